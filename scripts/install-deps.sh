@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, and only those that are missing,
+# so that a second run costs nothing.
+set -euo pipefail
+packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+          libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev xvfb xauth fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

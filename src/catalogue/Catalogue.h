@@ -1,0 +1,61 @@
+#pragma once
+// Where the catalogue is, opening it (asking for it when its path is not known yet), the query
+// texts, running a query with the error prompt, and filling the core list.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/CatalogueDb.h"
+#include "util/Platform.h"
+
+namespace kel {
+
+inline constexpr const char* kDefaultCatalogueName = "Zivodevu.mdb";
+inline constexpr const char* kQueryAllRefs = "Select Ref from EI order by Massefer";
+
+struct CatalogueSession {
+  std::string DataBasePath;
+  std::unique_ptr<CatalogueHandle> CatalogueDb;
+};
+
+enum class OpenOutcome {
+  NoPath,  // no path known and the dialog was cancelled: nothing opened, nothing said
+  Failed,  // the engine could not open the file: the user has been told
+  Opened,
+};
+
+// Asks for the catalogue in the "Database" dialog when its path is not known, then opens it.
+// On failure the previous handle stays and the caller skips its catalogue work.
+OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
+                          const std::string& program_folder);
+
+// Runs sql on db. 0 when the result set holds a row and is positioned on it; -1 when it holds
+// none; the engine's error number when the query failed, after the Yes/No prompt ("No" ends the
+// program). On failure recordset keeps what it held.
+int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset, const std::string& sql,
+                  Platform& platform);
+
+// "Select * from EI Where SectionFer >= <bound> Order by Massefer", bound with a point.
+std::string QueryLightestCore(double bound);
+
+// "Select * from EI Where Ref = '<reference>'", reference upper-cased, apostrophes doubled so
+// that the reference is always looked up literally.
+std::string QueryCoreByRef(std::string_view reference);
+
+// Upper case as a reference is compared: ASCII and the accented Latin-1 letters.
+std::string UpperCase(std::string_view text);
+
+// Fills list with every reference, lightest first; the list keeps its entries when the query
+// fails or finds nothing.
+void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Platform& platform,
+                  char decimal_separator);
+
+// Text of a catalogue value as a label shows it; throws FieldError for a missing value.
+std::string FieldText(const FieldValue& value, char decimal_separator);
+
+// Number of a catalogue value; throws FieldError for a missing or non-numeric value.
+double FieldNumber(const FieldValue& value);
+
+}  // namespace kel

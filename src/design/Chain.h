@@ -1,0 +1,57 @@
+#pragma once
+// The recalculation chain: from the specification on the design sheet to every result, in a
+// fixed order. Steps write their results as display texts, and later steps read some of those
+// texts back, so they work with the rounded values the user sees.
+
+#include <functional>
+#include <string>
+
+#include "catalogue/Catalogue.h"
+#include "design/DesignSheet.h"
+#include "util/Platform.h"
+
+namespace kel {
+
+inline constexpr const char* kInputErrorMessage = "Erreur de saisie";
+
+// What the chain needs beyond the sheet.
+struct ChainEnvironment {
+  Platform& platform;
+  CatalogueSession& catalogue;
+  char decimal_separator = ',';
+  std::string program_folder;  // where the catalogue dialog opens
+  // Stores the catalogue path in the settings; called on every core selection that has a path.
+  std::function<void(const std::string&)> remember_catalogue_path;
+  // Rebuilds the window title, with the modified mark when true.
+  std::function<void(bool)> update_title;
+};
+
+class Chain {
+ public:
+  Chain(DesignSheet& sheet, ChainEnvironment& environment) : s_(sheet), env_(environment) {}
+
+  // The whole recalculation. Shows "Erreur de saisie" itself on any input error and never lets
+  // an error reach its caller (other than the program being ended from the query prompt).
+  void ComputeW();
+
+  void ComputeKgFe(float watts);
+  void ComputeCmFe(float volume);
+  // Section of the chosen core in cm², 0 when none was chosen.
+  float SelectCore();
+  void ComputeTurns(float section);
+  void ComputeLen(float section);
+  void ComputeDia();
+  void ComputeTotCu();
+
+ private:
+  std::string Format(double value, const char* mask) const;
+  void SelectFrom(Recordset& row, float& section);
+
+  DesignSheet& s_;
+  ChainEnvironment& env_;
+};
+
+// The induction after one step of the "+" or "-" button: b + step through "#.##".
+std::string SteppedInduction(const std::string& tesla_text, double step, char decimal_separator);
+
+}  // namespace kel

@@ -1,0 +1,90 @@
+#pragma once
+// The design sheet: the texts of every field and label of the window that the recalculation or
+// the documents read or write, the colours the program changes, and the numeric state beside
+// them. The window is a view of this struct; nothing here knows a toolkit.
+
+#include <array>
+#include <string>
+
+namespace kel {
+
+inline constexpr int kRows = 5;  // row 0 is the primary, rows 1 to 4 the secondaries
+template <class T>
+using PerRow = std::array<T, kRows>;
+
+enum class TextColour { Black, Red };
+
+struct DesignSheet {
+  // Specification entered by the user.
+  std::string TxFreq = "50";
+  std::string TxTesla = "1.7";
+  std::string TxDCourant = "3.6";
+  PerRow<std::string> TxVolts{};
+  PerRow<std::string> TxAmps{};
+  std::string TxRem;
+
+  // Power and iron required.
+  std::string LbAmpsPri;
+  std::string LbWatts = "0";
+  std::string LbKgFe = "0";
+  std::string LbSectFe = "0";
+
+  // Core chosen.
+  std::string LbNoyauMin = "?";
+  std::string LbNoyau = "?";
+  std::string TxNoyau;
+  std::string LbFeSect = "?";
+  std::string LbFeMasse = "?";
+  std::string LbTrueTesla = "?";
+  std::string LbTrueFeLoss = "?";
+  std::string LbSectCuMax = "?";
+
+  // Copper.
+  std::string LbSpVolt = "00";
+  PerRow<std::string> TxSpires{};
+  PerRow<std::string> LbDiaMin{"0", "0", "0", "0", "0"};
+  PerRow<std::string> TxDiaCu{};
+  PerRow<std::string> TxSpLayer{};
+  PerRow<std::string> TxLongCu{};
+  PerRow<std::string> TxResCu{};
+  PerRow<std::string> TxTrueVolts{};
+  PerRow<std::string> TxTotCu{};
+  std::string LbPertesCu = "0";
+  std::string LbTotCu = "0";
+
+  // Overall.
+  std::string LbWattsTot = "0";
+  std::string Lbn = "0";
+
+  // Colours the program changes; every other text keeps the window's own colour.
+  TextColour LbTotCuColour = TextColour::Black;
+  TextColour LbTrueTeslaColour = TextColour::Black;
+  TextColour LbNoyauColour = TextColour::Black;
+  TextColour TxNoyauColour = TextColour::Black;
+  PerRow<TextColour> TxDiaCuColour{};
+
+  // Numeric state, single precision as the calculation has always stored it.
+  PerRow<float> Volts{};
+  PerRow<float> Amps{};
+  PerRow<float> Spires{};
+  PerRow<float> DiaCu{};
+  PerRow<float> SpLayer{};
+  float SpVolt = 0;
+  float MeanTurnLength = 0;
+  float WindowWidth = 0;
+  float TeslaMax = 0;
+
+  PerRow<bool> DiaForced{};
+  bool CoreForced = false;
+  bool Modified = false;
+
+  // The text each input field held when it last received the focus ("*" after a recalculation,
+  // so that the next Enter or focus loss counts as a change).
+  PerRow<std::string> SavedVoltsText{};
+  PerRow<std::string> SavedAmpsText{};
+  PerRow<std::string> SavedDiaText{};
+  std::string SavedDCourantText;
+  std::string SavedFreqText;
+};
+
+}  // namespace kel

@@ -1,0 +1,31 @@
+#pragma once
+// Path, file and text helpers for the documents and settings.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kel {
+
+// Everything after the last path separator; "/" is the separator when the path holds one,
+// else "\".
+std::string FileNameOf(std::string_view path);
+
+// Everything before the last path separator, without it; empty when there is none.
+std::string FolderOf(std::string_view path);
+
+// True when path names an existing file; never throws. An empty path is false at once.
+bool FileExists(const std::string& path);
+
+// Deletes path, retrying until retry_ms milliseconds (monotonic clock) have passed. True when
+// the file is gone (a missing file counts as gone). process_events, when given, runs between
+// attempts so the window stays responsive.
+bool RemoveFile(const std::string& path, std::int16_t retry_ms,
+                const std::function<void()>& process_events = {});
+
+// Replaces text by its non-empty pieces (cut at separator, up to the first empty one), each
+// followed by joiner; returns the number of pieces.
+int RejoinFields(std::string& text, std::string_view separator, std::string_view joiner);
+
+}  // namespace kel

@@ -1,0 +1,49 @@
+#pragma once
+// Everything the program needs of the desktop: message boxes, file dialogs, beep, clipboard,
+// event processing, the sheet viewer and ending the program. The window implements it with Qt,
+// tests with a scripted fake, the command line with a non-interactive one.
+
+#include <string>
+
+namespace kel {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgIcon { None, Question };
+enum class MsgAnswer { Ok, Cancel, Yes, No };
+
+enum class FileDialogVerb { Open, Save };
+
+struct FileDialogRequest {
+  std::string title;
+  std::string initial_folder;
+  std::string file_name;
+  FileDialogVerb verb = FileDialogVerb::Open;
+};
+
+// Thrown by Platform::EndProgramNow implementations that cannot really exit (tests). It is not a
+// std::exception so that no catch of ordinary errors swallows it.
+struct ProgramEnded {};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // An empty title means the program's default title. A box closed without an answer reports
+  // Cancel (or No for a Yes/No box).
+  virtual MsgAnswer MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                               const std::string& title) = 0;
+  // The chosen full path, or the empty text when the user cancelled or the dialog failed.
+  virtual std::string ShowFileDialog(const FileDialogRequest& request) = 0;
+  virtual void Beep() = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
+  virtual void ProcessEvents() = 0;
+  // Starts the user's text viewer on the file without waiting for it; false when it could not
+  // be started.
+  virtual bool ShowTextFile(const std::string& path) = 0;
+  // Ends the program at once: no question, nothing saved. Does not return normally.
+  virtual void EndProgramNow() = 0;
+  // Full path of the running executable.
+  virtual std::string ExecutablePath() = 0;
+};
+
+}  // namespace kel

@@ -1,0 +1,41 @@
+#pragma once
+// Temporary folders and SQLite catalogues made by the tests themselves.
+
+#include <string>
+#include <vector>
+
+namespace kel::test {
+
+// A fresh folder, removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+struct CoreRow {
+  std::string ref;
+  double section;
+  double mass;
+  double usable_height;  // hautcu
+  double width;          // LargCu
+  double turn_length;    // longspire
+};
+
+// Writes an SQLite catalogue with table EI holding rows; returns its path.
+std::string MakeCatalogue(const std::string& path, const std::vector<CoreRow>& rows);
+
+// Runs SQL on a catalogue file (to make broken catalogues).
+void ExecuteSql(const std::string& path, const std::string& sql);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+
+}  // namespace kel::test
