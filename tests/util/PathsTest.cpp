@@ -1,0 +1,110 @@
+#include "util/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace kel {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PathPartsTest, OneSeparatorChosenForTheWholePath) {
+  EXPECT_EQ(FileNameOf("C:\\Designs\\alim.kel"), "alim.kel");
+  EXPECT_EQ(FileNameOf("alim.kel"), "alim.kel");
+  EXPECT_EQ(FileNameOf("C:/a\\b"), "a\\b");
+  EXPECT_EQ(FolderOf("C:\\Designs\\alim.kel"), "C:\\Designs");
+  EXPECT_EQ(FolderOf("C:\\alim.kel"), "C:");
+  EXPECT_EQ(FolderOf("/home/u/a\\b.kel"), "/home/u");
+  EXPECT_EQ(FolderOf("alim.kel"), "");
+  EXPECT_EQ(FolderOf(""), "");
+}
+
+// A fresh folder per test, removed with its contents afterwards.
+class FileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "kelvanor-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  std::string MakeFile(const std::string& name) const {
+    std::ofstream(folder_ + "/" + name) << "x";
+    return folder_ + "/" + name;
+  }
+  // unlink never removes a folder, so a folder holding a file stands for a file that cannot be
+  // deleted, also for a user whom permissions do not stop.
+  std::string MakeUndeletable() const {
+    fs::create_directory(folder_ + "/stuck");
+    MakeFile("stuck/inside");
+    return folder_ + "/stuck";
+  }
+
+  std::string folder_;
+};
+
+TEST_F(FileTest, ExistsOnlyForAnExistingFile) {
+  EXPECT_FALSE(FileExists(""));
+  EXPECT_TRUE(FileExists(MakeFile("alim.kel")));
+  EXPECT_FALSE(FileExists(folder_ + "/missing.kel"));
+  EXPECT_FALSE(FileExists(folder_ + "/alim.kel/inside"));
+  EXPECT_FALSE(FileExists(folder_)) << "a folder is no file to read or overwrite";
+}
+
+TEST_F(FileTest, RemoveDeletesOrFindsNothingToDelete) {
+  int events = 0;
+  const auto count = [&events] { ++events; };
+  const std::string path = MakeFile("alim.dfa");
+  EXPECT_TRUE(RemoveFile(path, 5000, count));
+  EXPECT_FALSE(fs::exists(path));
+  EXPECT_TRUE(RemoveFile(path, 5000, count));
+  EXPECT_TRUE(RemoveFile(folder_ + "/none/alim.dfa", 5000, count));
+  EXPECT_EQ(events, 0) << "success comes at the first attempt";
+}
+
+TEST_F(FileTest, RemoveGivesUpAfterTheRetryTimeLeavingThePathAlone) {
+  const std::string stuck = MakeUndeletable();
+  int events = 0;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(RemoveFile(stuck, 120, [&events] { ++events; }));
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(elapsed, std::chrono::milliseconds(120));
+  EXPECT_LT(elapsed, std::chrono::seconds(5));
+  EXPECT_GE(events, 1) << "the window must get its events while the deletion is retried";
+  EXPECT_TRUE(fs::exists(stuck + "/inside"));
+
+  events = 0;
+  EXPECT_FALSE(RemoveFile(stuck, 0, [&events] { ++events; }));
+  EXPECT_FALSE(RemoveFile(stuck, -5, [&events] { ++events; }));
+  EXPECT_EQ(events, 2) << "no retry time: one attempt, one round of events";
+  EXPECT_FALSE(RemoveFile(stuck, 0));
+}
+
+TEST(RejoinFieldsTest, PiecesUpToTheFirstEmptyOneEachWithTheJoiner) {
+  const struct {
+    const char* text;
+    const char* joined;
+    int count;
+  } cases[] = {{"a\r\nb", "a\tb\t", 2},
+               {"a\r\nb\r\n", "a\tb\t", 2},
+               {"a\r\n\r\nb", "a\t", 1},
+               {"\r\na", "", 0},
+               {"", "", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string text = c.text;
+    EXPECT_EQ(RejoinFields(text, "\r\n", "\t"), c.count);
+    EXPECT_EQ(text, c.joined);
+  }
+  std::string remarks = "a\tb\t";
+  EXPECT_EQ(RejoinFields(remarks, "\t", "\r\n"), 2);
+  EXPECT_EQ(remarks, "a\r\nb\r\n");
+}
+
+}  // namespace
+}  // namespace kel
