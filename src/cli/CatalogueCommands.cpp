@@ -1,0 +1,312 @@
+#include "cli/CatalogueCommands.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <vector>
+
+#include "cli/CatalogueCsv.h"
+#include "cli/CatalogueError.h"
+#include "cli/CatalogueStore.h"
+
+namespace kel::cli {
+
+namespace {
+
+// A file written beside its target and renamed over it once complete, so that a failure never
+// leaves a half-written target behind; removed when not committed.
+class ReplacementFile {
+ public:
+  explicit ReplacementFile(std::string target) : target_(std::move(target)) {
+    std::string pattern = target_ + ".tmp-XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) throw ToolError("écriture impossible : " + target_ + " (" + Reason() + ")");
+    // mkstemp keeps the file private to its owner; the result must be as readable as any other
+    // file the user writes, or an installed catalogue could not be read by other accounts.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    path_ = pattern;
+  }
+  ~ReplacementFile() {
+    if (!committed_) std::remove(path_.c_str());
+  }
+  ReplacementFile(const ReplacementFile&) = delete;
+  ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  void Commit() {
+    if (std::rename(path_.c_str(), target_.c_str()) != 0) {
+      throw ToolError("écriture impossible : " + target_ + " (" + Reason() + ")");
+    }
+    committed_ = true;
+  }
+
+ private:
+  static std::string Reason() { return std::strerror(errno); }
+
+  std::string target_;
+  std::string path_;
+  bool committed_ = false;
+};
+
+// A value as the tool writes it: numbers with up to 15 significant digits, NULL as nothing.
+std::string CellText(sqlite3_stmt* statement, int column) {
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+      return {};
+    case SQLITE_INTEGER:
+      return std::to_string(sqlite3_column_int64(statement, column));
+    case SQLITE_FLOAT:
+      return FormatNumber(sqlite3_column_double(statement, column));
+    default: {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+      return std::string(bytes ? bytes : "", sqlite3_column_bytes(statement, column));
+    }
+  }
+}
+
+// Characters on screen, counting a UTF-8 sequence as one.
+std::size_t DisplayWidth(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+  }
+  return text;
+}
+
+std::string CoreCount(int count) {
+  if (count == 0) return "aucun noyau";
+  return std::to_string(count) + (count == 1 ? " noyau" : " noyaux");
+}
+
+// The program reads these columns as numbers; a text slipped into one must not reach a
+// converted catalogue, where it would sort after every number and break the section bound.
+void RejectNonNumbers(sqlite3* db, const std::string& source) {
+  for (std::size_t c = 1; c < kCatalogueColumns.size(); ++c) {
+    const std::string column = SqlName(kCatalogueColumns[c]);
+    Statement find(db, "SELECT Ref, " + column + " FROM EI WHERE typeof(" + column +
+                           ") NOT IN ('integer', 'real', 'null') LIMIT 1");
+    if (find.Step()) {
+      throw ToolError(source + " : valeur non numérique " + Quoted(CellText(find.get(), 1)) +
+                      " dans la colonne " + std::string(kCatalogueColumns[c]) + " (référence " +
+                      Quoted(CellText(find.get(), 0)) + ")");
+    }
+  }
+}
+
+void WriteCsv(const Catalogue& catalogue, std::ostream& out) {
+  std::string list;
+  for (std::size_t i = 0; i < catalogue.columns.size(); ++i) {
+    list += (i ? ", " : "") + SqlName(catalogue.columns[i]);
+    out << (i ? "," : "") << CsvField(catalogue.columns[i]);
+  }
+  out << '\n';
+  Statement rows(catalogue.db.get(), "SELECT " + list + " FROM EI ORDER BY rowid");
+  const int count = static_cast<int>(catalogue.columns.size());
+  while (rows.Step()) {
+    for (int i = 0; i < count; ++i) out << (i ? "," : "") << CsvField(CellText(rows.get(), i));
+    out << '\n';
+  }
+}
+
+}  // namespace
+
+int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bool force,
+                     std::ostream& out) {
+  std::error_code error;
+  if (!force && std::filesystem::exists(std::filesystem::symlink_status(out_path, error))) {
+    throw ToolError(out_path + " existe déjà (--force pour le remplacer)");
+  }
+  const Catalogue input = OpenCatalogueFile(in_path, Numbers::kReject);
+
+  // The program's columns first under their usual spelling, then whatever else the input has.
+  std::string select = "SELECT ";
+  std::string places;
+  std::vector<std::string> extra_columns;
+  for (const auto column : kCatalogueColumns) {
+    select += SqlName(column) + ", ";
+    places += "?, ";
+  }
+  for (const auto& column : input.columns) {
+    if (CatalogueColumnIndex(column) >= 0) continue;
+    extra_columns.push_back(column);
+    select += SqlName(column) + ", ";
+    places += "?, ";
+  }
+  select.resize(select.size() - 2);
+  places.resize(places.size() - 2);
+  select += " FROM EI ORDER BY rowid";
+
+  ReplacementFile file(out_path);
+  int rows = 0;
+  {
+    Database db = OpenDatabase(file.path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    // A failed conversion throws the whole file away, so a rollback journal would buy nothing.
+    Exec(db.get(), "PRAGMA journal_mode = OFF");
+    CreateCatalogueTable(db.get(), extra_columns);
+    Exec(db.get(), "BEGIN");
+    {
+      Statement source(input.db.get(), select);
+      Statement insert(db.get(), "INSERT INTO EI VALUES (" + places + ")");
+      const int count = sqlite3_column_count(source.get());
+      while (source.Step()) {
+        for (int i = 0; i < count; ++i) {
+          sqlite3_bind_value(insert.get(), i + 1, sqlite3_column_value(source.get(), i));
+        }
+        insert.Step();
+        insert.Reset();
+        ++rows;
+      }
+    }
+    Exec(db.get(), "COMMIT");
+    RejectNonNumbers(db.get(), in_path);
+    CreateCatalogueIndexes(db.get());
+    // Closing writes the last pages, so its failure is a failed conversion.
+    if (sqlite3_close(db.get()) != SQLITE_OK) {
+      throw ToolError("écriture impossible : " + out_path + " (" + sqlite3_errmsg(db.get()) + ")");
+    }
+    db.release();
+  }
+  file.Commit();
+  out << CoreCount(rows) << " écrit" << (rows > 1 ? "s" : "") << " dans " << out_path << '\n';
+  return 0;
+}
+
+int ShowCatalogue(const std::string& path, std::ostream& out) {
+  const Catalogue catalogue = OpenCatalogueFile(path, Numbers::kKeep);
+  Statement query(catalogue.db.get(),
+                  "Select Ref, SectionFer, MasseFer, hautcu, LargCu, longspire from EI order by "
+                  "MasseFer");
+  std::vector<std::vector<std::string>> table;
+  table.emplace_back(kCatalogueColumns.begin(), kCatalogueColumns.end());
+  while (query.Step()) {
+    auto& row = table.emplace_back();
+    for (int i = 0; i < static_cast<int>(kCatalogueColumns.size()); ++i) {
+      row.push_back(OneLine(CellText(query.get(), i)));
+    }
+  }
+  std::vector<std::size_t> widths(kCatalogueColumns.size(), 0);
+  for (const auto& row : table) {
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      widths[i] = std::max(widths[i], DisplayWidth(row[i]));
+    }
+  }
+  for (const auto& row : table) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      const std::string padding(widths[i] - DisplayWidth(row[i]), ' ');
+      if (i == 0) {
+        // The reference reads best on the left, the numbers line up on their last digit.
+        line += row[i] + padding;
+      } else {
+        line += "  " + padding + row[i];
+      }
+    }
+    out << line << '\n';
+  }
+  out << CoreCount(static_cast<int>(table.size()) - 1) << '\n';
+  return 0;
+}
+
+int ExportCatalogue(const std::string& path, const std::optional<std::string>& out_path,
+                    std::ostream& out) {
+  const Catalogue catalogue = OpenCatalogueFile(path, Numbers::kKeep);
+  if (!out_path) {
+    WriteCsv(catalogue, out);
+    out.flush();
+    if (!out) throw ToolError("écriture impossible sur la sortie standard");
+    return 0;
+  }
+  ReplacementFile file(*out_path);
+  {
+    std::ofstream csv(file.path(), std::ios::binary);
+    WriteCsv(catalogue, csv);
+    csv.close();
+    if (!csv) throw ToolError("écriture impossible : " + *out_path);
+  }
+  file.Commit();
+  return 0;
+}
+
+int CheckCatalogue(const std::string& path, std::ostream& out) {
+  const Catalogue catalogue = OpenCatalogueFile(path, Numbers::kKeep);
+  Statement rows(catalogue.db.get(),
+                 "SELECT rowid, Ref, SectionFer, MasseFer, hautcu, LargCu, longspire FROM EI "
+                 "ORDER BY rowid");
+  const std::string where = catalogue.rowid_is_line ? "ligne " : "rowid ";
+  std::map<std::string, std::string> first_seen;  // folded reference -> where it first stands
+  int total = 0;
+  int unusable = 0;
+  while (rows.Step()) {
+    ++total;
+    sqlite3_stmt* row = rows.get();
+    const std::string location = where + std::to_string(sqlite3_column_int64(row, 0));
+    const std::string ref = CellText(row, 1);
+    std::vector<std::string> problems;
+
+    if (Trim(ref).empty()) {
+      problems.push_back("Ref vide");
+    } else {
+      if (ref.find('\'') != std::string::npos) {
+        // The look-up by reference puts the text between apostrophes as it stands.
+        problems.push_back("apostrophe dans Ref, choix manuel impossible");
+      }
+      const auto [first, inserted] = first_seen.emplace(FoldCase(ref), location);
+      if (!inserted) problems.push_back("référence en double (déjà " + first->second + ")");
+    }
+    for (int c = 1; c < static_cast<int>(kCatalogueColumns.size()); ++c) {
+      const std::string name(kCatalogueColumns[c]);
+      const int column = c + 1;
+      const int type = sqlite3_column_type(row, column);
+      if (type == SQLITE_NULL) {
+        problems.push_back(name + " vide");
+      } else if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) {
+        problems.push_back(name + " n'est pas un nombre " + Quoted(CellText(row, column)));
+      } else if (const double value = sqlite3_column_double(row, column); !std::isfinite(value)) {
+        problems.push_back(name + " n'est pas un nombre fini");
+      } else if (value <= 0) {
+        // No core has a zero or negative dimension: such a value is a typing error, and it
+        // would put the core first in the search by mass or give a design without turns.
+        problems.push_back(name + " négatif ou nul (" + CellText(row, column) + ")");
+      }
+    }
+    if (problems.empty()) continue;
+    ++unusable;
+    std::string line =
+        location + ", " + (Trim(ref).empty() ? "sans référence" : OneLine(ref)) + " : ";
+    for (std::size_t i = 0; i < problems.size(); ++i) line += (i ? " ; " : "") + problems[i];
+    out << line << '\n';
+  }
+  if (total == 0) {
+    out << "la table EI est vide\n";
+    return 1;
+  }
+  if (unusable == 0) {
+    out << "aucun problème : " << CoreCount(total) << " utilisable" << (total > 1 ? "s" : "")
+        << '\n';
+    return 0;
+  }
+  out << unusable << (unusable > 1 ? " lignes inutilisables" : " ligne inutilisable") << " sur "
+      << total << '\n';
+  return 1;
+}
+
+}  // namespace kel::cli

@@ -1,0 +1,279 @@
+#include "cli/CatalogueStore.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "cli/CatalogueCsv.h"
+#include "cli/CatalogueError.h"
+
+namespace kel::cli {
+
+namespace {
+
+enum class FileKind { kSqlite, kAccess, kText };
+
+FileKind SniffFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[32] = {};
+  in.read(head, sizeof head);
+  const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
+  if (bytes.starts_with(std::string_view("SQLite format 3\0", 16))) return FileKind::kSqlite;
+  // Jet and ACE files carry their engine's name from the fifth byte on.
+  if (bytes.size() >= 19 &&
+      (bytes.substr(4, 15) == "Standard Jet DB" || bytes.substr(4, 15) == "Standard ACE DB")) {
+    return FileKind::kAccess;
+  }
+  return FileKind::kText;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw ToolError("lecture impossible : " + path);
+  std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) throw ToolError("lecture impossible : " + path);
+  return text;
+}
+
+// The program's columns that names lacks, separated by commas; empty when none is missing.
+std::string MissingColumns(const std::vector<std::string>& names) {
+  std::string missing;
+  for (int wanted = 0; wanted < static_cast<int>(kCatalogueColumns.size()); ++wanted) {
+    const bool found = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
+      return CatalogueColumnIndex(name) == wanted;
+    });
+    if (!found) missing += (missing.empty() ? "" : ", ") + std::string(kCatalogueColumns[wanted]);
+  }
+  return missing;
+}
+
+void BindText(sqlite3_stmt* statement, int index, std::string_view text) {
+  if (text.empty()) {
+    sqlite3_bind_null(statement, index);
+  } else {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+  }
+}
+
+// Loads a CSV catalogue into db, each row under the line number where it starts.
+void LoadCsv(sqlite3* db, const std::string& path, Numbers numbers) {
+  const std::vector<CsvRecord> records = [&] {
+    try {
+      return ParseCsv(ReadWholeFile(path));
+    } catch (const ToolError& e) {
+      throw ToolError(path + ", " + e.what());
+    }
+  }();
+  if (records.empty()) throw ToolError(path + " : fichier vide");
+
+  const std::vector<std::string>& header = records.front().fields;
+  std::vector<std::string> names;
+  std::set<std::string> seen;
+  for (const auto& cell : header) {
+    const std::string name(Trim(cell));
+    if (name.empty()) {
+      throw ToolError(path + " : colonne sans nom en position " + std::to_string(names.size() + 1));
+    }
+    if (!seen.insert(FoldCase(name)).second) {
+      throw ToolError(path + " : colonne en double : " + name);
+    }
+    names.push_back(name);
+  }
+  if (const std::string missing = MissingColumns(names); !missing.empty()) {
+    throw ToolError(path + " : colonne manquante : " + missing);
+  }
+  std::array<int, kCatalogueColumns.size()> position{};
+  std::vector<std::string> extra_names;
+  std::vector<int> extra_positions;
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    if (const int known = CatalogueColumnIndex(names[i]); known >= 0) {
+      position[known] = i;
+    } else {
+      extra_names.push_back(names[i]);
+      extra_positions.push_back(i);
+    }
+  }
+
+  CreateCatalogueTable(db, extra_names);
+  std::string column_list = "rowid";
+  std::string places = "?";
+  for (const auto column : kCatalogueColumns) {
+    column_list += ", " + SqlName(column);
+    places += ", ?";
+  }
+  for (const auto& name : extra_names) {
+    column_list += ", " + SqlName(name);
+    places += ", ?";
+  }
+
+  Exec(db, "BEGIN");
+  Statement insert(db, "INSERT INTO EI (" + column_list + ") VALUES (" + places + ")");
+  for (std::size_t r = 1; r < records.size(); ++r) {
+    const CsvRecord& record = records[r];
+    if (record.fields.size() != header.size()) {
+      throw ToolError(path + ", ligne " + std::to_string(record.line) + " : " +
+                      std::to_string(record.fields.size()) + " champs au lieu de " +
+                      std::to_string(header.size()));
+    }
+    sqlite3_stmt* s = insert.get();
+    sqlite3_bind_int64(s, 1, record.line);
+    BindText(s, 2, record.fields[position[0]]);
+    for (std::size_t c = 1; c < kCatalogueColumns.size(); ++c) {
+      const std::string& cell = record.fields[position[c]];
+      const int index = static_cast<int>(c) + 2;
+      if (Trim(cell).empty()) {
+        sqlite3_bind_null(s, index);
+      } else if (const auto value = ParseDecimal(cell)) {
+        sqlite3_bind_double(s, index, *value);
+      } else if (numbers == Numbers::kKeep) {
+        BindText(s, index, cell);
+      } else {
+        const bool comma = cell.find(',') != std::string::npos;
+        throw ToolError(path + ", ligne " + std::to_string(record.line) + " : nombre invalide " +
+                        Quoted(cell) + " dans la colonne " + std::string(kCatalogueColumns[c]) +
+                        (comma ? " (le séparateur décimal est le point)" : ""));
+      }
+    }
+    for (std::size_t e = 0; e < extra_positions.size(); ++e) {
+      BindText(s, static_cast<int>(kCatalogueColumns.size() + e) + 2,
+               record.fields[extra_positions[e]]);
+    }
+    insert.Step();
+    insert.Reset();
+  }
+  Exec(db, "COMMIT");
+}
+
+std::vector<std::string> RequireCatalogueTable(sqlite3* db, const std::string& path) {
+  std::vector<std::string> columns;
+  {
+    Statement info(db, "SELECT name FROM pragma_table_info('EI')");
+    while (info.Step()) {
+      columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 0)));
+    }
+  }
+  if (columns.empty()) throw ToolError(path + " : pas de table EI");
+  if (const std::string missing = MissingColumns(columns); !missing.empty()) {
+    throw ToolError(path + " : colonne manquante dans la table EI : " + missing);
+  }
+  return columns;
+}
+
+}  // namespace
+
+void SqliteCloser::operator()(sqlite3* db) const {
+  sqlite3_close(db);
+}
+
+Database OpenDatabase(const std::string& name, int flags) {
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
+  Database db(raw);
+  if (rc != SQLITE_OK) {
+    throw ToolError("ouverture impossible : " + name + " (" +
+                    (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ")");
+  }
+  return db;
+}
+
+Statement::Statement(sqlite3* db, const std::string& sql) : db_(db) {
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK) {
+    throw ToolError(std::string("requête refusée : ") + sqlite3_errmsg(db));
+  }
+}
+
+Statement::~Statement() {
+  sqlite3_finalize(statement_);
+}
+
+bool Statement::Step() {
+  const int rc = sqlite3_step(statement_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  throw ToolError(std::string("erreur SQLite : ") + sqlite3_errmsg(db_));
+}
+
+void Statement::Reset() {
+  sqlite3_reset(statement_);
+  sqlite3_clear_bindings(statement_);
+}
+
+void Exec(sqlite3* db, const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    const std::string text = message ? message : sqlite3_errmsg(db);
+    sqlite3_free(message);
+    throw ToolError("erreur SQLite : " + text);
+  }
+}
+
+std::string SqlName(std::string_view name) {
+  std::string quoted = "\"";
+  for (const char c : name) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+std::string FoldCase(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return folded;
+}
+
+int CatalogueColumnIndex(std::string_view name) {
+  for (std::size_t i = 0; i < kCatalogueColumns.size(); ++i) {
+    if (FoldCase(name) == FoldCase(kCatalogueColumns[i])) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+Catalogue OpenCatalogueFile(const std::string& path, Numbers numbers) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::exists(path, error)) throw ToolError("fichier introuvable : " + path);
+  if (fs::is_directory(path, error)) throw ToolError("pas un fichier : " + path);
+
+  Catalogue catalogue;
+  switch (SniffFile(path)) {
+    case FileKind::kSqlite:
+      catalogue.db = OpenDatabase(path, SQLITE_OPEN_READONLY);
+      break;
+    case FileKind::kAccess:
+      // New input kinds go here: load the file's table EI into an in-memory database.
+      throw ToolError(path + " : base Access, format pas encore lu par cet outil");
+    case FileKind::kText:
+      catalogue.db = OpenDatabase(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+      LoadCsv(catalogue.db.get(), path, numbers);
+      catalogue.rowid_is_line = true;
+      break;
+  }
+  catalogue.columns = RequireCatalogueTable(catalogue.db.get(), path);
+  return catalogue;
+}
+
+void CreateCatalogueTable(sqlite3* db, const std::vector<std::string>& extra_columns) {
+  // Ref compares without regard to case: the program upper-cases a reference before looking it
+  // up, and a catalogue may spell it otherwise.
+  std::string sql =
+      "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, hautcu REAL, "
+      "LargCu REAL, longspire REAL";
+  for (const auto& name : extra_columns) sql += ", " + SqlName(name) + " TEXT";
+  sql += ")";
+  Exec(db, sql);
+}
+
+void CreateCatalogueIndexes(sqlite3* db) {
+  Exec(db, "CREATE INDEX EI_SectionFer ON EI (SectionFer)");
+  Exec(db, "CREATE INDEX EI_MasseFer ON EI (MasseFer)");
+}
+
+}  // namespace kel::cli
