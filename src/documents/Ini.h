@@ -33,11 +33,15 @@
 //   holds the manufacturing sheet's remarks and may span several lines: its value is written raw,
 //   line breaks included, and every line after it up to the next section header (or the end of
 //   the file) belongs to it, is never taken for an entry and is replaced with it. Reading it gives
-//   its first line only. A remarks line that itself starts with "[" and holds a "]" would be taken
-//   for a header, so an empty-key entry should stay the last entry of its section.
+//   its first line only. Hence a key added to the same section after it would become one of its
+//   lines, and a remarks line that starts with "[" and holds a "]" ends it early, its remaining
+//   lines staying behind at the next write.
 // - kIniValueLimit counts characters (Unicode code points) of the decoded value, so a value is
 //   never cut inside a character; for text that fits Windows-1252 this is also its byte count in
 //   that encoding. A NUL byte in a file ends the value it stands in.
+// - A write keeps the file's permission bits, goes through a symbolic link into the file it names,
+//   fails on a file without write permission even in a writable folder, and leaves a file whose
+//   content would not change as it is.
 
 #include <sys/types.h>
 
@@ -57,6 +61,24 @@ std::string ReadIni(const std::string& path, std::string_view section, std::stri
 // could not be written; the original is then untouched.
 bool WriteIni(const std::string& path, std::string_view section, std::string_view key,
               std::string_view value);
+
+// Several reads and writes of one file applied as one change: the file is read once, and Save
+// replaces it atomically with every change made, or leaves it as it was.
+class IniDocument {
+ public:
+  // The file's content; an empty document when it is missing or not a readable regular file.
+  static IniDocument Load(const std::string& path);
+  // As ReadIni, on the document in memory.
+  std::string Get(std::string_view section, std::string_view key) const;
+  // As WriteIni, on the document in memory.
+  void Set(std::string_view section, std::string_view key, std::string_view value);
+  // Writes the document to path (as WriteIni writes); true when the file holds it afterwards. A
+  // file that already holds exactly this content is not rewritten.
+  bool Save(const std::string& path) const;
+
+ private:
+  std::string text_;
+};
 
 // The system calls through which WriteIni puts the new content in place: writing and flushing the
 // temporary file, then renaming it over the original. Tests swap them to make a write fail at any

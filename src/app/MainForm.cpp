@@ -1,0 +1,418 @@
+#include "app/MainForm.h"
+
+#include "documents/DesignDocument.h"
+#include "documents/Ini.h"
+#include "documents/Settings.h"
+#include "documents/Title.h"
+#include "util/NumberText.h"
+#include "util/Paths.h"
+
+namespace kel {
+
+namespace {
+constexpr const char* kSaveQuestion = "Enregistrer les modifications ?";
+constexpr const char* kDefaultExtension = "kel";
+}  // namespace
+
+MainForm::MainForm(Platform& platform, MainFormOptions options)
+    : platform_(platform),
+      options_(options),
+      environment_{platform, catalogue_, options.decimal_separator, {}, {}, {}} {
+  program_folder_ = FolderOf(platform_.ExecutablePath());
+  environment_.program_folder = program_folder_;
+  environment_.remember_catalogue_path = [this](const std::string& path) {
+    WriteSetting(kKeyDataBase, path);
+  };
+  environment_.update_title = [this](bool mark) { UpdateTitle(mark); };
+}
+
+std::string MainForm::ReadSetting(const char* key) const {
+  return ReadIni(settings_path_, kSettingsSection, key);
+}
+
+void MainForm::WriteSetting(const char* key, const std::string& value) {
+  // Settings that cannot be written are asked for again at the next start; nothing more.
+  if (options_.write_settings) WriteIni(settings_path_, kSettingsSection, key, value);
+}
+
+void MainForm::UpdateTitle(bool mark) {
+  title_ = TitleText(platform_.ExecutablePath(), doc_path_, mark);
+}
+
+void MainForm::ComputeW() {
+  ++recalculations_;
+  Chain(sheet_, environment_).ComputeW();
+}
+
+std::optional<ControlRef> MainForm::TakeSelectAll() {
+  std::optional<ControlRef> request = select_all_;
+  select_all_.reset();
+  return request;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+void MainForm::Form_Load(const std::string& command_line) {
+  if (settings_path_.empty()) settings_path_ = SettingsPathFor(platform_.ExecutablePath());
+  sheet_.DiaForced.fill(false);
+  if (catalogue_.DataBasePath.empty()) catalogue_.DataBasePath = ReadSetting(kKeyDataBase);
+  doc_path_ = command_line;
+  if (command_line.find('"') != std::string::npos) {
+    doc_path_ = command_line.size() >= 2 ? command_line.substr(1, command_line.size() - 2) : "";
+  }
+  if (doc_path_.empty()) doc_path_ = ReadSetting(kKeyMru);
+  if (!doc_path_.empty()) {
+    OpenDesign(false);
+  } else {
+    NewDesign();
+  }
+  TxNoyau_DblClick();
+  sheet_.Modified = false;
+  UpdateTitle(false);
+}
+
+void MainForm::TxNoyau_DblClick() {
+  if (OpenCatalogue(catalogue_, platform_, program_folder_) == OpenOutcome::Opened) {
+    FillCoreList(catalogue_, core_list_, platform_, options_.decimal_separator);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Documents
+
+void MainForm::OpenDesign(bool ask) {
+  const std::string mru = ReadSetting(kKeyMru);
+  if (ask && !ConfirmSaveChanges()) return;
+  if (doc_path_.empty()) {
+    doc_path_ = platform_.ShowFileDialog(
+        {"Ouvrir", FolderOf(mru), FileNameOf(mru), FileDialogVerb::Open});
+    if (doc_path_.empty()) {
+      UpdateTitle(false);
+      return;
+    }
+  }
+  WriteSetting(kKeyMru, doc_path_);
+  UpdateTitle(false);
+
+  const DesignEntries entries = ReadDesignDocument(doc_path_);
+  sheet_.TxFreq = entries.freq;
+  sheet_.TxTesla = entries.tesla;
+  sheet_.TxDCourant = entries.dcourant;
+  for (int i = 0; i < kRows; ++i) {
+    sheet_.TxVolts[i] = entries.volts[i];
+    sheet_.TxAmps[i] = entries.amps[i];
+    if (!entries.dia[i].empty()) {
+      sheet_.TxDiaCu[i] = entries.dia[i];
+      sheet_.DiaForced[i] = true;
+      sheet_.TxDiaCuColour[i] = TextColour::Red;
+    } else {
+      sheet_.DiaForced[i] = false;
+      sheet_.TxDiaCuColour[i] = TextColour::Black;
+    }
+  }
+  if (!entries.core_type.empty()) {
+    sheet_.CoreForced = true;
+    sheet_.TxNoyauColour = TextColour::Red;
+    sheet_.LbNoyauColour = TextColour::Red;
+    sheet_.TxNoyau = entries.core_type;
+  } else {
+    sheet_.CoreForced = false;
+    sheet_.TxNoyauColour = TextColour::Black;
+  }
+  TxRem_Change(entries.remarks);
+  ComputeW();
+  sheet_.Modified = false;
+  UpdateTitle(false);
+}
+
+bool MainForm::SaveDesign() {
+  std::string extension = ReadSetting(kKeyExtension);
+  if (extension.empty()) {
+    extension = kDefaultExtension;
+    WriteSetting(kKeyExtension, extension);
+  }
+  if (doc_path_.empty()) {
+    const std::string mru = ReadSetting(kKeyMru);
+    doc_path_ = platform_.ShowFileDialog(
+        {"Enregistrer sous ...", FolderOf(mru), "Nouveau." + extension, FileDialogVerb::Save});
+    if (doc_path_.empty()) {
+      UpdateTitle(false);
+      return false;
+    }
+  }
+  if (FileExists(doc_path_) &&
+      platform_.MessageBox("Remplacer " + doc_path_ + " existant", MsgButtons::OkCancel,
+                           MsgIcon::Question, "") != MsgAnswer::Ok) {
+    return false;
+  }
+  UpdateTitle(false);
+  WriteSetting(kKeyMru, doc_path_);
+  if (!WriteDesignDocument(doc_path_, sheet_, doc_path_)) {
+    // Nothing is reported as saved that was not: the mark stays and the old file is intact.
+    platform_.MessageBox("Impossible d'enregistrer " + doc_path_ +
+                             " : le fichier ou son dossier n'accepte pas l'écriture, ou le disque "
+                             "est plein. Le document précédent est intact.",
+                         MsgButtons::Ok, MsgIcon::None, "");
+    UpdateTitle(sheet_.Modified);
+    return false;
+  }
+  sheet_.Modified = false;
+  UpdateTitle(false);
+  return true;
+}
+
+bool MainForm::ConfirmSaveChanges() {
+  if (doc_path_.empty() && !sheet_.Modified) return true;
+  if (!sheet_.Modified) {
+    doc_path_.clear();
+    return true;
+  }
+  // A design without a file is offered for saving too: its changes exist nowhere else.
+  switch (platform_.MessageBox(kSaveQuestion, MsgButtons::YesNoCancel, MsgIcon::Question,
+                               doc_path_)) {
+    case MsgAnswer::Yes:
+      // A save that did not happen (replace refused, dialog cancelled, write failed) must not
+      // let the caller drop the design.
+      if (!SaveDesign()) return false;
+      doc_path_.clear();
+      return true;
+    case MsgAnswer::No:
+      sheet_.Modified = false;
+      UpdateTitle(false);
+      doc_path_.clear();
+      return true;
+    case MsgAnswer::Ok:
+    case MsgAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
+void MainForm::NewDesign() {
+  if (!doc_path_.empty() || !sheet_.Modified) {
+    if (!ConfirmSaveChanges()) return;
+  } else {
+    SaveDesign();
+  }
+  doc_path_.clear();
+  sheet_.TxFreq = "50";
+  sheet_.TxTesla = "1,5";
+  sheet_.TxDCourant = "3";
+  for (int i = 0; i < kRows; ++i) {
+    sheet_.TxVolts[i].clear();
+    sheet_.TxAmps[i].clear();
+    sheet_.DiaForced[i] = false;
+    sheet_.TxDiaCuColour[i] = TextColour::Black;
+  }
+  sheet_.CoreForced = false;
+  sheet_.TxNoyauColour = TextColour::Black;
+  sheet_.LbNoyauColour = TextColour::Black;
+  sheet_.TxVolts[0] = "230";
+  sheet_.TxVolts[1] = "100";
+  sheet_.TxAmps[1] = "1";
+  TxRem_Change("");
+  ComputeW();
+  sheet_.Modified = false;
+  UpdateTitle(false);
+}
+
+void MainForm::MnuEnregistrerSous_Click() {
+  doc_path_.clear();
+  SaveDesign();
+}
+
+void MainForm::MnuDossier_Click() {
+  // A sheet is named after its document; a design without one gets one first.
+  if (doc_path_.empty() && !SaveDesign()) return;
+  const std::string sheet_path = SheetPathOf(doc_path_);
+  if (FileExists(sheet_path)) RemoveFile(sheet_path, 1, [this] { platform_.ProcessEvents(); });
+  if (!WriteManufacturingSheet(sheet_path, sheet_, doc_path_)) {
+    platform_.MessageBox("Impossible d'écrire la fiche de fabrication " + sheet_path,
+                         MsgButtons::Ok, MsgIcon::None, "");
+    return;
+  }
+  if (!platform_.ShowTextFile(sheet_path)) {
+    platform_.MessageBox("La fiche de fabrication " + sheet_path +
+                             " est écrite, mais aucun visualiseur de texte n'a pu être lancé.",
+                         MsgButtons::Ok, MsgIcon::None, "");
+  }
+}
+
+bool MainForm::Form_QueryUnload() { return ConfirmSaveChanges(); }
+
+// ---------------------------------------------------------------------------------------------
+// Induction, core list, remarks
+
+void MainForm::BtPlusT_Click() {
+  sheet_.TxTesla = SteppedInduction(sheet_.TxTesla, 0.05, options_.decimal_separator);
+  ComputeW();
+}
+
+void MainForm::BtMoinsT_Click() {
+  sheet_.TxTesla = SteppedInduction(sheet_.TxTesla, -0.05, options_.decimal_separator);
+  ComputeW();
+}
+
+void MainForm::LstCore_DblClick(const std::string& selected_entry) {
+  if (UpperCase(selected_entry) == UpperCase(sheet_.TxNoyau)) return;
+  sheet_.CoreForced = true;
+  sheet_.TxNoyau = selected_entry;
+  sheet_.TxNoyauColour = TextColour::Red;
+  sheet_.LbNoyauColour = TextColour::Red;
+  ComputeW();
+}
+
+void MainForm::TxRem_Change(const std::string& text) {
+  if (text == sheet_.TxRem) return;  // only a real change of the text is an event
+  sheet_.TxRem = text;
+  sheet_.Modified = true;
+  UpdateTitle(true);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Fields
+
+void MainForm::MnuFichier_Click() {
+  if (focused_.control != Control::LstCore) {
+    LostFocus(focused_);
+    focused_ = {Control::LstCore, 0};
+  }
+}
+
+std::string* MainForm::TextOf(ControlRef c) {
+  if (c.index < 0 || c.index >= kRows) return nullptr;
+  switch (c.control) {
+    case Control::TxFreq: return &sheet_.TxFreq;
+    case Control::TxDCourant: return &sheet_.TxDCourant;
+    case Control::TxVolts: return &sheet_.TxVolts[c.index];
+    case Control::TxAmps: return &sheet_.TxAmps[c.index];
+    case Control::TxDiaCu: return &sheet_.TxDiaCu[c.index];
+    default: return nullptr;
+  }
+}
+
+void MainForm::SetText(ControlRef control, const std::string& text) {
+  if (control.control == Control::TxRem) {
+    TxRem_Change(text);
+  } else if (std::string* field = TextOf(control)) {
+    *field = text;
+  }
+}
+
+void MainForm::GotFocus(ControlRef c) {
+  focused_ = c;
+  switch (c.control) {
+    case Control::TxFreq: TxFreq_GotFocus(); break;
+    case Control::TxDCourant: TxDCourant_GotFocus(); break;
+    case Control::TxVolts: TxVolts_GotFocus(c.index); break;
+    case Control::TxAmps: TxAmps_GotFocus(c.index); break;
+    case Control::TxDiaCu: TxDiaCu_GotFocus(c.index); break;
+    default: break;
+  }
+}
+
+void MainForm::LostFocus(ControlRef c) {
+  // A focus loss counts once: a view may report it after the menu has already taken the focus.
+  if (!(c == focused_)) return;
+  focused_ = {};
+  switch (c.control) {
+    case Control::TxFreq: TxFreq_LostFocus(); break;
+    case Control::TxDCourant: TxDCourant_LostFocus(); break;
+    case Control::TxVolts: TxVolts_LostFocus(c.index); break;
+    case Control::TxAmps: TxAmps_LostFocus(c.index); break;
+    case Control::TxDiaCu: TxDiaCu_LostFocus(c.index); break;
+    default: break;
+  }
+}
+
+bool MainForm::KeyPress(ControlRef c, int key_code) {
+  switch (c.control) {
+    case Control::TxFreq: return TxFreq_KeyPress(key_code);
+    case Control::TxDCourant: return TxDCourant_KeyPress(key_code);
+    case Control::TxVolts: return TxVolts_KeyPress(c.index, key_code);
+    case Control::TxAmps: return TxAmps_KeyPress(c.index, key_code);
+    case Control::TxDiaCu: return TxDiaCu_KeyPress(c.index, key_code);
+    default: return false;
+  }
+}
+
+void MainForm::SelectAll(ControlRef control, std::string& remembered, const std::string& text) {
+  select_all_ = control;
+  remembered = text;
+}
+
+void MainForm::TxVolts_GotFocus(int i) {
+  SelectAll({Control::TxVolts, i}, sheet_.SavedVoltsText[i], sheet_.TxVolts[i]);
+}
+
+bool MainForm::TxVolts_KeyPress(int i, int key_code) {
+  if (key_code != kEnterKey) return false;
+  if (VoltsChanged(i)) ComputeW();
+  TxVolts_GotFocus(i);
+  return true;
+}
+
+void MainForm::TxVolts_LostFocus(int i) {
+  if (VoltsChanged(i)) ComputeW();
+}
+
+void MainForm::TxAmps_GotFocus(int i) {
+  SelectAll({Control::TxAmps, i}, sheet_.SavedAmpsText[i], sheet_.TxAmps[i]);
+}
+
+bool MainForm::TxAmps_KeyPress(int i, int key_code) {
+  if (key_code != kEnterKey) return false;
+  if (AmpsChanged(i)) ComputeW();
+  return true;
+}
+
+void MainForm::TxAmps_LostFocus(int i) {
+  if (AmpsChanged(i)) ComputeW();
+}
+
+void MainForm::TxFreq_GotFocus() {
+  SelectAll({Control::TxFreq, 0}, sheet_.SavedFreqText, sheet_.TxFreq);
+}
+
+bool MainForm::TxFreq_KeyPress(int key_code) {
+  if (key_code != kEnterKey) return false;
+  if (FreqChanged()) ComputeW();
+  return true;
+}
+
+void MainForm::TxFreq_LostFocus() {
+  if (FreqChanged()) ComputeW();
+}
+
+void MainForm::TxDCourant_GotFocus() {
+  SelectAll({Control::TxDCourant, 0}, sheet_.SavedDCourantText, sheet_.TxDCourant);
+}
+
+bool MainForm::TxDCourant_KeyPress(int key_code) {
+  if (key_code != kEnterKey) return false;
+  if (DCourantChanged()) ComputeW();
+  return true;
+}
+
+void MainForm::TxDCourant_LostFocus() {
+  if (ReadNumber(sheet_.TxDCourant) > 0 && DCourantChanged()) ComputeW();
+}
+
+void MainForm::TxDiaCu_GotFocus(int i) {
+  SelectAll({Control::TxDiaCu, i}, sheet_.SavedDiaText[i], sheet_.TxDiaCu[i]);
+}
+
+bool MainForm::TxDiaCu_KeyPress(int i, int key_code) {
+  const bool changed = DiaCuChanged(i);
+  if (key_code != kEnterKey || !changed) return false;
+  const bool forced = !sheet_.TxDiaCu[i].empty();
+  sheet_.DiaForced[i] = forced;
+  sheet_.TxDiaCuColour[i] = forced ? TextColour::Red : TextColour::Black;
+  ComputeW();
+  return true;
+}
+
+void MainForm::TxDiaCu_LostFocus(int i) { TxDiaCu_KeyPress(i, kEnterKey); }
+
+}  // namespace kel

@@ -1,0 +1,143 @@
+#pragma once
+// The window's logic without a toolkit: it owns the design sheet and holds every event procedure
+// of the window. A view forwards its events here and then shows the sheet, the title, the core
+// list and the selection this class asks for.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/Catalogue.h"
+#include "design/Chain.h"
+#include "design/DesignSheet.h"
+#include "util/Platform.h"
+
+namespace kel {
+
+// The controls that take the focus or the keyboard.
+enum class Control { None, TxFreq, TxVolts, TxAmps, TxDCourant, TxDiaCu, TxRem, LstCore, Button };
+
+struct ControlRef {
+  Control control = Control::None;
+  int index = 0;
+  bool operator==(const ControlRef&) const = default;
+};
+
+inline constexpr int kEnterKey = 13;
+
+struct MainFormOptions {
+  char decimal_separator = ',';
+  // The command-line calculator must not change the user's settings.
+  bool write_settings = true;
+};
+
+class MainForm {
+ public:
+  MainForm(Platform& platform, MainFormOptions options);
+
+  // State a view shows.
+  const DesignSheet& Sheet() const { return sheet_; }
+  DesignSheet& Sheet() { return sheet_; }
+  const std::string& Title() const { return title_; }
+  const std::vector<std::string>& CoreList() const { return core_list_; }
+  const std::string& DocPath() const { return doc_path_; }
+  const std::string& DataBasePath() const { return catalogue_.DataBasePath; }
+  const std::string& SettingsPath() const { return settings_path_; }
+  bool Modified() const { return sheet_.Modified; }
+  // The field whose whole text the view must select now, if any; asking clears the request.
+  std::optional<ControlRef> TakeSelectAll();
+  // Number of recalculations so far (for views and tests that want to know whether one ran).
+  int Recalculations() const { return recalculations_; }
+
+  // Start-up: the command line is empty or one document path, possibly in double quotes.
+  void Form_Load(const std::string& command_line);
+  // The catalogue to use when the settings name none (the calculator's --catalogue).
+  void SetDataBasePath(const std::string& path) { catalogue_.DataBasePath = path; }
+  void SetSettingsPath(const std::string& path) { settings_path_ = path; }
+  // Loads a document without any question, as start-up does (the calculator's way in).
+  void LoadDocument(const std::string& path) {
+    doc_path_ = path;
+    OpenDesign(false);
+  }
+
+  // Menu "Projet".
+  void MnuFichier_Click();  // opening the menu: the focus goes to the core list first
+  void MnuNouveau_Click() { NewDesign(); }
+  void MnuOuvrir_Click() { OpenDesign(true); }
+  void MnuEnregistrer_Click() { SaveDesign(); }
+  void MnuEnregistrerSous_Click();
+  void MnuDossier_Click();
+  // True when the window may close.
+  bool MnuQuitter_Click() { return Form_QueryUnload(); }
+  // The window's close request, whatever asked for it; true when the window may close.
+  bool Form_QueryUnload();
+
+  void BtPlusT_Click();
+  void BtMoinsT_Click();
+  void LstCore_DblClick(const std::string& selected_entry);
+  void TxNoyau_DblClick();
+
+  // Remarks: the view calls this with the new text on every change, typed or not.
+  void TxRem_Change(const std::string& text);
+
+  // Field events. Key handlers return whether the key was consumed.
+  void GotFocus(ControlRef control);
+  void LostFocus(ControlRef control);
+  bool KeyPress(ControlRef control, int key_code);
+  ControlRef Focused() const { return focused_; }
+  // Copies a typed text into the sheet (the view calls it before any handler).
+  void SetText(ControlRef control, const std::string& text);
+
+  void TxVolts_GotFocus(int i);
+  bool TxVolts_KeyPress(int i, int key_code);
+  void TxVolts_LostFocus(int i);
+  void TxAmps_GotFocus(int i);
+  bool TxAmps_KeyPress(int i, int key_code);
+  void TxAmps_LostFocus(int i);
+  void TxFreq_GotFocus();
+  bool TxFreq_KeyPress(int key_code);
+  void TxFreq_LostFocus();
+  void TxDCourant_GotFocus();
+  bool TxDCourant_KeyPress(int key_code);
+  void TxDCourant_LostFocus();
+  void TxDiaCu_GotFocus(int i);
+  bool TxDiaCu_KeyPress(int i, int key_code);
+  void TxDiaCu_LostFocus(int i);
+
+  bool VoltsChanged(int i) const { return sheet_.TxVolts[i] != sheet_.SavedVoltsText[i]; }
+  bool AmpsChanged(int i) const { return sheet_.TxAmps[i] != sheet_.SavedAmpsText[i]; }
+  bool DiaCuChanged(int i) const { return sheet_.TxDiaCu[i] != sheet_.SavedDiaText[i]; }
+  bool FreqChanged() const { return sheet_.TxFreq != sheet_.SavedFreqText; }
+  bool DCourantChanged() const { return sheet_.TxDCourant != sheet_.SavedDCourantText; }
+
+  // Document commands.
+  void OpenDesign(bool ask);
+  // True when the design was written.
+  bool SaveDesign();
+  bool ConfirmSaveChanges();
+  void NewDesign();
+  void ComputeW();
+  void UpdateTitle(bool mark);
+
+ private:
+  std::string ReadSetting(const char* key) const;
+  void WriteSetting(const char* key, const std::string& value);
+  void SelectAll(ControlRef control, std::string& remembered, const std::string& text);
+  std::string* TextOf(ControlRef control);
+
+  Platform& platform_;
+  MainFormOptions options_;
+  DesignSheet sheet_;
+  CatalogueSession catalogue_;
+  ChainEnvironment environment_;
+  std::string settings_path_;
+  std::string doc_path_;
+  std::string program_folder_;
+  std::string title_ = "Form1";
+  std::vector<std::string> core_list_;
+  ControlRef focused_;
+  std::optional<ControlRef> select_all_;
+  int recalculations_ = 0;
+};
+
+}  // namespace kel

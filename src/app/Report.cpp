@@ -1,0 +1,176 @@
+#include "app/Report.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace kel {
+
+namespace {
+
+const char* ColourName(TextColour colour) { return colour == TextColour::Red ? "red" : "black"; }
+
+std::string Indexed(const char* name, int i) {
+  return std::string(name) + "(" + std::to_string(i) + ")";
+}
+
+// Display width of UTF-8 text: one column per character.
+std::size_t Width(const std::string& text) {
+  std::size_t width = 0;
+  for (const char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return width;
+}
+
+std::string PadLeft(const std::string& text, std::size_t width) {
+  const std::size_t w = Width(text);
+  return w >= width ? text : std::string(width - w, ' ') + text;
+}
+
+std::string PadRight(const std::string& text, std::size_t width) {
+  const std::size_t w = Width(text);
+  return w >= width ? text : text + std::string(width - w, ' ');
+}
+
+std::string Line(const std::string& caption, const std::string& value, const char* unit = "") {
+  std::string line = "  " + PadRight(caption, 24) + value;
+  if (*unit != '\0' && !value.empty()) line += std::string(" ") + unit;
+  return line + "\n";
+}
+
+std::string Marked(const std::string& text, TextColour colour) {
+  return colour == TextColour::Red ? text + " (!)" : text;
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+          out += escaped;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+std::string JsonReport(const DesignSheet& s, const RunRecord& record) {
+  std::vector<std::pair<std::string, std::string>> fields = {
+      {"TxFreq", s.TxFreq},           {"TxTesla", s.TxTesla},
+      {"TxDCourant", s.TxDCourant},   {"LbAmpsPri", s.LbAmpsPri},
+      {"LbWatts", s.LbWatts},         {"LbKgFe", s.LbKgFe},
+      {"LbSectFe", s.LbSectFe},       {"LbNoyauMin", s.LbNoyauMin},
+      {"LbNoyau", s.LbNoyau},         {"TxNoyau", s.TxNoyau},
+      {"LbFeSect", s.LbFeSect},       {"LbFeMasse", s.LbFeMasse},
+      {"LbTrueTesla", s.LbTrueTesla}, {"LbTrueFeLoss", s.LbTrueFeLoss},
+      {"LbSectCuMax", s.LbSectCuMax}, {"LbSpVolt", s.LbSpVolt},
+      {"LbPertesCu", s.LbPertesCu},   {"LbTotCu", s.LbTotCu},
+      {"LbWattsTot", s.LbWattsTot},   {"Lbn", s.Lbn}};
+  for (int i = 0; i < kRows; ++i) {
+    fields.emplace_back(Indexed("TxVolts", i), s.TxVolts[i]);
+    fields.emplace_back(Indexed("TxAmps", i), s.TxAmps[i]);
+    fields.emplace_back(Indexed("TxSpires", i), s.TxSpires[i]);
+    fields.emplace_back(Indexed("LbDiaMin", i), s.LbDiaMin[i]);
+    fields.emplace_back(Indexed("TxDiaCu", i), s.TxDiaCu[i]);
+    fields.emplace_back(Indexed("TxSpLayer", i), s.TxSpLayer[i]);
+    fields.emplace_back(Indexed("TxLongCu", i), s.TxLongCu[i]);
+    fields.emplace_back(Indexed("TxResCu", i), s.TxResCu[i]);
+    fields.emplace_back(Indexed("TxTrueVolts", i), s.TxTrueVolts[i]);
+    fields.emplace_back(Indexed("TxTotCu", i), s.TxTotCu[i]);
+  }
+  std::vector<std::pair<std::string, TextColour>> colours = {{"LbTotCu", s.LbTotCuColour},
+                                                             {"LbTrueTesla", s.LbTrueTeslaColour},
+                                                             {"LbNoyau", s.LbNoyauColour},
+                                                             {"TxNoyau", s.TxNoyauColour}};
+  for (int i = 0; i < kRows; ++i) colours.emplace_back(Indexed("TxDiaCu", i), s.TxDiaCuColour[i]);
+
+  std::string out = "{\"fields\": {";
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    out += (i ? ", " : "") + JsonString(fields[i].first) + ": " + JsonString(fields[i].second);
+  }
+  out += "}, \"colours\": {";
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    out += (i ? ", " : "") + JsonString(colours[i].first) + ": " +
+           JsonString(ColourName(colours[i].second));
+  }
+  out += "}, \"messages\": [";
+  for (std::size_t i = 0; i < record.messages.size(); ++i) {
+    out += (i ? ", " : "") + JsonString(record.messages[i]);
+  }
+  out += "], \"beeps\": " + std::to_string(record.beeps) + "}\n";
+  return out;
+}
+
+std::string TextReport(const DesignSheet& s, const RunRecord& record) {
+  std::string out = "Spécifications\n";
+  out += Line("Fréquence", s.TxFreq, "Hz");
+  out += Line("Induction", s.TxTesla, "T");
+  for (int i = 0; i < kRows; ++i) {
+    if (s.TxVolts[i].empty() && (i == 0 || s.TxAmps[i].empty())) continue;
+    const std::string amps = i == 0 ? s.LbAmpsPri : s.TxAmps[i];
+    out += Line(i == 0 ? "Primaire" : "Secondaire " + std::to_string(i),
+                s.TxVolts[i] + " V, " + amps + " A");
+  }
+
+  out += "\nCuivre\n";
+  out += Line("Densité de courant", s.TxDCourant, "A/mm²");
+  out += Line("Spires/Volt", s.LbSpVolt);
+  out += Line("Hauteur utilisée (mm)", Marked(s.LbTotCu, s.LbTotCuColour));
+  out += Line("Hauteur utile (mm)", s.LbSectCuMax);
+  out += Line("Pertes Cu (W@60°C)", s.LbPertesCu);
+  const char* heads[] = {"",      "Calculé", "Réèl",  "Spires", "Long (M)",
+                         "Ohms",  "V réèls", "Haut",  "Sp/Couche"};
+  const std::size_t widths[] = {7, 8, 8, 7, 9, 8, 8, 6, 10};
+  out += "  ";
+  for (std::size_t c = 0; c < 9; ++c) out += c == 0 ? PadRight(heads[c], widths[c]) : PadLeft(heads[c], widths[c]);
+  out += "\n";
+  const char* rows[] = {"Pri", "Sec 1", "Sec 2", "Sec 3", "Sec 4"};
+  for (int i = 0; i < kRows; ++i) {
+    const std::string cells[] = {rows[i],
+                                 s.LbDiaMin[i],
+                                 Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
+                                 s.TxSpires[i],
+                                 s.TxLongCu[i],
+                                 s.TxResCu[i],
+                                 s.TxTrueVolts[i],
+                                 s.TxTotCu[i],
+                                 s.TxSpLayer[i]};
+    out += "  ";
+    for (std::size_t c = 0; c < 9; ++c) {
+      out += c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
+    }
+    out += "\n";
+  }
+
+  out += "\nFer\n";
+  out += Line("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) + "  (le plus léger suffisant : " +
+                           s.LbNoyauMin + ")");
+  out += Line("Fe (Kg)", s.LbFeMasse);
+  out += Line("Fe (Cm²)", s.LbFeSect);
+  out += Line("T réèl", Marked(s.LbTrueTesla, s.LbTrueTeslaColour));
+  out += Line("Pertes Fe (W)", s.LbTrueFeLoss);
+
+  out += "\nGénéral\n";
+  out += Line("Fe (Kg)", s.LbKgFe);
+  out += Line("Fe (Cm²)", s.LbSectFe);
+  out += Line("Watts fournis", s.LbWatts);
+  out += Line("Watts consommés", s.LbWattsTot);
+  out += Line("Rendement", s.Lbn);
+
+  if (!record.messages.empty() || record.beeps > 0) out += "\n";
+  for (const std::string& message : record.messages) out += "Message : " + message + "\n";
+  if (record.beeps > 0) out += "Bips : " + std::to_string(record.beeps) + "\n";
+  return out;
+}
+
+}  // namespace kel

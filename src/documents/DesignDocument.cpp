@@ -1,0 +1,196 @@
+#include "documents/DesignDocument.h"
+
+#include <string_view>
+
+#include "documents/Ini.h"
+#include "util/NumberText.h"
+#include "util/Paths.h"
+
+namespace kel {
+
+namespace {
+
+constexpr const char* kSpecifs = "SPECIFS";
+constexpr const char* kCuivre = "CUIVRE";
+constexpr const char* kNoyau = "NOYAU";
+constexpr const char* kRemarques = "REMARQUES";
+constexpr const char* kFab = "FAB";
+
+// Remarks that the tab form cannot carry whole (empty lines, tabs, blanks at either end, a
+// leading apostrophe, more than one value can hold) are also stored escaped, in parts short
+// enough for any reader: FreeTextParts=N and FreeText1..N, each "|" + escaped piece + "|" so
+// that the blanks around a value survive. FreeText keeps the tab form for older readers.
+constexpr const char* kPartsKey = "FreeTextParts";
+constexpr std::size_t kPartBytes = 400;  // escaped, at most 800 bytes: well under the limit
+
+std::string Escape(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '\\': out += "\\\\"; break;
+      case '\r': out += "\\r"; break;
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\0': out += "\\0"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+std::string Unescape(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    switch (text[++i]) {
+      case 'r': out += '\r'; break;
+      case 'n': out += '\n'; break;
+      case 't': out += '\t'; break;
+      case '0': out += '\0'; break;
+      default: out += text[i];
+    }
+  }
+  return out;
+}
+
+// What a reader gets back for a stored value: blanks trimmed, cut to the value limit, one
+// leading apostrophe removed.
+std::string AsReadBack(std::string_view value) {
+  const auto first = value.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return "";
+  value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
+  std::size_t cut = 0;
+  for (std::size_t chars = 0; cut < value.size() && chars < kIniValueLimit; ++chars) {
+    ++cut;
+    while (cut < value.size() && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) ++cut;
+  }
+  std::string out(value.substr(0, cut));
+  if (!out.empty() && out[0] == '\'') out.erase(0, 1);
+  return out;
+}
+
+bool TabFormIsWhole(const std::string& remarks, const std::string& stored) {
+  const std::string back = RemarksFromStored(AsReadBack(stored));
+  // The tab form always gives the remarks back with a final line break.
+  return back == remarks || back == remarks + "\r\n";
+}
+
+std::vector<std::string> SplitParts(std::string_view text) {
+  std::vector<std::string> parts;
+  while (!text.empty()) {
+    std::size_t cut = std::min(kPartBytes, text.size());
+    // Never split a UTF-8 character.
+    while (cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    parts.emplace_back("|" + Escape(text.substr(0, cut)) + "|");
+    text.remove_prefix(cut);
+  }
+  return parts;
+}
+
+void SetRemarks(IniDocument& doc, const std::string& remarks) {
+  const std::string stored = RemarksToStored(remarks);
+  doc.Set(kRemarques, "FreeText", stored);
+  const bool had_parts = !doc.Get(kRemarques, kPartsKey).empty();
+  if (TabFormIsWhole(remarks, stored)) {
+    if (had_parts) doc.Set(kRemarques, kPartsKey, "");
+    return;
+  }
+  const std::vector<std::string> parts = SplitParts(remarks);
+  doc.Set(kRemarques, kPartsKey, std::to_string(parts.size()));
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    doc.Set(kRemarques, "FreeText" + std::to_string(i + 1), parts[i]);
+  }
+}
+
+std::string GetRemarks(const IniDocument& doc) {
+  const int count = static_cast<int>(NumberValue(doc.Get(kRemarques, kPartsKey)));
+  if (count > 0) {
+    std::string remarks;
+    for (int i = 1; i <= count; ++i) {
+      std::string part = doc.Get(kRemarques, "FreeText" + std::to_string(i));
+      if (part.size() >= 2 && part.front() == '|' && part.back() == '|') {
+        part = part.substr(1, part.size() - 2);
+      }
+      remarks += Unescape(part);
+    }
+    return remarks;
+  }
+  const std::string stored = doc.Get(kRemarques, "FreeText");
+  return stored.empty() ? std::string() : RemarksFromStored(stored);
+}
+
+std::string WindingLine(const DesignSheet& s, int i) {
+  return "\t (" + s.TxTrueVolts[i] + " Volts) " + s.TxSpires[i] + " spires. Dia: " + s.TxDiaCu[i] +
+         " (" + s.TxLongCu[i] + " m)";
+}
+
+void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& doc_path) {
+  doc.Set(kFab, "Modele", "Tranformateur Alimentation " + FileNameOf(doc_path));
+  doc.Set(kFab, "Noyau", s.TxNoyau + " M6X");
+  doc.Set(kFab, "Primaire", WindingLine(s, 0));
+  for (int i = 1; i < kRows; ++i) {
+    if (!s.TxVolts[i].empty()) doc.Set(kFab, "Secondaire " + std::to_string(i), WindingLine(s, i));
+  }
+  if (!s.TxRem.empty()) doc.Set("", "", s.TxRem);
+}
+
+}  // namespace
+
+std::string RemarksToStored(std::string remarks) {
+  RejoinFields(remarks, "\r\n", "\t");
+  return remarks;
+}
+
+std::string RemarksFromStored(std::string stored) {
+  RejoinFields(stored, "\t", "\r\n");
+  return stored;
+}
+
+DesignEntries ReadDesignDocument(const std::string& path) {
+  const IniDocument doc = IniDocument::Load(path);
+  DesignEntries e;
+  e.freq = doc.Get(kSpecifs, "Freq");
+  e.tesla = doc.Get(kSpecifs, "Tesla");
+  e.dcourant = doc.Get(kSpecifs, "DCourant");
+  for (int i = 0; i < kRows; ++i) {
+    const std::string n = std::to_string(i);
+    e.volts[i] = doc.Get(kSpecifs, "Volts" + n);
+    e.amps[i] = doc.Get(kSpecifs, "Amps" + n);
+    e.dia[i] = doc.Get(kCuivre, "Dia" + n);
+  }
+  e.core_type = doc.Get(kNoyau, "Type");
+  e.remarks = GetRemarks(doc);
+  return e;
+}
+
+bool WriteDesignDocument(const std::string& path, const DesignSheet& s,
+                         const std::string& doc_path) {
+  IniDocument doc = IniDocument::Load(path);
+  doc.Set(kSpecifs, "Freq", s.TxFreq);
+  doc.Set(kSpecifs, "Tesla", s.TxTesla);
+  doc.Set(kSpecifs, "DCourant", s.TxDCourant);
+  for (int i = 0; i < kRows; ++i) {
+    const std::string n = std::to_string(i);
+    doc.Set(kSpecifs, "Volts" + n, s.TxVolts[i]);
+    doc.Set(kSpecifs, "Amps" + n, s.TxAmps[i]);
+    doc.Set(kCuivre, "Dia" + n, s.DiaForced[i] ? s.TxDiaCu[i] : std::string());
+  }
+  doc.Set(kNoyau, "Type", s.CoreForced ? s.TxNoyau : std::string());
+  SetRemarks(doc, s.TxRem);
+  SetSheetEntries(doc, s, doc_path);
+  return doc.Save(path);
+}
+
+bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
+                             const std::string& doc_path) {
+  IniDocument doc = IniDocument::Load(path);
+  SetSheetEntries(doc, sheet, doc_path);
+  return doc.Save(path);
+}
+
+std::string SheetPathOf(const std::string& doc_path) { return FieldOf(doc_path, 1, ".") + ".dfa"; }
+
+}  // namespace kel

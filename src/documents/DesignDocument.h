@@ -1,0 +1,40 @@
+#pragma once
+// The design document (.kel) and the manufacturing sheet (.dfa): which entries of the design sheet
+// are stored, under which keys, in which order.
+
+#include <string>
+
+#include "design/DesignSheet.h"
+
+namespace kel {
+
+// The user's choices as a document stores them: field texts exactly as displayed.
+struct DesignEntries {
+  std::string freq, tesla, dcourant;
+  PerRow<std::string> volts{}, amps{}, dia{};
+  std::string core_type;
+  std::string remarks;  // already turned back from stored form
+};
+
+// Reads the entries of the document at path; a missing file or a file that is no design
+// document gives empty entries.
+DesignEntries ReadDesignDocument(const std::string& path);
+
+// Writes the design's entries and then the manufacturing-sheet entries into the document at
+// path, as one change: the file is either fully updated or left as it was. False on failure.
+bool WriteDesignDocument(const std::string& path, const DesignSheet& sheet,
+                         const std::string& doc_path);
+
+// Writes the manufacturing sheet alone into path (the .dfa beside the document).
+bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
+                             const std::string& doc_path);
+
+// Path of the sheet of a document: the path up to its first ".", then ".dfa".
+std::string SheetPathOf(const std::string& doc_path);
+
+// Remarks (lines separated by CR LF) in the form stored under FreeText: every line followed by a
+// tab. Remarks that this form cannot carry whole are also stored in parts (see the .cpp).
+std::string RemarksToStored(std::string remarks);
+std::string RemarksFromStored(std::string stored);
+
+}  // namespace kel
