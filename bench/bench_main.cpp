@@ -32,7 +32,9 @@ class QuietPlatform : public kel::Platform {
   int messages = 0;
 };
 
-std::string BundledCatalogue() { return KELVANOR_BIN_DIR "/Zivodevu.mdb"; }
+std::string BundledCatalogue() {
+  return KELVANOR_BIN_DIR "/Zivodevu.mdb";
+}
 
 // A catalogue of 10,000 cores made once per process, shaped like the converter's output.
 std::string LargeCatalogue() {
@@ -111,10 +113,18 @@ void RunBaseline(benchmark::State& state, const std::string& catalogue) {
   }
 }
 
-void BM_ComputeW_Bundled(benchmark::State& state) { RunChain(state, BundledCatalogue()); }
-void BM_SqliteBaseline_Bundled(benchmark::State& state) { RunBaseline(state, BundledCatalogue()); }
-void BM_ComputeW_10k(benchmark::State& state) { RunChain(state, LargeCatalogue()); }
-void BM_SqliteBaseline_10k(benchmark::State& state) { RunBaseline(state, LargeCatalogue()); }
+void BM_ComputeW_Bundled(benchmark::State& state) {
+  RunChain(state, BundledCatalogue());
+}
+void BM_SqliteBaseline_Bundled(benchmark::State& state) {
+  RunBaseline(state, BundledCatalogue());
+}
+void BM_ComputeW_10k(benchmark::State& state) {
+  RunChain(state, LargeCatalogue());
+}
+void BM_SqliteBaseline_10k(benchmark::State& state) {
+  RunBaseline(state, LargeCatalogue());
+}
 
 BENCHMARK(BM_ComputeW_Bundled)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SqliteBaseline_Bundled)->Unit(benchmark::kMicrosecond);

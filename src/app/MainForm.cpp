@@ -85,8 +85,8 @@ void MainForm::OpenDesign(bool ask) {
   const std::string mru = ReadSetting(kKeyMru);
   if (ask && !ConfirmSaveChanges()) return;
   if (doc_path_.empty()) {
-    doc_path_ = platform_.ShowFileDialog(
-        {"Ouvrir", FolderOf(mru), FileNameOf(mru), FileDialogVerb::Open});
+    doc_path_ =
+        platform_.ShowFileDialog({"Ouvrir", FolderOf(mru), FileNameOf(mru), FileDialogVerb::Open});
     if (doc_path_.empty()) {
       UpdateTitle(false);
       return;
@@ -169,8 +169,8 @@ bool MainForm::ConfirmSaveChanges() {
     return true;
   }
   // A design without a file is offered for saving too: its changes exist nowhere else.
-  switch (platform_.MessageBox(kSaveQuestion, MsgButtons::YesNoCancel, MsgIcon::Question,
-                               doc_path_)) {
+  switch (
+      platform_.MessageBox(kSaveQuestion, MsgButtons::YesNoCancel, MsgIcon::Question, doc_path_)) {
     case MsgAnswer::Yes:
       // A save that did not happen (replace refused, dialog cancelled, write failed) must not
       // let the caller drop the design.
@@ -239,7 +239,9 @@ void MainForm::MnuDossier_Click() {
   }
 }
 
-bool MainForm::Form_QueryUnload() { return ConfirmSaveChanges(); }
+bool MainForm::Form_QueryUnload() {
+  return ConfirmSaveChanges();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Induction, core list, remarks
@@ -283,12 +285,18 @@ void MainForm::MnuFichier_Click() {
 std::string* MainForm::TextOf(ControlRef c) {
   if (c.index < 0 || c.index >= kRows) return nullptr;
   switch (c.control) {
-    case Control::TxFreq: return &sheet_.TxFreq;
-    case Control::TxDCourant: return &sheet_.TxDCourant;
-    case Control::TxVolts: return &sheet_.TxVolts[c.index];
-    case Control::TxAmps: return &sheet_.TxAmps[c.index];
-    case Control::TxDiaCu: return &sheet_.TxDiaCu[c.index];
-    default: return nullptr;
+    case Control::TxFreq:
+      return &sheet_.TxFreq;
+    case Control::TxDCourant:
+      return &sheet_.TxDCourant;
+    case Control::TxVolts:
+      return &sheet_.TxVolts[c.index];
+    case Control::TxAmps:
+      return &sheet_.TxAmps[c.index];
+    case Control::TxDiaCu:
+      return &sheet_.TxDiaCu[c.index];
+    default:
+      return nullptr;
   }
 }
 
@@ -303,12 +311,23 @@ void MainForm::SetText(ControlRef control, const std::string& text) {
 void MainForm::GotFocus(ControlRef c) {
   focused_ = c;
   switch (c.control) {
-    case Control::TxFreq: TxFreq_GotFocus(); break;
-    case Control::TxDCourant: TxDCourant_GotFocus(); break;
-    case Control::TxVolts: TxVolts_GotFocus(c.index); break;
-    case Control::TxAmps: TxAmps_GotFocus(c.index); break;
-    case Control::TxDiaCu: TxDiaCu_GotFocus(c.index); break;
-    default: break;
+    case Control::TxFreq:
+      TxFreq_GotFocus();
+      break;
+    case Control::TxDCourant:
+      TxDCourant_GotFocus();
+      break;
+    case Control::TxVolts:
+      TxVolts_GotFocus(c.index);
+      break;
+    case Control::TxAmps:
+      TxAmps_GotFocus(c.index);
+      break;
+    case Control::TxDiaCu:
+      TxDiaCu_GotFocus(c.index);
+      break;
+    default:
+      break;
   }
 }
 
@@ -317,23 +336,40 @@ void MainForm::LostFocus(ControlRef c) {
   if (!(c == focused_)) return;
   focused_ = {};
   switch (c.control) {
-    case Control::TxFreq: TxFreq_LostFocus(); break;
-    case Control::TxDCourant: TxDCourant_LostFocus(); break;
-    case Control::TxVolts: TxVolts_LostFocus(c.index); break;
-    case Control::TxAmps: TxAmps_LostFocus(c.index); break;
-    case Control::TxDiaCu: TxDiaCu_LostFocus(c.index); break;
-    default: break;
+    case Control::TxFreq:
+      TxFreq_LostFocus();
+      break;
+    case Control::TxDCourant:
+      TxDCourant_LostFocus();
+      break;
+    case Control::TxVolts:
+      TxVolts_LostFocus(c.index);
+      break;
+    case Control::TxAmps:
+      TxAmps_LostFocus(c.index);
+      break;
+    case Control::TxDiaCu:
+      TxDiaCu_LostFocus(c.index);
+      break;
+    default:
+      break;
   }
 }
 
 bool MainForm::KeyPress(ControlRef c, int key_code) {
   switch (c.control) {
-    case Control::TxFreq: return TxFreq_KeyPress(key_code);
-    case Control::TxDCourant: return TxDCourant_KeyPress(key_code);
-    case Control::TxVolts: return TxVolts_KeyPress(c.index, key_code);
-    case Control::TxAmps: return TxAmps_KeyPress(c.index, key_code);
-    case Control::TxDiaCu: return TxDiaCu_KeyPress(c.index, key_code);
-    default: return false;
+    case Control::TxFreq:
+      return TxFreq_KeyPress(key_code);
+    case Control::TxDCourant:
+      return TxDCourant_KeyPress(key_code);
+    case Control::TxVolts:
+      return TxVolts_KeyPress(c.index, key_code);
+    case Control::TxAmps:
+      return TxAmps_KeyPress(c.index, key_code);
+    case Control::TxDiaCu:
+      return TxDiaCu_KeyPress(c.index, key_code);
+    default:
+      return false;
   }
 }
 
@@ -413,6 +449,8 @@ bool MainForm::TxDiaCu_KeyPress(int i, int key_code) {
   return true;
 }
 
-void MainForm::TxDiaCu_LostFocus(int i) { TxDiaCu_KeyPress(i, kEnterKey); }
+void MainForm::TxDiaCu_LostFocus(int i) {
+  TxDiaCu_KeyPress(i, kEnterKey);
+}
 
 }  // namespace kel

@@ -7,7 +7,9 @@ namespace kel {
 
 namespace {
 
-const char* ColourName(TextColour colour) { return colour == TextColour::Red ? "red" : "black"; }
+const char* ColourName(TextColour colour) {
+  return colour == TextColour::Red ? "red" : "black";
+}
 
 std::string Indexed(const char* name, int i) {
   return std::string(name) + "(" + std::to_string(i) + ")";
@@ -46,11 +48,21 @@ std::string JsonString(const std::string& text) {
   std::string out = "\"";
   for (const char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           char escaped[8];
@@ -128,23 +140,19 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   out += Line("Hauteur utilisée (mm)", Marked(s.LbTotCu, s.LbTotCuColour));
   out += Line("Hauteur utile (mm)", s.LbSectCuMax);
   out += Line("Pertes Cu (W@60°C)", s.LbPertesCu);
-  const char* heads[] = {"",      "Calculé", "Réèl",  "Spires", "Long (M)",
-                         "Ohms",  "V réèls", "Haut",  "Sp/Couche"};
+  const char* heads[] = {"",     "Calculé", "Réèl", "Spires",   "Long (M)",
+                         "Ohms", "V réèls", "Haut", "Sp/Couche"};
   const std::size_t widths[] = {7, 8, 8, 7, 9, 8, 8, 6, 10};
   out += "  ";
-  for (std::size_t c = 0; c < 9; ++c) out += c == 0 ? PadRight(heads[c], widths[c]) : PadLeft(heads[c], widths[c]);
+  for (std::size_t c = 0; c < 9; ++c)
+    out += c == 0 ? PadRight(heads[c], widths[c]) : PadLeft(heads[c], widths[c]);
   out += "\n";
   const char* rows[] = {"Pri", "Sec 1", "Sec 2", "Sec 3", "Sec 4"};
   for (int i = 0; i < kRows; ++i) {
-    const std::string cells[] = {rows[i],
-                                 s.LbDiaMin[i],
-                                 Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
-                                 s.TxSpires[i],
-                                 s.TxLongCu[i],
-                                 s.TxResCu[i],
-                                 s.TxTrueVolts[i],
-                                 s.TxTotCu[i],
-                                 s.TxSpLayer[i]};
+    const std::string cells[] = {
+        rows[i],          s.LbDiaMin[i], Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
+        s.TxSpires[i],    s.TxLongCu[i], s.TxResCu[i],
+        s.TxTrueVolts[i], s.TxTotCu[i],  s.TxSpLayer[i]};
     out += "  ";
     for (std::size_t c = 0; c < 9; ++c) {
       out += c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
@@ -153,8 +161,8 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   }
 
   out += "\nFer\n";
-  out += Line("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) + "  (le plus léger suffisant : " +
-                           s.LbNoyauMin + ")");
+  out += Line("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) +
+                           "  (le plus léger suffisant : " + s.LbNoyauMin + ")");
   out += Line("Fe (Kg)", s.LbFeMasse);
   out += Line("Fe (Cm²)", s.LbFeSect);
   out += Line("T réèl", Marked(s.LbTrueTesla, s.LbTrueTeslaColour));

@@ -25,8 +25,8 @@ OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
   return OpenOutcome::Opened;
 }
 
-int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset, const std::string& sql,
-                  Platform& platform) {
+int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset,
+                  const std::string& sql, Platform& platform) {
   EngineError error;
   std::unique_ptr<Recordset> result;
   if (db == nullptr) {
@@ -36,9 +36,9 @@ int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset, co
   }
   if (!result) {
     platform.SetClipboardText(sql);
-    const MsgAnswer answer =
-        platform.MessageBox(sql, MsgButtons::YesNo, MsgIcon::Question,
-                            std::to_string(error.number) + " " + error.description + " Continuer ?");
+    const MsgAnswer answer = platform.MessageBox(
+        sql, MsgButtons::YesNo, MsgIcon::Question,
+        std::to_string(error.number) + " " + error.description + " Continuer ?");
     if (answer != MsgAnswer::Yes) {
       platform.EndProgramNow();
       // A platform that cannot end the process must not let the caller read rows either.
@@ -100,8 +100,9 @@ std::string FieldText(const FieldValue& value, char decimal_separator) {
     case FieldValue::Kind::Null:
       throw FieldError("valeur vide dans le catalogue");
     case FieldValue::Kind::Number:
-      return value.single_precision ? PlainSingle(static_cast<float>(value.number), decimal_separator)
-                                    : PlainNumber(value.number, decimal_separator);
+      return value.single_precision
+                 ? PlainSingle(static_cast<float>(value.number), decimal_separator)
+                 : PlainNumber(value.number, decimal_separator);
     case FieldValue::Kind::Text:
       break;
   }

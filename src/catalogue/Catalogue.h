@@ -34,8 +34,8 @@ OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
 // Runs sql on db. 0 when the result set holds a row and is positioned on it; -1 when it holds
 // none; the engine's error number when the query failed, after the Yes/No prompt ("No" ends the
 // program). On failure recordset keeps what it held.
-int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset, const std::string& sql,
-                  Platform& platform);
+int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset,
+                  const std::string& sql, Platform& platform);
 
 // "Select * from EI Where SectionFer >= <bound> Order by Massefer", bound with a point.
 std::string QueryLightestCore(double bound);

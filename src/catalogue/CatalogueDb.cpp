@@ -67,7 +67,9 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, sqlite3_stmt* state
   }
 }
 
-Recordset::~Recordset() { sqlite3_finalize(statement_); }
+Recordset::~Recordset() {
+  sqlite3_finalize(statement_);
+}
 
 int Recordset::Step() {
   const int rc = sqlite3_step(statement_);
@@ -108,9 +110,12 @@ FieldValue Recordset::Field(std::string_view name) const {
 CatalogueHandle::CatalogueHandle(std::shared_ptr<Connection> connection)
     : connection_(std::move(connection)) {}
 
-sqlite3* CatalogueHandle::Handle() const { return connection_->db(); }
+sqlite3* CatalogueHandle::Handle() const {
+  return connection_->db();
+}
 
-std::unique_ptr<CatalogueHandle> CatalogueHandle::Open(const std::string& path, EngineError& error) {
+std::unique_ptr<CatalogueHandle> CatalogueHandle::Open(const std::string& path,
+                                                       EngineError& error) {
   switch (DetectCatalogueFormat(path)) {
     case CatalogueFormat::Missing:
       error = {3024, "Fichier catalogue introuvable ou illisible : " + path};
@@ -119,20 +124,20 @@ std::unique_ptr<CatalogueHandle> CatalogueHandle::Open(const std::string& path, 
       error = {3051, "Impossible de lire le fichier catalogue " + path};
       return nullptr;
     case CatalogueFormat::Unknown:
-      error = {3343, "Format de base de données non reconnu : " + path +
-                         " (ni SQLite, ni Access)"};
+      error = {3343, "Format de base de données non reconnu : " + path + " (ni SQLite, ni Access)"};
       return nullptr;
     case CatalogueFormat::Access: {
       sqlite3* loaded = LoadAccessCatalogue(path, error);
       if (loaded == nullptr) return nullptr;
-      return std::unique_ptr<CatalogueHandle>(new CatalogueHandle(std::make_shared<Connection>(loaded)));
+      return std::unique_ptr<CatalogueHandle>(
+          new CatalogueHandle(std::make_shared<Connection>(loaded)));
     }
     case CatalogueFormat::Sqlite:
       break;
   }
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     error = {rc, std::string("Impossible d'ouvrir le catalogue ") + path + " : " +
                      (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))};
@@ -155,8 +160,8 @@ std::unique_ptr<Recordset> CatalogueHandle::Query(const std::string& sql, Engine
   }
   // The program's queries are single statements; anything after the first is refused rather
   // than silently ignored.
-  if (tail != nullptr && std::string_view(tail).find_first_not_of(" \t\r\n;") !=
-                             std::string_view::npos) {
+  if (tail != nullptr &&
+      std::string_view(tail).find_first_not_of(" \t\r\n;") != std::string_view::npos) {
     sqlite3_finalize(statement);
     error = {SQLITE_ERROR, "une seule instruction par requête"};
     return nullptr;

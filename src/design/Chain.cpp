@@ -142,8 +142,7 @@ void Chain::SelectFrom(Recordset& row, float& section) {
 
   const double mass = ReadNumber(s_.LbFeMasse);
   const double induction = ReadNumber(s_.LbTrueTesla);
-  s_.LbTrueFeLoss =
-      Format(mass * (induction + 1.6) * Divide(50, ReadNumber(s_.TxFreq)), "#0.#");
+  s_.LbTrueFeLoss = Format(mass * (induction + 1.6) * Divide(50, ReadNumber(s_.TxFreq)), "#0.#");
 }
 
 void Chain::ComputeTurns(float section) {
@@ -209,8 +208,7 @@ void Chain::ComputeTotCu() {
     if (!(s_.Spires[i] > 0)) continue;
     // A full last layer still starts a new one.
     const float layers = Single(std::floor(Divide(s_.Spires[i], s_.SpLayer[i])) + 1);
-    const float height =
-        Single((s_.DiaCu[i] + 0.05) * layers + 0.15 + 0.03 * s_.Volts[i] / 30.0);
+    const float height = Single((s_.DiaCu[i] + 0.05) * layers + 0.15 + 0.03 * s_.Volts[i] / 30.0);
     s_.TxTotCu[i] = Format(height, "##.#");
     total = Single(static_cast<double>(total) + height);
   }

@@ -27,12 +27,23 @@ std::string Escape(std::string_view text) {
   std::string out;
   for (const char c : text) {
     switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '\0': out += "\\0"; break;
-      default: out += c;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\0':
+        out += "\\0";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -46,11 +57,20 @@ std::string Unescape(std::string_view text) {
       continue;
     }
     switch (text[++i]) {
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case '0': out += '\0'; break;
-      default: out += text[i];
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case '0':
+        out += '\0';
+        break;
+      default:
+        out += text[i];
     }
   }
   return out;
@@ -191,6 +211,8 @@ bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
   return doc.Save(path);
 }
 
-std::string SheetPathOf(const std::string& doc_path) { return FieldOf(doc_path, 1, ".") + ".dfa"; }
+std::string SheetPathOf(const std::string& doc_path) {
+  return FieldOf(doc_path, 1, ".") + ".dfa";
+}
 
 }  // namespace kel

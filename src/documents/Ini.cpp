@@ -447,7 +447,8 @@ std::string IniDocument::Get(std::string_view section, std::string_view key) con
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string section_storage;
   std::string key_storage;
-  text_ = Edit(text_, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)), value);
+  text_ =
+      Edit(text_, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)), value);
 }
 
 bool IniDocument::Save(const std::string& path) const {

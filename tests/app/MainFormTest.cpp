@@ -252,7 +252,7 @@ TEST_F(MainFormTest, TabbingWithoutTypingRunsNothing) {
   StartOnExample();
   const int base = form.Recalculations();
   const std::vector<ControlRef> order = {
-      {Control::TxFreq, 0},  {Control::TxVolts, 0}, {Control::TxVolts, 1}, {Control::TxAmps, 1},
+      {Control::TxFreq, 0},     {Control::TxVolts, 0}, {Control::TxVolts, 1}, {Control::TxAmps, 1},
       {Control::TxDCourant, 0}, {Control::TxDiaCu, 0}, {Control::TxDiaCu, 4}};
   for (const ControlRef& c : order) {
     form.GotFocus(c);

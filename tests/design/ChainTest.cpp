@@ -43,7 +43,10 @@ class ChainTest : public ::testing::TestWithParam<char> {
   }
 
   void Run() {
-    ChainEnvironment env{platform, session, sep(), dir.path(),
+    ChainEnvironment env{platform,
+                         session,
+                         sep(),
+                         dir.path(),
                          [this](const std::string& path) { remembered.push_back(path); },
                          [this](bool mark) { titles.push_back(mark); }};
     Chain(sheet, env).ComputeW();
@@ -245,9 +248,11 @@ TEST_P(ChainTest, NoCoreLargeEnoughLeavesQuestionMarksAndBeepsOverfull) {
 }
 
 TEST_P(ChainTest, AutomaticChoiceTakesTheLightestCoreReachingNinetyNinePercent) {
-  session.DataBasePath = test::MakeCatalogue(
-      dir.File("bound.db"), {{"HEAVY", 25, 3.0, 20, 40, 30}, {"JUST", 19.8, 2.0, 20, 40, 30},
-                             {"SHORT", 19.7, 1.0, 20, 40, 30}, {"LIGHT", 19.9, 2.5, 20, 40, 30}});
+  session.DataBasePath =
+      test::MakeCatalogue(dir.File("bound.db"), {{"HEAVY", 25, 3.0, 20, 40, 30},
+                                                 {"JUST", 19.8, 2.0, 20, 40, 30},
+                                                 {"SHORT", 19.7, 1.0, 20, 40, 30},
+                                                 {"LIGHT", 19.9, 2.5, 20, 40, 30}});
   ExampleDesign();
   sheet.LbSectFe = "20";
   ChainEnvironment env{platform, session, sep(), dir.path(), {}, {}};
@@ -405,8 +410,7 @@ TEST_P(ChainTest, InductionColourAndIronLosses) {
 }
 
 TEST_P(ChainTest, IronLossEstimateScalesWithFrequency) {
-  session.DataBasePath =
-      test::MakeCatalogue(dir.File("loss.db"), {{"M12", 30, 1.2, 20, 40, 30}});
+  session.DataBasePath = test::MakeCatalogue(dir.File("loss.db"), {{"M12", 30, 1.2, 20, 40, 30}});
   ExampleDesign();
   sheet.TxTesla = "1.5";
   sheet.LbSectFe = "9";
