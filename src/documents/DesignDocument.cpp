@@ -93,6 +93,8 @@ std::string AsReadBack(std::string_view value) {
 }
 
 bool TabFormIsWhole(const std::string& remarks, const std::string& stored) {
+  // A lone line break or a NUL would split or end the one-line value.
+  if (stored.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return false;
   const std::string back = RemarksFromStored(AsReadBack(stored));
   // The tab form always gives the remarks back with a final line break.
   return back == remarks || back == remarks + "\r\n";

@@ -223,6 +223,18 @@ TEST_F(MainFormTest, RemarksThatTheTabFormWouldCutAreStoredWhole) {
       << "older readers still see what the tab form can carry";
 }
 
+TEST_F(MainFormTest, RemarksWithLoneLineBreaksDoNotBreakTheDocument) {
+  StartOnExample();
+  form.TxRem_Change("a\nb\rc\r\nd");
+  platform.answers = {MsgAnswer::Ok};
+  form.MnuEnregistrer_Click();
+  MainForm other(platform, {',', true});
+  other.Form_Load(dir.File("example.kel"));
+  EXPECT_EQ(other.Sheet().TxRem, "a\nb\rc\r\nd");
+  EXPECT_EQ(other.Sheet().TxVolts[1], "100");
+  EXPECT_EQ(ReadIni(dir.File("example.kel"), "FAB", "Noyau"), "EI10 M6X");
+}
+
 TEST_F(MainFormTest, EnterAndTabInAmpsRunTheChainEachTime) {
   StartOnExample();
   const int base = form.Recalculations();
