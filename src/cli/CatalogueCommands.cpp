@@ -18,6 +18,7 @@
 #include "cli/CatalogueCsv.h"
 #include "cli/CatalogueError.h"
 #include "cli/CatalogueStore.h"
+#include "util/NumberText.h"
 
 namespace kel::cli {
 
@@ -70,6 +71,10 @@ std::string CellText(sqlite3_stmt* statement, int column) {
     case SQLITE_INTEGER:
       return std::to_string(sqlite3_column_int64(statement, column));
     case SQLITE_FLOAT:
+      // A single is written as the shortest text that gives it back, as the program shows it.
+      if (IsSingleColumn(statement, column)) {
+        return PlainSingle(static_cast<float>(sqlite3_column_double(statement, column)), '.');
+      }
       return FormatNumber(sqlite3_column_double(statement, column));
     default: {
       const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
@@ -155,13 +160,21 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
   places.resize(places.size() - 2);
   select += " FROM EI ORDER BY rowid";
 
+  std::array<bool, 6> single_precision{};
+  {
+    Statement probe(input.db.get(), select);
+    for (std::size_t i = 0; i < kCatalogueColumns.size(); ++i) {
+      single_precision[i] = IsSingleColumn(probe.get(), static_cast<int>(i));
+    }
+  }
+
   ReplacementFile file(out_path);
   int rows = 0;
   {
     Database db = OpenDatabase(file.path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // A failed conversion throws the whole file away, so a rollback journal would buy nothing.
     Exec(db.get(), "PRAGMA journal_mode = OFF");
-    CreateCatalogueTable(db.get(), extra_columns);
+    CreateCatalogueTable(db.get(), extra_columns, single_precision);
     Exec(db.get(), "BEGIN");
     {
       Statement source(input.db.get(), select);

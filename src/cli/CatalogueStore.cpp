@@ -8,6 +8,7 @@
 #include <iterator>
 #include <set>
 
+#include "catalogue/AccessLoader.h"
 #include "cli/CatalogueCsv.h"
 #include "cli/CatalogueError.h"
 
@@ -247,9 +248,13 @@ Catalogue OpenCatalogueFile(const std::string& path, Numbers numbers) {
     case FileKind::kSqlite:
       catalogue.db = OpenDatabase(path, SQLITE_OPEN_READONLY);
       break;
-    case FileKind::kAccess:
-      // New input kinds go here: load the file's table EI into an in-memory database.
-      throw ToolError(path + " : base Access, format pas encore lu par cet outil");
+    case FileKind::kAccess: {
+      EngineError engine_error;
+      sqlite3* loaded = LoadAccessCatalogue(path, engine_error);
+      if (!loaded) throw ToolError(engine_error.description);
+      catalogue.db.reset(loaded);
+      break;
+    }
     case FileKind::kText:
       catalogue.db = OpenDatabase(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
       LoadCsv(catalogue.db.get(), path, numbers);
@@ -260,12 +265,19 @@ Catalogue OpenCatalogueFile(const std::string& path, Numbers numbers) {
   return catalogue;
 }
 
-void CreateCatalogueTable(sqlite3* db, const std::vector<std::string>& extra_columns) {
+bool IsSingleColumn(sqlite3_stmt* statement, int column) {
+  const char* declared = sqlite3_column_decltype(statement, column);
+  return declared != nullptr && FoldCase(declared) == "single";
+}
+
+void CreateCatalogueTable(sqlite3* db, const std::vector<std::string>& extra_columns,
+                          const std::array<bool, 6>& single_precision) {
   // Ref compares without regard to case: the program upper-cases a reference before looking it
   // up, and a catalogue may spell it otherwise.
-  std::string sql =
-      "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, hautcu REAL, "
-      "LargCu REAL, longspire REAL";
+  std::string sql = "CREATE TABLE EI (Ref TEXT COLLATE NOCASE";
+  for (std::size_t i = 1; i < kCatalogueColumns.size(); ++i) {
+    sql += ", " + std::string(kCatalogueColumns[i]) + (single_precision[i] ? " SINGLE" : " REAL");
+  }
   for (const auto& name : extra_columns) sql += ", " + SqlName(name) + " TEXT";
   sql += ")";
   Exec(db, sql);

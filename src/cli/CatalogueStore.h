@@ -67,12 +67,19 @@ struct Catalogue {
 };
 
 // Opens a catalogue file, recognised by its first bytes and not by its name: an SQLite
-// database is opened read-only, anything else is read as CSV into an in-memory database.
+// database is opened read-only, an Access file is loaded into an in-memory database as the
+// program loads it, anything else is read as CSV into an in-memory database.
 // Checks that table EI exists with every column the program reads. Throws ToolError.
 Catalogue OpenCatalogueFile(const std::string& path, Numbers numbers);
 
-// Creates table EI with the program's columns first, typed, then extra_columns as text.
-void CreateCatalogueTable(sqlite3* db, const std::vector<std::string>& extra_columns);
+// Creates table EI with the program's columns first, typed, then extra_columns as text. A
+// program column whose flag in single_precision is set is declared SINGLE: its values are
+// single-precision numbers and keep being shown and compared as such.
+void CreateCatalogueTable(sqlite3* db, const std::vector<std::string>& extra_columns,
+                          const std::array<bool, 6>& single_precision = {});
+
+// True when the result column was declared SINGLE (an Access Single column).
+bool IsSingleColumn(sqlite3_stmt* statement, int column);
 
 // The indexes behind the program's two queries: by section bound, ordered by mass.
 void CreateCatalogueIndexes(sqlite3* db);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # kelvanor-calc end to end: the worked example in text and JSON, and every way to fail.
 set -u
-calc=$1
+calc=$1 tool=$2 data=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -60,6 +60,19 @@ grep -q "EI" "$work/err" || fail "the missing table is not named"
 sqlite3 "$work/nullcol.db" "CREATE TABLE EI (Ref TEXT, SectionFer REAL, MasseFer REAL, hautcu REAL,
   LargCu REAL, longspire REAL); INSERT INTO EI VALUES ('EI10', 10, 0.6, NULL, 30, 20);"
 expect_status 1 "$calc" --catalogue "$work/nullcol.db" "$work/ex.kel"
+
+# An Access catalogue and its SQLite conversion give the same design, to the last text.
+printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=2.915\n' \
+  >"$work/bound.kel"
+for mdb in "$data/catalogue-ei.mdb" "$data/catalogue-ei-single.mdb"; do
+  "$tool" convert "$mdb" "$work/converted.db" >/dev/null || fail "cannot convert $mdb"
+  expect_status 0 "$calc" --catalogue "$mdb" --json "$work/bound.kel"
+  cp "$work/out" "$work/access.json"
+  expect_status 0 "$calc" --catalogue "$work/converted.db" --json "$work/bound.kel"
+  cmp -s "$work/access.json" "$work/out" || fail "Access and SQLite differ for $mdb"
+  rm -f "$work/converted.db"
+done
+grep -qF '"LbNoyau": "EI120L"' "$work/out" || fail "single 19.8 should miss the bound 19.8"
 
 [ "$failures" -eq 0 ] && echo "all kelvanor-calc checks passed"
 exit $((failures > 0))

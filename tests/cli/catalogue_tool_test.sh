@@ -226,7 +226,7 @@ case_errors() {
   [[ ! -e "$work/t.db" ]] || fail "failed conversion left its target"
   printf '\0\1\0\0Standard Jet DB\0\0\0\0' >"$work/old.mdb"
   run show "$work/old.mdb"
-  expect_one_line_error "Access file" "base Access"
+  expect_one_line_error "Access file" "old.mdb est endommagé ou tronqué"
 
   if command -v sqlite3 >/dev/null; then
     sql "$work/other.db" "CREATE TABLE cores (Ref TEXT)"
@@ -269,6 +269,53 @@ case_show() {
   [[ $(sed -n 2p "$work/out") == LIGHT* && $(sed -n 3p "$work/out") == HEAVY* ]] ||
     fail "show not ordered by mass: $(cat "$work/out")"
   expect_line "$work/out" "2 noyaux"
+}
+
+case_access() {
+  need sqlite3
+  local mdb="$data/catalogue-ei.mdb" single="$data/catalogue-ei-single.mdb"
+  run show "$mdb"
+  expect_status 0 "show of an Access file"
+  [[ $(sed -n '2,7p' "$work/out" | awk '{ print $1 }' | tr '\n' ' ') == \
+    "EI30 EI38 EI42 EI48 EI54 EI48L " ]] || fail "Access cores not by mass: $(cat "$work/out")"
+  expect_line "$work/out" "25 noyaux"
+
+  run check "$mdb"
+  expect_status 0 "check of an Access file"
+
+  # Access -> SQLite -> CSV gives the rows and values of Access -> CSV, singles included.
+  for source in "$mdb" "$single"; do
+    rm -f "$work/conv.db"
+    run export "$source"
+    cp "$work/out" "$work/direct.csv"
+    run convert "$source" "$work/conv.db"
+    expect_status 0 "convert $(basename "$source")"
+    run export "$work/conv.db"
+    cmp -s "$work/direct.csv" "$work/out" || fail "round trip differs for $(basename "$source")"
+    # The same bound picks the same cores in both.
+    [[ $(sql "$work/conv.db" "Select Ref from EI Where SectionFer >= 19.8 Order by Massefer" |
+      head -2 | tr '\n' ' ') == "$(expected_bound_choice "$source")" ]] ||
+      fail "converted $(basename "$source") chooses otherwise at 19.8"
+  done
+  expect_in "$work/direct.csv" "EI135,19.8,"
+  [[ $(sql "$work/conv.db" "Select count(*) from EI where typeof(SectionFer) not in
+    ('integer', 'real') or typeof(MasseFer) not in ('integer', 'real')") == 0 ]] ||
+    fail "singles not stored as numbers"
+
+  head -c 4096 "$mdb" >"$work/cut.mdb"
+  run show "$work/cut.mdb"
+  expect_one_line_error "truncated Access file" "cut.mdb"
+  run convert "$data/catalogue-no-ei.mdb" "$work/noei.db"
+  expect_one_line_error "Access file without EI" "EI"
+  [[ ! -e "$work/noei.db" ]] || fail "a failed conversion left a file"
+}
+
+# The cores an Access fixture gives at the bound 19.8: its singles hold 19.7999992 for 19.8.
+expected_bound_choice() {
+  case $(basename "$1") in
+    catalogue-ei.mdb) echo "EI135 EI120L " ;;
+    *) echo "EI120L EI150 " ;;
+  esac
 }
 
 "case_$case_name"
