@@ -77,7 +77,9 @@ std::string LargeCatalogue() {
   return path;
 }
 
-std::string AccessFixture() { return KELVANOR_TEST_DATA "/catalogue-ei.mdb"; }
+std::string AccessFixture() {
+  return KELVANOR_TEST_DATA "/catalogue-ei.mdb";
+}
 
 // The Access fixture's table as an SQLite file, made through the loader once per process.
 std::string AccessFixtureAsSqlite() {
@@ -151,7 +153,9 @@ void BM_SqliteBaseline_10k(benchmark::State& state) {
 }
 
 // An unchanged Access catalogue is read once; later recalculations use the cached copy.
-void BM_ComputeW_Access(benchmark::State& state) { RunChain(state, AccessFixture()); }
+void BM_ComputeW_Access(benchmark::State& state) {
+  RunChain(state, AccessFixture());
+}
 void BM_ComputeW_AccessAsSqlite(benchmark::State& state) {
   RunChain(state, AccessFixtureAsSqlite());
 }

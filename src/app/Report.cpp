@@ -35,6 +35,7 @@ std::string PadRight(const std::string& text, std::size_t width) {
 std::string Line(const std::string& caption, const std::string& value, const char* unit = "") {
   std::string line = "  " + PadRight(caption, 24) + value;
   if (*unit != '\0' && !value.empty()) line += std::string(" ") + unit;
+  line.erase(line.find_last_not_of(' ') + 1);
   return line + "\n";
 }
 
@@ -157,6 +158,7 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
     for (std::size_t c = 0; c < 9; ++c) {
       out += c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
     }
+    out.erase(out.find_last_not_of(' ') + 1);  // empty cells at the end leave no trailing blanks
     out += "\n";
   }
 
