@@ -1,0 +1,143 @@
+#include "ui/QtPlatform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QMessageBox>
+#include <QProcess>
+#include <cstdlib>
+
+namespace kel::ui {
+
+namespace {
+
+QMessageBox::StandardButton AnswerWhenClosed(MsgButtons buttons) {
+  return buttons == MsgButtons::YesNo ? QMessageBox::No : QMessageBox::Cancel;
+}
+
+// Patterns of "*.*" would hide every file without a dot in its name; all files means all.
+void ShowEveryFile(QFileDialog& dialog) {
+  if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({"*"});
+}
+
+}  // namespace
+
+const QString& FileDialog::AllFilesFilter() {
+  static const QString filter = "Tous fichiers (*.*)";
+  return filter;
+}
+
+FileDialog::FileDialog(QWidget* parent, const FileDialogRequest& request)
+    : QFileDialog(parent, QString::fromStdString(request.title)) {
+  // Qt's own dialog honours every setting below on every desktop.
+  setOption(QFileDialog::DontUseNativeDialog);
+  setOption(QFileDialog::DontConfirmOverwrite);
+  setAcceptMode(request.verb == FileDialogVerb::Save ? QFileDialog::AcceptSave
+                                                     : QFileDialog::AcceptOpen);
+  // Opening a file that does not exist yet is the caller's business, not the dialog's.
+  setFileMode(QFileDialog::AnyFile);
+  setNameFilter(AllFilesFilter());
+  ShowEveryFile(*this);
+  connect(this, &QFileDialog::filterSelected, this, [this] { ShowEveryFile(*this); });
+  if (!request.initial_folder.empty()) {
+    setDirectory(QString::fromStdString(request.initial_folder));
+  }
+  if (!request.file_name.empty()) selectFile(QString::fromStdString(request.file_name));
+}
+
+void FileDialog::accept() {
+  const QStringList chosen = selectedFiles();
+  if (!chosen.isEmpty()) {
+    const QFileInfo file(chosen.first());
+    if (!file.isDir() && !file.absoluteDir().exists()) {
+      QMessageBox::warning(this, windowTitle(),
+                           QString("Le dossier %1 n'existe pas.")
+                               .arg(QDir::toNativeSeparators(file.absolutePath())));
+      return;
+    }
+  }
+  QFileDialog::accept();
+}
+
+QWidget* QtPlatform::Owner() const {
+  // Before the window is shown (start-up) boxes stand on their own in the middle of the screen.
+  return window_ && window_->isVisible() ? window_.data() : nullptr;
+}
+
+QString QtPlatform::DefaultTitle() {
+  return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+MsgAnswer QtPlatform::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                                 const std::string& title) {
+  QMessageBox box(Owner());
+  box.setIcon(icon == MsgIcon::Question ? QMessageBox::Question : QMessageBox::NoIcon);
+  box.setWindowTitle(title.empty() ? DefaultTitle() : QString::fromStdString(title));
+  box.setText(QString::fromStdString(text));
+  box.setTextFormat(Qt::PlainText);
+  switch (buttons) {
+    case MsgButtons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case MsgButtons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case MsgButtons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    case MsgButtons::YesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
+  if (buttons != MsgButtons::Ok) box.setEscapeButton(AnswerWhenClosed(buttons));
+  box.exec();
+  switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Ok:
+      return MsgAnswer::Ok;
+    case QMessageBox::Yes:
+      return MsgAnswer::Yes;
+    case QMessageBox::No:
+      return MsgAnswer::No;
+    case QMessageBox::Cancel:
+      return MsgAnswer::Cancel;
+    default:
+      return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+  }
+}
+
+std::string QtPlatform::ShowFileDialog(const FileDialogRequest& request) {
+  FileDialog dialog(Owner(), request);
+  if (dialog.exec() != QDialog::Accepted) return "";
+  const QStringList chosen = dialog.selectedFiles();
+  return chosen.isEmpty() ? "" : chosen.first().toStdString();
+}
+
+void QtPlatform::Beep() {
+  QApplication::beep();
+}
+
+void QtPlatform::SetClipboardText(const std::string& text) {
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void QtPlatform::ProcessEvents() {
+  QCoreApplication::processEvents();
+}
+
+bool QtPlatform::ShowTextFile(const std::string& path) {
+  return QProcess::startDetached("xdg-open", {QString::fromStdString(path)});
+}
+
+void QtPlatform::EndProgramNow() {
+  // At once, as asked: no close event, no save question, nothing flushed.
+  std::_Exit(0);
+}
+
+std::string QtPlatform::ExecutablePath() {
+  return QCoreApplication::applicationFilePath().toStdString();
+}
+
+}  // namespace kel::ui

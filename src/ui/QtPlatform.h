@@ -1,0 +1,48 @@
+#pragma once
+// The desktop as the program sees it, on Qt: message boxes, file dialogs, the beep, the
+// clipboard, the sheet viewer and the running executable.
+
+#include <QFileDialog>
+#include <QPointer>
+#include <QString>
+
+#include "util/Platform.h"
+
+namespace kel::ui {
+
+// A file dialog that refuses a path whose folder does not exist and never asks about replacing
+// a file: the callers that save ask that themselves.
+class FileDialog : public QFileDialog {
+ public:
+  FileDialog(QWidget* parent, const FileDialogRequest& request);
+  // The filter shown is the one for all files.
+  static const QString& AllFilesFilter();
+
+  void accept() override;
+};
+
+class QtPlatform final : public Platform {
+ public:
+  // Boxes and dialogs are centred over the window once it is shown.
+  void SetWindow(QWidget* window) { window_ = window; }
+
+  MsgAnswer MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                       const std::string& title) override;
+  std::string ShowFileDialog(const FileDialogRequest& request) override;
+  void Beep() override;
+  void SetClipboardText(const std::string& text) override;
+  void ProcessEvents() override;
+  bool ShowTextFile(const std::string& path) override;
+  [[noreturn]] void EndProgramNow() override;
+  std::string ExecutablePath() override;
+
+  // The title of a box that names none: the program's file name without extension.
+  static QString DefaultTitle();
+
+ private:
+  QWidget* Owner() const;
+
+  QPointer<QWidget> window_;
+};
+
+}  // namespace kel::ui

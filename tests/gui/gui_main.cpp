@@ -1,0 +1,18 @@
+// The window tests need a QApplication; without a display they draw offscreen.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <clocale>
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  // As in the program: numbers in the libraries below the window keep their points.
+  std::setlocale(LC_NUMERIC, "C");
+  QApplication::setStyle("Fusion");
+  // Windows closed by a test must not end the run.
+  QApplication::setQuitOnLastWindowClosed(false);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
