@@ -126,7 +126,7 @@ void MainForm::OpenDesign(bool ask) {
   UpdateTitle(false);
 }
 
-bool MainForm::SaveDesign() {
+MainForm::SaveOutcome MainForm::SaveDesign() {
   std::string extension = ReadSetting(kKeyExtension);
   if (extension.empty()) {
     extension = kDefaultExtension;
@@ -138,13 +138,13 @@ bool MainForm::SaveDesign() {
         {"Enregistrer sous ...", FolderOf(mru), "Nouveau." + extension, FileDialogVerb::Save});
     if (doc_path_.empty()) {
       UpdateTitle(false);
-      return false;
+      return SaveOutcome::Cancelled;
     }
   }
   if (FileExists(doc_path_) &&
       platform_.MessageBox("Remplacer " + doc_path_ + " existant", MsgButtons::OkCancel,
                            MsgIcon::Question, "") != MsgAnswer::Ok) {
-    return false;
+    return SaveOutcome::Cancelled;
   }
   UpdateTitle(false);
   WriteSetting(kKeyMru, doc_path_);
@@ -155,11 +155,11 @@ bool MainForm::SaveDesign() {
                              "est plein. Le document précédent est intact.",
                          MsgButtons::Ok, MsgIcon::None, "");
     UpdateTitle(sheet_.Modified);
-    return false;
+    return SaveOutcome::Failed;
   }
   sheet_.Modified = false;
   UpdateTitle(false);
-  return true;
+  return SaveOutcome::Saved;
 }
 
 bool MainForm::ConfirmSaveChanges() {
@@ -174,7 +174,7 @@ bool MainForm::ConfirmSaveChanges() {
     case MsgAnswer::Yes:
       // A save that did not happen (replace refused, dialog cancelled, write failed) must not
       // let the caller drop the design.
-      if (!SaveDesign()) return false;
+      if (SaveDesign() != SaveOutcome::Saved) return false;
       doc_path_.clear();
       return true;
     case MsgAnswer::No:
@@ -192,8 +192,9 @@ bool MainForm::ConfirmSaveChanges() {
 void MainForm::NewDesign() {
   if (!doc_path_.empty() || !sheet_.Modified) {
     if (!ConfirmSaveChanges()) return;
-  } else {
-    SaveDesign();
+  } else if (SaveDesign() == SaveOutcome::Failed) {
+    // Declining to save drops the changes by choice; a save that failed must not.
+    return;
   }
   doc_path_.clear();
   sheet_.TxFreq = "50";
@@ -224,7 +225,7 @@ void MainForm::MnuEnregistrerSous_Click() {
 
 void MainForm::MnuDossier_Click() {
   // A sheet is named after its document; a design without one gets one first.
-  if (doc_path_.empty() && !SaveDesign()) return;
+  if (doc_path_.empty() && SaveDesign() != SaveOutcome::Saved) return;
   const std::string sheet_path = SheetPathOf(doc_path_);
   if (FileExists(sheet_path)) RemoveFile(sheet_path, 1, [this] { platform_.ProcessEvents(); });
   if (!WriteManufacturingSheet(sheet_path, sheet_, doc_path_)) {

@@ -112,8 +112,10 @@ class MainForm {
 
   // Document commands.
   void OpenDesign(bool ask);
-  // True when the design was written.
-  bool SaveDesign();
+  enum class SaveOutcome { Saved, Cancelled, Failed };
+  // Saved when the design was written; Cancelled when the user declined (dialog, replace
+  // question); Failed when the file could not be written (the user has been told).
+  SaveOutcome SaveDesign();
   bool ConfirmSaveChanges();
   void NewDesign();
   void ComputeW();

@@ -14,8 +14,10 @@ namespace kel::ui {
 
 namespace {
 
+// A box closed without an answer must not do what cannot be undone: the Yes/No box asks
+// whether to carry on, and its No ends the program without saving.
 QMessageBox::StandardButton AnswerWhenClosed(MsgButtons buttons) {
-  return buttons == MsgButtons::YesNo ? QMessageBox::No : QMessageBox::Cancel;
+  return buttons == MsgButtons::YesNo ? QMessageBox::Yes : QMessageBox::Cancel;
 }
 
 // Patterns of "*.*" would hide every file without a dot in its name; all files means all.
@@ -104,7 +106,7 @@ MsgAnswer QtPlatform::MessageBox(const std::string& text, MsgButtons buttons, Ms
     case QMessageBox::Cancel:
       return MsgAnswer::Cancel;
     default:
-      return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Cancel;
+      return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Cancel;
   }
 }
 

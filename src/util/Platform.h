@@ -29,7 +29,7 @@ class Platform {
   virtual ~Platform() = default;
 
   // An empty title means the program's default title. A box closed without an answer reports
-  // Cancel (or No for a Yes/No box).
+  // Cancel; a Yes/No box, which has none, reports Yes (carry on), since its No cannot be undone.
   virtual MsgAnswer MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                                const std::string& title) = 0;
   // The chosen full path, or the empty text when the user cancelled or the dialog failed.

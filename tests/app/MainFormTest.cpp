@@ -413,6 +413,18 @@ TEST_F(MainFormTest, NewOnAModifiedDesignWithoutFileShowsTheSaveDialog) {
   EXPECT_EQ(form.Sheet().TxTesla, "1,5") << "cancelled: the new design comes all the same";
 }
 
+TEST_F(MainFormTest, NewAfterAFailedSaveKeepsTheDesign) {
+  form.Form_Load("");
+  Type({Control::TxVolts, 1}, "48");
+  form.LostFocus({Control::TxVolts, 1});
+  platform.dialog_answers = {dir.File("no such folder/x.kel")};
+  form.MnuNouveau_Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].text.find("Impossible d'enregistrer"), std::string::npos);
+  EXPECT_EQ(form.Sheet().TxVolts[1], "48") << "the design the user could not save is still there";
+  EXPECT_TRUE(form.Modified());
+}
+
 TEST_F(MainFormTest, ClosingAsksForUnsavedChangesEvenWithoutAFile) {
   form.Form_Load("");
   EXPECT_TRUE(form.Form_QueryUnload()) << "nothing to lose";
