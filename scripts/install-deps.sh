@@ -3,7 +3,7 @@
 # so that a second run costs nothing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev xvfb xauth fonts-dejavu-core
+          libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev xvfb xauth fonts-dejavu-core fonts-dejavu-extra
           clang-tidy cppcheck libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
