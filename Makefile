@@ -24,3 +24,23 @@ format:
 
 clean:
 	rm -rf build
+
+.PHONY: lint fuzz fuzz-smoke asan-test
+
+# Static analysis: clang-tidy (.clang-tidy) and cppcheck; docs/RELIABILITY.md tells more.
+lint: deps
+	scripts/lint.sh
+
+# Every fuzz target for FUZZ_SECONDS seconds (default 60), executions and crashes per target.
+fuzz: deps
+	scripts/fuzz.sh
+
+# Every fuzz target for about 5 seconds from its committed seeds.
+fuzz-smoke: deps
+	scripts/fuzz.sh --smoke
+
+# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+asan-test: deps
+	@test -f build/asan/build.ninja || cmake --preset asan
+	cmake --build build/asan -j$(JOBS)
+	ctest --test-dir build/asan --output-on-failure -j$(JOBS)

@@ -32,7 +32,9 @@ std::string MainForm::ReadSetting(const char* key) const {
 
 void MainForm::WriteSetting(const char* key, const std::string& value) {
   // Settings that cannot be written are asked for again at the next start; nothing more.
-  if (options_.write_settings) WriteIni(settings_path_, kSettingsSection, key, value);
+  if (options_.write_settings) {
+    WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(value));
+  }
 }
 
 void MainForm::UpdateTitle(bool mark) {

@@ -1,6 +1,7 @@
 #include "catalogue/CatalogueDb.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -36,6 +37,63 @@ std::string Lower(std::string_view text) {
 
 bool IsSingleType(const char* declared) {
   return declared != nullptr && Lower(declared) == "single";
+}
+
+// References are looked up upper-cased, accented letters included, as the Access engine compares
+// text. SQLite's own NOCASE folds ASCII letters only, so "étoile" in the catalogue would never
+// match the "ÉTOILE" that is asked for. This NOCASE also folds the accented Latin-1 letters, and
+// folds to lower case as SQLite's does, so that for ASCII references it orders exactly like the
+// built-in one: an index a catalogue file already holds on a NOCASE column stays usable.
+std::string FoldForCompare(std::string_view text) {
+  std::string out(text);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (c >= 'A' && c <= 'Z') {
+      out[i] = static_cast<char>(c - 'A' + 'a');
+    } else if (c == 0xC3 && i + 1 < out.size()) {
+      // UTF-8 À..Þ (but ×) become à..þ.
+      const auto next = static_cast<unsigned char>(out[i + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) out[i + 1] = static_cast<char>(next + 0x20);
+      ++i;
+    }
+  }
+  return out;
+}
+
+int CompareAsReferences(void* /*unused*/, int size_a, const void* a, int size_b, const void* b) {
+  return FoldForCompare(
+             std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(size_a)))
+      .compare(FoldForCompare(
+          std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(size_b))));
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+// The URI under which SQLite opens the catalogue. Even read-only, a database in WAL mode gets
+// -wal and -shm files beside it, which stay behind in the user's folder (and cannot be made in
+// a read-only one). When no journal lies beside the file, the file alone holds the whole
+// catalogue and is opened as immutable: nothing is created, nothing is locked.
+std::string ReadOnlyUri(const std::string& path) {
+  // An absolute path gets an empty authority, so that one starting with "//" stays a path.
+  std::string uri = !path.empty() && path.front() == '/' ? "file://" : "file:";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '/' || c == '-' || c == '.' || c == '_' || c == '~';
+    if (plain) {
+      uri += c;
+    } else {
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 0x0F];
+    }
+  }
+  if (!Exists(path + "-wal") && !Exists(path + "-journal")) uri += "?immutable=1";
+  return uri;
 }
 
 }  // namespace
@@ -108,7 +166,10 @@ FieldValue Recordset::Field(std::string_view name) const {
 }
 
 CatalogueHandle::CatalogueHandle(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)) {}
+    : connection_(std::move(connection)) {
+  sqlite3_create_collation_v2(connection_->db(), "NOCASE", SQLITE_UTF8, nullptr,
+                              CompareAsReferences, nullptr);
+}
 
 sqlite3* CatalogueHandle::Handle() const {
   return connection_->db();
@@ -137,7 +198,8 @@ std::unique_ptr<CatalogueHandle> CatalogueHandle::Open(const std::string& path,
   }
   sqlite3* db = nullptr;
   const int rc =
-      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+      sqlite3_open_v2(ReadOnlyUri(path).c_str(), &db,
+                      SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
   if (rc != SQLITE_OK) {
     error = {rc, std::string("Impossible d'ouvrir le catalogue ") + path + " : " +
                      (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))};

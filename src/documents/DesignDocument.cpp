@@ -1,5 +1,7 @@
 #include "documents/DesignDocument.h"
 
+#include <algorithm>
+#include <map>
 #include <string_view>
 
 #include "documents/Ini.h"
@@ -79,6 +81,7 @@ std::string Unescape(std::string_view text) {
 // What a reader gets back for a stored value: blanks trimmed, cut to the value limit, one
 // leading apostrophe removed.
 std::string AsReadBack(std::string_view value) {
+  value = value.substr(0, value.find('\0'));
   const auto first = value.find_first_not_of(" \t");
   if (first == std::string_view::npos) return "";
   value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
@@ -113,7 +116,12 @@ std::vector<std::string> SplitParts(std::string_view text) {
 }
 
 void SetRemarks(IniDocument& doc, const std::string& remarks) {
-  const std::string stored = RemarksToStored(remarks);
+  std::string stored = RemarksToStored(remarks);
+  // A CR or LF on its own would end the entry's line early and turn the rest of the remarks
+  // into lines of their own, even entries. The tab form gets a blank in its place; the parts
+  // then carry the remarks whole.
+  std::replace_if(
+      stored.begin(), stored.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   doc.Set(kRemarques, "FreeText", stored);
   const bool had_parts = !doc.Get(kRemarques, kPartsKey).empty();
   if (TabFormIsWhole(remarks, stored)) {
@@ -127,12 +135,32 @@ void SetRemarks(IniDocument& doc, const std::string& remarks) {
   }
 }
 
+std::string Folded(std::string_view key) {
+  std::string out(key);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
 std::string GetRemarks(const IniDocument& doc) {
-  const int count = static_cast<int>(NumberValue(doc.Get(kRemarques, kPartsKey)));
+  // The section is read in one pass: a document that announces a huge number of parts, or holds
+  // many, costs no more than its size. As for Get, the first of two equal keys wins.
+  std::map<std::string, std::string> entries;
+  for (auto& [key, value] : doc.Entries(kRemarques)) entries.emplace(Folded(key), std::move(value));
+  const auto value_of = [&entries](const std::string& key) {
+    const auto found = entries.find(Folded(key));
+    return found == entries.end() ? std::string() : found->second;
+  };
+  // There cannot be more parts than entries, whatever number the document gives.
+  const double announced = NumberValue(value_of(kPartsKey));
+  const std::size_t count = announced >= static_cast<double>(entries.size())
+                                ? entries.size()
+                                : (announced >= 1 ? static_cast<std::size_t>(announced) : 0);
   if (count > 0) {
     std::string remarks;
-    for (int i = 1; i <= count; ++i) {
-      std::string part = doc.Get(kRemarques, "FreeText" + std::to_string(i));
+    for (std::size_t i = 1; i <= count; ++i) {
+      std::string part = value_of("FreeText" + std::to_string(i));
       if (part.size() >= 2 && part.front() == '|' && part.back() == '|') {
         part = part.substr(1, part.size() - 2);
       }
@@ -140,7 +168,7 @@ std::string GetRemarks(const IniDocument& doc) {
     }
     return remarks;
   }
-  const std::string stored = doc.Get(kRemarques, "FreeText");
+  const std::string stored = value_of("FreeText");
   return stored.empty() ? std::string() : RemarksFromStored(stored);
 }
 
@@ -191,17 +219,18 @@ DesignEntries ReadDesignDocument(const std::string& path) {
 bool WriteDesignDocument(const std::string& path, const DesignSheet& s,
                          const std::string& doc_path) {
   IniDocument doc = IniDocument::Load(path);
-  doc.Set(kSpecifs, "Freq", s.TxFreq);
-  doc.Set(kSpecifs, "Tesla", s.TxTesla);
-  doc.Set(kSpecifs, "DCourant", s.TxDCourant);
+  doc.Set(kSpecifs, "Freq", QuotedIniValue(s.TxFreq));
+  doc.Set(kSpecifs, "Tesla", QuotedIniValue(s.TxTesla));
+  doc.Set(kSpecifs, "DCourant", QuotedIniValue(s.TxDCourant));
   for (int i = 0; i < kRows; ++i) {
     const std::string n = std::to_string(i);
-    doc.Set(kSpecifs, "Volts" + n, s.TxVolts[i]);
-    doc.Set(kSpecifs, "Amps" + n, s.TxAmps[i]);
-    doc.Set(kCuivre, "Dia" + n, s.DiaForced[i] ? s.TxDiaCu[i] : std::string());
+    doc.Set(kSpecifs, "Volts" + n, QuotedIniValue(s.TxVolts[i]));
+    doc.Set(kSpecifs, "Amps" + n, QuotedIniValue(s.TxAmps[i]));
+    doc.Set(kCuivre, "Dia" + n, s.DiaForced[i] ? QuotedIniValue(s.TxDiaCu[i]) : std::string());
   }
-  doc.Set(kNoyau, "Type", s.CoreForced ? s.TxNoyau : std::string());
+  doc.Set(kNoyau, "Type", s.CoreForced ? QuotedIniValue(s.TxNoyau) : std::string());
   SetRemarks(doc, s.TxRem);
+  doc.DropTailFromUnnamedSection();
   SetSheetEntries(doc, s, doc_path);
   return doc.Save(path);
 }

@@ -233,6 +233,10 @@ struct Location {
   // Just after the section's last non-blank line, where a missing key goes.
   std::size_t insert_at = 0;
   bool insert_needs_line_break = false;  // that line ends the file without a line break
+  // Where the section ends: the next header, or the end of the file. An empty-key entry goes
+  // there, since every line below it up to that point would become one of its lines.
+  std::size_t section_end = 0;
+  bool section_end_needs_line_break = false;
 
   bool key_found = false;
   // The entry's lines, the line break of its last line excluded.
@@ -257,7 +261,10 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
         Decode(text.substr(line.begin, line.content_end - line.begin), storage);
     const ParsedLine parsed = Parse(decoded);
     if (parsed.kind == LineKind::kHeader) {
-      if (in_section) break;
+      if (in_section) {
+        found.section_end = line.begin;
+        return found;
+      }
       if (EqualNoCase(parsed.name, section)) {
         in_section = found.section_found = true;
         found.insert_at = line.end;
@@ -266,13 +273,16 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
       continue;
     }
     if (!in_section) continue;
-    if (parsed.kind != LineKind::kBlank) {
-      found.insert_at = line.end;
-      found.insert_needs_line_break = line.end == line.content_end;
-    }
     if (in_continuation) {
       if (extending_key) found.key_content_end = line.content_end;
       continue;
+    }
+    // Below an empty-key entry every line is its own: a missing key goes before it, where it
+    // stays a key of its own.
+    const bool opens_continuation = parsed.kind == LineKind::kEntry && parsed.name.empty();
+    if (parsed.kind != LineKind::kBlank && !opens_continuation) {
+      found.insert_at = line.end;
+      found.insert_needs_line_break = line.end == line.content_end;
     }
     if (parsed.kind != LineKind::kEntry) continue;
     if (!found.key_found && EqualNoCase(parsed.name, key)) {
@@ -285,6 +295,8 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
     }
     if (parsed.name.empty()) in_continuation = true;
   }
+  found.section_end = text.size();
+  found.section_end_needs_line_break = !text.empty() && text.back() != '\n' && text.back() != '\r';
   return found;
 }
 
@@ -324,21 +336,43 @@ std::string Edit(std::string_view text, std::string_view section, std::string_vi
   std::string out;
   out.reserve(text.size() + value.size() + section.size() + key.size() + 8);
   if (found.key_found) {
+    std::string prefix = found.prefix;
+    // A value that starts with blanks brings its own: keeping the line's as well would add them
+    // again at every write of the same value.
+    if (!utf8_value.empty() && IsBlank(utf8_value.front())) {
+      while (!prefix.empty() && IsBlank(prefix.back())) prefix.pop_back();
+    }
     out.append(text.substr(0, found.key_begin));
-    out += EncodeText(found.prefix + std::string(utf8_value));
+    out += EncodeText(prefix + std::string(utf8_value));
+    // A value that ends with a line break, written as the file's last line, needs a line break of
+    // its own after it: otherwise its last one would end the file's last line at the next read,
+    // and the next write of the same value would add another.
+    const bool value_ends_line =
+        !utf8_value.empty() && (utf8_value.back() == '\n' || utf8_value.back() == '\r');
+    if (value_ends_line && found.key_content_end == text.size()) out += LineBreakOf(text);
     out.append(text.substr(found.key_content_end));
     return out;
   }
   const std::string_view line_break = LineBreakOf(text);
   std::string entry = EncodeText(std::string(key) + "=" + std::string(utf8_value));
-  entry += line_break;
   if (found.section_found) {
-    out.append(text.substr(0, found.insert_at));
-    if (found.insert_needs_line_break) out += line_break;
+    // Placed before the section's closing blank lines, an empty-key entry would take them in
+    // and drop them at its next write.
+    const bool at_end = key.empty();
+    const std::size_t at = at_end ? found.section_end : found.insert_at;
+    out.append(text.substr(0, at));
+    if (at_end ? found.section_end_needs_line_break : found.insert_needs_line_break) {
+      out += line_break;
+    }
     out += entry;
-    out.append(text.substr(found.insert_at));
+    // In a file of lone CRs, a CR written just before a line that starts with LF would join it
+    // into one CR LF, and that line would be gone.
+    const bool joins = line_break == "\r" && at < text.size() && text[at] == '\n';
+    out += joins ? std::string_view("\r\n") : line_break;
+    out.append(text.substr(at));
     return out;
   }
+  entry += line_break;
   out.append(text);
   if (!text.empty() && text.back() != '\n' && text.back() != '\r') out += line_break;
   out += EncodeText("[" + std::string(section) + "]");
@@ -415,13 +449,8 @@ bool ReplaceFile(const std::string& target, std::string_view content, const stru
 namespace {
 
 // The value of key in section of text, as ReadIni gives it.
-std::string ValueIn(std::string_view text, std::string_view section, std::string_view key) {
-  std::string section_storage;
-  std::string key_storage;
-  const Location found =
-      Locate(text, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)));
-  if (!found.key_found) return {};
-  std::string_view value = found.value;
+// An entry's value (decoded, trimmed) as a reader gets it.
+std::string AsRead(std::string_view value) {
   value = Trim(value.substr(0, value.find('\0')));
   std::size_t end = 0;
   for (std::size_t count = 0; end < value.size() && count < kIniValueLimit; ++count) {
@@ -430,6 +459,14 @@ std::string ValueIn(std::string_view text, std::string_view section, std::string
   value = value.substr(0, end);
   if (!value.empty() && value.front() == '\'') value.remove_prefix(1);
   return std::string(value);
+}
+
+std::string ValueIn(std::string_view text, std::string_view section, std::string_view key) {
+  std::string section_storage;
+  std::string key_storage;
+  const Location found =
+      Locate(text, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)));
+  return found.key_found ? AsRead(found.value) : std::string();
 }
 
 }  // namespace
@@ -444,11 +481,50 @@ std::string IniDocument::Get(std::string_view section, std::string_view key) con
   return ValueIn(text_, section, key);
 }
 
+std::vector<std::pair<std::string, std::string>> IniDocument::Entries(
+    std::string_view section) const {
+  std::vector<std::pair<std::string, std::string>> entries;
+  std::string section_storage;
+  const std::string_view wanted = Trim(Decode(section, section_storage));
+  bool in_section = false;
+  std::string storage;
+  for (std::size_t at = 0; at < text_.size();) {
+    const Line line = LineAt(text_, at);
+    at = line.end;
+    const ParsedLine parsed = Parse(
+        Decode(std::string_view(text_).substr(line.begin, line.content_end - line.begin), storage));
+    if (parsed.kind == LineKind::kHeader) {
+      if (in_section) break;
+      in_section = EqualNoCase(parsed.name, wanted);
+      continue;
+    }
+    if (!in_section || parsed.kind != LineKind::kEntry) continue;
+    entries.emplace_back(std::string(parsed.name), AsRead(parsed.value));
+    // The lines below an empty-key entry are its own, up to the next header.
+    if (parsed.name.empty()) break;
+  }
+  return entries;
+}
+
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string section_storage;
   std::string key_storage;
   text_ =
       Edit(text_, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)), value);
+}
+
+void IniDocument::DropTailFromUnnamedSection() {
+  for (std::size_t begin = 0; begin < text_.size();) {
+    std::size_t end = text_.find_first_of("\r\n", begin);
+    if (end == std::string::npos) end = text_.size();
+    const std::string_view line = Trim(std::string_view(text_).substr(begin, end - begin));
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']' &&
+        Trim(line.substr(1, line.size() - 2)).empty()) {
+      text_.erase(begin);
+      return;
+    }
+    begin = end + 1;
+  }
 }
 
 bool IniDocument::Save(const std::string& path) const {
@@ -477,6 +553,12 @@ bool IniDocument::Save(const std::string& path) const {
     if (current == text_) return true;
   }
   return ReplaceFile(target, text_, exists ? &info : nullptr);
+}
+
+std::string QuotedIniValue(const std::string& text) {
+  const bool needs_quote =
+      !text.empty() && (text.front() == '\'' || text.front() == ' ' || text.front() == '\t');
+  return needs_quote ? "'" + text : text;
 }
 
 std::string ReadIni(const std::string& path, std::string_view section, std::string_view key) {

@@ -25,17 +25,19 @@
 // - Lines whose first non-blank character is ";" or "#" are comments; lines without "=" are
 //   ignored. The key is the text before the first "="; keys cannot hold "=" or line breaks.
 // - A missing key goes directly after the last non-blank line (entry or comment) of its section,
-//   before the blank lines that separate it from the next section. A missing section goes at the
-//   end of the file, without a blank line before it.
+//   before the blank lines that separate it from the next section, and before the section's
+//   empty-key entry (below) if it has one; a missing empty-key entry goes after those blank
+//   lines, as they would otherwise become its lines. A missing section goes at the end of the
+//   file, without a blank line before it.
 // - A replaced entry keeps its line's key spelling and the blanks up to the value; only the value
 //   changes.
 // - The empty section name is written "[]" and an entry with an empty key "=value". Such an entry
 //   holds the manufacturing sheet's remarks and may span several lines: its value is written raw,
 //   line breaks included, and every line after it up to the next section header (or the end of
 //   the file) belongs to it, is never taken for an entry and is replaced with it. Reading it gives
-//   its first line only. Hence a key added to the same section after it would become one of its
-//   lines, and a remarks line that starts with "[" and holds a "]" ends it early, its remaining
-//   lines staying behind at the next write.
+//   its first line only. Hence keys added to its section go above it, and a remarks line that
+//   starts with "[" and holds a "]" ends it early, its remaining lines staying behind at the next
+//   write.
 // - kIniValueLimit counts characters (Unicode code points) of the decoded value, so a value is
 //   never cut inside a character; for text that fits Windows-1252 this is also its byte count in
 //   that encoding. A NUL byte in a file ends the value it stands in.
@@ -48,6 +50,8 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kel {
 
@@ -56,6 +60,10 @@ inline constexpr std::size_t kIniValueLimit = 1023;
 // The value of key in section, cut to kIniValueLimit characters, with one leading apostrophe
 // removed; empty when the file, section or key is missing.
 std::string ReadIni(const std::string& path, std::string_view section, std::string_view key);
+
+// ReadIni trims blanks and then takes one leading apostrophe away, so a text that starts with an
+// apostrophe or a blank is written behind one more apostrophe: it then reads back as it was.
+std::string QuotedIniValue(const std::string& text);
 
 // Sets key in section to value, creating the file, section or key as needed. False when the file
 // could not be written; the original is then untouched.
@@ -70,8 +78,15 @@ class IniDocument {
   static IniDocument Load(const std::string& path);
   // As ReadIni, on the document in memory.
   std::string Get(std::string_view section, std::string_view key) const;
+  // The entries of section that Get can read, as it reads them, in the order of the file; keys
+  // as the file spells them. One pass over the document, however many entries.
+  std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
   // As WriteIni, on the document in memory.
   void Set(std::string_view section, std::string_view key, std::string_view value);
+  // Removes the first section without a name ("[]") and every line after it. The program writes
+  // that section last, for the manufacturing sheet's remarks; their lines may look like headers,
+  // so only dropping the whole tail before writing it again keeps old lines from staying behind.
+  void DropTailFromUnnamedSection();
   // Writes the document to path (as WriteIni writes); true when the file holds it afterwards. A
   // file that already holds exactly this content is not rewritten.
   bool Save(const std::string& path) const;

@@ -42,7 +42,7 @@ std::string SettingsPathFor(const std::string& exe_path) {
   // Only the file name's own extension goes; a name that merely starts with a dot keeps it.
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
-  const std::string beside = (has_folder ? exe_path.substr(0, slash + 1) : "") + name + ".ini";
+  std::string beside = (has_folder ? exe_path.substr(0, slash + 1) : "") + name + ".ini";
 
   // An installed program cannot write beside itself; a settings file already there is still
   // used, so that an administrator can preset it.

@@ -106,6 +106,14 @@ TEST_F(MainFormTest, StartsOnTheDocumentOfTheCommandLineOrTheLastOne) {
   EXPECT_EQ(unquoted.DocPath(), dir.File("my design.kel")) << "blanks without quotes stay";
 }
 
+TEST_F(MainFormTest, LastDocumentStartingWithAnApostropheIsRememberedAsIs) {
+  WriteFile(dir.File("'brouillon.kel"), kExampleDocument);
+  form.Form_Load(dir.File("'brouillon.kel"));
+  MainForm second(platform, {',', true});
+  second.Form_Load("");
+  EXPECT_EQ(second.DocPath(), dir.File("'brouillon.kel"));
+}
+
 TEST_F(MainFormTest, MissingDocumentLoadsAsAnEmptyDesignWithoutAMessage) {
   form.Form_Load(dir.File("gone.kel"));
   EXPECT_EQ(form.DocPath(), dir.File("gone.kel"));
@@ -233,6 +241,20 @@ TEST_F(MainFormTest, RemarksWithLoneLineBreaksDoNotBreakTheDocument) {
   EXPECT_EQ(other.Sheet().TxRem, "a\nb\rc\r\nd");
   EXPECT_EQ(other.Sheet().TxVolts[1], "100");
   EXPECT_EQ(ReadIni(dir.File("example.kel"), "FAB", "Noyau"), "EI10 M6X");
+}
+
+TEST_F(MainFormTest, RemarksLinesThatLookLikeSectionsDoNotPileUp) {
+  StartOnExample();
+  form.TxRem_Change("intro\r\n[note] vérifier\r\nligne 2");
+  platform.answers = {MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Ok, MsgAnswer::Ok};
+  form.MnuEnregistrer_Click();
+  const std::string once = ReadFile(dir.File("example.kel"));
+  form.MnuEnregistrer_Click();
+  form.MnuEnregistrer_Click();
+  EXPECT_EQ(ReadFile(dir.File("example.kel")), once);
+  MainForm other(platform, {',', true});
+  other.Form_Load(dir.File("example.kel"));
+  EXPECT_EQ(other.Sheet().TxRem, "intro\r\n[note] vérifier\r\nligne 2\r\n");
 }
 
 TEST_F(MainFormTest, EnterAndTabInAmpsRunTheChainEachTime) {

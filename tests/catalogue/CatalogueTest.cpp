@@ -105,6 +105,24 @@ TEST_F(CatalogueTest, TrailingSemicolonIsStillOneStatement) {
   EXPECT_TRUE(platform.messages.empty()) << "a trailing semicolon is still one statement";
 }
 
+TEST_F(CatalogueTest, CaseFreeIndexOfTheFileStillFindsEveryReference) {
+  // Characters between the upper- and lower-case letters ("_") order differently when text is
+  // folded to upper rather than lower case; the file's index was built folding to lower case.
+  const std::string path = dir.File("indexed.db");
+  test::ExecuteSql(path,
+                   "CREATE TABLE EI (Ref TEXT PRIMARY KEY COLLATE NOCASE, SectionFer REAL, "
+                   "MasseFer REAL, hautcu REAL, LargCu REAL, longspire REAL);"
+                   "INSERT INTO EI VALUES ('EI_30',1,1,1,1,1),('EIA30',1,2,1,1,1),"
+                   "('EIB30',1,3,1,1,1),('EIZ30',1,4,1,1,1),('EIC30',1,5,1,1,1);");
+  session.DataBasePath = path;
+  ASSERT_EQ(OpenCatalogue(session, platform, dir.path()), OpenOutcome::Opened);
+  for (const char* ref : {"EI_30", "eia30", "EIB30", "EIZ30", "eic30"}) {
+    std::unique_ptr<Recordset> rs;
+    EXPECT_EQ(OpenRecordset(session.CatalogueDb.get(), rs, QueryCoreByRef(ref), platform), 0)
+        << ref;
+  }
+}
+
 TEST_F(CatalogueTest, FormatIsRecognisedByContentNotName) {
   EXPECT_EQ(DetectCatalogueFormat(session.DataBasePath), CatalogueFormat::Sqlite);
   test::WriteFile(dir.File("text.mdb"), "Ref,SectionFer\n");

@@ -1,0 +1,88 @@
+#pragma once
+// Ways to make the file system refuse a save, for the reliability tests: permissions where they
+// are enforced, the immutable flag where the tests run with rights that ignore permissions, a
+// small memory file system that is full, and failing system calls under the INI writer.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "documents/Ini.h"
+
+namespace kel::test {
+
+// True when missing write permission stops this process (it does not for root).
+bool PermissionsAreEnforced(const std::string& folder);
+
+// Makes a file or folder refuse writes for as long as the object lives: by its permission bits
+// when they are enforced, else by the immutable flag. how() says which; empty when neither works
+// here (the test should then skip).
+class WriteProtection {
+ public:
+  explicit WriteProtection(std::string path);
+  ~WriteProtection();
+  WriteProtection(const WriteProtection&) = delete;
+  WriteProtection& operator=(const WriteProtection&) = delete;
+  const std::string& how() const { return how_; }
+
+ private:
+  std::string path_;
+  std::string how_;
+  unsigned mode_ = 0;
+};
+
+// A memory file system of the given size mounted on a fresh folder, unmounted when the object
+// goes. mounted() is false where this process may not mount (the test should then skip).
+class SmallDisk {
+ public:
+  SmallDisk(const std::string& folder, std::size_t bytes);
+  ~SmallDisk();
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+  bool mounted() const { return mounted_; }
+  const std::string& folder() const { return folder_; }
+  // Fills the remaining space with a file; returns the bytes written.
+  std::size_t Fill();
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+// One failing step of the INI writer's system calls, installed for the object's lifetime.
+enum class FailingStep { kWriteNoSpace, kShortWriteThenNoSpace, kFsync, kRename };
+const char* NameOf(FailingStep step);
+
+class FailingFileOps {
+ public:
+  explicit FailingFileOps(FailingStep step);
+  ~FailingFileOps();
+  FailingFileOps(const FailingFileOps&) = delete;
+  FailingFileOps& operator=(const FailingFileOps&) = delete;
+
+ private:
+  IniFileOps previous_;
+};
+
+// Names in a folder, sorted.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
+// Seconds since construction.
+class Stopwatch {
+ public:
+  double Seconds() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+// True in an optimised build without sanitizers, where timings mean something.
+bool TimedBuild();
+
+// How long a hostile input may take: a few seconds in an optimised build, generously more under
+// sanitizers or without optimisation.
+double TimeBudgetSeconds();
+
+}  // namespace kel::test
