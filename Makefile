@@ -13,8 +13,13 @@ configure: deps
 build: configure
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
+# Every test of the release build, then the same suite under the sanitizers, a short run of each
+# fuzz target and the static analysers.
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
+	$(MAKE) asan-test
+	$(MAKE) fuzz-smoke
+	$(MAKE) lint
 
 run: build
 	scripts/run.sh $(BUILD_DIR)/bin
