@@ -196,7 +196,8 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
     if (sqlite3_close(db.get()) != SQLITE_OK) {
       throw ToolError("écriture impossible : " + out_path + " (" + sqlite3_errmsg(db.get()) + ")");
     }
-    db.release();
+    // Closed above: the handle must not be closed a second time.
+    static_cast<void>(db.release());
   }
   file.Commit();
   out << CoreCount(rows) << " écrit" << (rows > 1 ? "s" : "") << " dans " << out_path << '\n';

@@ -26,16 +26,8 @@ class FakePlatform : public Platform {
       answers.pop_front();
       return answer;
     }
-    switch (buttons) {
-      case MsgButtons::Ok:
-        return MsgAnswer::Ok;
-      case MsgButtons::OkCancel:
-        return MsgAnswer::Ok;
-      case MsgButtons::YesNo:
-      case MsgButtons::YesNoCancel:
-        return MsgAnswer::Yes;
-    }
-    return MsgAnswer::Ok;
+    const bool yes_no = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
+    return yes_no ? MsgAnswer::Yes : MsgAnswer::Ok;
   }
   std::string ShowFileDialog(const FileDialogRequest& request) override {
     dialogs.push_back(request);
