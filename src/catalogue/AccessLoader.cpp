@@ -1,5 +1,7 @@
 #include "catalogue/AccessLoader.h"
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <glib.h>  // before mdbtools.h, which would otherwise pull it in inside extern "C"
 #include <mdbtools.h>
@@ -524,20 +526,26 @@ sqlite3* OpenImage(const std::string& image, const std::string& path, EngineErro
 }
 
 // What tells that a file has changed since it was read.
+// What tells a file apart from another one renamed over it: the modification time can be copied
+// (cp -p, an unpacked archive), but the inode and the change time cannot.
 struct FileStamp {
   std::uintmax_t size = 0;
-  std::filesystem::file_time_type::rep modified = 0;
+  std::int64_t modified_ns = 0;
+  std::int64_t changed_ns = 0;
+  std::uintmax_t device = 0;
+  std::uintmax_t inode = 0;
   bool operator==(const FileStamp&) const = default;
 };
 
 std::optional<FileStamp> StampOf(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  const auto size = std::filesystem::file_size(path, ec);
-  if (ec) return std::nullopt;
-  const auto modified = std::filesystem::last_write_time(path, ec);
-  if (ec) return std::nullopt;
-  return FileStamp{size, modified.time_since_epoch().count()};
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  const auto ns = [](const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+  };
+  return FileStamp{static_cast<std::uintmax_t>(info.st_size), ns(info.st_mtim), ns(info.st_ctim),
+                   static_cast<std::uintmax_t>(info.st_dev),
+                   static_cast<std::uintmax_t>(info.st_ino)};
 }
 
 std::string CacheKey(const std::string& path) {

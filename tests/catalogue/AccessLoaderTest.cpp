@@ -521,3 +521,24 @@ INSTANTIATE_TEST_SUITE_P(AccessSamples, AccessChain,
 
 }  // namespace
 }  // namespace kel
+
+namespace kel {
+namespace {
+
+TEST(AccessCatalogueCache, AFileRenamedOverTheCachedOneIsReadAgain) {
+  TempDir dir;
+  const std::string path = dir.File("cat.mdb");
+  test::WriteFile(path, test::ReadFile(kSample));
+  EngineError error;
+  ASSERT_TRUE(Open(path, error)) << error.description;
+  // Same size, same modification time, other content: only the inode tells them apart.
+  const std::string other = dir.File("other.mdb");
+  test::WriteFile(other, test::ReadFile(kNoTable));
+  ASSERT_EQ(std::filesystem::file_size(other), std::filesystem::file_size(path));
+  std::filesystem::last_write_time(other, std::filesystem::last_write_time(path));
+  std::filesystem::rename(other, path);
+  EXPECT_FALSE(Open(path, error)) << "the renamed file has no table EI";
+}
+
+}  // namespace
+}  // namespace kel
