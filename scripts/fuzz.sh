@@ -4,7 +4,8 @@
 #
 #   scripts/fuzz.sh [--smoke] [target ...]
 #
-#   FUZZ_SECONDS    seconds per target (default 60; 5 with --smoke)
+#   FUZZ_SECONDS    seconds per target (default 60); --smoke runs FUZZ_SMOKE_RUNS inputs
+#                   (default 1500) from a fixed seed instead
 #   FUZZ_JOBS       targets run at the same time (default 1)
 #   FUZZ_BUILD_DIR  build folder of the fuzz targets (default build/fuzz)
 #
@@ -58,7 +59,11 @@ run_target() {
   log="$scratch/$target.log"
   before=$(find "$artifacts" -type f | wc -l)
   # -timeout: an input that takes this long is a hang; -rss_limit_mb: one that eats memory.
-  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  # The smoke run is the same on every machine: a fixed seed and a fixed number of inputs, so
+  # that CI fails for a change in the code, not for the luck of a draw.
+  local limit=(-max_total_time="$seconds")
+  [ $smoke -eq 1 ] && limit=(-seed=1 -runs="${FUZZ_SMOKE_RUNS:-1500}")
+  "$build/fuzz/$target" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus" "fuzz/corpus/$target" \
     >"$log" 2>&1 || true
   after=$(find "$artifacts" -type f | wc -l)

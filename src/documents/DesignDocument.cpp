@@ -219,6 +219,9 @@ DesignEntries ReadDesignDocument(const std::string& path) {
 bool WriteDesignDocument(const std::string& path, const DesignSheet& s,
                          const std::string& doc_path) {
   IniDocument doc = IniDocument::Load(path);
+  // The old sheet's tail goes first: a section of the design found below it (in a file written
+  // by hand) is then written anew above the new tail instead of being dropped with the old one.
+  doc.DropUnnamedTailAfter({kSpecifs, kCuivre, kNoyau, kRemarques, kFab});
   doc.Set(kSpecifs, "Freq", QuotedIniValue(s.TxFreq));
   doc.Set(kSpecifs, "Tesla", QuotedIniValue(s.TxTesla));
   doc.Set(kSpecifs, "DCourant", QuotedIniValue(s.TxDCourant));
@@ -230,7 +233,6 @@ bool WriteDesignDocument(const std::string& path, const DesignSheet& s,
   }
   doc.Set(kNoyau, "Type", s.CoreForced ? QuotedIniValue(s.TxNoyau) : std::string());
   SetRemarks(doc, s.TxRem);
-  doc.DropTailFromUnnamedSection();
   SetSheetEntries(doc, s, doc_path);
   return doc.Save(path);
 }

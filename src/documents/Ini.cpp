@@ -513,18 +513,24 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
       Edit(text_, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)), value);
 }
 
-void IniDocument::DropTailFromUnnamedSection() {
+void IniDocument::DropUnnamedTailAfter(std::initializer_list<std::string_view> sections) {
+  std::size_t tail = std::string::npos;
   for (std::size_t begin = 0; begin < text_.size();) {
     std::size_t end = text_.find_first_of("\r\n", begin);
     if (end == std::string::npos) end = text_.size();
     const std::string_view line = Trim(std::string_view(text_).substr(begin, end - begin));
-    if (line.size() >= 2 && line.front() == '[' && line.back() == ']' &&
-        Trim(line.substr(1, line.size() - 2)).empty()) {
-      text_.erase(begin);
-      return;
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      const std::string_view name = Trim(line.substr(1, line.size() - 2));
+      if (name.empty()) {
+        if (tail == std::string::npos) tail = begin;
+      } else if (std::any_of(sections.begin(), sections.end(),
+                             [&](std::string_view s) { return EqualNoCase(s, name); })) {
+        tail = std::string::npos;
+      }
     }
     begin = end + 1;
   }
+  if (tail != std::string::npos) text_.erase(tail);
 }
 
 bool IniDocument::Save(const std::string& path) const {

@@ -48,6 +48,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -83,10 +84,12 @@ class IniDocument {
   std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
   // As WriteIni, on the document in memory.
   void Set(std::string_view section, std::string_view key, std::string_view value);
-  // Removes the first section without a name ("[]") and every line after it. The program writes
-  // that section last, for the manufacturing sheet's remarks; their lines may look like headers,
-  // so only dropping the whole tail before writing it again keeps old lines from staying behind.
-  void DropTailFromUnnamedSection();
+  // Removes a section without a name ("[]") that comes after every one of the given sections,
+  // with every line after it. The program writes that section last, for the manufacturing
+  // sheet's remarks; their lines may look like headers, so only dropping the whole tail before
+  // writing it again keeps old lines from staying behind. An unnamed section with one of the
+  // given sections below it is not the program's tail and stays.
+  void DropUnnamedTailAfter(std::initializer_list<std::string_view> sections);
   // Writes the document to path (as WriteIni writes); true when the file holds it afterwards. A
   // file that already holds exactly this content is not rewritten.
   bool Save(const std::string& path) const;

@@ -257,6 +257,19 @@ TEST_F(MainFormTest, RemarksLinesThatLookLikeSectionsDoNotPileUp) {
   EXPECT_EQ(other.Sheet().TxRem, "intro\r\n[note] vérifier\r\nligne 2\r\n");
 }
 
+TEST_F(MainFormTest, UnnamedSectionAtTheTopOfADocumentKeepsWhatFollows) {
+  WriteFile(dir.File("top.kel"),
+            "[]\r\n=old remarks\r\n" + std::string(kExampleDocument) + "[CUIVRE]\r\nDia1=0,8\r\n");
+  form.Form_Load(dir.File("top.kel"));
+  platform.answers = {MsgAnswer::Ok};
+  form.MnuEnregistrer_Click();
+  MainForm other(platform, {',', true});
+  other.Form_Load(dir.File("top.kel"));
+  EXPECT_EQ(other.Sheet().TxVolts[0], "230");
+  EXPECT_EQ(other.Sheet().TxDiaCu[1], "0,8");
+  EXPECT_TRUE(other.Sheet().DiaForced[1]);
+}
+
 TEST_F(MainFormTest, EnterAndTabInAmpsRunTheChainEachTime) {
   StartOnExample();
   const int base = form.Recalculations();

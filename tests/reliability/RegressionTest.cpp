@@ -164,6 +164,24 @@ TEST_F(RegressionTest, KeyAddedBelowAnEmptyKeyEntryStaysAKey) {
   EXPECT_EQ(reopened.Sheet().TxRem, "tab\tinside");
 }
 
+// fuzz_document: saved over a document whose inputs lay below its sheet's remarks section "[]",
+// the inputs were written there and then dropped with that section's old lines.
+TEST_F(RegressionTest, InputsBelowTheSheetRemarksSurviveASave) {
+  test::FakePlatform platform;
+  platform.executable_path = dir.File("kelvanor");
+  WriteFile(dir.File("doc.kel"),
+            "[]\n=old remarks\n[SPECIFS]\nFreq=60\nTesla=1,2\nVolts0=115\nVolts1=12\nAmps1=2\n");
+  MainForm form(platform, {',', true});
+  form.Form_Load(dir.File("doc.kel"));
+  ASSERT_EQ(form.Sheet().TxFreq, "60");
+  platform.answers = {MsgAnswer::Ok};
+  ASSERT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
+  MainForm reopened(platform, {',', true});
+  reopened.Form_Load(dir.File("doc.kel"));
+  EXPECT_EQ(reopened.Sheet().TxFreq, "60");
+  EXPECT_EQ(reopened.Sheet().TxVolts[1], "12");
+}
+
 // Review: a core whose reference has a lower-case accented letter was never found, since the
 // look-up upper-cases the reference and SQLite's NOCASE knows ASCII letters only.
 TEST_F(RegressionTest, AccentedReferencesAreFoundWhateverTheirCase) {
