@@ -1,5 +1,5 @@
 #pragma once
-// The recalculation chain: from the specification on the design sheet to every result, in a
+// The recalculation chain: from the inputs on the design sheet to every result, in a
 // fixed order. Steps write their results as display texts, and later steps read some of those
 // texts back, so they work with the rounded values the user sees.
 
