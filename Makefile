@@ -40,7 +40,7 @@ lint: deps
 fuzz: deps
 	scripts/fuzz.sh
 
-# Every fuzz target for about 5 seconds from its committed seeds.
+# Every fuzz target on its committed seeds, then a fixed number of inputs from a fixed seed.
 fuzz-smoke: deps
 	scripts/fuzz.sh --smoke
 
