@@ -1,6 +1,7 @@
 #include "catalogue/Catalogue.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 #include "util/NumberText.h"
@@ -95,11 +96,20 @@ void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Pla
   }
 }
 
+namespace {
+// A catalogue may hold an infinity (SQLite keeps 1e999 as one); no size of a real core is.
+double CheckFinite(double number) {
+  if (!std::isfinite(number)) throw FieldError("valeur hors limites dans le catalogue");
+  return number;
+}
+}  // namespace
+
 std::string FieldText(const FieldValue& value, char decimal_separator) {
   switch (value.kind) {
     case FieldValue::Kind::Null:
       throw FieldError("valeur vide dans le catalogue");
     case FieldValue::Kind::Number:
+      CheckFinite(value.number);
       return value.single_precision
                  ? PlainSingle(static_cast<float>(value.number), decimal_separator)
                  : PlainNumber(value.number, decimal_separator);
@@ -114,7 +124,7 @@ double FieldNumber(const FieldValue& value) {
     case FieldValue::Kind::Null:
       throw FieldError("valeur vide dans le catalogue");
     case FieldValue::Kind::Number:
-      return value.number;
+      return CheckFinite(value.number);
     case FieldValue::Kind::Text:
       break;
   }
@@ -128,7 +138,7 @@ double FieldNumber(const FieldValue& value) {
   if (end == begin || end == nullptr || *end != '\0' || normalized.find(',') != std::string::npos) {
     throw FieldError("valeur non numérique dans le catalogue : " + value.text);
   }
-  return number;
+  return CheckFinite(number);
 }
 
 }  // namespace kel

@@ -8,7 +8,8 @@
 namespace kel {
 
 std::string Chain::Format(double value, const char* mask) const {
-  return FormatMask(value, mask, env_.decimal_separator);
+  // An overflow is an input error like a division by zero, never a text in a field.
+  return FormatMask(Checked(value), mask, env_.decimal_separator);
 }
 
 void Chain::ComputeW() {

@@ -58,9 +58,10 @@ DecimalDigits ShortestDigits(float magnitude) {
   return SplitScientific(buf.data(), end);
 }
 
-std::string NonFiniteText(double value) {
-  if (std::isnan(value)) return "NaN";
-  return value < 0 ? "-Inf" : "Inf";
+std::string NonFiniteText(double /*value*/) {
+  // A field showing "Inf" would be read back as 0 by the next step and look like a result; the
+  // chain refuses such values before they are shown, and nothing else may show them either.
+  return "";
 }
 
 // Lays out significant digits as ordinary decimal text: fixed notation for everyday sizes, an

@@ -458,6 +458,41 @@ TEST_P(ChainTest, AbsurdInputsEndInTheMessageNotACrash) {
   EXPECT_EQ(platform.messages.size(), 3u);
 }
 
+// Values beyond what a single or a double holds, from the fields or from the catalogue, are
+// input errors; none of them may reach a field as a figure.
+TEST_P(ChainTest, OverflowsAreInputErrorsAndNeverShown) {
+  struct Case {
+    const char* what;
+    const char* field;  // "Tesla" or "Volts1"; empty for a catalogue change
+    const char* value;
+    const char* sql;
+  };
+  const Case cases[] = {
+      {"negative volts beyond a single", "Volts1", "-1e300", ""},
+      {"induction beyond a double", "Tesla", "1e400", ""},
+      {"absurd iron mass", "", "", "UPDATE EI SET MasseFer = 1e308"},
+      {"infinite window height", "", "", "UPDATE EI SET hautcu = 1e999"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    sheet = DesignSheet{};
+    platform.messages.clear();
+    ExampleDesign();
+    if (std::string(c.field) == "Tesla") sheet.TxTesla = c.value;
+    if (std::string(c.field) == "Volts1") sheet.TxVolts[1] = c.value;
+    session.DataBasePath = test::MakeCatalogue(dir.File(std::string(c.what) + ".db"), {kReference});
+    if (*c.sql) test::ExecuteSql(session.DataBasePath, c.sql);
+    Run();
+    EXPECT_EQ(platform.MessageTexts(), std::vector<std::string>{"Erreur de saisie"});
+    EXPECT_FALSE(sheet.Modified);
+    for (const std::string* text : {&sheet.LbTrueTesla, &sheet.LbTrueFeLoss, &sheet.LbWattsTot,
+                                    &sheet.Lbn, &sheet.LbSectCuMax, &sheet.LbSpVolt}) {
+      EXPECT_EQ(text->find("Inf"), std::string::npos) << *text;
+      EXPECT_EQ(text->find("NaN"), std::string::npos) << *text;
+    }
+  }
+}
+
 TEST(InductionStep, StepsByFiveHundredthsWithoutLimit) {
   EXPECT_EQ(SteppedInduction("1.7", 0.05, ','), "1,75");
   EXPECT_EQ(SteppedInduction("1,75", 0.05, ','), "1,8");
