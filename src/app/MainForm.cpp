@@ -39,6 +39,8 @@ void MainForm::WriteSetting(const char* key, const std::string& value) {
 
 void MainForm::UpdateTitle(bool mark) {
   title_ = TitleText(platform_.ExecutablePath(), doc_path_, mark);
+  // A dialog may come up before the handler returns; the title must already be true under it.
+  if (title_listener_) title_listener_(title_);
 }
 
 void MainForm::ComputeW() {
@@ -90,12 +92,12 @@ void MainForm::OpenDesign(bool ask) {
     doc_path_ =
         platform_.ShowFileDialog({"Ouvrir", FolderOf(mru), FileNameOf(mru), FileDialogVerb::Open});
     if (doc_path_.empty()) {
-      UpdateTitle(false);
+      UpdateTitle(sheet_.Modified);
       return;
     }
   }
   WriteSetting(kKeyMru, doc_path_);
-  UpdateTitle(false);
+  UpdateTitle(sheet_.Modified);
 
   const DesignEntries entries = ReadDesignDocument(doc_path_);
   sheet_.TxFreq = entries.freq;
@@ -139,7 +141,7 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
     doc_path_ = platform_.ShowFileDialog(
         {"Enregistrer sous ...", FolderOf(mru), "Nouveau." + extension, FileDialogVerb::Save});
     if (doc_path_.empty()) {
-      UpdateTitle(false);
+      UpdateTitle(sheet_.Modified);
       return SaveOutcome::Cancelled;
     }
   }
@@ -148,7 +150,7 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
                            MsgIcon::Question, "") != MsgAnswer::Ok) {
     return SaveOutcome::Cancelled;
   }
-  UpdateTitle(false);
+  UpdateTitle(sheet_.Modified);
   WriteSetting(kKeyMru, doc_path_);
   if (!WriteDesignDocument(doc_path_, sheet_, doc_path_)) {
     // Nothing is reported as saved that was not: the mark stays and the old file is intact.
@@ -192,12 +194,9 @@ bool MainForm::ConfirmSaveChanges() {
 }
 
 void MainForm::NewDesign() {
-  if (!doc_path_.empty() || !sheet_.Modified) {
-    if (!ConfirmSaveChanges()) return;
-  } else if (SaveDesign() == SaveOutcome::Failed) {
-    // Declining to save drops the changes by choice; a save that failed must not.
-    return;
-  }
+  // Changes without a file are asked about like any others: going straight to the save dialog
+  // made its Cancel throw the design away.
+  if (!ConfirmSaveChanges()) return;
   doc_path_.clear();
   sheet_.TxFreq = "50";
   sheet_.TxTesla = "1,5";
@@ -244,6 +243,18 @@ void MainForm::MnuDossier_Click() {
 
 bool MainForm::Form_QueryUnload() {
   return ConfirmSaveChanges();
+}
+
+std::string MainForm::RecoveryPath() const {
+  return FolderOf(settings_path_) + "/recuperation.kel";
+}
+
+std::string MainForm::KeepUnsavedForRecovery() {
+  if (!sheet_.Modified) return "";
+  // Written as a document of its own so that "Ouvrir" takes it back; the sheet entries inside
+  // name the document the changes belong to.
+  const std::string path = RecoveryPath();
+  return WriteDesignDocument(path, sheet_, doc_path_.empty() ? path : doc_path_) ? path : "";
 }
 
 // ---------------------------------------------------------------------------------------------

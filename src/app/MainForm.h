@@ -3,6 +3,7 @@
 // of the window. A view forwards its events here and then shows the sheet, the title, the core
 // list and the selection this class asks for.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,6 +72,11 @@ class MainForm {
   bool MnuQuitter_Click() { return Form_QueryUnload(); }
   // The window's close request, whatever asked for it; true when the window may close.
   bool Form_QueryUnload();
+  // The desktop session ends and no question may be asked: unsaved changes are written to
+  // RecoveryPath() instead (the document itself is left alone). The path written, or empty when
+  // there was nothing to keep or it could not be written.
+  std::string KeepUnsavedForRecovery();
+  std::string RecoveryPath() const;
 
   void BtPlusT_Click();
   void BtMoinsT_Click();
@@ -120,6 +126,10 @@ class MainForm {
   void NewDesign();
   void ComputeW();
   void UpdateTitle(bool mark);
+  // Told the new title at every change, so that a view can show it before a dialog comes up.
+  void SetTitleListener(std::function<void(const std::string&)> listener) {
+    title_listener_ = std::move(listener);
+  }
 
  private:
   std::string ReadSetting(const char* key) const;
@@ -136,6 +146,7 @@ class MainForm {
   std::string doc_path_;
   std::string program_folder_;
   std::string title_ = "Form1";
+  std::function<void(const std::string&)> title_listener_;
   std::vector<std::string> core_list_;
   ControlRef focused_;
   std::optional<ControlRef> select_all_;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "util/NumberText.h"
@@ -41,6 +42,8 @@ int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset,
         sql, MsgButtons::YesNo, MsgIcon::Question,
         std::to_string(error.number) + " " + error.description + " Continuer ?");
     if (answer != MsgAnswer::Yes) {
+      // The clipboard may not outlive the program everywhere; the query is kept here too.
+      std::fprintf(stderr, "kelvanor : requête du catalogue abandonnée : %s\n", sql.c_str());
       platform.EndProgramNow();
       // A platform that cannot end the process must not let the caller read rows either.
       throw ProgramEnded{};

@@ -76,6 +76,7 @@ MainWindow::MainWindow(MainForm& form, QWidget* parent) : QMainWindow(parent), f
   widgets_ = BuildFormWidgets(client, Twips(logicalDpiY()));
   setCentralWidget(client);
   setWindowTitle(ToQt(form_.Title()));
+  form_.SetTitleListener([this](const std::string& title) { setWindowTitle(ToQt(title)); });
   BuildMenu();
   Connect();
   // The client area keeps its drawn size; resizing the window moves no control.
@@ -138,9 +139,28 @@ void MainWindow::Connect() {
 
 template <class Handler>
 void MainWindow::Forward(Handler&& handler) {
-  handler();
+  if (ended_) return;
+  try {
+    handler();
+  } catch (const ProgramEnded&) {
+    // The platform has asked the event loop to end; unwinding stops here, before any Qt frame.
+    ended_ = true;
+    hide();
+    return;
+  }
   ShowSheet();
   ApplySelectAll();
+}
+
+bool MainWindow::CommitSessionData(bool interaction_allowed) {
+  if (ended_) return true;
+  if (!interaction_allowed) {
+    form_.KeepUnsavedForRecovery();
+    return true;
+  }
+  bool may_end = false;
+  Forward([&] { may_end = form_.Form_QueryUnload(); });
+  return may_end;
 }
 
 void MainWindow::Start(const std::string& command_line) {
@@ -325,7 +345,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  bool may_close = false;
+  bool may_close = ended_;
   Forward([&] { may_close = form_.Form_QueryUnload(); });
   if (may_close) {
     event->accept();

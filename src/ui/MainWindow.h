@@ -30,6 +30,13 @@ class MainWindow : public QMainWindow {
   // Copies the design sheet, the title and the core list into the widgets.
   void ShowSheet();
 
+  // The desktop session is ending. With interaction allowed the save question is asked as for
+  // a close, and false means the user wants the session to wait; otherwise unsaved changes go to
+  // the form's recovery document. True when the session may end.
+  bool CommitSessionData(bool interaction_allowed);
+  // True once the program was ended from inside a handler; the window then handles nothing more.
+  bool Ended() const { return ended_; }
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -61,6 +68,7 @@ class MainWindow : public QMainWindow {
   QWidget* reported_focus_ = nullptr;
   // Set while the view itself writes the remarks, which must not count as the user's change.
   bool showing_remarks_ = false;
+  bool ended_ = false;
   std::vector<std::string> shown_cores_;
 };
 

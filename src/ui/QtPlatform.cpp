@@ -134,8 +134,11 @@ bool QtPlatform::ShowTextFile(const std::string& path) {
 }
 
 void QtPlatform::EndProgramNow() {
-  // At once, as asked: no close event, no save question, nothing flushed.
-  std::_Exit(0);
+  // No close event and no save question, but through the event loop's normal end: on X11 the
+  // clipboard lives in this process, and only an orderly exit hands it to a clipboard manager.
+  // Queued, so that it also holds when the loop has not started yet (a failure at start-up).
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
 std::string QtPlatform::ExecutablePath() {

@@ -33,7 +33,8 @@ class QtPlatform final : public Platform {
   void SetClipboardText(const std::string& text) override;
   void ProcessEvents() override;
   bool ShowTextFile(const std::string& path) override;
-  [[noreturn]] void EndProgramNow() override;
+  // Asks the event loop to end and returns; the caller throws ProgramEnded.
+  void EndProgramNow() override;
   std::string ExecutablePath() override;
 
   // The title of a box that names none: the program's file name without extension.

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSessionManager>
 #include <QTimer>
 #include <QTranslator>
 #include <clocale>
@@ -59,7 +60,15 @@ int main(int argc, char** argv) {
   kel::ui::MainWindow window(form);
   platform.SetWindow(&window);
   window.Start(command_line);
-  window.show();
+  // Logging out or shutting down asks the save question as the close box does; Qt 6 closes no
+  // window of its own at that moment.
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                   [&window](QSessionManager& manager) {
+                     if (!window.CommitSessionData(manager.allowsInteraction())) manager.cancel();
+                     manager.release();
+                   });
+  // The program may have been ended during start-up; the event loop then only finishes.
+  if (!window.Ended()) window.show();
 
   // For the documentation: a picture of the window as it opened, then quit without a question.
   const QString screenshot = qEnvironmentVariable("KELVANOR_SCREENSHOT");

@@ -20,8 +20,8 @@ struct FileDialogRequest {
   FileDialogVerb verb = FileDialogVerb::Open;
 };
 
-// Thrown by Platform::EndProgramNow implementations that cannot really exit (tests). It is not a
-// std::exception so that no catch of ordinary errors swallows it.
+// Thrown after Platform::EndProgramNow to unwind to the view, which then handles no more events.
+// It is not a std::exception so that no catch of ordinary errors swallows it.
 struct ProgramEnded {};
 
 class Platform {
@@ -40,7 +40,8 @@ class Platform {
   // Starts the user's text viewer on the file without waiting for it; false when it could not
   // be started.
   virtual bool ShowTextFile(const std::string& path) = 0;
-  // Ends the program at once: no question, nothing saved. Does not return normally.
+  // Ends the program: no question, nothing saved. It may return once the end is under way (a
+  // toolkit ends its event loop); the caller then throws ProgramEnded.
   virtual void EndProgramNow() = 0;
   // Full path of the running executable.
   virtual std::string ExecutablePath() = 0;

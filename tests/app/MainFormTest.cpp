@@ -438,14 +438,27 @@ TEST_F(MainFormTest, NewOnAModifiedDocumentAsksWithThePathAsTitle) {
   EXPECT_NE(ReadFile(dir.File("example.kel")).find("Tesla=1.7"), std::string::npos);
 }
 
-TEST_F(MainFormTest, NewOnAModifiedDesignWithoutFileShowsTheSaveDialog) {
+TEST_F(MainFormTest, NewOnAModifiedDesignWithoutFileAsksFirstAndCancelKeepsIt) {
   form.Form_Load("");
   form.BtPlusT_Click();
+  const std::string marked = title_prefix + " *";
+  // Cancel of the question, then Yes with the save dialog cancelled: the design stays marked.
+  platform.answers = {MsgAnswer::Cancel, MsgAnswer::Yes};
   form.MnuNouveau_Click();
+  form.MnuNouveau_Click();
+  EXPECT_EQ(platform.MessageTexts(),
+            (std::vector<std::string>{"Enregistrer les modifications ?",
+                                      "Enregistrer les modifications ?"}));
   ASSERT_EQ(platform.dialogs.size(), 1u);
   EXPECT_EQ(platform.dialogs[0].title, "Enregistrer sous ...");
-  EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(form.Sheet().TxTesla, "1,5") << "cancelled: the new design comes all the same";
+  EXPECT_EQ(form.Sheet().TxTesla, "1,55");
+  EXPECT_TRUE(form.Modified());
+  EXPECT_EQ(form.Title(), marked) << "the mark tells the truth after a cancelled dialog";
+
+  platform.answers = {MsgAnswer::No};
+  form.MnuNouveau_Click();
+  EXPECT_EQ(form.Sheet().TxTesla, "1,5");
+  EXPECT_EQ(form.Title(), title_prefix);
 }
 
 TEST_F(MainFormTest, NewAfterAFailedSaveKeepsTheDesign) {
@@ -453,9 +466,9 @@ TEST_F(MainFormTest, NewAfterAFailedSaveKeepsTheDesign) {
   Type({Control::TxVolts, 1}, "48");
   form.LostFocus({Control::TxVolts, 1});
   platform.dialog_answers = {dir.File("no such folder/x.kel")};
-  form.MnuNouveau_Click();
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_NE(platform.messages[0].text.find("Impossible d'enregistrer"), std::string::npos);
+  form.MnuNouveau_Click();  // Yes to the question, then a path that cannot be written
+  ASSERT_EQ(platform.messages.size(), 2u);
+  EXPECT_NE(platform.messages[1].text.find("Impossible d'enregistrer"), std::string::npos);
   EXPECT_EQ(form.Sheet().TxVolts[1], "48") << "the design the user could not save is still there";
   EXPECT_TRUE(form.Modified());
 }
@@ -493,6 +506,30 @@ TEST_F(MainFormTest, OpenCancelledKeepsTheDesignWithoutItsPath) {
   EXPECT_EQ(form.DocPath(), "");
   EXPECT_EQ(form.Title(), title_prefix);
   EXPECT_EQ(form.Sheet().TxSpires[0], "609");
+}
+
+TEST_F(MainFormTest, TheMarkIsShownExactlyWhileTheDesignIsModified) {
+  StartOnExample();
+  // Each title the view is told, with the number of dialogs shown by then.
+  std::vector<std::pair<std::string, std::size_t>> shown;
+  form.SetTitleListener(
+      [&](const std::string& title) { shown.emplace_back(title, platform.dialogs.size()); });
+  form.BtPlusT_Click();
+  form.MnuEnregistrerSous_Click();  // dialog cancelled
+  EXPECT_TRUE(form.Modified());
+  EXPECT_EQ(form.Title(), title_prefix + " *");
+
+  // No before "Ouvrir": the mark goes before the open dialog comes up.
+  StartOnExample();
+  form.BtPlusT_Click();
+  shown.clear();
+  platform.dialogs.clear();
+  platform.answers = {MsgAnswer::No};
+  form.MnuOuvrir_Click();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), std::make_pair(title_prefix + dir.File("example.kel"), std::size_t{0}))
+      << "told to the view before the open dialog";
+  EXPECT_EQ(form.Title(), title_prefix) << "the open dialog was cancelled: no path, no mark";
 }
 
 TEST_F(MainFormTest, FailedSaveTellsTheUserAndKeepsEverything) {

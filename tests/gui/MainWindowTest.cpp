@@ -361,6 +361,63 @@ TEST_F(WindowTest, ClosingAsksTheSaveQuestionAndCancelKeepsTheWindow) {
   EXPECT_FALSE(window_->isVisible());
 }
 
+TEST_F(WindowTest, NewOnAChangedDesignAsksAndTheTitleTellsTheTruthUnderEveryDialog) {
+  Open();
+  TabTo("TxAmps_1");
+  Type("2");
+  Press(Qt::Key_Return);
+  QStringList titles_under_dialogs;
+  platform_.before_dialog = [&] { titles_under_dialogs << window_->windowTitle(); };
+
+  // Save as, cancelled: the design keeps its changes and the title its mark.
+  Find<QAction>("MnuEnregistrerSous")->trigger();
+  EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
+  // Now without a file: "Nouveau" asks first; Yes, then the save dialog cancelled, keeps it.
+  platform_.answers = {MsgAnswer::Yes};
+  Find<QAction>("MnuNouveau")->trigger();
+  ASSERT_EQ(platform_.MessageTexts().size(), 1u);
+  EXPECT_EQ(platform_.messages[0].text, "Enregistrer les modifications ?");
+  EXPECT_EQ(Text("TxAmps_1"), "2");
+  EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
+
+  // No before "Ouvrir": the mark is gone while the open dialog is up.
+  platform_.answers = {MsgAnswer::No};
+  Find<QAction>("MnuOuvrir")->trigger();
+  ASSERT_EQ(titles_under_dialogs.size(), 3);
+  EXPECT_FALSE(titles_under_dialogs[2].endsWith(" *"));
+}
+
+TEST_F(WindowTest, SessionEndAsksTheSaveQuestionOrKeepsTheChangesForRecovery) {
+  Open();
+  TabTo("TxAmps_1");
+  Type("2");
+  Press(Qt::Key_Return);
+  platform_.answers = {MsgAnswer::Cancel};
+  EXPECT_FALSE(window_->CommitSessionData(true)) << "Cancel holds the logout";
+  EXPECT_EQ(platform_.MessageTexts(), std::vector<std::string>{"Enregistrer les modifications ?"});
+
+  EXPECT_TRUE(window_->CommitSessionData(false));
+  EXPECT_EQ(platform_.messages.size(), 1u) << "no question when none may be asked";
+  EXPECT_NE(ReadFile(dir_.File("recuperation.kel")).find("Amps1=2"), std::string::npos);
+  EXPECT_EQ(ReadFile(document_).find("Amps1=2"), std::string::npos) << "the document is untouched";
+}
+
+TEST_F(WindowTest, NoToTheQueryPromptEndsTheWindowWithoutAnotherEvent) {
+  Open();
+  ExecuteSql(dir_.File("noyaux.db"), "DROP TABLE EI");
+  platform_.answers = {MsgAnswer::No};
+  QTest::mouseClick(Find<QPushButton>("BtPlusT"), Qt::LeftButton);
+  EXPECT_TRUE(window_->Ended());
+  EXPECT_TRUE(platform_.ended);
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_NE(platform_.clipboard.find("from EI"), std::string::npos);
+  const int before = Recalculations();
+  window_->show();
+  QTest::mouseClick(Find<QPushButton>("BtPlusT"), Qt::LeftButton);
+  EXPECT_EQ(Recalculations(), before) << "an ended program handles nothing more";
+  EXPECT_TRUE(window_->close()) << "and closes without a question";
+}
+
 TEST_F(WindowTest, WindowHasTheDrawnLayout) {
   Open();
   const ui::Twips twips(window_->logicalDpiX());

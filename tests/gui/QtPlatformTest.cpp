@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -77,6 +78,16 @@ void Confirm(QFileDialog* dialog) {
 
 void Click(QMessageBox* box, QMessageBox::StandardButton which) {
   QTest::mouseClick(box->button(which), Qt::LeftButton);
+}
+
+// Ending from inside a handler goes through the event loop's own end (which hands the clipboard
+// over on X11), not a hard exit of the process.
+TEST(QtPlatformEnd, EndingTheProgramEndsTheEventLoop) {
+  ui::QtPlatform platform;
+  platform.EndProgramNow();
+  QEventLoop loop;
+  QTimer::singleShot(2000, &loop, [&loop] { loop.exit(7); });
+  EXPECT_EQ(loop.exec(), 0);
 }
 
 TEST(QtPlatformMessageBox, ShowsExactlyTheButtonsAskedForAndReportsTheOneClicked) {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QWidget>
+#include <functional>
 
 #include "support/FakePlatform.h"
 
@@ -30,6 +31,13 @@ class ScriptedPlatform : public FakePlatform {
     return answer;
   }
 
+  std::string ShowFileDialog(const FileDialogRequest& request) override {
+    if (before_dialog) before_dialog();
+    return FakePlatform::ShowFileDialog(request);
+  }
+
+  // Runs when a file dialog would come up, to look at the window under it.
+  std::function<void()> before_dialog;
   bool boxes_take_activation = false;
   bool box_was_active = false;
   bool window_came_back = false;

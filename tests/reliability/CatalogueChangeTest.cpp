@@ -108,9 +108,13 @@ TEST_F(CatalogueChangeTest, GarbageInItsPlaceIsToldAndTheProgramGoesOn) {
   test::ExecuteSql(dir.File("no-table.db"), "CREATE TABLE Other (x)");
   Replace(test::ReadFile(dir.File("no-table.db")));
   platform.answers = {MsgAnswer::No};
+  ::testing::internal::CaptureStderr();
   EXPECT_THROW(form.BtPlusT_Click(), ProgramEnded);
+  const std::string printed = ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(platform.ended);
   EXPECT_NE(platform.clipboard.find("from EI"), std::string::npos);
+  EXPECT_NE(printed.find(platform.clipboard), std::string::npos)
+      << "the query survives the program on standard error too";
 }
 
 }  // namespace
