@@ -233,12 +233,14 @@ TEST_F(MainFormTest, RemarksThatTheTabFormWouldCutAreStoredWhole) {
 
 TEST_F(MainFormTest, RemarksWithLoneLineBreaksDoNotBreakTheDocument) {
   StartOnExample();
-  form.TxRem_Change("a\nb\rc\r\nd");
+  // A backslash must survive the escaping that the line breaks call for.
+  const std::string remarks = "a\nb\rc\r\n\r\nC:\\new\\table\\";
+  form.TxRem_Change(remarks);
   platform.answers = {MsgAnswer::Ok};
   form.MnuEnregistrer_Click();
   MainForm other(platform, {',', true});
   other.Form_Load(dir.File("example.kel"));
-  EXPECT_EQ(other.Sheet().TxRem, "a\nb\rc\r\nd");
+  EXPECT_EQ(other.Sheet().TxRem, remarks);
   EXPECT_EQ(other.Sheet().TxVolts[1], "100");
   EXPECT_EQ(ReadIni(dir.File("example.kel"), "FAB", "Noyau"), "EI10 M6X");
 }
@@ -308,14 +310,32 @@ TEST_F(MainFormTest, TabbingWithoutTypingRunsNothing) {
   EXPECT_EQ(form.Recalculations(), base);
 }
 
-TEST_F(MainFormTest, EnterInAnUnchangedFieldIsConsumedExceptInTheDiameters) {
+TEST_F(MainFormTest, EnterIsConsumedInEveryValueFieldAndCountsOnlyAChangedText) {
   StartOnExample();
+  struct Case {
+    ControlRef field;
+    const char* typed;
+  };
+  const Case cases[] = {{{Control::TxFreq, 0}, "60"},
+                        {{Control::TxVolts, 1}, "110"},
+                        {{Control::TxAmps, 1}, "2"},
+                        {{Control::TxDCourant, 0}, "3,2"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.field.control));
+    const int base = form.Recalculations();
+    form.GotFocus(c.field);
+    EXPECT_TRUE(form.KeyPress(c.field, kEnterKey));
+    EXPECT_EQ(form.Recalculations(), base) << "an unchanged text runs nothing";
+    form.SetText(c.field, c.typed);
+    EXPECT_TRUE(form.KeyPress(c.field, kEnterKey));
+    EXPECT_EQ(form.Recalculations(), base + 1);
+    EXPECT_FALSE(form.KeyPress(c.field, 'x')) << "other characters pass untouched";
+    form.LostFocus(c.field);
+  }
+  // A diameter lets an Enter that changes nothing through to the field.
   const int base = form.Recalculations();
   form.GotFocus({Control::TxDiaCu, 3});
   EXPECT_FALSE(form.KeyPress({Control::TxDiaCu, 3}, kEnterKey));
-  form.GotFocus({Control::TxAmps, 3});
-  EXPECT_TRUE(form.KeyPress({Control::TxAmps, 3}, kEnterKey));
-  EXPECT_FALSE(form.KeyPress({Control::TxAmps, 3}, 'x')) << "other characters pass untouched";
   EXPECT_EQ(form.Recalculations(), base);
 }
 
@@ -446,9 +466,8 @@ TEST_F(MainFormTest, NewOnAModifiedDesignWithoutFileAsksFirstAndCancelKeepsIt) {
   platform.answers = {MsgAnswer::Cancel, MsgAnswer::Yes};
   form.MnuNouveau_Click();
   form.MnuNouveau_Click();
-  EXPECT_EQ(platform.MessageTexts(),
-            (std::vector<std::string>{"Enregistrer les modifications ?",
-                                      "Enregistrer les modifications ?"}));
+  EXPECT_EQ(platform.MessageTexts(), (std::vector<std::string>{"Enregistrer les modifications ?",
+                                                               "Enregistrer les modifications ?"}));
   ASSERT_EQ(platform.dialogs.size(), 1u);
   EXPECT_EQ(platform.dialogs[0].title, "Enregistrer sous ...");
   EXPECT_EQ(form.Sheet().TxTesla, "1,55");
@@ -506,6 +525,16 @@ TEST_F(MainFormTest, OpenCancelledKeepsTheDesignWithoutItsPath) {
   EXPECT_EQ(form.DocPath(), "");
   EXPECT_EQ(form.Title(), title_prefix);
   EXPECT_EQ(form.Sheet().TxSpires[0], "609");
+}
+
+TEST_F(MainFormTest, NoBeforeACancelledOpenLeavesNothingToAskAtClose) {
+  StartOnExample();
+  form.BtPlusT_Click();
+  platform.answers = {MsgAnswer::No};
+  form.MnuOuvrir_Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(form.Form_QueryUnload());
+  EXPECT_EQ(platform.messages.size(), 1u) << "the changes were declined once already";
 }
 
 TEST_F(MainFormTest, TheMarkIsShownExactlyWhileTheDesignIsModified) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "design/ChainMath.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 
@@ -491,6 +492,38 @@ TEST_P(ChainTest, OverflowsAreInputErrorsAndNeverShown) {
       EXPECT_EQ(text->find("NaN"), std::string::npos) << *text;
     }
   }
+}
+
+// 180 turns at 60 per layer: the third layer is full and the build counts a fourth, as the
+// window has always shown for an exact multiple.
+TEST_P(ChainTest, AFullLastLayerStillCountsANewOne) {
+  ExampleDesign();
+  sheet.TxTesla = "1.5";
+  sheet.TxVolts[1] = "59.94";
+  sheet.DiaForced[1] = true;
+  sheet.TxDiaCu[1] = "0.46";
+  Run();
+  ASSERT_EQ(sheet.TxSpires[1], "180");
+  ASSERT_EQ(sheet.TxSpLayer[1], "60");
+  EXPECT_EQ(sheet.TxTotCu[1], T("2,2")) << "(0.46 + 0.05) x 4 layers + 0.15 + 0.06";
+}
+
+// The iron section goes through a single-precision cube root; at 390.5 W that rounding decides
+// the shown hundredth.
+TEST_P(ChainTest, IronSectionKeepsItsSinglePrecisionRounding) {
+  ExampleDesign();
+  sheet.TxVolts[1] = "390.5";
+  Run();
+  EXPECT_EQ(sheet.LbSectFe, T("24,31"));
+}
+
+// What a single cannot hold is an input error on either side of zero; its largest value is not.
+TEST(ChainMath, SinglePrecisionLimitsHoldOnBothSides) {
+  for (const double beyond : {1e300, -1e300, 3.5e38, -3.5e38}) {
+    EXPECT_THROW(Single(beyond), ChainError) << beyond;
+  }
+  EXPECT_EQ(Single(-3.4e38), -3.4e38f);
+  EXPECT_EQ(Single(3.4e38), 3.4e38f);
 }
 
 TEST(InductionStep, StepsByFiveHundredthsWithoutLimit) {

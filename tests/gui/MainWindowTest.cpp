@@ -83,6 +83,18 @@ TEST_F(WindowTest, EnterInAmpsRecalculatesAndIsConsumed) {
   EXPECT_EQ(returns.count(), 0);
 }
 
+TEST_F(WindowTest, EnterWithControlOrAltIsNotEnter) {
+  Open();
+  TabTo("TxAmps_1");
+  QSignalSpy returns(Field("TxAmps_1"), &QLineEdit::returnPressed);
+  const int before = Recalculations();
+  Type("2");
+  QTest::keyClick(Focused(), Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(Focused(), Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier);
+  EXPECT_EQ(Recalculations(), before);
+  EXPECT_EQ(returns.count(), 2) << "both keys reached the field: nothing consumed them";
+}
+
 TEST_F(WindowTest, EnterInVoltsRecalculatesOnceAndSelectsTheText) {
   Open();
   TabTo("TxVolts_1");
