@@ -2,10 +2,7 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QTimer>
-#include <QTranslator>
 #include <clocale>
 #include <string>
 
@@ -15,15 +12,6 @@
 #include "util/NumberText.h"
 
 namespace {
-
-// The standard buttons and dialogs speak the user's language, as the program's own texts do.
-void LoadQtTranslations(QApplication& app) {
-  auto* translator = new QTranslator(&app);
-  if (translator->load(QLocale::system(), "qtbase", "_",
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(translator);
-  }
-}
 
 // The command line is one document path, possibly in double quotes and possibly with blanks
 // that the shell has split: the form takes it back as one text.
@@ -49,7 +37,7 @@ int main(int argc, char** argv) {
   QApplication::setStyle("Fusion");
   QGuiApplication::setDesktopFileName("kelvanor");
   QApplication::setWindowIcon(QIcon::fromTheme("kelvanor"));
-  LoadQtTranslations(app);
+  kel::ui::InstallFrenchTranslations(&app);
 
   // QApplication has taken its own options out of argc and argv.
   const std::string command_line = CommandLineOf(argc, argv);
