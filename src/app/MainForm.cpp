@@ -4,9 +4,9 @@
 #include "documents/Ini.h"
 #include "documents/Settings.h"
 #include "documents/Title.h"
+#include "kelvanor/Version.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
-#include "kelvanor/Version.h"
 
 namespace kel {
 
@@ -74,8 +74,8 @@ void MainForm::RememberRecent(const std::string& path) {
 
 void MainForm::MnuRecent_Click(const std::string& path) {
   if (!FileExists(path)) {
-    platform_.MessageBox("Le document " + path + " n'existe plus.", MsgButtons::Ok,
-                         MsgIcon::None, "");
+    platform_.MessageBox("Le document " + path + " n'existe plus.", MsgButtons::Ok, MsgIcon::None,
+                         "");
     std::vector<std::string> paths = RecentDocuments();
     std::erase(paths, path);
     if (options_.write_settings) WriteRecent(paths);
@@ -114,10 +114,9 @@ void MainForm::MnuCatalogue_Click() {
 }
 
 std::string MainForm::AboutText() const {
-  const std::string catalogue =
-      catalogue_.DataBasePath.empty() ? "aucun" : catalogue_.DataBasePath;
-  return "Kelvanor " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
-         "." + std::to_string(kVersionRevision) +
+  const std::string catalogue = catalogue_.DataBasePath.empty() ? "aucun" : catalogue_.DataBasePath;
+  return "Kelvanor " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+         std::to_string(kVersionRevision) +
          "\nCalcul de transformateurs d'alimentation sur tôles EI.\n\n"
          "Licence : GPL-3.0-or-later (GNU General Public License, version 3 ou ultérieure).\n\n"
          "Catalogue en service : " +

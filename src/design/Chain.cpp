@@ -73,9 +73,9 @@ void Chain::ComputeW() {
 
     s_.LbWattsTot = Format(
         ReadNumber(s_.LbPertesCu) + ReadNumber(s_.LbWatts) + ReadNumber(s_.LbTrueFeLoss), "###.##");
-    s_.Lbn = Format(
-        Divide(ReadNumber(s_.LbWatts), ReadNumber(s_.LbWattsTot), kCauseNoPowerDrawn) * 100,
-        "##0") + "%";
+    const double efficiency =
+        Divide(ReadNumber(s_.LbWatts), ReadNumber(s_.LbWattsTot), kCauseNoPowerDrawn);
+    s_.Lbn = Format(efficiency * 100, "##0") + "%";
 
     s_.Modified = true;
     if (env_.update_title) env_.update_title(true);
@@ -218,9 +218,9 @@ void Chain::ComputeDia() {
     const double quotient = Divide(s_.Amps[i], density, kCauseZeroDensity);
     // The root of a negative quotient is no number; say which value is negative.
     if (quotient < 0) {
-      throw ChainError("negative root", density < 0 ? kCauseNegativeDensity
-                                                    : "Le courant du " + WindingName(i) +
-                                                          " est négatif.");
+      throw ChainError("negative root", density < 0
+                                            ? kCauseNegativeDensity
+                                            : "Le courant du " + WindingName(i) + " est négatif.");
     }
     const double computed = Checked(std::sqrt(quotient)) * 1.13;
     s_.LbDiaMin[i] = Format(computed, "0.##");

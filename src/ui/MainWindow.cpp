@@ -172,8 +172,8 @@ void MainWindow::BuildContextMenu() {
   core_context_menu_ = new QMenu(this);
   core_context_menu_->setObjectName("CoreContextMenu");
   core_context_menu_->addAction(automatic_core_);
-  for (QWidget* widget : {static_cast<QWidget*>(widgets_.LstCore),
-                          static_cast<QWidget*>(widgets_.LbNoyau)}) {
+  for (QWidget* widget :
+       {static_cast<QWidget*>(widgets_.LstCore), static_cast<QWidget*>(widgets_.LbNoyau)}) {
     widget->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(widget, &QWidget::customContextMenuRequested, this, [this, widget](QPoint place) {
       core_context_menu_->popup(widget->mapToGlobal(place));

@@ -37,7 +37,7 @@ TEST(TextReport, ShowsTheFramesTheWindingsInUseAndTheMarks) {
   sheet.TxAmps[1] = "1";
   sheet.LbTrueTesla = "1,70";
   sheet.LbTrueTeslaColour = TextColour::Red;
-  const std::string text = TextReport(sheet, {{"Erreur de saisie"}, 1});
+  const std::string text = TextReport(sheet, {{"Erreur de saisie"}, 1, {}});
   for (const char* part :
        {"Spécifications\n", "\nCuivre\n", "\nFer\n", "\nGénéral\n",
         "Primaire                230 V, 0,43 A\n", "Secondaire 1            100 V, 1 A\n",

@@ -73,8 +73,8 @@ MsgAnswer AskAndAnswer(MsgButtons buttons, MsgIcon icon, const std::string& titl
   WhenModalAppears([&seen, press](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     if (box == nullptr) return;
-    seen = {box->windowTitle(), box->text(),          box->icon(),
-            ButtonsOf(box),     CaptionsOf(box->buttons()), box->width()};
+    seen = {box->windowTitle(),         box->text(), box->icon(), ButtonsOf(box),
+            CaptionsOf(box->buttons()), box->width()};
     press(box);
   });
   ui::QtPlatform platform;
