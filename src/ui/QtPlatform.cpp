@@ -7,13 +7,16 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QSpacerItem>
+#include <QSplitter>
 #include <QTranslator>
+#include <QTreeView>
 #include <algorithm>
 #include <cstdlib>
 
@@ -50,6 +53,27 @@ void WidenForTitle(QMessageBox& box) {
                 grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// Qt's dialog opens small: the French column headings, sizes, types and dates and the places on
+// the side were cut. It opens large enough for them, within the screen.
+void MakeRoomForTexts(QFileDialog& dialog) {
+  QSize size(900, 500);
+  if (const QScreen* screen = dialog.screen()) {
+    size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+  }
+  dialog.resize(size);
+  if (auto* view = dialog.findChild<QTreeView*>("treeView")) {
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column) {
+      header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+  }
+  if (auto* splitter = dialog.findChild<QSplitter*>("splitter")) {
+    splitter->setSizes({dialog.fontMetrics().horizontalAdvance("Ordinateur") + 60, size.width()});
+  }
+}
+
 }  // namespace
 
 bool InstallFrenchTranslations(QObject* owner) {
@@ -83,6 +107,7 @@ FileDialog::FileDialog(QWidget* parent, const FileDialogRequest& request)
     setDirectory(QString::fromStdString(request.initial_folder));
   }
   if (!request.file_name.empty()) selectFile(QString::fromStdString(request.file_name));
+  MakeRoomForTexts(*this);
 }
 
 void FileDialog::accept() {

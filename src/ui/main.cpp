@@ -1,7 +1,10 @@
 // kelvanor: the transformer designer's window.
 
+#include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QTimer>
 #include <clocale>
 #include <string>
@@ -22,6 +25,50 @@ std::string CommandLineOf(int argc, char** argv) {
     command_line += argv[i];
   }
   return command_line;
+}
+
+// The screen around the window and whatever box stands over it, as the user sees it.
+bool SaveScreenAround(const QWidget& window, const QString& path) {
+  QRect area = window.frameGeometry();
+  if (QWidget* modal = QApplication::activeModalWidget()) area |= modal->frameGeometry();
+  QScreen* screen = window.screen();
+  if (screen == nullptr) return false;
+  area = area.adjusted(-8, -8, 8, 8) & screen->geometry();
+  return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path, "PNG");
+}
+
+// For the documentation: a picture, then quit without a question. KELVANOR_SCREENSHOT names the
+// file; KELVANOR_SCREENSHOT_SCENE chooses the window as it opened (empty), the "Ouvrir" dialog
+// ("ouvrir"), or the input error of a zero frequency ("erreur").
+void ScheduleScreenshot(kel::ui::MainWindow& window) {
+  const QString path = qEnvironmentVariable("KELVANOR_SCREENSHOT");
+  if (path.isEmpty()) return;
+  const QString scene = qEnvironmentVariable("KELVANOR_SCREENSHOT_SCENE");
+  const auto take = [&window, path] {
+    const bool saved = SaveScreenAround(window, path);
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    QCoreApplication::exit(saved ? 0 : 1);
+  };
+  if (scene.isEmpty()) {
+    QTimer::singleShot(500, &window, [&window, path] {
+      QCoreApplication::exit(window.grab().save(path, "PNG") ? 0 : 1);
+    });
+    return;
+  }
+  // The picture is taken from inside the dialog's or the box's own event loop.
+  QTimer::singleShot(1500, &window, take);
+  QTimer::singleShot(500, &window, [&window, scene] {
+    if (scene == "ouvrir") {
+      if (auto* open = window.findChild<QAction*>("MnuOuvrir")) open->trigger();
+    } else if (scene == "erreur") {
+      QWidget* field = QApplication::focusWidget();
+      if (field == nullptr) return;
+      QKeyEvent zero(QEvent::KeyPress, Qt::Key_0, Qt::NoModifier, "0");
+      QApplication::sendEvent(field, &zero);
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+      QApplication::sendEvent(field, &enter);
+    }
+  });
 }
 
 }  // namespace
@@ -49,13 +96,6 @@ int main(int argc, char** argv) {
   window.Start(command_line);
   window.show();
 
-  // For the documentation: a picture of the window as it opened, then quit without a question.
-  const QString screenshot = qEnvironmentVariable("KELVANOR_SCREENSHOT");
-  if (!screenshot.isEmpty()) {
-    QTimer::singleShot(300, &window, [&window, screenshot] {
-      const bool saved = window.grab().save(screenshot, "PNG");
-      QCoreApplication::exit(saved ? 0 : 1);
-    });
-  }
+  ScheduleScreenshot(window);
   return app.exec();
 }
