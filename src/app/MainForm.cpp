@@ -105,6 +105,8 @@ void MainForm::MnuCatalogue_Click() {
       platform_.ShowFileDialog({"Database", folder, name, FileDialogVerb::Open});
   if (chosen.empty()) return;
   catalogue_.DataBasePath = chosen;
+  // A catalogue the user has just chosen is worth a word even if it failed before.
+  catalogue_.AnnouncedFailure.clear();
   WriteSetting(kKeyDataBase, chosen);
   // The list shows the chosen catalogue's cores or, when it cannot be read, none.
   core_list_.clear();

@@ -384,6 +384,7 @@ void MainWindow::OnFocusIn(QWidget* widget, Qt::FocusReason reason) {
   // A click into a field selects its whole text, as the Tab key does.
   if (reason == Qt::MouseFocusReason && qobject_cast<QLineEdit*>(widget)) {
     mouse_focused_field_ = widget;
+    swallowing_press_ = false;
   }
   MoveFocusTo(widget);
 }
@@ -442,10 +443,22 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (widget && widget == mouse_focused_field_) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
-      case QEvent::MouseMove:
-        return true;
-      case QEvent::MouseButtonRelease:
+        // Only the press that gave the focus; a later one (its own was taken by a message box
+        // raised meanwhile) places the cursor as usual.
+        if (!swallowing_press_) {
+          swallowing_press_ = true;
+          return true;
+        }
         mouse_focused_field_ = nullptr;
+        swallowing_press_ = false;
+        break;
+      case QEvent::MouseMove:
+        if (swallowing_press_) return true;
+        break;
+      case QEvent::MouseButtonRelease:
+        if (!swallowing_press_) break;
+        mouse_focused_field_ = nullptr;
+        swallowing_press_ = false;
         return true;
       default:
         break;

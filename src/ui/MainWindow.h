@@ -79,6 +79,7 @@ class MainWindow : public QMainWindow {
   // A field that a mouse press has just given the focus: that press and the moves and release
   // that follow it do not place the cursor, so the whole text stays selected.
   QWidget* mouse_focused_field_ = nullptr;
+  bool swallowing_press_ = false;
 };
 
 }  // namespace kel::ui

@@ -534,8 +534,7 @@ TEST_F(WindowTest, CatalogueCommandRefillsTheListAndRecentDocumentsReopen) {
   ASSERT_EQ(list->count(), 1);
   EXPECT_EQ(list->item(0)->text(), "EI42/14");
   EXPECT_EQ(Text("LbNoyau"), "EI42/14");
-  EXPECT_EQ(ReadFile(dir_.File("kelvanor.ini")).find("DataBase=" + other) == std::string::npos,
-            false);
+  EXPECT_NE(ReadFile(dir_.File("kelvanor.ini")).find("DataBase=" + other), std::string::npos);
 
   // A second document, then back to the first through Projet > Documents récents by keyboard.
   const std::string second = dir_.File("second.kel");
