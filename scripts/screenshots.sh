@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# The pictures in docs/: the window on the example design, the "Ouvrir" dialog and the input error
-# with its cause, each taken on a virtual screen with a window manager, so title bars show.
+# The pictures in docs/: the window on the example design, the "Ouvrir" dialog, the input error
+# with its cause and the "À propos" box, each taken on a virtual screen with a window manager,
+# so that title bars show.
 # Usage: scripts/screenshots.sh [bin folder, default build/release/bin]
 set -euo pipefail
 bin=$(realpath "${1:-build/release/bin}")
 docs=$(realpath "$(dirname "$0")/../docs")
-work=$(mktemp -d)
+# A folder with a plain name, since the dialogs show it.
+work=${TMPDIR:-/tmp}/kelvanor-exemple
+rm -rf "$work" && mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 cp "$bin/kelvanor" "$bin/Zivodevu.mdb" "$work/"
 printf '[GLOBAL]\nDataBase=%s\n' "$work/Zivodevu.mdb" >"$work/kelvanor.ini"
@@ -19,3 +22,4 @@ shot() {  # scene, picture
 shot "" window.png
 shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
+shot apropos a-propos.png

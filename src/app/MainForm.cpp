@@ -123,10 +123,12 @@ std::string MainForm::AboutText() const {
          "Licence : GPL-3.0-or-later (GNU General Public License, version 3 ou ultérieure).\n\n"
          "Catalogue en service : " +
          catalogue +
-         "\n\nSources des données : le catalogue fourni (Zivodevu.mdb) est calculé à partir de la "
-         "géométrie des tôles EI standard sans chutes (EI 30 à EI 150, quatre hauteurs "
-         "d'empilage chacune), densité de l'acier au silicium 7,65 g/cm³ et foisonnement 0,96 ; "
-         "le détail figure dans data/README.md.";
+         "\n\nSources des données :\n"
+         "– le catalogue fourni (Zivodevu.mdb) : tôles EI standard sans chutes, EI 30 à EI 150 "
+         "en quatre hauteurs d'empilage, valeurs calculées d'après leur géométrie (acier "
+         "7,65\u00a0g/\u2060cm³, foisonnement 0,96) ; le détail figure dans data/README.md des "
+         "sources "
+         "du programme.";
 }
 
 void MainForm::MnuAPropos_Click() {

@@ -39,7 +39,7 @@ bool SaveScreenAround(const QWidget& window, const QString& path) {
 
 // For the documentation: a picture, then quit without a question. KELVANOR_SCREENSHOT names the
 // file; KELVANOR_SCREENSHOT_SCENE chooses the window as it opened (empty), the "Ouvrir" dialog
-// ("ouvrir"), or the input error of a zero frequency ("erreur").
+// ("ouvrir"), the "À propos" box ("apropos") or the input error of a zero frequency ("erreur").
 void ScheduleScreenshot(kel::ui::MainWindow& window) {
   const QString path = qEnvironmentVariable("KELVANOR_SCREENSHOT");
   if (path.isEmpty()) return;
@@ -58,8 +58,9 @@ void ScheduleScreenshot(kel::ui::MainWindow& window) {
   // The picture is taken from inside the dialog's or the box's own event loop.
   QTimer::singleShot(1500, &window, take);
   QTimer::singleShot(500, &window, [&window, scene] {
-    if (scene == "ouvrir") {
-      if (auto* open = window.findChild<QAction*>("MnuOuvrir")) open->trigger();
+    if (scene == "ouvrir" || scene == "apropos") {
+      const char* command = scene == "ouvrir" ? "MnuOuvrir" : "MnuAPropos";
+      if (auto* action = window.findChild<QAction*>(command)) action->trigger();
     } else if (scene == "erreur") {
       QWidget* field = QApplication::focusWidget();
       if (field == nullptr) return;
