@@ -282,7 +282,8 @@ void SetToolTips(FormWidgets& w) {
         PerWinding("Hauteur occupée par le bobinage %1 dans la fenêtre, en mm.", i));
     w.TxSpLayer[i]->setToolTip(PerWinding("Nombre de spires par couche %1.", i));
   }
-  w.TxRem->setToolTip("Remarques libres sur le projet, enregistrées avec lui.");
+  w.TxRem->setToolTip(
+      "Remarques libres sur le projet, enregistrées avec lui ; chaque frappe compte aussitôt.");
   w.LbAmpsPri->setToolTip("Courant du primaire, en ampères (A).");
   w.LbSpVolt->setToolTip("Nombre de spires par volt.");
   w.LbTotCu->setToolTip(

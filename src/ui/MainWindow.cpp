@@ -443,8 +443,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (widget && widget == mouse_focused_field_) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:
-        // Only the press that gave the focus; a later one (its own was taken by a message box
-        // raised meanwhile) places the cursor as usual.
+        // Only the press that gave the focus. A second press before any release means that a
+        // message box raised meanwhile took the release: that press places the cursor as usual.
         if (!swallowing_press_) {
           swallowing_press_ = true;
           return true;
