@@ -2,9 +2,11 @@
 # Installs the Debian packages the build and the tests need, and only those that are missing,
 # so that a second run costs nothing.
 set -euo pipefail
+# qt6-translations-l10n: the French texts of Qt's own dialogs and buttons; openbox: title bars
+# in the pictures of scripts/screenshots.sh.
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev xvfb xauth fonts-dejavu-core fonts-dejavu-extra
-          clang-tidy cppcheck libclang-rt-14-dev)
+          libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev qt6-translations-l10n xvfb xauth
+          openbox fonts-dejavu-core fonts-dejavu-extra clang-tidy cppcheck libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -4,6 +4,7 @@
 #include "documents/Ini.h"
 #include "documents/Settings.h"
 #include "documents/Title.h"
+#include "kelvanor/Version.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
 
@@ -12,6 +13,8 @@ namespace kel {
 namespace {
 constexpr const char* kSaveQuestion = "Enregistrer les modifications ?";
 constexpr const char* kDefaultExtension = "kel";
+// The recent documents sit beside Mru, which keeps its own meaning: "Recent1" is the latest.
+constexpr const char* kKeyRecentPrefix = "Recent";
 }  // namespace
 
 MainForm::MainForm(Platform& platform, MainFormOptions options)
@@ -34,7 +37,102 @@ void MainForm::WriteSetting(const char* key, const std::string& value) {
   // Settings that cannot be written are asked for again at the next start; nothing more.
   if (options_.write_settings) {
     WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(value));
+    // Every document the user opens or saves passes through Mru.
+    if (std::string(key) == kKeyMru) RememberRecent(value);
   }
+}
+
+std::vector<std::string> MainForm::RecentDocuments() const {
+  std::vector<std::string> paths;
+  for (int n = 1; n <= kRecentDocuments; ++n) {
+    std::string path = ReadSetting((kKeyRecentPrefix + std::to_string(n)).c_str());
+    if (!path.empty()) paths.push_back(std::move(path));
+  }
+  return paths;
+}
+
+void MainForm::WriteRecent(const std::vector<std::string>& paths) {
+  for (int n = 1; n <= kRecentDocuments; ++n) {
+    const std::string key = kKeyRecentPrefix + std::to_string(n);
+    const std::string value = n <= static_cast<int>(paths.size()) ? paths[n - 1] : "";
+    if (ReadSetting(key.c_str()) != value) {
+      WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(value));
+    }
+  }
+}
+
+void MainForm::RememberRecent(const std::string& path) {
+  if (path.empty()) return;
+  std::vector<std::string> paths = {path};
+  for (const std::string& older : RecentDocuments()) {
+    if (older != path && static_cast<int>(paths.size()) < kRecentDocuments) {
+      paths.push_back(older);
+    }
+  }
+  WriteRecent(paths);
+}
+
+void MainForm::MnuRecent_Click(const std::string& path) {
+  if (!FileExists(path)) {
+    platform_.MessageBox("Le document " + path + " n'existe plus.", MsgButtons::Ok, MsgIcon::None,
+                         "");
+    std::vector<std::string> paths = RecentDocuments();
+    std::erase(paths, path);
+    if (options_.write_settings) WriteRecent(paths);
+    return;
+  }
+  if (!ConfirmSaveChanges()) return;
+  doc_path_ = path;
+  OpenDesign(false);
+}
+
+void MainForm::MnuNoyauAuto_Click() {
+  if (!sheet_.CoreForced && sheet_.LbNoyauColour == TextColour::Black &&
+      sheet_.TxNoyauColour == TextColour::Black) {
+    return;  // already the automatic choice
+  }
+  sheet_.CoreForced = false;
+  sheet_.TxNoyauColour = TextColour::Black;
+  sheet_.LbNoyauColour = TextColour::Black;
+  ComputeW();
+}
+
+void MainForm::MnuCatalogue_Click() {
+  const std::string current = catalogue_.DataBasePath;
+  const std::string folder = current.empty() ? program_folder_ : FolderOf(current);
+  const std::string name = current.empty() ? kDefaultCatalogueName : FileNameOf(current);
+  const std::string chosen =
+      platform_.ShowFileDialog({"Database", folder, name, FileDialogVerb::Open});
+  if (chosen.empty()) return;
+  catalogue_.DataBasePath = chosen;
+  // A catalogue the user has just chosen is worth a word even if it failed before.
+  catalogue_.AnnouncedFailure.clear();
+  WriteSetting(kKeyDataBase, chosen);
+  // The list shows the chosen catalogue's cores or, when it cannot be read, none.
+  core_list_.clear();
+  TxNoyau_DblClick();
+  // The results must come from the catalogue now in use.
+  ComputeW();
+}
+
+std::string MainForm::AboutText() const {
+  const std::string catalogue = catalogue_.DataBasePath.empty() ? "aucun" : catalogue_.DataBasePath;
+  return "Kelvanor " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+         std::to_string(kVersionRevision) +
+         "\nCalcul de transformateurs d'alimentation sur tôles EI.\n\n"
+         "Licence : GPL-3.0-or-later (GNU General Public License, version 3 ou ultérieure).\n\n"
+         "Catalogue en service : " +
+         catalogue +
+         "\n\nSources des données :\n"
+         "– le catalogue fourni (Zivodevu.mdb) : tôles EI standard sans chutes, EI 30 à EI 150 "
+         "en quatre hauteurs d'empilage, valeurs calculées d'après leur géométrie (acier "
+         "7,65\u00a0g/\u2060cm³, foisonnement 0,96) ; le détail figure dans data/README.md des "
+         "sources "
+         "du programme.";
+}
+
+void MainForm::MnuAPropos_Click() {
+  platform_.MessageBox(AboutText(), MsgButtons::Ok, MsgIcon::None, "À propos de Kelvanor");
 }
 
 void MainForm::UpdateTitle(bool mark) {

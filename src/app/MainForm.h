@@ -25,6 +25,7 @@ struct ControlRef {
 };
 
 inline constexpr int kEnterKey = 13;
+inline constexpr int kRecentDocuments = 8;
 
 struct MainFormOptions {
   char decimal_separator = ',';
@@ -77,6 +78,19 @@ class MainForm {
   // there was nothing to keep or it could not be written.
   std::string KeepUnsavedForRecovery();
   std::string RecoveryPath() const;
+
+  // Documents opened or saved lately, the latest first (at most kRecentDocuments).
+  std::vector<std::string> RecentDocuments() const;
+  // Opens a recent document after the save question; one that is gone is said so and dropped.
+  void MnuRecent_Click(const std::string& path);
+
+  // Menu "Noyau": back to the automatic choice of the core, which then recalculates.
+  void MnuNoyauAuto_Click();
+  // Lets the user choose another catalogue, keeps its path and refills the core list.
+  void MnuCatalogue_Click();
+  // The "À propos" box: version, licence, the catalogue in use and where the data come from.
+  std::string AboutText() const;
+  void MnuAPropos_Click();
 
   void BtPlusT_Click();
   void BtMoinsT_Click();
@@ -134,6 +148,8 @@ class MainForm {
  private:
   std::string ReadSetting(const char* key) const;
   void WriteSetting(const char* key, const std::string& value);
+  void RememberRecent(const std::string& path);
+  void WriteRecent(const std::vector<std::string>& paths);
   void SelectAll(ControlRef control, std::string& remembered, const std::string& text);
   std::string* TextOf(ControlRef control);
 

@@ -120,6 +120,11 @@ std::string JsonReport(const DesignSheet& s, const RunRecord& record) {
   for (std::size_t i = 0; i < record.messages.size(); ++i) {
     out += (i ? ", " : "") + JsonString(record.messages[i]);
   }
+  out += "], \"details\": [";
+  for (std::size_t i = 0; i < record.messages.size(); ++i) {
+    const std::string detail = i < record.details.size() ? record.details[i] : "";
+    out += (i ? ", " : "") + JsonString(detail);
+  }
   out += "], \"beeps\": " + std::to_string(record.beeps) + "}\n";
   return out;
 }

@@ -12,6 +12,8 @@ namespace kel {
 struct RunRecord {
   std::vector<std::string> messages;  // message-box texts, in order
   int beeps = 0;
+  // The cause told with each message, in the same order; empty for a message without one.
+  std::vector<std::string> details;
 };
 
 std::string TextReport(const DesignSheet& sheet, const RunRecord& record);

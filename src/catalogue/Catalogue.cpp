@@ -20,9 +20,13 @@ OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
   EngineError error;
   auto opened = CatalogueHandle::Open(session.DataBasePath, error);
   if (!opened) {
-    platform.MessageBox(error.description, MsgButtons::Ok, MsgIcon::None, "");
+    if (session.AnnouncedFailure != session.DataBasePath) {
+      session.AnnouncedFailure = session.DataBasePath;
+      platform.MessageBox(error.description, MsgButtons::Ok, MsgIcon::None, "");
+    }
     return OpenOutcome::Failed;
   }
+  session.AnnouncedFailure.clear();
   session.CatalogueDb = std::move(opened);
   return OpenOutcome::Opened;
 }

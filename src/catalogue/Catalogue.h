@@ -18,6 +18,9 @@ inline constexpr const char* kQueryAllRefs = "Select Ref from EI order by Massef
 struct CatalogueSession {
   std::string DataBasePath;
   std::unique_ptr<CatalogueHandle> CatalogueDb;
+  // The path whose failure to open the user has been told of: told once, not at every
+  // recalculation. Cleared when a catalogue opens.
+  std::string AnnouncedFailure;
 };
 
 enum class OpenOutcome {
@@ -27,7 +30,8 @@ enum class OpenOutcome {
 };
 
 // Asks for the catalogue in the "Database" dialog when its path is not known, then opens it.
-// On failure the previous handle stays and the caller skips its catalogue work.
+// On failure the previous handle stays and the caller skips its catalogue work; the failure is
+// told once per path.
 OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
                           const std::string& program_folder);
 

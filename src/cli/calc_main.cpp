@@ -30,6 +30,7 @@ class BatchPlatform : public kel::Platform {
   kel::MsgAnswer MessageBox(const std::string& text, kel::MsgButtons buttons, kel::MsgIcon,
                             const std::string&) override {
     record.messages.push_back(text);
+    record.details.resize(record.messages.size());
     switch (buttons) {
       case kel::MsgButtons::YesNo:
       case kel::MsgButtons::YesNoCancel:
@@ -37,6 +38,13 @@ class BatchPlatform : public kel::Platform {
       default:
         return kel::MsgAnswer::Ok;
     }
+  }
+  kel::MsgAnswer MessageBoxWithCause(const std::string& text, const std::string& cause,
+                                     kel::MsgButtons buttons, kel::MsgIcon icon,
+                                     const std::string& title) override {
+    const kel::MsgAnswer answer = MessageBox(text, buttons, icon, title);
+    record.details.back() = cause;
+    return answer;
   }
   std::string ShowFileDialog(const kel::FileDialogRequest&) override { return ""; }
   void Beep() override { ++record.beeps; }

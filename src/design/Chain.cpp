@@ -7,6 +7,32 @@
 
 namespace kel {
 
+namespace {
+
+// Causes of an input error, told under "Erreur de saisie".
+constexpr const char* kCausePrimaryWithoutVolts =
+    "Le primaire n'a pas de tension alors que des secondaires débitent.";
+constexpr const char* kCauseZeroFrequency = "La fréquence est nulle.";
+constexpr const char* kCauseZeroDensity = "La densité de courant est nulle.";
+constexpr const char* kCauseNegativeDensity = "La densité de courant est négative.";
+constexpr const char* kCauseNegativePower = "La puissance fournie est négative.";
+constexpr const char* kCauseZeroInduction = "L'induction est nulle.";
+constexpr const char* kCauseNoPowerDrawn = "La puissance consommée est nulle.";
+constexpr const char* kCauseCatalogueValue =
+    "Une valeur du noyau manque dans le catalogue ou n'est pas un nombre.";
+
+std::string WindingName(int i) {
+  return i == 0 ? "primaire" : "secondaire " + std::to_string(i);
+}
+
+std::string CauseOf(const std::exception& error) {
+  if (const auto* chain = dynamic_cast<const ChainError*>(&error)) return chain->Cause();
+  if (dynamic_cast<const FieldError*>(&error)) return kCauseCatalogueValue;
+  return kCauseOutOfRange;
+}
+
+}  // namespace
+
 std::string Chain::Format(double value, const char* mask) const {
   // An overflow is an input error like a division by zero, never a text in a field.
   return FormatMask(Checked(value), mask, env_.decimal_separator);
@@ -30,7 +56,7 @@ void Chain::ComputeW() {
     }
     if (watts == 0) return;
 
-    s_.Amps[0] = Single(Divide(watts, ReadNumber(s_.TxVolts[0])));
+    s_.Amps[0] = Single(Divide(watts, ReadNumber(s_.TxVolts[0]), kCausePrimaryWithoutVolts));
     s_.LbWatts = Format(watts, "###.##");
     s_.LbAmpsPri = Format(s_.Amps[0], "#0.##");
 
@@ -48,26 +74,31 @@ void Chain::ComputeW() {
 
     s_.LbWattsTot = Format(
         ReadNumber(s_.LbPertesCu) + ReadNumber(s_.LbWatts) + ReadNumber(s_.LbTrueFeLoss), "###.##");
-    s_.Lbn = Format(Divide(ReadNumber(s_.LbWatts), ReadNumber(s_.LbWattsTot)) * 100, "##0") + "%";
+    const double efficiency =
+        Divide(ReadNumber(s_.LbWatts), ReadNumber(s_.LbWattsTot), kCauseNoPowerDrawn);
+    s_.Lbn = Format(efficiency * 100, "##0") + "%";
 
     s_.Modified = true;
     if (env_.update_title) env_.update_title(true);
   } catch (const ProgramEnded&) {
     throw;
-  } catch (const std::exception&) {
-    env_.platform.MessageBox(kInputErrorMessage, MsgButtons::Ok, MsgIcon::None, "");
+  } catch (const std::exception& error) {
+    env_.platform.MessageBoxWithCause(kInputErrorMessage, CauseOf(error), MsgButtons::Ok,
+                                      MsgIcon::None, "");
   }
 }
 
 void Chain::ComputeKgFe(float watts) {
   float mass = Single(watts / 70.0);
-  mass = Single(Divide(mass, ReadNumber(s_.TxFreq)) * 50);
+  mass = Single(Divide(mass, ReadNumber(s_.TxFreq), kCauseZeroFrequency) * 50);
   s_.LbKgFe = Format(mass, "#0.##");
   const float volume = Single(mass / 7.65);
   ComputeCmFe(volume);
 }
 
 void Chain::ComputeCmFe(float volume) {
+  // The cube root of a negative volume is no number; say why before it fails.
+  if (volume < 0) throw ChainError("negative volume", kCauseNegativePower);
   const float side = Single(std::pow(static_cast<double>(volume), 1.0 / 3.0));
   const float section = Single(static_cast<double>(side) * side * 30);
   s_.LbSectFe = Format(section, "#0.##");
@@ -149,7 +180,7 @@ void Chain::SelectFrom(Recordset& row, float& section) {
 void Chain::ComputeTurns(float section) {
   const double f = ReadNumber(s_.TxFreq);
   const double b = ReadNumber(s_.LbTrueTesla);
-  s_.SpVolt = Single(Divide(1e4, f * 4.44 * b * section));
+  s_.SpVolt = Single(Divide(1e4, f * 4.44 * b * section, kCauseZeroInduction));
   s_.LbSpVolt = Format(s_.SpVolt, "#0.00");
   for (int i = 0; i < kRows; ++i) {
     s_.Spires[i] = Single(static_cast<double>(s_.SpVolt) * ReadNumber(s_.TxVolts[i]));
@@ -185,7 +216,14 @@ void Chain::ComputeLen(float /*section*/) {
 void Chain::ComputeDia() {
   for (int i = 0; i < kRows; ++i) {
     const double density = ReadNumber(s_.TxDCourant);
-    const double computed = Checked(std::sqrt(Divide(s_.Amps[i], density))) * 1.13;
+    const double quotient = Divide(s_.Amps[i], density, kCauseZeroDensity);
+    // The root of a negative quotient is no number; say which value is negative.
+    if (quotient < 0) {
+      throw ChainError("negative root", density < 0
+                                            ? kCauseNegativeDensity
+                                            : "Le courant du " + WindingName(i) + " est négatif.");
+    }
+    const double computed = Checked(std::sqrt(quotient)) * 1.13;
     s_.LbDiaMin[i] = Format(computed, "0.##");
     if (s_.DiaForced[i]) {
       s_.DiaCu[i] = Single(ReadNumber(s_.TxDiaCu[i]));
@@ -207,6 +245,7 @@ void Chain::ComputeTotCu() {
   float total = 0;
   for (int i = 0; i < kRows; ++i) {
     if (!(s_.Spires[i] > 0)) continue;
+    if (s_.SpLayer[i] == 0) throw ChainError("no turn per layer", NoLayerCause(i));
     // A full last layer still starts a new one.
     const float layers = Single(std::floor(Divide(s_.Spires[i], s_.SpLayer[i])) + 1);
     const float height = Single((s_.DiaCu[i] + 0.05) * layers + 0.15 + 0.03 * s_.Volts[i] / 30.0);
@@ -214,6 +253,18 @@ void Chain::ComputeTotCu() {
     total = Single(static_cast<double>(total) + height);
   }
   s_.LbTotCu = Format(total, "##.#");
+}
+
+std::string Chain::NoLayerCause(int i) const {
+  const std::string winding = WindingName(i);
+  const bool no_wire = !(s_.DiaCu[i] > 0);
+  if (no_wire && s_.DiaForced[i]) {
+    return "Le diamètre imposé au " + winding + " n'est pas un nombre positif.";
+  }
+  // A computed diameter is 0 only for a winding that carries no current.
+  if (no_wire && i > 0) return "Le " + winding + " a une tension mais pas de courant.";
+  if (!(s_.WindowWidth > 0)) return "Le noyau n'a pas de largeur de bobinage dans le catalogue.";
+  return kCauseOutOfRange;
 }
 
 std::string SteppedInduction(const std::string& tesla_text, double step, char decimal_separator) {

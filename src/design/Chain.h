@@ -45,6 +45,8 @@ class Chain {
 
  private:
   std::string Format(double value, const char* mask) const;
+  // Why winding i has no turn per layer, in the user's words.
+  std::string NoLayerCause(int i) const;
   void SelectFrom(Recordset& row, float& section);
 
   DesignSheet& s_;

@@ -12,8 +12,8 @@ float Single(double value) {
   return static_cast<float>(value);
 }
 
-double Divide(double a, double b) {
-  if (b == 0) throw ChainError("division by zero");
+double Divide(double a, double b, const char* cause) {
+  if (b == 0) throw ChainError("division by zero", cause);
   return Checked(a / b);
 }
 

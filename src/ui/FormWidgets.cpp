@@ -28,8 +28,6 @@ const QColor kLightOrange(255, 192, 128);
 const QColor kLightCyan(192, 255, 255);
 const QColor kOverallBlue(0, 0, 192);
 const QColor kPrimaryVoltsText(0, 0, 64);
-// Result fields cannot be edited, but their figures must stay easy to read.
-const QColor kResultText(96, 96, 96);
 
 constexpr double kCaptionPoints = 9.75;
 constexpr double kFieldPoints = 8.25;
@@ -98,14 +96,18 @@ QLineEdit* AddField(QWidget* parent, const Twips& twips, const QString& name, co
   return field;
 }
 
+// A computed value reads in black: the field is read-only rather than disabled, which would
+// grey it, and it takes neither the focus nor the Tab key.
 QLineEdit* AddResult(QWidget* parent, const Twips& twips, const QString& name, int left, int top) {
   QLineEdit* field = AddField(parent, twips, name, QString(), QRect(left, top, 735, 285));
-  field->setEnabled(false);
+  field->setReadOnly(true);
   field->setFocusPolicy(Qt::NoFocus);
+  field->setAcceptDrops(false);
+  field->setCursor(Qt::ArrowCursor);
   QPalette palette = field->palette();
-  palette.setColor(QPalette::Disabled, QPalette::Text, kResultText);
-  palette.setColor(QPalette::Disabled, QPalette::Base,
-                   palette.color(QPalette::Active, QPalette::Base));
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    palette.setColor(group, QPalette::Text, kBlackText);
+  }
   field->setPalette(palette);
   return field;
 }
@@ -249,6 +251,66 @@ void BuildOverall(FormWidgets& w, const Twips& t) {
   w.Lbn = AddLabel(f, t, "Lbn", "0", {2040, 1920, 855, 255}, Qt::AlignRight);
 }
 
+constexpr const char* kCountsOnEnter =
+    "\nLa valeur compte à l'appui sur Entrée ou en quittant le champ.";
+
+QString PerWinding(const char* what, int i) {
+  return QString(what).arg(i == 0 ? QString("du primaire") : QString("du secondaire %1").arg(i));
+}
+
+// What every input, result and button is, in which unit, and for inputs when a value counts.
+void SetToolTips(FormWidgets& w) {
+  const auto input = [](QWidget* widget, const QString& what) {
+    widget->setToolTip(what + kCountsOnEnter);
+  };
+  input(w.TxFreq, "Fréquence du secteur, en hertz (Hz).");
+  input(w.TxDCourant, "Densité de courant admise dans le fil, en ampères par mm² (A/mm²).");
+  for (int i = 0; i < kRows; ++i) {
+    input(w.TxVolts[i], PerWinding("Tension %1, en volts (V).", i));
+    input(w.TxAmps[i], PerWinding("Courant %1, en ampères (A).", i));
+    input(w.TxDiaCu[i],
+          PerWinding("Diamètre du fil %1, en mm. Calculé, ou imposé en le tapant (rouge) ; "
+                     "vider le champ le rend au calcul.",
+                     i));
+    w.LbDiaMin[i]->setToolTip(
+        PerWinding("Diamètre du fil %1 calculé d'après la densité de courant, en mm.", i));
+    w.TxSpires[i]->setToolTip(PerWinding("Nombre de spires %1.", i));
+    w.TxLongCu[i]->setToolTip(PerWinding("Longueur du fil %1, en mètres (m).", i));
+    w.TxResCu[i]->setToolTip(PerWinding("Résistance du bobinage %1, en ohms (Ω).", i));
+    w.TxTrueVolts[i]->setToolTip(PerWinding("Tension réelle en charge %1, en volts (V).", i));
+    w.TxTotCu[i]->setToolTip(
+        PerWinding("Hauteur occupée par le bobinage %1 dans la fenêtre, en mm.", i));
+    w.TxSpLayer[i]->setToolTip(PerWinding("Nombre de spires par couche %1.", i));
+  }
+  w.TxRem->setToolTip(
+      "Remarques libres sur le projet, enregistrées avec lui ; chaque frappe compte aussitôt.");
+  w.LbAmpsPri->setToolTip("Courant du primaire, en ampères (A).");
+  w.LbSpVolt->setToolTip("Nombre de spires par volt.");
+  w.LbTotCu->setToolTip(
+      "Hauteur de fenêtre occupée par tous les bobinages, en mm (rouge : elle dépasse la "
+      "hauteur utile).");
+  w.LbSectCuMax->setToolTip("Hauteur utile de la fenêtre du noyau, en mm.");
+  w.LbPertesCu->setToolTip("Pertes dans le cuivre de tous les bobinages à 60 °C, en watts (W).");
+  w.LbNoyauMin->setToolTip("Le noyau le plus léger dont la section de fer suffit.");
+  w.LbNoyau->setToolTip(
+      "Le noyau employé : choisi automatiquement (noir) ou imposé dans la liste (rouge). "
+      "Clic droit : choix automatique du noyau.");
+  w.LbFeMasse->setToolTip("Masse de fer du noyau employé, en kilogrammes (kg).");
+  w.LbFeSect->setToolTip("Section de fer du noyau employé, en cm².");
+  w.LbTrueTesla->setToolTip("Induction employée, en teslas (T) (rouge : 1,7 T ou plus).");
+  w.LbTrueFeLoss->setToolTip("Pertes dans le fer du noyau, en watts (W).");
+  w.BtPlusT->setToolTip("Augmente l'induction de 0,05 tesla (T).");
+  w.BtMoinsT->setToolTip("Diminue l'induction de 0,05 tesla (T).");
+  w.LstCore->setToolTip(
+      "Noyaux du catalogue, du plus léger au plus lourd. Double-clic ou Entrée : impose le "
+      "noyau ; clic droit : choix automatique du noyau.");
+  w.LbKgFe->setToolTip("Masse de fer que demande la puissance, en kilogrammes (kg).");
+  w.LbSectFe->setToolTip("Section de fer que demande la puissance, en cm².");
+  w.LbWatts->setToolTip("Puissance fournie par les secondaires, en watts (W).");
+  w.LbWattsTot->setToolTip("Puissance consommée au secteur, pertes comprises, en watts (W).");
+  w.Lbn->setToolTip("Rendement : puissance fournie sur puissance consommée, en %.");
+}
+
 }  // namespace
 
 QFont CaptionFont(double point_size, bool italic) {
@@ -313,6 +375,8 @@ FormWidgets BuildFormWidgets(QWidget* client, const Twips& t) {
   BuildCopper(w, t, row_top);
   BuildIron(w, t);
   BuildOverall(w, t);
+
+  SetToolTips(w);
 
   w.Growing = {w.LbNoyauMin, w.LbNoyau, w.LbKgFe, w.LbSectFe, w.LbWatts};
   for (QLabel* label : w.Growing) label->setWordWrap(false);

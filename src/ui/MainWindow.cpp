@@ -11,6 +11,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+
+#include "catalogue/Catalogue.h"
 
 namespace kel::ui {
 
@@ -54,6 +57,20 @@ void ShowColour(QWidget* widget, QPalette::ColorRole role, TextColour colour) {
   widget->setPalette(palette);
 }
 
+// A letter typed with Alt held is a command that found no taker, never text for a field. Keys
+// that type nothing (Alt+Enter, Alt+arrows) keep their usual meaning.
+bool IsAltCombination(const QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  if (!(modifiers & Qt::AltModifier) || (modifiers & Qt::ControlModifier)) return false;
+  const QString text = event->text();
+  return !text.isEmpty() && text.at(0).isPrint();
+}
+
+// A path as a menu entry shows it: an ampersand is a mnemonic there.
+QString MenuText(const std::string& path) {
+  return ToQt(path).replace('&', "&&");
+}
+
 bool IsEnter(const QKeyEvent* event) {
   if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) return false;
   const Qt::KeyboardModifiers others =
@@ -71,36 +88,113 @@ bool IsPassingFocusChange(Qt::FocusReason reason) {
 }  // namespace
 
 MainWindow::MainWindow(MainForm& form, QWidget* parent) : QMainWindow(parent), form_(form) {
-  auto* client = new QWidget(this);
+  // Beyond the form, an enlarged window shows the form's own dark blue.
+  auto* background = new QWidget(this);
+  background->setObjectName("Background");
+  auto* client = new QWidget(background);
   client->setObjectName("Form1");
   widgets_ = BuildFormWidgets(client, Twips(logicalDpiY()));
-  setCentralWidget(client);
+  QPalette palette = background->palette();
+  palette.setColor(QPalette::Window, client->palette().color(QPalette::Window));
+  background->setPalette(palette);
+  background->setAutoFillBackground(true);
+  background->setMinimumSize(client->size());
+  setCentralWidget(background);
   setWindowTitle(ToQt(form_.Title()));
   form_.SetTitleListener([this](const std::string& title) { setWindowTitle(ToQt(title)); });
   BuildMenu();
+  BuildContextMenu();
   Connect();
   // The client area keeps its drawn size; resizing the window moves no control.
   resize(client->width(), client->height() + menuBar()->sizeHint().height());
 }
 
 void MainWindow::BuildMenu() {
-  project_menu_ = menuBar()->addMenu("Projet");
-  project_menu_->setObjectName("MnuFichier");
-  const auto add = [this](const char* name, const char* caption, auto handler) {
-    QAction* action = project_menu_->addAction(caption);
+  const auto add = [this](QMenu* menu, const char* name, const QString& caption,
+                          const QKeySequence& keys, auto handler) {
+    QAction* action = menu->addAction(caption);
     action->setObjectName(name);
-    connect(action, &QAction::triggered, this, handler);
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, [this, handler] { RunCommand(handler); });
+    return action;
   };
-  add("MnuNouveau", "Nouveau", [this] { Forward([this] { form_.MnuNouveau_Click(); }); });
-  add("MnuOuvrir", "Ouvrir", [this] { Forward([this] { form_.MnuOuvrir_Click(); }); });
-  add("MnuEnregistrer", "Enregistrer",
-      [this] { Forward([this] { form_.MnuEnregistrer_Click(); }); });
-  add("MnuEnregistrerSous", "Enregistrer sous ...",
-      [this] { Forward([this] { form_.MnuEnregistrerSous_Click(); }); });
-  add("MnuDossier", "Dossier", [this] { Forward([this] { form_.MnuDossier_Click(); }); });
+  // Opening a menu takes the field being edited first, whichever menu it is.
+  const auto add_menu = [this](const char* name, const QString& title) {
+    QMenu* menu = menuBar()->addMenu(title);
+    menu->setObjectName(name);
+    connect(menu, &QMenu::aboutToShow, this, [this] { OnMenuOpening(); });
+    return menu;
+  };
+
+  project_menu_ = add_menu("MnuFichier", "&Projet");
+  QMenu* p = project_menu_;
+  add(p, "MnuNouveau", "Nouveau", QKeySequence("Ctrl+N"), [this] { form_.MnuNouveau_Click(); });
+  add(p, "MnuOuvrir", "Ouvrir", QKeySequence("Ctrl+O"), [this] { form_.MnuOuvrir_Click(); });
+  add(p, "MnuEnregistrer", "Enregistrer", QKeySequence("Ctrl+S"),
+      [this] { form_.MnuEnregistrer_Click(); });
+  add(p, "MnuEnregistrerSous", "Enregistrer sous ...", QKeySequence("Ctrl+Shift+S"),
+      [this] { form_.MnuEnregistrerSous_Click(); });
+  add(p, "MnuDossier", "Dossier", QKeySequence(), [this] { form_.MnuDossier_Click(); });
+  recent_menu_ = p->addMenu("Documents récents");
+  recent_menu_->setObjectName("MnuRecents");
+  connect(recent_menu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
   // Closing asks the save question in closeEvent, whatever asked for the close.
-  add("MnuQuitter", "Quitter", [this] { close(); });
-  connect(project_menu_, &QMenu::aboutToShow, this, [this] { OnMenuOpening(); });
+  QAction* quit = p->addAction("Quitter");
+  quit->setObjectName("MnuQuitter");
+  quit->setShortcut(QKeySequence("Ctrl+Q"));
+  connect(quit, &QAction::triggered, this, [this] {
+    OnMenuOpening();
+    close();
+  });
+
+  core_menu_ = add_menu("MnuNoyau", "&Noyau");
+  automatic_core_ = add(core_menu_, "MnuNoyauAuto", "Choix automatique du noyau", QKeySequence(),
+                        [this] { form_.MnuNoyauAuto_Click(); });
+  add(core_menu_, "MnuCatalogue", "Catalogue…", QKeySequence(),
+      [this] { form_.MnuCatalogue_Click(); });
+
+  QMenu* help = add_menu("MnuAide", "&Aide");
+  add(help, "MnuAPropos", "À propos", QKeySequence(), [this] { form_.MnuAPropos_Click(); });
+
+  // F10 opens the first menu, as on other desktops.
+  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(f10, &QShortcut::activated, this,
+          [this] { menuBar()->setActiveAction(project_menu_->menuAction()); });
+}
+
+void MainWindow::BuildContextMenu() {
+  core_context_menu_ = new QMenu(this);
+  core_context_menu_->setObjectName("CoreContextMenu");
+  core_context_menu_->addAction(automatic_core_);
+  for (QWidget* widget :
+       {static_cast<QWidget*>(widgets_.LstCore), static_cast<QWidget*>(widgets_.LbNoyau)}) {
+    widget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(widget, &QWidget::customContextMenuRequested, this, [this, widget](QPoint place) {
+      core_context_menu_->popup(widget->mapToGlobal(place));
+    });
+  }
+}
+
+template <class Handler>
+void MainWindow::RunCommand(Handler&& handler) {
+  OnMenuOpening();
+  Forward(handler);
+}
+
+void MainWindow::FillRecentMenu() {
+  recent_menu_->clear();
+  const std::vector<std::string> paths = form_.RecentDocuments();
+  if (paths.empty()) {
+    recent_menu_->addAction("(aucun)")->setEnabled(false);
+    return;
+  }
+  int n = 0;
+  for (const std::string& path : paths) {
+    QAction* action = recent_menu_->addAction(QString("&%1 %2").arg(++n).arg(MenuText(path)));
+    action->setObjectName(QString("MnuRecent_%1").arg(n));
+    connect(action, &QAction::triggered, this,
+            [this, path] { RunCommand([this, path] { form_.MnuRecent_Click(path); }); });
+  }
 }
 
 void MainWindow::Track(QWidget* widget, ControlRef control) {
@@ -241,11 +335,28 @@ void MainWindow::ShowRemarks(const std::string& text) {
 }
 
 void MainWindow::ShowCoreList() {
-  if (form_.CoreList() == shown_cores_) return;
-  shown_cores_ = form_.CoreList();
   QListWidget* list = widgets_.LstCore;
-  list->clear();
-  for (const std::string& core : shown_cores_) list->addItem(ToQt(core));
+  const bool refilled = form_.CoreList() != shown_cores_;
+  if (refilled) {
+    shown_cores_ = form_.CoreList();
+    list->clear();
+    for (const std::string& core : shown_cores_) list->addItem(ToQt(core));
+  }
+  // The list shows the core in use selected; it follows that core, not every pass, so that an
+  // entry the user moves to stays selected until a pick or a recalculation.
+  const std::string& in_use = form_.Sheet().TxNoyau;
+  if (!refilled && in_use == shown_core_in_use_) return;
+  shown_core_in_use_ = in_use;
+  const std::string wanted = UpperCase(in_use);
+  for (int row = 0; row < list->count(); ++row) {
+    QListWidgetItem* item = list->item(row);
+    if (!in_use.empty() && UpperCase(item->text().toStdString()) == wanted) {
+      list->setCurrentItem(item);
+      list->scrollToItem(item);
+      return;
+    }
+  }
+  list->clearSelection();
 }
 
 void MainWindow::ApplySelectAll() {
@@ -283,16 +394,32 @@ void MainWindow::OnFocusIn(QWidget* widget, Qt::FocusReason reason) {
   // Coming back to the window returns the focus to where the form already has it; only the
   // very first activation has anything to report.
   if (IsPassingFocusChange(reason) && reported_focus_ != nullptr) return;
+  // A click into a field selects its whole text, as the Tab key does.
+  if (reason == Qt::MouseFocusReason && qobject_cast<QLineEdit*>(widget)) {
+    mouse_focused_field_ = widget;
+    swallowing_press_ = false;
+  }
   MoveFocusTo(widget);
 }
 
 void MainWindow::OnFocusOut(QWidget* widget, Qt::FocusReason reason) {
+  if (widget == mouse_focused_field_) mouse_focused_field_ = nullptr;
   if (IsPassingFocusChange(reason) || widget != reported_focus_) return;
   MoveFocusTo(nullptr);
 }
 
 bool MainWindow::OnKeyPress(QWidget* widget, QKeyEvent* event) {
+  if (IsAltCombination(event)) {
+    return qobject_cast<QLineEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget);
+  }
   if (!IsEnter(event)) return false;
+  if (widget == widgets_.LstCore) {
+    // Enter on an entry picks it, as a double-click does.
+    const QList<QListWidgetItem*> selected = widgets_.LstCore->selectedItems();
+    const std::string entry = selected.isEmpty() ? "" : selected.first()->text().toStdString();
+    Forward([&] { form_.LstCore_DblClick(entry); });
+    return true;
+  }
   if (auto* button = qobject_cast<QPushButton*>(widget)) {
     button->click();
     return true;
@@ -326,6 +453,30 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
   }
   auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget && widget == mouse_focused_field_) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        // Only the press that gave the focus. A second press before any release means that a
+        // message box raised meanwhile took the release: that press places the cursor as usual.
+        if (!swallowing_press_) {
+          swallowing_press_ = true;
+          return true;
+        }
+        mouse_focused_field_ = nullptr;
+        swallowing_press_ = false;
+        break;
+      case QEvent::MouseMove:
+        if (swallowing_press_) return true;
+        break;
+      case QEvent::MouseButtonRelease:
+        if (!swallowing_press_) break;
+        mouse_focused_field_ = nullptr;
+        swallowing_press_ = false;
+        return true;
+      default:
+        break;
+    }
+  }
   if (widget && controls_.contains(widget)) {
     switch (event->type()) {
       case QEvent::FocusIn:

@@ -26,6 +26,10 @@ class MainWindow : public QMainWindow {
 
   const FormWidgets& Widgets() const { return widgets_; }
   QMenu* ProjectMenu() const { return project_menu_; }
+  QMenu* CoreMenu() const { return core_menu_; }
+  QMenu* RecentMenu() const { return recent_menu_; }
+  // The menu of the core list's and the core label's right click.
+  QMenu* CoreContextMenu() const { return core_context_menu_; }
 
   // Copies the design sheet, the title and the core list into the widgets.
   void ShowSheet();
@@ -43,6 +47,11 @@ class MainWindow : public QMainWindow {
 
  private:
   void BuildMenu();
+  void BuildContextMenu();
+  // A menu command: the field being edited counts first, as when a menu opens.
+  template <class Handler>
+  void RunCommand(Handler&& handler);
+  void FillRecentMenu();
   void Connect();
   void Track(QWidget* widget, ControlRef control);
   void CenterForm();
@@ -62,6 +71,10 @@ class MainWindow : public QMainWindow {
   MainForm& form_;
   FormWidgets widgets_;
   QMenu* project_menu_ = nullptr;
+  QMenu* recent_menu_ = nullptr;
+  QMenu* core_menu_ = nullptr;
+  QMenu* core_context_menu_ = nullptr;
+  QAction* automatic_core_ = nullptr;
   QHash<QObject*, ControlRef> controls_;
   // The control the form was last told has the focus. Focus changes that the form does not see
   // (another window activated, a menu or popup open) leave it as it is.
@@ -70,6 +83,11 @@ class MainWindow : public QMainWindow {
   bool showing_remarks_ = false;
   bool ended_ = false;
   std::vector<std::string> shown_cores_;
+  std::string shown_core_in_use_;
+  // A field that a mouse press has just given the focus: that press and the moves and release
+  // that follow it do not place the cursor, so the whole text stays selected.
+  QWidget* mouse_focused_field_ = nullptr;
+  bool swallowing_press_ = false;
 };
 
 }  // namespace kel::ui

@@ -6,8 +6,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
+#include <QSpacerItem>
+#include <QSplitter>
+#include <QTranslator>
+#include <QTreeView>
+#include <algorithm>
 #include <cstdlib>
 
 namespace kel::ui {
@@ -25,7 +35,56 @@ void ShowEveryFile(QFileDialog& dialog) {
   if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({"*"});
 }
 
+// A box is as wide as its text needs, and window managers cut a longer title short. The box is
+// widened so that its title reads whole: the title in a bold face a little larger than the
+// text's, and room for the icon and the buttons of the title bar.
+void WidenForTitle(QMessageBox& box) {
+  QFont title_font = box.font();
+  title_font.setBold(true);
+  title_font.setPointSizeF(title_font.pointSizeF() * 1.2);
+  constexpr int kTitleBarExtras = 160;
+  int wanted = QFontMetrics(title_font).horizontalAdvance(box.windowTitle()) + kTitleBarExtras;
+  if (const QScreen* screen = box.screen()) {
+    wanted = std::min(wanted, screen->availableGeometry().width() * 9 / 10);
+  }
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (grid == nullptr) return;
+  grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// Qt's dialog opens small: the French column headings, sizes, types and dates and the places on
+// the side were cut. It opens large enough for them, within the screen.
+void MakeRoomForTexts(QFileDialog& dialog) {
+  QSize size(900, 500);
+  if (const QScreen* screen = dialog.screen()) {
+    size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+  }
+  dialog.resize(size);
+  if (auto* view = dialog.findChild<QTreeView*>("treeView")) {
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int column = 1; column < header->count(); ++column) {
+      header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
+  }
+  if (auto* splitter = dialog.findChild<QSplitter*>("splitter")) {
+    splitter->setSizes({dialog.fontMetrics().horizontalAdvance("Ordinateur") + 60, size.width()});
+  }
+}
+
 }  // namespace
+
+bool InstallFrenchTranslations(QObject* owner) {
+  auto* translator = new QTranslator(owner);
+  if (!translator->load(QLocale(QLocale::French, QLocale::France), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
+}
 
 const QString& FileDialog::AllFilesFilter() {
   static const QString filter = "Tous fichiers (*.*)";
@@ -48,6 +107,7 @@ FileDialog::FileDialog(QWidget* parent, const FileDialogRequest& request)
     setDirectory(QString::fromStdString(request.initial_folder));
   }
   if (!request.file_name.empty()) selectFile(QString::fromStdString(request.file_name));
+  MakeRoomForTexts(*this);
 }
 
 void FileDialog::accept() {
@@ -75,10 +135,23 @@ QString QtPlatform::DefaultTitle() {
 
 MsgAnswer QtPlatform::MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                                  const std::string& title) {
+  return Ask(QString::fromStdString(text), buttons, icon, title);
+}
+
+MsgAnswer QtPlatform::MessageBoxWithCause(const std::string& text, const std::string& cause,
+                                          MsgButtons buttons, MsgIcon icon,
+                                          const std::string& title) {
+  QString shown = QString::fromStdString(text);
+  if (!cause.empty()) shown += '\n' + QString::fromStdString(cause);
+  return Ask(shown, buttons, icon, title);
+}
+
+MsgAnswer QtPlatform::Ask(const QString& text, MsgButtons buttons, MsgIcon icon,
+                          const std::string& title) {
   QMessageBox box(Owner());
   box.setIcon(icon == MsgIcon::Question ? QMessageBox::Question : QMessageBox::NoIcon);
   box.setWindowTitle(title.empty() ? DefaultTitle() : QString::fromStdString(title));
-  box.setText(QString::fromStdString(text));
+  box.setText(text);
   box.setTextFormat(Qt::PlainText);
   switch (buttons) {
     case MsgButtons::Ok:
@@ -95,6 +168,7 @@ MsgAnswer QtPlatform::MessageBox(const std::string& text, MsgButtons buttons, Ms
       break;
   }
   if (buttons != MsgButtons::Ok) box.setEscapeButton(AnswerWhenClosed(buttons));
+  WidenForTitle(box);
   box.exec();
   switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Ok:

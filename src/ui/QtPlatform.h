@@ -21,6 +21,10 @@ class FileDialog : public QFileDialog {
   void accept() override;
 };
 
+// Qt's own dialogs and buttons in French, whatever the user's locale, as the program's texts
+// are. False when the translations are not installed (qt6-translations-l10n).
+bool InstallFrenchTranslations(QObject* owner);
+
 class QtPlatform final : public Platform {
  public:
   // Boxes and dialogs are centred over the window once it is shown.
@@ -28,6 +32,9 @@ class QtPlatform final : public Platform {
 
   MsgAnswer MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                        const std::string& title) override;
+  MsgAnswer MessageBoxWithCause(const std::string& text, const std::string& cause,
+                                MsgButtons buttons, MsgIcon icon,
+                                const std::string& title) override;
   std::string ShowFileDialog(const FileDialogRequest& request) override;
   void Beep() override;
   void SetClipboardText(const std::string& text) override;
@@ -42,6 +49,7 @@ class QtPlatform final : public Platform {
 
  private:
   QWidget* Owner() const;
+  MsgAnswer Ask(const QString& text, MsgButtons buttons, MsgIcon icon, const std::string& title);
 
   QPointer<QWidget> window_;
 };

@@ -32,6 +32,14 @@ class Platform {
   // Cancel; a Yes/No box, which has none, reports Yes (carry on), since its No cannot be undone.
   virtual MsgAnswer MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                                const std::string& title) = 0;
+  // A message with its cause, which a window shows as the box's second line. Platforms that
+  // have no place for the cause show the message alone.
+  virtual MsgAnswer MessageBoxWithCause(const std::string& text, const std::string& cause,
+                                        MsgButtons buttons, MsgIcon icon,
+                                        const std::string& title) {
+    (void)cause;
+    return MessageBox(text, buttons, icon, title);
+  }
   // The chosen full path, or the empty text when the user cancelled or the dialog failed.
   virtual std::string ShowFileDialog(const FileDialogRequest& request) = 0;
   virtual void Beep() = 0;

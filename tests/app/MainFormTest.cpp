@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "documents/Ini.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
+#include "util/Paths.h"
 
 namespace kel {
 namespace {
@@ -610,6 +613,117 @@ TEST_F(MainFormTest, SheetOfADesignWithoutDocumentAsksForOneFirst) {
   ASSERT_FALSE(platform.messages.empty());
   EXPECT_NE(platform.messages.back().text.find("new.dfa"), std::string::npos)
       << "a viewer that cannot start is reported";
+}
+
+// Each input error keeps its message and tells where the chain stopped.
+TEST_F(MainFormTest, InputErrorsTellTheirCause) {
+  struct Case {
+    std::function<void(DesignSheet&)> edit;
+    const char* cause;
+  };
+  const std::vector<Case> cases = {
+      {[](DesignSheet& s) { s.TxFreq = "0"; }, "La fréquence est nulle."},
+      {[](DesignSheet& s) { s.TxDCourant = "0"; }, "La densité de courant est nulle."},
+      {[](DesignSheet& s) { s.TxDCourant = "-2"; }, "La densité de courant est négative."},
+      {[](DesignSheet& s) { s.TxVolts[0] = ""; },
+       "Le primaire n'a pas de tension alors que des secondaires débitent."},
+      {[](DesignSheet& s) { s.TxVolts[2] = "12"; },
+       "Le secondaire 2 a une tension mais pas de courant."},
+      {[](DesignSheet& s) { s.TxAmps[1] = "-1"; }, "La puissance fournie est négative."},
+      {[](DesignSheet& s) { s.TxTesla = "0"; }, "L'induction est nulle."},
+      {[](DesignSheet& s) {
+         s.TxDiaCu[1] = "0";
+         s.DiaForced[1] = true;
+       },
+       "Le diamètre imposé au secondaire 1 n'est pas un nombre positif."},
+      {[](DesignSheet& s) { s.TxVolts[1] = "1e39"; }, "Valeur hors limites."},
+  };
+  for (const Case& c : cases) {
+    StartOnExample();
+    platform.messages.clear();
+    platform.causes.clear();
+    c.edit(form.Sheet());
+    form.ComputeW();
+    EXPECT_EQ(platform.MessageTexts(), std::vector<std::string>{"Erreur de saisie"}) << c.cause;
+    EXPECT_EQ(platform.causes, std::vector<std::string>{c.cause});
+  }
+}
+
+TEST_F(MainFormTest, AutomaticChoiceUndoesAPickedCore) {
+  StartOnExample();
+  form.LstCore_DblClick("EI20");
+  ASSERT_TRUE(form.Sheet().CoreForced);
+  const int before = form.Recalculations();
+  form.MnuNoyauAuto_Click();
+  const DesignSheet& s = form.Sheet();
+  EXPECT_EQ(form.Recalculations(), before + 1);
+  EXPECT_FALSE(s.CoreForced);
+  EXPECT_EQ(s.LbNoyau, "EI10");
+  EXPECT_EQ(s.LbNoyauColour, TextColour::Black);
+  EXPECT_EQ(s.TxNoyauColour, TextColour::Black);
+  platform.answers = {MsgAnswer::Ok};  // replace the document
+  form.MnuEnregistrer_Click();
+  EXPECT_EQ(ReadIni(dir.File("example.kel"), "NOYAU", "Type"), "");
+  // Already automatic: nothing to do.
+  form.MnuNoyauAuto_Click();
+  EXPECT_EQ(form.Recalculations(), before + 1);
+}
+
+TEST_F(MainFormTest, RecentDocumentsKeepTheLastEightLatestFirst) {
+  StartOnExample();
+  std::vector<std::string> paths;
+  for (int n = 0; n < 10; ++n) {
+    paths.push_back(dir.File("d" + std::to_string(n) + ".kel"));
+    WriteFile(paths.back(), kExampleDocument);
+    form.MnuRecent_Click(paths.back());
+  }
+  form.MnuRecent_Click(paths[5]);  // reopened: moves up, not listed twice
+  const std::vector<std::string> expected = {paths[5], paths[9], paths[8], paths[7],
+                                             paths[6], paths[4], paths[3], paths[2]};
+  EXPECT_EQ(form.RecentDocuments(), expected);
+  EXPECT_EQ(Settings("Mru"), paths[5]);
+  EXPECT_EQ(form.DocPath(), paths[5]);
+
+  RemoveFile(paths[9], 1);
+  form.MnuRecent_Click(paths[9]);
+  EXPECT_EQ(platform.MessageTexts().back(), "Le document " + paths[9] + " n'existe plus.");
+  EXPECT_EQ(form.RecentDocuments().size(), 7u);
+  EXPECT_EQ(form.DocPath(), paths[5]);
+}
+
+TEST_F(MainFormTest, CatalogueThatCannotOpenIsToldOncePerPathAndAnotherCanBeChosen) {
+  WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "DataBase", dir.File("absent.db"));
+  StartOnExample();
+  form.ComputeW();
+  form.ComputeW();
+  EXPECT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(form.CoreList().empty());
+
+  platform.dialog_answers = {catalogue};
+  form.MnuCatalogue_Click();
+  EXPECT_EQ(platform.dialogs.back().title, "Database");
+  EXPECT_EQ(Settings("DataBase"), catalogue);
+  EXPECT_EQ(form.CoreList(), (std::vector<std::string>{"EI10", "EI15", "EI20"}));
+  EXPECT_EQ(form.Sheet().LbNoyau, "EI10");
+  EXPECT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(form.AboutText().find(catalogue), std::string::npos);
+
+  // Another path that fails is told once again, and the list no longer shows the old cores.
+  platform.dialog_answers = {dir.File("autre.db")};
+  form.MnuCatalogue_Click();
+  form.ComputeW();
+  EXPECT_EQ(platform.messages.size(), 2u);
+  EXPECT_TRUE(form.CoreList().empty());
+}
+
+TEST_F(MainFormTest, AboutBoxNamesVersionLicenceAndDataSources) {
+  form.Form_Load("");
+  form.MnuAPropos_Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].title, "À propos de Kelvanor");
+  for (const char* part : {"Kelvanor 1.0.7", "GPL-3.0-or-later", catalogue.c_str(), "EI"}) {
+    EXPECT_NE(platform.messages[0].text.find(part), std::string::npos) << part;
+  }
 }
 
 }  // namespace

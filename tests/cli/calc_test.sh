@@ -44,6 +44,7 @@ grep -q '^Primaire=' "$work/ex.dfa" || fail "no sheet written"
 printf '[SPECIFS]\nFreq=0\nVolts0=230\nVolts1=100\nAmps1=1\n' >"$work/zero.kel"
 expect_status 1 "$calc" --catalogue "$work/cat.db" --json "$work/zero.kel"
 grep -qF '"messages": ["Erreur de saisie"]' "$work/out" || fail "message not listed"
+grep -qF '"details": ["La fréquence est nulle."]' "$work/out" || fail "cause not listed"
 
 expect_status 2 "$calc"
 expect_status 2 "$calc" --bogus "$work/ex.kel"

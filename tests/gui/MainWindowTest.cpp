@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <algorithm>
 
+#include "documents/Ini.h"
 #include "gui/WindowFixture.h"
 #include "ui/FormWidgets.h"
 #include "util/NumberText.h"
@@ -345,15 +346,17 @@ TEST_F(WindowTest, OpeningTheMenuTakesTheChangedField) {
 TEST_F(WindowTest, MenuHasTheProjectCommandsInOrder) {
   Open();
   QMenu* menu = window_->ProjectMenu();
-  EXPECT_EQ(menu->title(), "Projet");
+  EXPECT_EQ(menu->title(), "&Projet");
   QStringList captions;
+  QStringList keys;
   for (QAction* action : menu->actions()) {
     EXPECT_FALSE(action->isSeparator());
-    EXPECT_TRUE(action->shortcut().isEmpty());
     captions << action->text();
+    keys << action->shortcut().toString();
   }
   EXPECT_EQ(captions, QStringList({"Nouveau", "Ouvrir", "Enregistrer", "Enregistrer sous ...",
-                                   "Dossier", "Quitter"}));
+                                   "Dossier", "Documents récents", "Quitter"}));
+  EXPECT_EQ(keys, QStringList({"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "", "", "Ctrl+Q"}));
 }
 
 TEST_F(WindowTest, ClosingAsksTheSaveQuestionAndCancelKeepsTheWindow) {
@@ -438,16 +441,185 @@ TEST_F(WindowTest, WindowHasTheDrawnLayout) {
   EXPECT_EQ(Find<QWidget>("FmSpécifs")->geometry(), twips.ToPixels(120, 120, 3255, 6855));
   EXPECT_EQ(Find<QWidget>("Frame1")->geometry(), twips.ToPixels(8280, 4200, 3135, 2775));
   EXPECT_EQ(Field("TxDiaCu_3")->geometry(), twips.ToPixels(1200, 2880, 615, 285));
-  EXPECT_FALSE(Field("TxSpires_0")->isEnabled());
   EXPECT_TRUE(Field("TxSpires_0")->alignment() & Qt::AlignRight);
-  EXPECT_EQ(Field("TxTrueVolts_0")->palette().color(QPalette::Disabled, QPalette::Base),
-            QColor(192, 255, 192));
+  EXPECT_EQ(Field("TxTrueVolts_0")->palette().color(QPalette::Base), QColor(192, 255, 192));
 
-  // A larger window moves nothing.
+  // A larger window moves nothing, and the form's dark blue reaches its corner.
   const QRect before = Field("TxVolts_1")->geometry();
   window_->resize(window_->size() + QSize(200, 150));
   QApplication::processEvents();
   EXPECT_EQ(Field("TxVolts_1")->geometry(), before);
+  const QImage picture = window_->centralWidget()->grab().toImage();
+  EXPECT_EQ(picture.pixelColor(picture.width() - 2, picture.height() - 2), QColor(0, 0, 128));
+}
+
+TEST_F(WindowTest, ResultFieldsReadBlackAndCannotBeEdited) {
+  Open();
+  TabTo("TxVolts_0");
+  for (const char* name : {"TxSpires_1", "TxLongCu_1", "TxResCu_1", "TxTotCu_1", "TxSpLayer_1"}) {
+    QLineEdit* result = Field(name);
+    EXPECT_TRUE(result->isEnabled() && result->isReadOnly()) << name;
+    EXPECT_EQ(result->palette().color(QPalette::Text), kBlack) << name;
+    // A click leaves the focus where it was and typing goes there, not into the result.
+    const QString shown = result->text();
+    QTest::mouseClick(result, Qt::LeftButton);
+    QTest::keyClicks(result, "9");
+    EXPECT_EQ(result->text(), shown) << name;
+  }
+  EXPECT_EQ(FocusedName(), "TxVolts_0");
+}
+
+TEST_F(WindowTest, AClickIntoAFieldSelectsItsWholeText) {
+  Open();
+  QLineEdit* amps = Field("TxAmps_1");
+  // Right of the text, where the cursor would otherwise land after the 1.
+  QTest::mouseClick(amps, Qt::LeftButton, {}, QPoint(amps->width() - 3, amps->height() / 2));
+  EXPECT_EQ(FocusedName(), "TxAmps_1");
+  EXPECT_EQ(amps->selectedText(), "1");
+  Type("2");
+  EXPECT_EQ(amps->text(), "2");
+  // Once it has the focus, a click places the cursor as usual.
+  QTest::mouseClick(amps, Qt::LeftButton, {}, QPoint(amps->width() - 3, amps->height() / 2));
+  EXPECT_FALSE(amps->hasSelectedText());
+}
+
+TEST_F(WindowTest, CorePickerWorksByKeyAndGoesBackToTheAutomaticChoice) {
+  Open();
+  QListWidget* list = Find<QListWidget>("LstCore");
+  QLabel* core = Label("LbNoyau");
+  ASSERT_NE(list->currentItem(), nullptr);
+  EXPECT_TRUE(list->currentItem()->isSelected());
+  EXPECT_EQ(list->currentItem()->text(), "EI10");
+  TabTo("LstCore");
+  Press(Qt::Key_Down);
+  Press(Qt::Key_Return);
+  EXPECT_EQ(core->text(), "EI20");
+  EXPECT_EQ(TextColourOf(core), kRed);
+  EXPECT_TRUE(form_->Sheet().CoreForced);
+
+  // The right click on the core's label offers the way back.
+  QApplication::processEvents();
+  // The right click as the window system delivers it: the test library sends only the press.
+  QContextMenuEvent right_click(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                core->mapToGlobal(QPoint(2, 2)));
+  QApplication::sendEvent(core, &right_click);
+  QMenu* menu = window_->CoreContextMenu();
+  ASSERT_TRUE(menu->isVisible());
+  QAction* automatic = menu->actions().value(0);
+  ASSERT_NE(automatic, nullptr);
+  EXPECT_EQ(automatic->text(), "Choix automatique du noyau");
+  const int before = Recalculations();
+  QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(automatic).center());
+  EXPECT_EQ(Recalculations(), before + 1);
+  EXPECT_FALSE(form_->Sheet().CoreForced);
+  EXPECT_EQ(core->text(), "EI10");
+  EXPECT_EQ(TextColourOf(core), kBlack);
+  EXPECT_EQ(list->currentItem()->text(), "EI10");
+  // The same command in the "Noyau" menu; the saved document names no core.
+  EXPECT_TRUE(window_->CoreMenu()->actions().contains(automatic));
+  Press(Qt::Key_S, Qt::ControlModifier);
+  EXPECT_NE(ReadFile(document_).find("Type="), std::string::npos);
+  EXPECT_EQ(ReadIni(document_, "NOYAU", "Type"), "");
+}
+
+TEST_F(WindowTest, KeyboardReachesTheMenusAndTheCommands) {
+  Open();
+  QMenu* menu = window_->ProjectMenu();
+  for (auto [key, modifiers] :
+       {std::pair{Qt::Key_P, Qt::AltModifier}, std::pair{Qt::Key_F10, Qt::NoModifier}}) {
+    TabTo("TxVolts_1");
+    Press(key, modifiers);
+    EXPECT_TRUE(menu->isVisible()) << key;
+    menu->hide();
+  }
+  // Alt with a letter that opens nothing types nothing either.
+  TabTo("TxVolts_1");
+  Press(Qt::Key_X, Qt::AltModifier);
+  EXPECT_EQ(Field("TxVolts_1")->text(), "100");
+  Find<QPlainTextEdit>("TxRem")->setFocus();
+  Press(Qt::Key_X, Qt::AltModifier);
+  EXPECT_EQ(form_->Sheet().TxRem, "");
+
+  // Ctrl+S takes the value being typed, then saves over the document (the fake says OK).
+  TabTo("TxAmps_1");
+  Type("2");
+  Press(Qt::Key_S, Qt::ControlModifier);
+  EXPECT_NE(ReadFile(document_).find("Amps1=2"), std::string::npos);
+  EXPECT_FALSE(window_->windowTitle().endsWith(" *"));
+  Press(Qt::Key_O, Qt::ControlModifier);
+  Press(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_EQ(platform_.dialogs.size(), 2u);
+  EXPECT_EQ(platform_.dialogs[0].title, "Ouvrir");
+  EXPECT_EQ(platform_.dialogs[1].title, "Enregistrer sous ...");
+  Press(Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(form_->DocPath(), "");
+  EXPECT_EQ(Text("TxFreq"), "50");
+  Press(Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(WindowTest, EveryInputResultAndButtonExplainsItselfInFrench) {
+  Open();
+  int inputs = 0;
+  for (QLineEdit* field : window_->findChildren<QLineEdit*>()) {
+    if (field->isHidden()) continue;
+    const QString tip = field->toolTip();
+    EXPECT_FALSE(tip.isEmpty()) << field->objectName().toStdString();
+    if (!field->isReadOnly()) {
+      ++inputs;
+      EXPECT_TRUE(tip.contains("Entrée") && tip.contains("quittant le champ"))
+          << field->objectName().toStdString();
+    }
+  }
+  EXPECT_EQ(inputs, 16);
+  for (QWidget* other : window_->findChildren<QWidget*>()) {
+    const QString name = other->objectName();
+    const bool result_label = qobject_cast<QLabel*>(other) && name.startsWith("Lb");
+    if (result_label || qobject_cast<QPushButton*>(other) || name == "LstCore") {
+      EXPECT_FALSE(other->toolTip().isEmpty()) << name.toStdString();
+    }
+  }
+  EXPECT_TRUE(Field("TxFreq")->toolTip().contains("hertz"));
+  EXPECT_TRUE(Label("LbFeMasse")->toolTip().contains("kg"));
+}
+
+TEST_F(WindowTest, AnInputErrorTellsItsCause) {
+  Open();
+  TabTo("TxFreq");
+  Type("0");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(platform_.MessageTexts(), std::vector<std::string>{"Erreur de saisie"});
+  EXPECT_EQ(platform_.causes, std::vector<std::string>{"La fréquence est nulle."});
+}
+
+TEST_F(WindowTest, CatalogueCommandRefillsTheListAndRecentDocumentsReopen) {
+  Open();
+  const std::string other =
+      MakeCatalogue(dir_.File("autres.db"), {{"EI42/14", 10, 0.6, 12, 30, 20}});
+  platform_.dialog_answers.push_back(other);
+  Find<QAction>("MnuCatalogue")->trigger();
+  EXPECT_EQ(platform_.dialogs.back().title, "Database");
+  QListWidget* list = Find<QListWidget>("LstCore");
+  ASSERT_EQ(list->count(), 1);
+  EXPECT_EQ(list->item(0)->text(), "EI42/14");
+  EXPECT_EQ(Text("LbNoyau"), "EI42/14");
+  EXPECT_NE(ReadFile(dir_.File("kelvanor.ini")).find("DataBase=" + other), std::string::npos);
+
+  // A second document, then back to the first through Projet > Documents récents by keyboard.
+  const std::string second = dir_.File("second.kel");
+  WriteFile(second, kExampleDesign);
+  platform_.dialog_answers.push_back(second);
+  Press(Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(form_->DocPath(), second);
+  Press(Qt::Key_P, Qt::AltModifier);
+  for (int i = 0; i < 5; ++i) QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
+  QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Right);
+  QMenu* recent = window_->RecentMenu();
+  ASSERT_TRUE(recent->isVisible());
+  ASSERT_EQ(recent->actions().size(), 2);
+  EXPECT_EQ(recent->actions()[1]->text(), "&2 " + QString::fromStdString(document_));
+  QTest::keyClick(recent, Qt::Key_2);
+  EXPECT_EQ(form_->DocPath(), document_);
 }
 
 TEST_F(WindowTest, FixedCaptionsFitTheirBoxes) {

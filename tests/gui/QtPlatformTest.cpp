@@ -6,8 +6,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileSystemModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
@@ -56,7 +56,16 @@ struct SeenBox {
   QString text;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   QStringList buttons;
+  QStringList captions;  // what the buttons read, sorted
+  int width = 0;
 };
+
+QStringList CaptionsOf(const QList<QAbstractButton*>& buttons) {
+  QStringList captions;
+  for (QAbstractButton* button : buttons) captions << button->text();
+  captions.sort();
+  return captions;
+}
 
 // Shows a box through the platform, records what it looked like and presses what press does.
 MsgAnswer AskAndAnswer(MsgButtons buttons, MsgIcon icon, const std::string& title,
@@ -64,7 +73,8 @@ MsgAnswer AskAndAnswer(MsgButtons buttons, MsgIcon icon, const std::string& titl
   WhenModalAppears([&seen, press](QWidget* modal) {
     auto* box = qobject_cast<QMessageBox*>(modal);
     if (box == nullptr) return;
-    seen = {box->windowTitle(), box->text(), box->icon(), ButtonsOf(box)};
+    seen = {box->windowTitle(),         box->text(), box->icon(), ButtonsOf(box),
+            CaptionsOf(box->buttons()), box->width()};
     press(box);
   });
   ui::QtPlatform platform;
@@ -85,9 +95,9 @@ void Click(QMessageBox* box, QMessageBox::StandardButton which) {
 TEST(QtPlatformEnd, EndingTheProgramEndsTheEventLoop) {
   ui::QtPlatform platform;
   platform.EndProgramNow();
-  QEventLoop loop;
-  QTimer::singleShot(2000, &loop, [&loop] { loop.exit(7); });
-  EXPECT_EQ(loop.exec(), 0);
+  // The application's own loop, which (unlike a local one) leaves later loops of the run usable.
+  QTimer::singleShot(2000, qApp, [] { QCoreApplication::exit(7); });
+  EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST(QtPlatformMessageBox, ShowsExactlyTheButtonsAskedForAndReportsTheOneClicked) {
@@ -126,6 +136,30 @@ TEST(QtPlatformMessageBox, ABoxWithoutTitleIsNamedAfterTheProgram) {
   AskAndAnswer(
       MsgButtons::Ok, MsgIcon::None, "", [](QMessageBox* b) { Click(b, QMessageBox::Ok); }, seen);
   EXPECT_EQ(seen.title, "kelvanor_gui_tests");
+}
+
+TEST(QtPlatformMessageBox, ButtonsReadFrenchAndTheTitleHasRoomToReadWhole) {
+  SeenBox seen;
+  const std::string title = "Un titre nettement plus long que le texte de la question";
+  AskAndAnswer(
+      MsgButtons::YesNoCancel, MsgIcon::Question, title,
+      [](QMessageBox* b) { QTest::keyClick(b, Qt::Key_Escape); }, seen);
+  EXPECT_EQ(seen.captions, QStringList({"&Non", "&Oui", "Annuler"}));
+  EXPECT_GT(seen.width, QFontMetrics(QApplication::font()).horizontalAdvance(seen.title));
+}
+
+TEST(QtPlatformMessageBox, TheCauseIsTheBoxsSecondLine) {
+  QString text;
+  WhenModalAppears([&text](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    if (box == nullptr) return;
+    text = box->text();
+    Click(box, QMessageBox::Ok);
+  });
+  ui::QtPlatform platform;
+  platform.MessageBoxWithCause("Erreur de saisie", "La fréquence est nulle.", MsgButtons::Ok,
+                               MsgIcon::None, "");
+  EXPECT_EQ(text, "Erreur de saisie\nLa fréquence est nulle.");
 }
 
 TEST(QtPlatformMessageBox, ClosingWithoutAnAnswerIsCancelOrCarryOn) {
@@ -182,6 +216,31 @@ TEST_F(QtPlatformFileDialog, OpenDialogOffersTheProposedFileAmongAllFiles) {
   // Names without a dot are files too.
   EXPECT_EQ(patterns, QStringList{"*"});
   EXPECT_FALSE(save_mode);
+}
+
+TEST_F(QtPlatformFileDialog, DialogsSpeakFrench) {
+  QStringList open_texts;
+  QStringList save_texts;
+  const auto read = [](QFileDialog* d, QStringList& texts) {
+    for (QAbstractButton* button : d->findChildren<QAbstractButton*>()) {
+      if (button->isVisible() && !button->text().isEmpty()) texts << button->text();
+    }
+    for (QLabel* label : d->findChildren<QLabel*>()) {
+      if (label->isVisible()) texts << label->text();
+    }
+    d->reject();
+  };
+  Show({"Ouvrir", dir_.path(), "", FileDialogVerb::Open},
+       [&](QFileDialog* d) { read(d, open_texts); });
+  Show({"Enregistrer sous ...", dir_.path(), "Nouveau.kel", FileDialogVerb::Save},
+       [&](QFileDialog* d) { read(d, save_texts); });
+  for (const char* text : {"&Ouvrir", "Annuler", "Voir dans :", "&Nom de fichier :"}) {
+    EXPECT_TRUE(open_texts.contains(text)) << text << " in " << open_texts.join('|').toStdString();
+  }
+  EXPECT_TRUE(save_texts.contains("&Enregistrer")) << save_texts.join('|').toStdString();
+  for (const char* english : {"&Open", "Cancel", "Look in:", "File &name:", "&Save"}) {
+    EXPECT_FALSE(open_texts.contains(english) || save_texts.contains(english)) << english;
+  }
 }
 
 TEST_F(QtPlatformFileDialog, OpenAcceptsAFileThatDoesNotExistYet) {

@@ -70,7 +70,9 @@ class WindowTest : public ::testing::Test {
 
   static QWidget* Focused() { return QApplication::focusWidget(); }
   static QString FocusedName() { return Focused() ? Focused()->objectName() : QString(); }
-  static void Press(Qt::Key key) { QTest::keyClick(Focused(), key); }
+  static void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(Focused(), key, modifiers);
+  }
   static void Type(const char* text) { QTest::keyClicks(Focused(), text); }
   // Moves the focus with the Tab key, as the user would, until it reaches the named control.
   void TabTo(const char* name) {

@@ -29,6 +29,12 @@ class FakePlatform : public Platform {
     const bool yes_no = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
     return yes_no ? MsgAnswer::Yes : MsgAnswer::Ok;
   }
+  MsgAnswer MessageBoxWithCause(const std::string& text, const std::string& cause,
+                                MsgButtons buttons, MsgIcon icon,
+                                const std::string& title) override {
+    causes.push_back(cause);
+    return MessageBox(text, buttons, icon, title);
+  }
   std::string ShowFileDialog(const FileDialogRequest& request) override {
     dialogs.push_back(request);
     if (dialog_answers.empty()) return "";
@@ -58,6 +64,7 @@ class FakePlatform : public Platform {
   std::deque<MsgAnswer> answers;
   std::deque<std::string> dialog_answers;
   std::vector<RecordedMessage> messages;
+  std::vector<std::string> causes;  // of the messages told with one
   std::vector<FileDialogRequest> dialogs;
   std::vector<std::string> shown_files;
   std::string clipboard;

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The pictures in docs/: the window on the example design, the "Ouvrir" dialog, the input error
+# with its cause and the "À propos" box, each taken on a virtual screen with a window manager,
+# so that title bars show.
+# Usage: scripts/screenshots.sh [bin folder, default build/release/bin]
+set -euo pipefail
+bin=$(realpath "${1:-build/release/bin}")
+docs=$(realpath "$(dirname "$0")/../docs")
+# A folder with a plain name, since the dialogs show it.
+work=${TMPDIR:-/tmp}/kelvanor-exemple
+rm -rf "$work" && mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+cp "$bin/kelvanor" "$bin/Zivodevu.mdb" "$work/"
+printf '[GLOBAL]\nDataBase=%s\n' "$work/Zivodevu.mdb" >"$work/kelvanor.ini"
+printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=2\nVolts2=9\nAmps2=1\n' \
+  >"$work/exemple.kel"
+shot() {  # scene, picture
+  xvfb-run -a -s "-screen 0 1280x900x24" sh -c \
+    "openbox >/dev/null 2>&1 & sleep 1; cd '$work' && LANG=fr_FR.UTF-8 \
+     KELVANOR_SCREENSHOT='$docs/$2' KELVANOR_SCREENSHOT_SCENE='$1' ./kelvanor exemple.kel"
+}
+shot "" window.png
+shot ouvrir ouvrir.png
+shot erreur erreur-de-saisie.png
+shot apropos a-propos.png
