@@ -2,13 +2,18 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "analysis/CheckReport.h"
+#include "analysis/DesignCheck.h"
 #include "app/MainForm.h"
 #include "app/Report.h"
 #include "catalogue/Catalogue.h"
@@ -22,7 +27,17 @@ namespace {
 
 constexpr const char* kUsage =
     "usage : kelvanor-calc [--catalogue FICHIER] [--decimal-separator SEP] [--json] "
-    "[--sheet FICHIER] DOCUMENT\n";
+    "[--sheet FICHIER] [--analysis [--grade 1|2] [--ambient °C] [--interlayer MM] [--wrap MM] "
+    "[--steel NUANCE] [--building-factor F]] DOCUMENT\n";
+
+// The engineering check's options on the command line, each over the document's own.
+constexpr std::pair<const char*, kel::CheckOption> kCheckOptionArgs[] = {
+    {"--grade", kel::CheckOption::Grade},
+    {"--ambient", kel::CheckOption::Ambient},
+    {"--interlayer", kel::CheckOption::Interlayer},
+    {"--wrap", kel::CheckOption::Wrap},
+    {"--steel", kel::CheckOption::Steel},
+    {"--building-factor", kel::CheckOption::BuildingFactor}};
 
 // Nobody is there to answer: dialogs cancel, the query prompt carries on, messages are kept.
 class BatchPlatform : public kel::Platform {
@@ -90,7 +105,8 @@ std::string DocumentProblem(const std::string& path) {
 
 int main(int argc, char** argv) {
   std::string catalogue, sheet_path, document;
-  bool json = false;
+  bool json = false, analysis = false;
+  std::vector<std::pair<kel::CheckOption, std::string>> check_options;
   char separator = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -99,7 +115,19 @@ int main(int argc, char** argv) {
       out = argv[++i];
       return true;
     };
-    if (arg == "--json") {
+    const auto check_option = std::find_if(std::begin(kCheckOptionArgs), std::end(kCheckOptionArgs),
+                                           [&](const auto& entry) { return arg == entry.first; });
+    if (check_option != std::end(kCheckOptionArgs)) {
+      std::string text;
+      if (!value(text)) return Fail(arg + " attend une valeur\n" + kUsage);
+      if (const std::string problem = kel::OptionProblem(check_option->second, text);
+          !problem.empty()) {
+        return Fail(arg + " : " + problem + "\n" + kUsage);
+      }
+      check_options.emplace_back(check_option->second, text);
+    } else if (arg == "--analysis") {
+      analysis = true;
+    } else if (arg == "--json") {
       json = true;
     } else if (arg == "--catalogue") {
       if (!value(catalogue)) return Fail("--catalogue attend un fichier\n" + std::string(kUsage));
@@ -124,6 +152,9 @@ int main(int argc, char** argv) {
     }
   }
   if (document.empty()) return Fail(std::string("document manquant\n") + kUsage);
+  if (!check_options.empty() && !analysis) {
+    return Fail(std::string("les options de vérification vont avec --analysis\n") + kUsage);
+  }
   if (separator == 0) separator = kel::LocaleDecimalSeparator();
 
   BatchPlatform platform;
@@ -149,7 +180,29 @@ int main(int argc, char** argv) {
       !kel::WriteManufacturingSheet(sheet_path, form.Sheet(), form.DocPath())) {
     return Fail("impossible d'écrire la fiche " + sheet_path);
   }
-  std::cout << (json ? kel::JsonReport(form.Sheet(), platform.record)
-                     : kel::TextReport(form.Sheet(), platform.record));
+  std::string report = json ? kel::JsonReport(form.Sheet(), platform.record)
+                            : kel::TextReport(form.Sheet(), platform.record);
+  if (analysis) {
+    const kel::DesignSheet& sheet = form.Sheet();
+    std::map<std::string, std::string> texts = sheet.VerifOptions;
+    for (const auto& [option, text] : check_options) kel::SetOptionText(texts, option, text);
+    std::vector<std::string> problems;
+    const kel::CheckOptions options = kel::OptionsFromTexts(texts, problems);
+    // The document's one recalculation stopped on an input error when it said so.
+    const auto& messages = platform.record.messages;
+    const bool input_error =
+        std::find(messages.begin(), messages.end(), kel::kInputErrorMessage) != messages.end();
+    kel::CoreLookup cores;
+    kel::DesignCheck check =
+        kel::CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), input_error, options);
+    check.problems = problems;
+    if (json) {
+      report.erase(report.rfind('}'));
+      report += ", \"analysis\": " + kel::CheckJson(check) + "}\n";
+    } else {
+      report += "\n" + kel::CheckTextSection(check, separator);
+    }
+  }
+  std::cout << report;
   return platform.record.messages.empty() ? 0 : 1;
 }
