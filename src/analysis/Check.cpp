@@ -118,6 +118,7 @@ std::string ThermalClass(double temperature_c) {
 CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
   CheckResult r;
   r.options = options;
+  r.core = input.core;
   r.output_w = input.output_w;
   const SteelGrade* steel = FindSteelGrade(options.steel);
   r.steel_loss_w_per_kg = steel ? steel->loss_w_per_kg : 0;

@@ -89,6 +89,7 @@ inline constexpr double kConvergedK = 0.01;
 
 struct CheckResult {
   CheckOptions options;
+  CoreRecord core;  // the window the windings are laid out in
   double steel_loss_w_per_kg = 0;
   std::vector<WindingCheck> windings;
   double build_mm = 0;
