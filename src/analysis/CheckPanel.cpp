@@ -1,5 +1,7 @@
 #include "analysis/CheckPanel.h"
 
+#include <algorithm>
+
 #include "analysis/CheckReport.h"
 #include "design/Chain.h"
 
@@ -36,7 +38,7 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
                             "En charge (V)",
                             "Régulation (%)",
                             "Spires à bobiner",
-                            "En charge (V) ainsi",
+                            "En charge ainsi (V)",
                             "Remarque"};
   constexpr std::size_t kLines = std::size(captions);
   for (const char* caption : captions) view.lines.push_back({caption, {}});
@@ -68,6 +70,11 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
     }
     cells[17] = FlagText(w.flag);
     for (std::size_t i = 0; i < kLines; ++i) view.lines[i].cells.push_back(cells[i]);
+  }
+  // The remark line is there only for a winding left out of the figures.
+  const std::vector<std::string>& remarks = view.lines.back().cells;
+  if (std::all_of(remarks.begin(), remarks.end(), [](const auto& cell) { return cell.empty(); })) {
+    view.lines.pop_back();
   }
 
   view.fill = Fixed(r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +

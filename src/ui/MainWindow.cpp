@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "ui/CheckWindow.h"
+
 namespace kel::ui {
 
 namespace {
@@ -100,6 +102,25 @@ void MainWindow::BuildMenu() {
   // Closing asks the save question in closeEvent, whatever asked for the close.
   add("MnuQuitter", "Quitter", [this] { close(); });
   connect(project_menu_, &QMenu::aboutToShow, this, [this] { OnMenuOpening(); });
+
+  tools_menu_ = menuBar()->addMenu("Outils");
+  tools_menu_->setObjectName("MnuOutils");
+  QAction* check = tools_menu_->addAction("Vérification…");
+  check->setObjectName("MnuVerification");
+  check->setShortcut(QKeySequence(Qt::Key_F7));
+  connect(check, &QAction::triggered, this, [this] { ShowCheckWindow(); });
+}
+
+CheckWindow* MainWindow::ShowCheckWindow() {
+  if (!check_window_) {
+    check_window_ = new CheckWindow(form_, check_watch_, check_separator_, this);
+    // An option changed there marks the design modified: the title shows it.
+    check_window_->on_design_changed = [this] { ShowSheet(); };
+  }
+  check_window_->show();
+  check_window_->raise();
+  check_window_->activateWindow();
+  return check_window_;
 }
 
 void MainWindow::Track(QWidget* widget, ControlRef control) {
@@ -210,6 +231,7 @@ void MainWindow::ShowSheet() {
   const QString title = ToQt(form_.Title());
   if (windowTitle() != title) setWindowTitle(title);
   ShowCoreList();
+  if (check_window_) check_window_->Follow();
 }
 
 void MainWindow::ShowRemarks(const std::string& text) {

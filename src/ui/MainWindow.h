@@ -13,7 +13,13 @@
 
 class QMenu;
 
+namespace kel {
+class InputErrorWatch;
+}
+
 namespace kel::ui {
+
+class CheckWindow;
 
 class MainWindow : public QMainWindow {
  public:
@@ -26,6 +32,15 @@ class MainWindow : public QMainWindow {
 
   const FormWidgets& Widgets() const { return widgets_; }
   QMenu* ProjectMenu() const { return project_menu_; }
+  // "Outils" › "Vérification…": the check window, made when first asked for.
+  QMenu* ToolsMenu() const { return tools_menu_; }
+  CheckWindow* ShowCheckWindow();
+  // What the check window needs beyond the form: the watch that tells a recalculation stopped
+  // on an input error (none: every recalculation counts as complete) and the decimal separator.
+  void SetCheckContext(const InputErrorWatch* watch, char decimal_separator) {
+    check_watch_ = watch;
+    check_separator_ = decimal_separator;
+  }
 
   // Copies the design sheet, the title and the core list into the widgets.
   void ShowSheet();
@@ -55,6 +70,10 @@ class MainWindow : public QMainWindow {
   MainForm& form_;
   FormWidgets widgets_;
   QMenu* project_menu_ = nullptr;
+  QMenu* tools_menu_ = nullptr;
+  CheckWindow* check_window_ = nullptr;
+  const InputErrorWatch* check_watch_ = nullptr;
+  char check_separator_ = ',';
   QHash<QObject*, ControlRef> controls_;
   // The control the form was last told has the focus. Focus changes that the form does not see
   // (another window activated, a menu or popup open) leave it as it is.

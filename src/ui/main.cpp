@@ -9,7 +9,9 @@
 #include <clocale>
 #include <string>
 
+#include "analysis/CheckPanel.h"
 #include "app/MainForm.h"
+#include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
 #include "util/NumberText.h"
@@ -55,8 +57,12 @@ int main(int argc, char** argv) {
   const std::string command_line = CommandLineOf(argc, argv);
 
   kel::ui::QtPlatform platform;
-  kel::MainForm form(platform, {decimal_separator, true});
+  // The check window needs to know whether a recalculation stopped on an input error.
+  kel::InputErrorWatch watch(platform);
+  kel::MainForm form(watch, {decimal_separator, true});
+  watch.SetRunCounter([&form] { return form.Recalculations(); });
   kel::ui::MainWindow window(form);
+  window.SetCheckContext(&watch, decimal_separator);
   platform.SetWindow(&window);
   window.Start(command_line);
   window.show();
@@ -66,6 +72,15 @@ int main(int argc, char** argv) {
   if (!screenshot.isEmpty()) {
     QTimer::singleShot(300, &window, [&window, screenshot] {
       const bool saved = window.grab().save(screenshot, "PNG");
+      QCoreApplication::exit(saved ? 0 : 1);
+    });
+  }
+  // The same for the "Vérification" window.
+  const QString check_screenshot = qEnvironmentVariable("KELVANOR_SCREENSHOT_CHECK");
+  if (!check_screenshot.isEmpty()) {
+    kel::ui::CheckWindow* check = window.ShowCheckWindow();
+    QTimer::singleShot(300, check, [check, check_screenshot] {
+      const bool saved = check->grab().save(check_screenshot, "PNG");
       QCoreApplication::exit(saved ? 0 : 1);
     });
   }

@@ -1,0 +1,203 @@
+#include "ui/CheckWindow.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "analysis/CheckReport.h"
+#include "analysis/ReferenceData.h"
+#include "ui/FormWidgets.h"
+
+namespace kel::ui {
+
+namespace {
+
+QString ToQt(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+QColor ColourOf(Level level) {
+  switch (level) {
+    case Level::Good:
+      return QColor(0, 128, 0);
+    case Level::Warn:
+      return QColor(224, 112, 0);
+    case Level::Bad:
+      return kRedText;
+    case Level::Plain:
+      break;
+  }
+  return kBlackText;
+}
+
+void ShowLevel(QLabel* label, const std::string& text, Level level) {
+  label->setText(ToQt(text));
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, ColourOf(level));
+  label->setPalette(palette);
+}
+
+// Picks the entry whose data is text, without regard to case; none when there is no such entry.
+void ShowChoice(QComboBox* box, const std::string& text) {
+  const int index = box->findData(ToQt(text).trimmed(), Qt::UserRole, Qt::MatchFixedString);
+  if (box->currentIndex() != index) box->setCurrentIndex(index);
+}
+
+}  // namespace
+
+CheckWindow::CheckWindow(MainForm& form, const InputErrorWatch* watch, char decimal_separator,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), panel_(form, watch, decimal_separator) {
+  setObjectName("FmVerification");
+  setWindowTitle("Vérification");
+  auto* layout = new QVBoxLayout(this);
+
+  auto* options = new QGroupBox("Options", this);
+  auto* option_form = new QFormLayout(options);
+  grade_ = new QComboBox(options);
+  grade_->setObjectName("CbGrade");
+  grade_->addItem("Grade 1 (émail fin)", "1");
+  grade_->addItem("Grade 2 (émail épais)", "2");
+  option_form->addRow("Fil émaillé", grade_);
+  AddField(option_form, "Température ambiante (°C)", "TxAmbiante", CheckOption::Ambient);
+  AddField(option_form, "Isolant entre couches (mm)", "TxInterligne", CheckOption::Interlayer);
+  AddField(option_form, "Enveloppe par enroulement (mm)", "TxEnveloppe", CheckOption::Wrap);
+  steel_ = new QComboBox(options);
+  steel_->setObjectName("CbTole");
+  for (const SteelGrade& grade : SteelGrades()) {
+    steel_->addItem(ToQt(std::string(grade.name) + "  (" +
+                         Fixed(grade.loss_w_per_kg, 2, decimal_separator) + " W/kg)"),
+                    ToQt(std::string(grade.name)));
+  }
+  option_form->addRow("Tôle", steel_);
+  AddField(option_form, "Facteur de construction", "TxFacteur", CheckOption::BuildingFactor);
+  connect(grade_, &QComboBox::activated, this,
+          [this](int) { Edited(CheckOption::Grade, grade_->currentData().toString()); });
+  connect(steel_, &QComboBox::activated, this,
+          [this](int) { Edited(CheckOption::Steel, steel_->currentData().toString()); });
+  layout->addWidget(options);
+
+  status_ = new QLabel(this);
+  status_->setObjectName("LbVerifStatus");
+  status_->setWordWrap(true);
+  layout->addWidget(status_);
+
+  table_ = new QTableWidget(this);
+  table_->setObjectName("TbEnroulements");
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionMode(QAbstractItemView::NoSelection);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  layout->addWidget(table_, 1);
+
+  auto* totals = new QGroupBox("Ensemble", this);
+  auto* totals_form = new QFormLayout(totals);
+  fill_ = new QLabel(totals);
+  fill_->setObjectName("LbRemplissage");
+  totals_form->addRow("Hauteur bobinée", fill_);
+  thermal_ = new QLabel(totals);
+  thermal_->setObjectName("LbClasse");
+  totals_form->addRow("Température du cuivre", thermal_);
+  for (const char* caption :
+       {"Pertes fer (W)", "Pertes cuivre (W)", "Surface de refroidissement (cm²)",
+        "Échauffement (K)", "Rendement (%)", "Itérations"}) {
+    auto* value = new QLabel(totals);
+    value->setObjectName(QString("LbTotal_%1").arg(overall_.size()));
+    totals_form->addRow(caption, value);
+    overall_.push_back(value);
+  }
+  layout->addWidget(totals);
+
+  auto* source = new QLabel(ToQt(kWireSource), this);
+  source->setWordWrap(true);
+  QFont small = source->font();
+  small.setPointSizeF(small.pointSizeF() * 0.85);
+  source->setFont(small);
+  layout->addWidget(source);
+  resize(620, 790);
+}
+
+QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const char* name,
+                                 CheckOption option) {
+  auto* field = new QLineEdit(form->parentWidget());
+  field->setObjectName(name);
+  field->setAlignment(Qt::AlignRight);
+  form->addRow(caption, field);
+  fields_.emplace_back(field, option);
+  // A value counts on Enter or when the field is left, as in the main window.
+  connect(field, &QLineEdit::editingFinished, this,
+          [this, field, option] { Edited(option, field->text()); });
+  return field;
+}
+
+void CheckWindow::Edited(CheckOption option, const QString& text) {
+  if (panel_.SetOption(option, text.toStdString()) && on_design_changed) on_design_changed();
+  ShowOptions();
+  ShowView();
+}
+
+void CheckWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  Follow();
+}
+
+void CheckWindow::Follow() {
+  if (!isVisible()) return;
+  panel_.Refresh();
+  ShowOptions();
+  ShowView();
+}
+
+void CheckWindow::ShowOptions() {
+  ShowChoice(grade_, panel_.OptionText(CheckOption::Grade));
+  ShowChoice(steel_, panel_.OptionText(CheckOption::Steel));
+  for (const auto& [field, option] : fields_) {
+    // A field being typed in keeps what the user has typed so far.
+    if (field->hasFocus() && field->isModified()) continue;
+    const QString text = ToQt(panel_.OptionText(option));
+    if (field->text() != text) field->setText(text);
+  }
+}
+
+void CheckWindow::ShowView() {
+  const CheckView view = panel_.View();
+  std::string status = view.none;
+  for (const std::string& problem : view.problems) status += (status.empty() ? "" : "\n") + problem;
+  ShowLevel(status_, status, view.none.empty() ? Level::Warn : Level::Bad);
+  status_->setVisible(!status.empty());
+
+  table_->setRowCount(static_cast<int>(view.lines.size()));
+  table_->setColumnCount(static_cast<int>(view.windings.size()));
+  QStringList columns, rows;
+  for (const std::string& name : view.windings) columns << ToQt(name);
+  for (const CheckView::Line& line : view.lines) rows << ToQt(line.caption);
+  table_->setHorizontalHeaderLabels(columns);
+  table_->setVerticalHeaderLabels(rows);
+  for (int r = 0; r < table_->rowCount(); ++r) {
+    const CheckView::Line& line = view.lines[r];
+    for (int c = 0; c < table_->columnCount(); ++c) {
+      QTableWidgetItem* item = table_->item(r, c);
+      if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        table_->setItem(r, c, item);
+      }
+      item->setText(ToQt(line.cells[c]));
+      // A remark names a winding left out of the figures.
+      item->setForeground(line.caption == "Remarque" ? kRedText : kBlackText);
+    }
+  }
+
+  ShowLevel(fill_, view.fill, view.fill_level);
+  ShowLevel(thermal_, view.thermal, view.thermal_level);
+  for (std::size_t i = 0; i < overall_.size(); ++i) {
+    overall_[i]->setText(i < view.overall.size() ? ToQt(view.overall[i].cells[0]) : QString());
+  }
+}
+
+}  // namespace kel::ui
