@@ -41,7 +41,11 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
                             "En charge ainsi (V)",
                             "Remarque"};
   constexpr std::size_t kLines = std::size(captions);
-  for (const char* caption : captions) view.lines.push_back({caption, {}});
+  view.lines.reserve(kLines);
+  for (const char* caption : captions) {
+    view.lines.push_back({caption, {}});
+    view.lines.back().cells.reserve(r.windings.size());
+  }
   for (const WindingCheck& w : r.windings) {
     view.windings.push_back(w.input.row >= 0 && w.input.row < 5 ? kNames[w.input.row] : "?");
     std::vector<std::string> cells(kLines);

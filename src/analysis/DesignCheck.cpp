@@ -17,61 +17,58 @@ bool SameTime(const std::timespec& a, const std::timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// The sheet shows a catalogue value as its plain text with the user's separator.
-bool SameValue(const FieldValue& value, const std::string& shown) {
-  return FieldText(value, '.') == NormalizeNumber(shown);
-}
-
-std::optional<CoreRecord> ReadCore(const std::string& path, const DesignSheet& sheet) {
-  EngineError error;
-  const auto db = CatalogueHandle::Open(path, error);
-  if (!db) return std::nullopt;
-  auto rows = db->Query(QueryCoreByRef(sheet.LbNoyau), error);
-  if (!rows) return std::nullopt;
-  try {
-    // Two cores may share a reference; the one chosen is the one whose figures the sheet shows.
-    for (; !rows->AtEnd(); rows->MoveNext()) {
-      if (!SameValue(rows->Field("SectionFer"), sheet.LbFeSect) ||
-          !SameValue(rows->Field("MasseFer"), sheet.LbFeMasse)) {
-        continue;
-      }
-      CoreRecord core;
-      core.ref = FieldText(rows->Field("Ref"), '.');
-      core.section_cm2 = FieldNumber(rows->Field("SectionFer"));
-      core.mass_kg = FieldNumber(rows->Field("MasseFer"));
-      core.window_height_mm = FieldNumber(rows->Field("hautcu"));
-      core.window_width_mm = FieldNumber(rows->Field("LargCu"));
-      core.mean_turn_cm = FieldNumber(rows->Field("longspire"));
-      return core;
-    }
-  } catch (const FieldError&) {
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
-bool CoreLookup::Key::operator==(const Key& o) const {
-  return path == o.path && ref == o.ref && section == o.section && mass == o.mass &&
-         size == o.size && inode == o.inode && SameTime(modified, o.modified) &&
+bool CoreLookup::FileKey::operator==(const FileKey& o) const {
+  return path == o.path && size == o.size && inode == o.inode && SameTime(modified, o.modified) &&
          SameTime(changed, o.changed);
 }
 
 std::optional<CoreRecord> CoreLookup::Find(const std::string& catalogue_path,
                                            const DesignSheet& sheet) {
   if (sheet.LbNoyau == "?" || sheet.LbNoyau.empty()) return std::nullopt;
-  Key key{catalogue_path, sheet.LbNoyau, sheet.LbFeSect, sheet.LbFeMasse};
+  FileKey file{catalogue_path};
   struct stat info {};
   if (::stat(catalogue_path.c_str(), &info) != 0) return std::nullopt;
-  key.size = info.st_size;
-  key.inode = static_cast<long long>(info.st_ino);
-  key.modified = info.st_mtim;
-  key.changed = info.st_ctim;
-  if (key_ && *key_ == key) return record_;
-  ++reads_;
-  record_ = ReadCore(catalogue_path, sheet);
-  key_ = key;
-  return record_;
+  file.size = info.st_size;
+  file.inode = static_cast<long long>(info.st_ino);
+  file.modified = info.st_mtim;
+  file.changed = info.st_ctim;
+  if (!file_ || !(*file_ == file)) {
+    ++reads_;
+    file_ = file;
+    rows_.clear();
+    EngineError error;
+    const auto db = CatalogueHandle::Open(catalogue_path, error);
+    auto rows = db ? db->Query("Select * from EI", error) : nullptr;
+    for (; rows && !rows->AtEnd(); rows->MoveNext()) {
+      try {
+        Row row;
+        CoreRecord& core = row.record;
+        core.ref = FieldText(rows->Field("Ref"), '.');
+        row.section_text = FieldText(rows->Field("SectionFer"), '.');
+        row.mass_text = FieldText(rows->Field("MasseFer"), '.');
+        core.section_cm2 = FieldNumber(rows->Field("SectionFer"));
+        core.mass_kg = FieldNumber(rows->Field("MasseFer"));
+        core.window_height_mm = FieldNumber(rows->Field("hautcu"));
+        core.window_width_mm = FieldNumber(rows->Field("LargCu"));
+        core.mean_turn_cm = FieldNumber(rows->Field("longspire"));
+        rows_.emplace(UpperCase(core.ref), std::move(row));
+      } catch (const FieldError&) {
+        // A core with an empty column cannot have been chosen: the recalculation stops on it.
+      }
+    }
+  }
+  // Two cores may share a reference; the one chosen is the one whose figures the sheet shows.
+  const std::string section = NormalizeNumber(sheet.LbFeSect);
+  const std::string mass = NormalizeNumber(sheet.LbFeMasse);
+  const auto [first, last] = rows_.equal_range(UpperCase(sheet.LbNoyau));
+  for (auto it = first; it != last; ++it) {
+    if (it->second.section_text == section && it->second.mass_text == mass) {
+      return it->second.record;
+    }
+  }
+  return std::nullopt;
 }
 
 CheckInput CheckInputFromSheet(const DesignSheet& s, const CoreRecord& core) {

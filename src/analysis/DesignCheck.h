@@ -3,6 +3,7 @@
 // sheet, the chosen core's record read from the catalogue, and the reason when there is no check.
 
 #include <ctime>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,25 +36,30 @@ CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core)
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CoreRecord>& core,
                         bool input_error, const std::optional<CheckOptions>& options = {});
 
-// Reads the record of the core a sheet shows as chosen (LbNoyau) from the catalogue, and keeps
-// it while the catalogue file and the core stay the same, so that a recalculation that keeps its
-// core costs the check no catalogue work.
+// Finds the record of the core a sheet shows as chosen (LbNoyau) in the catalogue. The whole
+// table is read once and kept while the catalogue file stays the same, so that a recalculation,
+// even one that changes the core, costs the check no catalogue work.
 class CoreLookup {
  public:
-  // None when the sheet shows no core, the catalogue cannot be read, or it holds no core of that
-  // reference with the section and mass the sheet shows (it changed since the recalculation).
+  // None when the sheet shows no core, the catalogue cannot be read, or it holds no complete
+  // core of that reference with the section and mass the sheet shows (it changed since).
   std::optional<CoreRecord> Find(const std::string& catalogue_path, const DesignSheet& sheet);
+  // How many times the catalogue was read.
   int CatalogueReads() const { return reads_; }
 
  private:
-  struct Key {
-    std::string path, ref, section, mass;
+  struct FileKey {
+    std::string path;
     long long size = -1, inode = -1;
     std::timespec modified{}, changed{};
-    bool operator==(const Key& other) const;
+    bool operator==(const FileKey& other) const;
   };
-  std::optional<Key> key_;
-  std::optional<CoreRecord> record_;
+  struct Row {
+    CoreRecord record;
+    std::string section_text, mass_text;  // as a label shows them, with a point
+  };
+  std::optional<FileKey> file_;
+  std::multimap<std::string, Row> rows_;  // by upper-case reference
   int reads_ = 0;
 };
 

@@ -186,5 +186,34 @@ TEST_F(DesignCheckTest, BadOptionInTheDocumentIsReportedKeptAndReplacedByItsDefa
   EXPECT_EQ(ReadIni(dir.File("d.kel"), "VERIF", "Grade"), "7");
 }
 
+TEST(CoreLookup, ReadsTheCatalogueOnceAndFindsTheCoreTheSheetShows) {
+  test::TempDir dir;
+  const std::string path = test::MakeCatalogue(dir.File("c.db"), {{"EI10", 10, 0.6, 12, 30, 20},
+                                                                  {"ei10", 11, 0.7, 13, 31, 21},
+                                                                  {"EI20", 20, 1.2, 15, 35, 25}});
+  CoreLookup lookup;
+  DesignSheet sheet;
+  sheet.LbNoyau = "EI10";
+  sheet.LbFeSect = "11";
+  sheet.LbFeMasse = "0,7";
+  ASSERT_TRUE(lookup.Find(path, sheet));
+  EXPECT_EQ(lookup.Find(path, sheet)->window_height_mm, 13);
+  sheet.LbNoyau = "EI20";
+  sheet.LbFeSect = "20";
+  sheet.LbFeMasse = "1,2";
+  EXPECT_EQ(lookup.Find(path, sheet)->mean_turn_cm, 25);
+  EXPECT_EQ(lookup.CatalogueReads(), 1);
+  // A catalogue changed since the recalculation no longer has the core the sheet shows...
+  test::ExecuteSql(path, "UPDATE EI SET MasseFer = 1.3, hautcu = 16 WHERE Ref = 'EI20'");
+  EXPECT_FALSE(lookup.Find(path, sheet));
+  EXPECT_EQ(lookup.CatalogueReads(), 2);
+  // ...until the recalculation has run on it.
+  sheet.LbFeMasse = "1,3";
+  EXPECT_EQ(lookup.Find(path, sheet)->window_height_mm, 16);
+  sheet.LbNoyau = "?";
+  EXPECT_FALSE(lookup.Find(path, sheet));
+  EXPECT_FALSE(lookup.Find(dir.File("missing.db"), DesignSheet{}));
+}
+
 }  // namespace
 }  // namespace kel
