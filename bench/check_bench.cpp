@@ -1,6 +1,6 @@
 // What the engineering check adds to a recalculation: the chain alone, then the chain followed by
-// the check as the "Vérification" window makes it (core record, model, the view's texts), with
-// the catalogue read once and afresh.
+// the check as the "Vérification" window makes it (core record, model, the view's texts), once
+// with the catalogue's table already read and once reading it.
 
 #include <benchmark/benchmark.h>
 
