@@ -11,8 +11,8 @@ namespace kel {
 // The "Vérification" section, figures with decimal_separator, starting with its title line.
 std::string CheckTextSection(const DesignCheck& check, char decimal_separator);
 
-// The JSON object: the keys with plain JSON numbers at full precision (the shortest text
-// that reads back as the same double), or {"none": REASON}.
+// The JSON object, its keys in a fixed order, with plain JSON numbers at full precision (the
+// shortest text that reads back as the same double), or {"none": REASON}.
 std::string CheckJson(const DesignCheck& check);
 
 // value with exactly decimals decimals and the given separator ("0,439"); "–" when it is not a
