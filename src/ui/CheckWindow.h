@@ -33,8 +33,7 @@ class CheckWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  QLineEdit* AddField(QFormLayout* form, const char* caption, const char* name,
-                      CheckOption option);
+  QLineEdit* AddField(QFormLayout* form, const char* caption, const char* name, CheckOption option);
   void Edited(CheckOption option, const QString& text);
   void ShowOptions();
   void ShowView();
