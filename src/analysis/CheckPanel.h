@@ -72,6 +72,7 @@ class CheckPanel {
   // Checks the design as the form's last recalculation left it, with its options.
   void Refresh();
   const DesignCheck& Check() const { return check_; }
+  const MainForm& Form() const { return form_; }
   CheckView View() const { return MakeCheckView(check_, separator_); }
 
   // The option's text for its field: the design's own, or the default's.

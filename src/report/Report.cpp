@@ -63,7 +63,7 @@ class Pairs {
 // A table with a header row; the first column names the row.
 std::string Grid(const std::vector<std::string>& heads,
                  const std::vector<std::vector<std::string>>& rows) {
-  std::string out = "<table class=\"grid\">\n<tr>";
+  std::string out = "<table class=\"grid\" width=\"100%\">\n<tr>";
   for (const std::string& head : heads) out += "<th>" + Html(head) + "</th>";
   out += "</tr>\n";
   for (const auto& row : rows) {

@@ -49,8 +49,8 @@ const char* WindingColour(int row) {
 
 std::string WindingCaption(const WindingCheck& w, char sep) {
   return std::string(RowName(w.input.row)) + " : " + std::to_string(w.input.turns) +
-         " spires, fil " + Fixed(w.wire_mm, 3, sep) + " mm (" + Fixed(w.overall_mm, 3, sep) +
-         " hors tout), " + std::to_string(w.layers) + " couches";
+         " spires, fil " + Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
+         " couches";
 }
 
 std::string WindingWindowSvg(const CheckResult& check, char sep) {

@@ -11,7 +11,7 @@ namespace kel {
 // The colour of a winding's layers, by row: the same in the window and in every export.
 const char* WindingColour(int row);
 
-// "Pri : 622 spires, fil 0,400 mm" for a winding drawn.
+// "Pri : 622 spires, fil 0,400 mm, 8 couches" for a winding drawn.
 std::string WindingCaption(const WindingCheck& winding, char decimal_separator);
 
 std::string WindingWindowSvg(const CheckResult& check, char decimal_separator);

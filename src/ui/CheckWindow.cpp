@@ -1,17 +1,27 @@
 #include "ui/CheckWindow.h"
 
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <fstream>
 
 #include "analysis/CheckReport.h"
 #include "analysis/ReferenceData.h"
+#include "report/Report.h"
+#include "report/WindingSvg.h"
 #include "ui/FormWidgets.h"
+#include "ui/PdfReport.h"
+#include "ui/WindingPainter.h"
 
 namespace kel::ui {
 
@@ -48,14 +58,55 @@ void ShowChoice(QComboBox* box, const std::string& text) {
   if (box->currentIndex() != index) box->setCurrentIndex(index);
 }
 
+// The winding window drawn from the check the panel holds.
+class WindingView : public QWidget {
+ public:
+  WindingView(const CheckPanel& panel, char separator, QWidget* parent)
+      : QWidget(parent), panel_(panel), separator_(separator) {
+    setObjectName("DessinFenetre");
+    setMinimumSize(260, 420);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const DesignCheck& check = panel_.Check();
+    if (check.result) {
+      PaintWindingWindow(painter, QRectF(rect()).adjusted(8, 8, -8, -8), *check.result, separator_);
+    }
+  }
+
+ private:
+  const CheckPanel& panel_;
+  char separator_;
+};
+
 }  // namespace
 
 CheckWindow::CheckWindow(MainForm& form, const InputErrorWatch* watch, char decimal_separator,
                          QWidget* parent)
-    : QWidget(parent, Qt::Window), panel_(form, watch, decimal_separator) {
+    : QWidget(parent, Qt::Window),
+      panel_(form, watch, decimal_separator),
+      separator_(decimal_separator) {
   setObjectName("FmVerification");
   setWindowTitle("Vérification");
-  auto* layout = new QVBoxLayout(this);
+  auto* columns = new QHBoxLayout(this);
+  auto* layout = new QVBoxLayout;
+  columns->addLayout(layout, 3);
+  auto* right = new QVBoxLayout;
+  columns->addLayout(right, 2);
+  right->addWidget(new QLabel("Fenêtre de bobinage", this));
+  drawing_ = new WindingView(panel_, decimal_separator, this);
+  right->addWidget(drawing_, 1);
+  auto* svg = new QPushButton("Exporter en SVG…", this);
+  svg->setObjectName("BtExporterSvg");
+  auto* pdf = new QPushButton("Exporter en PDF…", this);
+  pdf->setObjectName("BtExporterPdf");
+  right->addWidget(svg);
+  right->addWidget(pdf);
+  connect(svg, &QPushButton::clicked, this, [this] { AskAndExport(false); });
+  connect(pdf, &QPushButton::clicked, this, [this] { AskAndExport(true); });
 
   auto* options = new QGroupBox("Options", this);
   auto* option_form = new QFormLayout(options);
@@ -119,7 +170,7 @@ CheckWindow::CheckWindow(MainForm& form, const InputErrorWatch* watch, char deci
   small.setPointSizeF(small.pointSizeF() * 0.85);
   source->setFont(small);
   layout->addWidget(source);
-  resize(620, 790);
+  resize(1000, 790);
 }
 
 QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const char* name,
@@ -139,6 +190,36 @@ void CheckWindow::Edited(CheckOption option, const QString& text) {
   if (panel_.SetOption(option, text.toStdString()) && on_design_changed) on_design_changed();
   ShowOptions();
   ShowView();
+}
+
+bool CheckWindow::ExportSvg(const std::string& path) const {
+  if (!panel_.Check().result) return false;
+  std::ofstream out(path, std::ios::binary);
+  return static_cast<bool>(out << WindingWindowSvg(*panel_.Check().result, separator_));
+}
+
+bool CheckWindow::ExportPdf(const std::string& path) const {
+  const MainForm& form = panel_.Form();
+  ReportInput input{&form.Sheet(),
+                    &panel_.Check(),
+                    form.DocPath(),
+                    TodayText(),
+                    ManufacturingSheetLines(form.Sheet(), form.DocPath()),
+                    separator_};
+  return WritePdfReport(path, input);
+}
+
+void CheckWindow::AskAndExport(bool pdf) {
+  const QString path =
+      QFileDialog::getSaveFileName(this, pdf ? "Exporter en PDF" : "Exporter en SVG", QString(),
+                                   pdf ? "Rapport PDF (*.pdf)" : "Dessin SVG (*.svg)");
+  if (path.isEmpty()) return;
+  const bool written = pdf ? ExportPdf(path.toStdString()) : ExportSvg(path.toStdString());
+  if (!written) {
+    QMessageBox::warning(
+        this, "Vérification",
+        (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + path);
+  }
 }
 
 void CheckWindow::showEvent(QShowEvent* event) {
@@ -198,6 +279,7 @@ void CheckWindow::ShowView() {
   for (std::size_t i = 0; i < overall_.size(); ++i) {
     overall_[i]->setText(i < view.overall.size() ? ToQt(view.overall[i].cells[0]) : QString());
   }
+  drawing_->update();
 }
 
 }  // namespace kel::ui

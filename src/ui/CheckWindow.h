@@ -29,6 +29,11 @@ class CheckWindow : public QWidget {
 
   const CheckPanel& Panel() const { return panel_; }
 
+  // The exports of the window's buttons, the file already chosen; false when it could not be
+  // written (or there is no check to draw).
+  bool ExportSvg(const std::string& path) const;
+  bool ExportPdf(const std::string& path) const;
+
  protected:
   void showEvent(QShowEvent* event) override;
 
@@ -37,6 +42,7 @@ class CheckWindow : public QWidget {
   void Edited(CheckOption option, const QString& text);
   void ShowOptions();
   void ShowView();
+  void AskAndExport(bool pdf);
 
   CheckPanel panel_;
   QComboBox* grade_ = nullptr;
@@ -47,6 +53,8 @@ class CheckWindow : public QWidget {
   QLabel* fill_ = nullptr;
   QLabel* thermal_ = nullptr;
   std::vector<QLabel*> overall_;
+  QWidget* drawing_ = nullptr;
+  char separator_;
 };
 
 }  // namespace kel::ui

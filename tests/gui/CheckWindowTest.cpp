@@ -6,6 +6,7 @@
 
 #include "analysis/CheckPanel.h"
 #include "gui/WindowFixture.h"
+#include "report/WindingSvg.h"
 #include "ui/CheckWindow.h"
 
 namespace kel::test {
@@ -95,6 +96,26 @@ TEST_F(CheckWindowTest, AnOptionChangedThereMarksTheDesignModified) {
   QTest::keyClick(ambient, Qt::Key_Return);
   EXPECT_EQ(form_->Sheet().VerifOptions.at("Ambiante"), "25,5");
   EXPECT_EQ(ambient->text(), "25,5");
+}
+
+TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
+  OpenWatched();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  QWidget* drawing = check->findChild<QWidget*>("DessinFenetre");
+  ASSERT_NE(drawing, nullptr);
+  // The primary's colour covers a good part of the picture.
+  const QImage picture = drawing->grab().toImage();
+  int primary = 0;
+  for (int y = 0; y < picture.height(); y += 2) {
+    for (int x = 0; x < picture.width(); x += 2) {
+      primary += picture.pixelColor(x, y) == QColor(WindingColour(0));
+    }
+  }
+  EXPECT_GT(primary, picture.width() * picture.height() / 4 / 50);
+  ASSERT_TRUE(check->ExportSvg(dir_.File("w.svg")));
+  EXPECT_NE(ReadFile(dir_.File("w.svg")).find("Pri : 609 spires, fil 0,400 mm"), std::string::npos);
+  ASSERT_TRUE(check->ExportPdf(dir_.File("w.pdf")));
+  EXPECT_EQ(ReadFile(dir_.File("w.pdf")).rfind("%PDF", 0), 0u);
 }
 
 }  // namespace
