@@ -40,7 +40,6 @@ Range RangeOf(CheckOption option) {
     case CheckOption::Ambient:
       return {-50, 100, "une température entre -50 et 100 °C"};
     case CheckOption::Interlayer:
-      return {0, 5, "une épaisseur entre 0 et 5 mm"};
     case CheckOption::Wrap:
       return {0, 5, "une épaisseur entre 0 et 5 mm"};
     case CheckOption::BuildingFactor:

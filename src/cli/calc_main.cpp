@@ -79,6 +79,7 @@ int RunReportTool(const std::string& exe, std::vector<std::string> args) {
   const std::string tool = kel::FolderOf(exe) + "/kelvanor-report";
   args.insert(args.begin(), tool);
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
   pid_t pid = 0;
