@@ -105,7 +105,8 @@ std::string DefaultText(CheckOption option, char separator) {
 }  // namespace
 
 const char* OptionKey(CheckOption option) {
-  return kVerifKeys[static_cast<std::size_t>(option)];
+  const std::string_view key = kVerifKeys.at(static_cast<std::size_t>(option));
+  return key.data();
 }
 
 std::string OptionProblem(CheckOption option, const std::string& text) {

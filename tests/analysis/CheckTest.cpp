@@ -23,7 +23,7 @@ void ExpectClose(double expected, double actual, const char* what) {
 // A 30 mm wide, 12 mm high window, 10 cm², 0.6 kg, 20 cm per turn.
 const CoreRecord kCore{"T", 10, 0.6, 12, 30, 20};
 
-CheckInput Input(std::vector<WindingInput> windings, CoreRecord core = kCore) {
+CheckInput Input(std::vector<WindingInput> windings, const CoreRecord& core = kCore) {
   CheckInput in;
   in.windings = std::move(windings);
   in.frequency_hz = 50;
