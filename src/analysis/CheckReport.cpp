@@ -42,7 +42,8 @@ class Table {
     std::string line = "  ";
     bool head = true;
     for (It it = first; it != last; ++it, head = false) {
-      line += head ? Pad(*it, 7, false) : Pad(*it, width_, true);
+      // A blank between two cells even when a figure is wider than its column.
+      line += head ? Pad(*it, 7, false) : " " + Pad(*it, width_ - 1, true);
     }
     line.erase(line.find_last_not_of(' ') + 1);
     text_ += line + "\n";

@@ -29,7 +29,13 @@ WindingWindow LayOutWindow(const CheckResult& check) {
     const int row = winding.input.row;
     w.rows.push_back(row);
     int left = winding.input.turns;
-    for (int layer = 1; layer <= winding.layers; ++layer) {
+    if (winding.layers > kMostLayersDrawn) {
+      const double band = winding.build_mm - wrap;
+      add(PartKind::Layer, row, 0, left, x, band, w.length_mm);
+      x += band;
+      left = 0;
+    }
+    for (int layer = 1; left > 0 && layer <= winding.layers; ++layer) {
       const int turns = std::min(left, winding.turns_per_layer);
       left -= turns;
       add(PartKind::Layer, row, layer, turns, x, winding.overall_mm, turns * winding.overall_mm);

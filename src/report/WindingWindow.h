@@ -26,9 +26,11 @@ enum class PartKind {
 
 struct WindowPart {
   PartKind kind = PartKind::Window;
-  int row = -1;   // the winding, -1 for the window, the free room and the overflow
-  int layer = 0;  // 1 for a winding's first layer (Layer and the Interlayer after it)
-  int turns = 0;  // turns in this layer
+  int row = -1;  // the winding, -1 for the window, the free room and the overflow
+  // 1 for a winding's first layer (Layer and the Interlayer after it); 0 for the one band of a
+  // winding of more than kMostLayersDrawn layers.
+  int layer = 0;
+  int turns = 0;                               // turns in this layer
   double x = 0, y = 0, width = 0, height = 0;  // mm
   bool outside = false;                        // reaches past hautcu
 };
@@ -42,6 +44,10 @@ struct WindingWindow {
       parts;  // the window first, then the windings in order, then free room or overflow
   std::vector<int> rows;  // the windings drawn, in order (flagged ones are not)
 };
+
+// Beyond this many layers a winding is one band: no drawing shows them apart, and a design of
+// absurd voltages must not make millions of rectangles.
+inline constexpr int kMostLayersDrawn = 500;
 
 WindingWindow LayOutWindow(const CheckResult& check);
 

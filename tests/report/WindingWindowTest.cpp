@@ -74,6 +74,18 @@ TEST(WindingWindow, LayersAreAsLongAsTheirTurns) {
   EXPECT_EQ(primary.back()->layer, 8);
 }
 
+TEST(WindingWindow, AWindingOfCountlessLayersIsOneBand) {
+  CheckInput in;
+  in.core = {"EI84/35", 9.8, 1.209, 12, 39, 17.6};
+  in.windings = {{0, 50000000, 230, 0.01, 0.05}};
+  const CheckResult check = RunCheck(in, {});
+  const WindingWindow window = LayOutWindow(check);
+  ASSERT_EQ(window.parts.size(), 4u);  // window, the band, the wrap, the overflow
+  EXPECT_EQ(window.parts[1].layer, 0);
+  EXPECT_NEAR(window.build_mm, check.build_mm, 0.01);
+  EXPECT_TRUE(window.overfull);
+}
+
 TEST(WindingWindow, SvgShowsTheWindingsAndAnOverfullWindowInRed) {
   const std::string fits = WindingWindowSvg(Example(), ',');
   EXPECT_EQ(fits.rfind("<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
