@@ -1,7 +1,10 @@
 // The "Vérification" window driven offscreen: opened from its menu key, it follows the edits of
 // the main window and its own options change the design.
 
+#include <QAction>
 #include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTableWidget>
 
 #include "analysis/CheckPanel.h"
@@ -44,6 +47,12 @@ class CheckWindowTest : public WindowTest {
 
 TEST_F(CheckWindowTest, OpensFromItsKeyAndFollowsEveryRecalculation) {
   OpenWatched();
+  // "Outils" follows "Projet" in the menu bar.
+  QStringList menus;
+  for (const QAction* menu : window_->menuBar()->actions()) menus << menu->text();
+  ASSERT_TRUE(menus.contains("Projet"));
+  EXPECT_EQ(menus.indexOf("Outils"), menus.indexOf("Projet") + 1);
+  EXPECT_EQ(window_->ToolsMenu()->actions().at(0)->text(), "Vérification…");
   EXPECT_EQ(CheckWindow(), nullptr);
   QTest::keyClick(window_.get(), Qt::Key_F7);
   ASSERT_NE(CheckWindow(), nullptr);
