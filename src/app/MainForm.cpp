@@ -222,6 +222,7 @@ void MainForm::OpenDesign(bool ask) {
     sheet_.CoreForced = false;
     sheet_.TxNoyauColour = TextColour::Black;
   }
+  sheet_.VerifOptions = entries.verif;
   TxRem_Change(entries.remarks);
   ComputeW();
   sheet_.Modified = false;
@@ -311,6 +312,7 @@ void MainForm::NewDesign() {
   sheet_.TxVolts[0] = "230";
   sheet_.TxVolts[1] = "100";
   sheet_.TxAmps[1] = "1";
+  sheet_.VerifOptions.clear();
   TxRem_Change("");
   ComputeW();
   sheet_.Modified = false;

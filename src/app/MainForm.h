@@ -46,6 +46,7 @@ class MainForm {
   const std::string& DataBasePath() const { return catalogue_.DataBasePath; }
   const std::string& SettingsPath() const { return settings_path_; }
   bool Modified() const { return sheet_.Modified; }
+  char DecimalSeparator() const { return options_.decimal_separator; }
   // The field whose whole text the view must select now, if any; asking clears the request.
   std::optional<ControlRef> TakeSelectAll();
   // Number of recalculations so far (for views and tests that want to know whether one ran).

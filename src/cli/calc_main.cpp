@@ -1,20 +1,30 @@
 // kelvanor-calc: the design calculation on the command line, for scripts and batch work.
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "analysis/CheckReport.h"
+#include "analysis/DesignCheck.h"
 #include "app/MainForm.h"
 #include "app/Report.h"
 #include "catalogue/Catalogue.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
+#include "report/Report.h"
+#include "report/WindingSvg.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
 
@@ -22,7 +32,18 @@ namespace {
 
 constexpr const char* kUsage =
     "usage : kelvanor-calc [--catalogue FICHIER] [--decimal-separator SEP] [--json] "
-    "[--sheet FICHIER] DOCUMENT\n";
+    "[--sheet FICHIER] [--analysis [--grade 1|2] [--ambient °C] [--interlayer MM] [--wrap MM] "
+    "[--steel NUANCE] [--building-factor F]] [--svg FICHIER] [--html FICHIER] "
+    "[--report FICHIER.pdf] DOCUMENT\n";
+
+// The engineering check's options on the command line, each over the document's own.
+constexpr std::pair<const char*, kel::CheckOption> kCheckOptionArgs[] = {
+    {"--grade", kel::CheckOption::Grade},
+    {"--ambient", kel::CheckOption::Ambient},
+    {"--interlayer", kel::CheckOption::Interlayer},
+    {"--wrap", kel::CheckOption::Wrap},
+    {"--steel", kel::CheckOption::Steel},
+    {"--building-factor", kel::CheckOption::BuildingFactor}};
 
 // Nobody is there to answer: dialogs cancel, the query prompt carries on, messages are kept.
 class BatchPlatform : public kel::Platform {
@@ -61,6 +82,22 @@ class BatchPlatform : public kel::Platform {
   kel::RunRecord record;
 };
 
+// The PDF comes from kelvanor-report beside this program, so that this one never loads Qt.
+// Returns its exit status, or -1 when it could not be started.
+int RunReportTool(const std::string& exe, std::vector<std::string> args) {
+  const std::string tool = kel::FolderOf(exe) + "/kelvanor-report";
+  args.insert(args.begin(), tool);
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 int Fail(const std::string& message) {
   std::cerr << "kelvanor-calc : " << message << "\n";
   return 2;
@@ -97,8 +134,9 @@ std::string DocumentProblem(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string catalogue, sheet_path, document;
-  bool json = false;
+  std::string catalogue, sheet_path, document, svg_path, html_path, pdf_path;
+  bool json = false, analysis = false;
+  std::vector<std::pair<kel::CheckOption, std::string>> check_options;
   char separator = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -107,7 +145,22 @@ int main(int argc, char** argv) {
       out = argv[++i];
       return true;
     };
-    if (arg == "--json") {
+    const auto check_option = std::find_if(std::begin(kCheckOptionArgs), std::end(kCheckOptionArgs),
+                                           [&](const auto& entry) { return arg == entry.first; });
+    if (check_option != std::end(kCheckOptionArgs)) {
+      std::string text;
+      if (!value(text)) return Fail(arg + " attend une valeur\n" + kUsage);
+      if (const std::string problem = kel::OptionProblem(check_option->second, text);
+          !problem.empty()) {
+        return Fail(arg + " : " + problem + "\n" + kUsage);
+      }
+      check_options.emplace_back(check_option->second, text);
+    } else if (arg == "--svg" || arg == "--html" || arg == "--report") {
+      std::string& path = arg == "--svg" ? svg_path : arg == "--html" ? html_path : pdf_path;
+      if (!value(path)) return Fail(arg + " attend un fichier\n" + kUsage);
+    } else if (arg == "--analysis") {
+      analysis = true;
+    } else if (arg == "--json") {
       json = true;
     } else if (arg == "--catalogue") {
       if (!value(catalogue)) return Fail("--catalogue attend un fichier\n" + std::string(kUsage));
@@ -132,6 +185,10 @@ int main(int argc, char** argv) {
     }
   }
   if (document.empty()) return Fail(std::string("document manquant\n") + kUsage);
+  const bool drawn = !svg_path.empty() || !html_path.empty() || !pdf_path.empty();
+  if (!check_options.empty() && !analysis && !drawn) {
+    return Fail(std::string("les options de vérification vont avec --analysis\n") + kUsage);
+  }
   if (separator == 0) separator = kel::LocaleDecimalSeparator();
 
   BatchPlatform platform;
@@ -157,7 +214,61 @@ int main(int argc, char** argv) {
       !kel::WriteManufacturingSheet(sheet_path, form.Sheet(), form.DocPath())) {
     return Fail("impossible d'écrire la fiche " + sheet_path);
   }
-  std::cout << (json ? kel::JsonReport(form.Sheet(), platform.record)
-                     : kel::TextReport(form.Sheet(), platform.record));
+  std::string report = json ? kel::JsonReport(form.Sheet(), platform.record)
+                            : kel::TextReport(form.Sheet(), platform.record);
+  if (analysis || drawn) {
+    const kel::DesignSheet& sheet = form.Sheet();
+    std::map<std::string, std::string> texts = sheet.VerifOptions;
+    for (const auto& [option, text] : check_options) kel::SetOptionText(texts, option, text);
+    std::vector<std::string> problems;
+    const kel::CheckOptions options = kel::OptionsFromTexts(texts, problems);
+    // The document's one recalculation stopped on an input error when it said so.
+    const auto& messages = platform.record.messages;
+    const bool input_error =
+        std::find(messages.begin(), messages.end(), kel::kInputErrorMessage) != messages.end();
+    kel::CoreLookup cores;
+    kel::DesignCheck check =
+        kel::CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), input_error, options);
+    check.problems = problems;
+    if (analysis && json) {
+      report.erase(report.rfind('}'));
+      report += ", \"analysis\": " + kel::CheckJson(check) + "}\n";
+    } else if (analysis) {
+      report += "\n" + kel::CheckTextSection(check, separator);
+    }
+    if (!svg_path.empty()) {
+      if (!check.result) return Fail("pas de dessin : " + check.none);
+      std::ofstream out(svg_path, std::ios::binary);
+      if (!(out << kel::WindingWindowSvg(*check.result, separator))) {
+        return Fail("impossible d'écrire " + svg_path);
+      }
+    }
+    if (!html_path.empty()) {
+      kel::ReportInput input{&sheet,
+                             &check,
+                             form.DocPath(),
+                             kel::TodayText(),
+                             kel::ManufacturingSheetLines(sheet, form.DocPath()),
+                             separator};
+      std::ofstream out(html_path, std::ios::binary);
+      if (!(out << kel::HtmlReport(input, kel::DrawingAs::InlineSvg))) {
+        return Fail("impossible d'écrire " + html_path);
+      }
+    }
+    if (!pdf_path.empty()) {
+      std::vector<std::string> args = {"--catalogue", form.DataBasePath(), "--decimal-separator",
+                                       std::string(1, separator)};
+      for (const auto& [option, text] : check_options) {
+        for (const auto& [name, known] : kCheckOptionArgs) {
+          if (known == option) args.insert(args.end(), {name, text});
+        }
+      }
+      args.insert(args.end(), {"--pdf", pdf_path, document});
+      const int status = RunReportTool(exe, args);
+      if (status == -1) return Fail("kelvanor-report introuvable à côté de kelvanor-calc");
+      if (status != 0) return Fail("le rapport " + pdf_path + " n'a pas pu être écrit");
+    }
+  }
+  std::cout << report;
   return platform.record.messages.empty() ? 0 : 1;
 }

@@ -39,6 +39,7 @@ std::string Chain::Format(double value, const char* mask) const {
 }
 
 void Chain::ComputeW() {
+  s_.InputError = false;
   try {
     for (int i = 0; i < kRows; ++i) {
       s_.SavedAmpsText[i] = "*";
@@ -83,6 +84,7 @@ void Chain::ComputeW() {
   } catch (const ProgramEnded&) {
     throw;
   } catch (const std::exception& error) {
+    s_.InputError = true;
     env_.platform.MessageBoxWithCause(kInputErrorMessage, CauseOf(error), MsgButtons::Ok,
                                       MsgIcon::None, "");
   }

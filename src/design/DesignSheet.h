@@ -4,6 +4,7 @@
 // them. The window is a view of this struct; nothing here knows a toolkit.
 
 #include <array>
+#include <map>
 #include <string>
 
 namespace kel {
@@ -76,7 +77,12 @@ struct DesignSheet {
 
   PerRow<bool> DiaForced{};
   bool CoreForced = false;
+  // Options of the engineering check as the document stores them under [VERIF], key to text,
+  // only those that differ from their defaults. The recalculation never reads them.
+  std::map<std::string, std::string> VerifOptions;
   bool Modified = false;
+  // The last run of the chain stopped on "Erreur de saisie": what the fields show is partial.
+  bool InputError = false;
 
   // The text each input field held when it last received the focus ("*" after a recalculation,
   // so that the next Enter or focus loss counts as a change).

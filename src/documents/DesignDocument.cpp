@@ -187,6 +187,18 @@ void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& 
   if (!s.TxRem.empty()) doc.Set("", "", s.TxRem);
 }
 
+// Only options that differ from their defaults are in the sheet. A key is written when it has a
+// text, or to empty one that the document still holds; a document that never had the section
+// does not get it for a design at its defaults.
+void SetVerifEntries(IniDocument& doc, const DesignSheet& s) {
+  for (const char* key : kVerifKeys) {
+    const auto found = s.VerifOptions.find(key);
+    const std::string value = found == s.VerifOptions.end() ? std::string() : found->second;
+    if (value.empty() && doc.Get(kVerifSection, key).empty()) continue;
+    doc.Set(kVerifSection, key, QuotedIniValue(value));
+  }
+}
+
 }  // namespace
 
 std::string RemarksToStored(std::string remarks) {
@@ -213,6 +225,9 @@ DesignEntries ReadDesignDocument(const std::string& path) {
   }
   e.core_type = doc.Get(kNoyau, "Type");
   e.remarks = GetRemarks(doc);
+  for (const char* key : kVerifKeys) {
+    if (std::string value = doc.Get(kVerifSection, key); !value.empty()) e.verif[key] = value;
+  }
   return e;
 }
 
@@ -221,7 +236,7 @@ bool WriteDesignDocument(const std::string& path, const DesignSheet& s,
   IniDocument doc = IniDocument::Load(path);
   // The old sheet's tail goes first: a section of the design found below it (in a file written
   // by hand) is then written anew above the new tail instead of being dropped with the old one.
-  doc.DropUnnamedTailAfter({kSpecifs, kCuivre, kNoyau, kRemarques, kFab});
+  doc.DropUnnamedTailAfter({kSpecifs, kCuivre, kNoyau, kRemarques, kFab, kVerifSection});
   doc.Set(kSpecifs, "Freq", QuotedIniValue(s.TxFreq));
   doc.Set(kSpecifs, "Tesla", QuotedIniValue(s.TxTesla));
   doc.Set(kSpecifs, "DCourant", QuotedIniValue(s.TxDCourant));
@@ -233,6 +248,7 @@ bool WriteDesignDocument(const std::string& path, const DesignSheet& s,
   }
   doc.Set(kNoyau, "Type", s.CoreForced ? QuotedIniValue(s.TxNoyau) : std::string());
   SetRemarks(doc, s.TxRem);
+  SetVerifEntries(doc, s);
   SetSheetEntries(doc, s, doc_path);
   return doc.Save(path);
 }

@@ -2,6 +2,8 @@
 // The design document (.kel) and the manufacturing sheet (.dfa): which entries of the design sheet
 // are stored, under which keys, in which order.
 
+#include <array>
+#include <map>
 #include <string>
 
 #include "design/DesignSheet.h"
@@ -13,8 +15,16 @@ struct DesignEntries {
   std::string freq, tesla, dcourant;
   PerRow<std::string> volts{}, amps{}, dia{};
   std::string core_type;
-  std::string remarks;  // already turned back from stored form
+  std::string remarks;                       // already turned back from stored form
+  std::map<std::string, std::string> verif;  // [VERIF] texts that are not empty, by kVerifKeys
 };
+
+// The engineering check's options have a section of their own, written only for options that
+// differ from their defaults, so that a design without them is stored as it always was. Keys in
+// the order written.
+inline constexpr const char* kVerifSection = "VERIF";
+inline constexpr std::array<const char*, 6> kVerifKeys = {
+    "Grade", "Ambiante", "Interligne", "Enveloppe", "Tole", "FacteurConstruction"};
 
 // Reads the entries of the document at path; a missing file or a file that is no design
 // document gives empty entries.

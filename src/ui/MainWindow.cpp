@@ -15,6 +15,8 @@
 
 #include "catalogue/Catalogue.h"
 
+#include "ui/CheckWindow.h"
+
 namespace kel::ui {
 
 namespace {
@@ -156,6 +158,16 @@ void MainWindow::BuildMenu() {
   QMenu* help = add_menu("MnuAide", "&Aide");
   add(help, "MnuAPropos", "À propos", QKeySequence(), [this] { form_.MnuAPropos_Click(); });
 
+  // "Outils" comes right after "Projet".
+  tools_menu_ = new QMenu("&Outils", this);
+  tools_menu_->setObjectName("MnuOutils");
+  menuBar()->insertMenu(core_menu_->menuAction(), tools_menu_);
+  connect(tools_menu_, &QMenu::aboutToShow, this, [this] { OnMenuOpening(); });
+  QAction* check = tools_menu_->addAction("Vérification…");
+  check->setObjectName("MnuVerification");
+  check->setShortcut(QKeySequence(Qt::Key_F7));
+  connect(check, &QAction::triggered, this, [this] { ShowCheckWindow(); });
+
   // F10 opens the first menu, as on other desktops.
   auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
   connect(f10, &QShortcut::activated, this,
@@ -195,6 +207,18 @@ void MainWindow::FillRecentMenu() {
     connect(action, &QAction::triggered, this,
             [this, path] { RunCommand([this, path] { form_.MnuRecent_Click(path); }); });
   }
+}
+
+CheckWindow* MainWindow::ShowCheckWindow() {
+  if (!check_window_) {
+    check_window_ = new CheckWindow(form_, form_.DecimalSeparator(), this);
+    // An option changed there marks the design modified: the title shows it.
+    check_window_->on_design_changed = [this] { ShowSheet(); };
+  }
+  check_window_->show();
+  check_window_->raise();
+  check_window_->activateWindow();
+  return check_window_;
 }
 
 void MainWindow::Track(QWidget* widget, ControlRef control) {
@@ -324,6 +348,7 @@ void MainWindow::ShowSheet() {
   const QString title = ToQt(form_.Title());
   if (windowTitle() != title) setWindowTitle(title);
   ShowCoreList();
+  if (check_window_) check_window_->Follow();
 }
 
 void MainWindow::ShowRemarks(const std::string& text) {

@@ -13,7 +13,12 @@
 
 class QMenu;
 
+namespace kel {
+}
+
 namespace kel::ui {
+
+class CheckWindow;
 
 class MainWindow : public QMainWindow {
  public:
@@ -30,6 +35,9 @@ class MainWindow : public QMainWindow {
   QMenu* RecentMenu() const { return recent_menu_; }
   // The menu of the core list's and the core label's right click.
   QMenu* CoreContextMenu() const { return core_context_menu_; }
+  // "Outils" › "Vérification…": the check window, made when first asked for.
+  QMenu* ToolsMenu() const { return tools_menu_; }
+  CheckWindow* ShowCheckWindow();
 
   // Copies the design sheet, the title and the core list into the widgets.
   void ShowSheet();
@@ -75,6 +83,8 @@ class MainWindow : public QMainWindow {
   QMenu* core_menu_ = nullptr;
   QMenu* core_context_menu_ = nullptr;
   QAction* automatic_core_ = nullptr;
+  QMenu* tools_menu_ = nullptr;
+  CheckWindow* check_window_ = nullptr;
   QHash<QObject*, ControlRef> controls_;
   // The control the form was last told has the focus. Focus changes that the form does not see
   // (another window activated, a menu or popup open) leave it as it is.

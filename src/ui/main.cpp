@@ -10,7 +10,9 @@
 #include <clocale>
 #include <string>
 
+#include "analysis/CheckPanel.h"
 #include "app/MainForm.h"
+#include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
 #include "util/NumberText.h"
@@ -107,5 +109,14 @@ int main(int argc, char** argv) {
   if (!window.Ended()) window.show();
 
   ScheduleScreenshot(window);
+  // The same for the "Vérification" window.
+  const QString check_screenshot = qEnvironmentVariable("KELVANOR_SCREENSHOT_CHECK");
+  if (!check_screenshot.isEmpty()) {
+    kel::ui::CheckWindow* check = window.ShowCheckWindow();
+    QTimer::singleShot(300, check, [check, check_screenshot] {
+      const bool saved = check->grab().save(check_screenshot, "PNG");
+      QCoreApplication::exit(saved ? 0 : 1);
+    });
+  }
   return app.exec();
 }

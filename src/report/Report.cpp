@@ -1,0 +1,212 @@
+#include "report/Report.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "analysis/CheckPanel.h"
+#include "analysis/CheckReport.h"
+#include "documents/DesignDocument.h"
+#include "documents/Ini.h"
+#include "report/WindingSvg.h"
+#include "util/Paths.h"
+
+namespace kel {
+
+namespace {
+
+std::string Html(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\n':
+        out += "<br>";
+        break;
+      case '\r':
+        break;
+      case '\t':
+        out += "&nbsp;&nbsp;&nbsp;&nbsp;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// A two-column table of captions and values.
+class Pairs {
+ public:
+  void Add(const std::string& caption, const std::string& value) {
+    rows_ += "<tr><th>" + Html(caption) + "</th><td>" + Html(value) + "</td></tr>\n";
+  }
+  std::string Text() const { return "<table class=\"pairs\">\n" + rows_ + "</table>\n"; }
+
+ private:
+  std::string rows_;
+};
+
+// A table with a header row; the first column names the row.
+std::string Grid(const std::vector<std::string>& heads,
+                 const std::vector<std::vector<std::string>>& rows) {
+  std::string out = "<table class=\"grid\" width=\"100%\">\n<tr>";
+  for (const std::string& head : heads) out += "<th>" + Html(head) + "</th>";
+  out += "</tr>\n";
+  for (const auto& row : rows) {
+    out += "<tr>";
+    for (std::size_t c = 0; c < row.size(); ++c) {
+      out += (c == 0 ? "<th>" : "<td>") + Html(row[c]) + (c == 0 ? "</th>" : "</td>");
+    }
+    out += "</tr>\n";
+  }
+  return out + "</table>\n";
+}
+
+const char* kRowNames[] = {"Pri", "Sec 1", "Sec 2", "Sec 3", "Sec 4"};
+
+std::string Red(const std::string& text, TextColour colour) {
+  return colour == TextColour::Red ? text + " (!)" : text;
+}
+
+}  // namespace
+
+std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
+  const DesignSheet& s = *in.sheet;
+  const char sep = in.decimal_separator;
+  const std::string name = in.doc_path.empty() ? "Sans nom" : FileNameOf(in.doc_path);
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"fr\">\n<head>\n<meta charset=\"utf-8\">\n<title>Kelvanor : " +
+      Html(name) +
+      "</title>\n<style>\n"
+      "body { font-family: 'DejaVu Sans', sans-serif; font-size: 10pt; }\n"
+      "h1 { font-size: 16pt; } h2 { font-size: 12pt; margin-top: 14pt; }\n"
+      "table { border-collapse: collapse; margin-bottom: 6pt; }\n"
+      "th, td { border: 1px solid #999999; padding: 2px 6px; }\n"
+      "th { text-align: left; background-color: #eeeeee; font-weight: normal; }\n"
+      "td { text-align: right; }\n"
+      "</style>\n</head>\n<body>\n";
+  out += "<h1>Transformateur d'alimentation " + Html(name) + "</h1>\n";
+  out += "<p>Rapport du " + Html(in.date) + " &mdash; Kelvanor</p>\n";
+
+  out += "<h2>Spécifications</h2>\n";
+  Pairs spec;
+  spec.Add("Fréquence (Hz)", s.TxFreq);
+  spec.Add("Induction (T)", s.TxTesla);
+  spec.Add("Densité de courant (A/mm²)", s.TxDCourant);
+  out += spec.Text();
+  std::vector<std::vector<std::string>> windings;
+  for (int i = 0; i < kRows; ++i) {
+    if (s.TxVolts[i].empty() && (i == 0 || s.TxAmps[i].empty())) continue;
+    windings.push_back({kRowNames[i], s.TxVolts[i], i == 0 ? s.LbAmpsPri : s.TxAmps[i]});
+  }
+  out += Grid({"", "Volts", "Amps"}, windings);
+
+  out += "<h2>Calcul</h2>\n";
+  Pairs iron;
+  iron.Add("Noyau",
+           Red(s.LbNoyau, s.LbNoyauColour) + " (le plus léger suffisant : " + s.LbNoyauMin + ")");
+  iron.Add("Fe (Kg)", s.LbFeMasse);
+  iron.Add("Fe (Cm²)", s.LbFeSect);
+  iron.Add("T réèl", Red(s.LbTrueTesla, s.LbTrueTeslaColour));
+  iron.Add("Pertes Fe (W)", s.LbTrueFeLoss);
+  iron.Add("Spires/Volt", s.LbSpVolt);
+  iron.Add("Hauteur utilisée (mm)", Red(s.LbTotCu, s.LbTotCuColour));
+  iron.Add("Hauteur utile (mm)", s.LbSectCuMax);
+  iron.Add("Pertes Cu (W@60°C)", s.LbPertesCu);
+  iron.Add("Watts fournis", s.LbWatts);
+  iron.Add("Watts consommés", s.LbWattsTot);
+  iron.Add("Rendement", s.Lbn);
+  out += iron.Text();
+  std::vector<std::vector<std::string>> copper;
+  for (int i = 0; i < kRows; ++i) {
+    if (s.TxSpires[i].empty()) continue;
+    copper.push_back({kRowNames[i], s.LbDiaMin[i], Red(s.TxDiaCu[i], s.TxDiaCuColour[i]),
+                      s.TxSpires[i], s.TxLongCu[i], s.TxResCu[i], s.TxTrueVolts[i], s.TxTotCu[i],
+                      s.TxSpLayer[i]});
+  }
+  out += Grid(
+      {"", "Calculé", "Réèl", "Spires", "Long (M)", "Ohms", "V réèls", "Haut (mm)", "Sp/Couche"},
+      copper);
+
+  out += "<h2>Vérification</h2>\n";
+  const DesignCheck& check = *in.check;
+  const CheckView view = MakeCheckView(check, sep);
+  const CheckOptions& o = check.options;
+  out += "<p>Fil émaillé grade " + std::to_string(o.grade) + ", ambiante " +
+         Fixed(o.ambient_c, 1, sep) + " °C, " + Fixed(o.interlayer_mm, 2, sep) +
+         " mm entre couches, " + Fixed(o.wrap_mm, 2, sep) + " mm d'enveloppe, tôle " +
+         Html(o.steel) + ", facteur de construction " + Fixed(o.building_factor, 2, sep) +
+         ".</p>\n";
+  for (const std::string& problem : view.problems) out += "<p>" + Html(problem) + "</p>\n";
+  if (!view.none.empty()) {
+    out += "<p>" + Html(view.none) + "</p>\n";
+  } else {
+    std::vector<std::string> heads = {""};
+    heads.insert(heads.end(), view.windings.begin(), view.windings.end());
+    std::vector<std::vector<std::string>> lines;
+    for (const CheckView::Line& line : view.lines) {
+      std::vector<std::string> row = {line.caption};
+      row.insert(row.end(), line.cells.begin(), line.cells.end());
+      lines.push_back(row);
+    }
+    out += Grid(heads, lines);
+    Pairs totals;
+    totals.Add("Hauteur bobinée", view.fill);
+    totals.Add("Température du cuivre", view.thermal);
+    for (const CheckView::Line& line : view.overall) totals.Add(line.caption, line.cells[0]);
+    out += totals.Text();
+
+    out += "<h2>Fenêtre de bobinage</h2>\n";
+    out += drawing == DrawingAs::InlineSvg
+               ? WindingWindowSvg(*check.result, sep)
+               : std::string("<p><img src=\"") + kDrawingUrl + "\"></p>\n";
+  }
+
+  out += "<h2>Fiche de fabrication</h2>\n";
+  Pairs fab;
+  for (const auto& [key, value] : in.sheet_lines) fab.Add(key, value);
+  out += fab.Text();
+  if (!s.TxRem.empty()) out += "<h2>Remarques</h2>\n<p>" + Html(s.TxRem) + "</p>\n";
+  out += "<p><small>" + Html(kWireSource) + "</small></p>\n</body>\n</html>\n";
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> ManufacturingSheetLines(
+    const DesignSheet& sheet, const std::string& doc_path) {
+  // The sheet's own writer makes the lines, so the report gives them exactly as the .dfa does.
+  char path[] = "/tmp/kelvanor-fiche-XXXXXX";
+  const int fd = ::mkstemp(path);
+  if (fd < 0) return {};
+  ::close(fd);
+  std::vector<std::pair<std::string, std::string>> lines;
+  if (WriteManufacturingSheet(path, sheet, doc_path)) {
+    lines = IniDocument::Load(path).Entries("FAB");
+  }
+  std::remove(path);
+  return lines;
+}
+
+std::string TodayText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+  return text;
+}
+
+}  // namespace kel

@@ -1,0 +1,60 @@
+#pragma once
+// The "Vérification" window: a view of the check of the design in the main window, kept up to
+// date after every recalculation, with the check's options editable. Everything it shows comes
+// from CheckPanel; it computes nothing itself.
+
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+#include "analysis/CheckPanel.h"
+
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QTableWidget;
+
+namespace kel::ui {
+
+class CheckWindow : public QWidget {
+ public:
+  CheckWindow(MainForm& form, char decimal_separator,
+              QWidget* parent);
+
+  // Shows the check of the design as it now stands; nothing to do while the window is hidden.
+  void Follow();
+  // Called when an option edited here has changed the design (its title shows the mark).
+  std::function<void()> on_design_changed;
+
+  const CheckPanel& Panel() const { return panel_; }
+
+  // The exports of the window's buttons, the file already chosen; false when it could not be
+  // written (or there is no check to draw).
+  bool ExportSvg(const std::string& path) const;
+  bool ExportPdf(const std::string& path) const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QLineEdit* AddField(QFormLayout* form, const char* caption, const char* name, CheckOption option);
+  void Edited(CheckOption option, const QString& text);
+  void ShowOptions();
+  void ShowView();
+  void AskAndExport(bool pdf);
+
+  CheckPanel panel_;
+  QComboBox* grade_ = nullptr;
+  QComboBox* steel_ = nullptr;
+  std::vector<std::pair<QLineEdit*, CheckOption>> fields_;
+  QLabel* status_ = nullptr;
+  QTableWidget* table_ = nullptr;
+  QLabel* fill_ = nullptr;
+  QLabel* thermal_ = nullptr;
+  std::vector<QLabel*> overall_;
+  QWidget* drawing_ = nullptr;
+  char separator_;
+};
+
+}  // namespace kel::ui

@@ -1,0 +1,140 @@
+// kelvanor-report: the PDF report of a design, for kelvanor-calc --report and for scripts. It is a
+// tool of its own so that kelvanor-calc never loads Qt: it runs the same calculation and check,
+// then writes the report through Qt's PDF writer, without a display.
+
+#include <QGuiApplication>
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "analysis/DesignCheck.h"
+#include "app/MainForm.h"
+#include "catalogue/Catalogue.h"
+#include "documents/Ini.h"
+#include "documents/Settings.h"
+#include "report/Report.h"
+#include "ui/PdfReport.h"
+#include "util/NumberText.h"
+#include "util/Paths.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage : kelvanor-report [--catalogue FICHIER] [--decimal-separator SEP] [--grade 1|2] "
+    "[--ambient °C] [--interlayer MM] [--wrap MM] [--steel NUANCE] [--building-factor F] "
+    "--pdf RAPPORT.pdf DOCUMENT\n";
+
+// Nobody is there to answer: dialogs cancel, the query prompt carries on, messages are kept.
+class BatchPlatform : public kel::Platform {
+ public:
+  kel::MsgAnswer MessageBox(const std::string& text, kel::MsgButtons buttons, kel::MsgIcon,
+                            const std::string&) override {
+    messages.push_back(text);
+    return buttons == kel::MsgButtons::YesNo || buttons == kel::MsgButtons::YesNoCancel
+               ? kel::MsgAnswer::Yes
+               : kel::MsgAnswer::Ok;
+  }
+  std::string ShowFileDialog(const kel::FileDialogRequest&) override { return ""; }
+  void Beep() override {}
+  void SetClipboardText(const std::string&) override {}
+  void ProcessEvents() override {}
+  bool ShowTextFile(const std::string&) override { return true; }
+  void EndProgramNow() override { std::exit(1); }
+  std::string ExecutablePath() override {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("kelvanor-report") : path.string();
+  }
+  std::vector<std::string> messages;
+};
+
+int Fail(const std::string& message) {
+  std::cerr << "kelvanor-report : " << message << "\n" << kUsage;
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // No display is needed to write a PDF.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const std::map<std::string, kel::CheckOption> options = {
+      {"--grade", kel::CheckOption::Grade},
+      {"--ambient", kel::CheckOption::Ambient},
+      {"--interlayer", kel::CheckOption::Interlayer},
+      {"--wrap", kel::CheckOption::Wrap},
+      {"--steel", kel::CheckOption::Steel},
+      {"--building-factor", kel::CheckOption::BuildingFactor}};
+  std::string catalogue, pdf, document;
+  char separator = 0;
+  std::vector<std::pair<kel::CheckOption, std::string>> texts;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (arg == "--catalogue" && has_value) {
+      catalogue = argv[++i];
+    } else if (arg == "--pdf" && has_value) {
+      pdf = argv[++i];
+    } else if (arg == "--decimal-separator" && has_value && std::string(argv[i + 1]).size() == 1) {
+      separator = argv[++i][0];
+    } else if (options.count(arg) && has_value) {
+      const std::string text = argv[++i];
+      if (const std::string problem = kel::OptionProblem(options.at(arg), text); !problem.empty()) {
+        return Fail(arg + " : " + problem);
+      }
+      texts.emplace_back(options.at(arg), text);
+    } else if (!arg.empty() && arg[0] != '-' && document.empty()) {
+      document = arg;
+    } else {
+      return Fail("argument inattendu : " + arg);
+    }
+  }
+  if (document.empty() || pdf.empty()) return Fail("document ou --pdf manquant");
+  if (separator == 0) separator = kel::LocaleDecimalSeparator();
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(document, error)) {
+    return Fail("document introuvable : " + document);
+  }
+
+  QGuiApplication app(argc, argv);
+  BatchPlatform platform;
+  const std::string exe = platform.ExecutablePath();
+  const std::string settings = kel::SettingsPathFor(exe);
+  if (catalogue.empty()) {
+    catalogue = kel::ReadIni(settings, kel::kSettingsSection, kel::kKeyDataBase);
+  }
+  if (catalogue.empty()) catalogue = kel::FolderOf(exe) + "/" + kel::kDefaultCatalogueName;
+
+  kel::MainForm form(platform, {separator, /*write_settings=*/false});
+  form.SetSettingsPath(settings);
+  form.SetDataBasePath(catalogue);
+  form.LoadDocument(std::filesystem::absolute(document).string());
+
+  const kel::DesignSheet& sheet = form.Sheet();
+  std::map<std::string, std::string> stored = sheet.VerifOptions;
+  for (const auto& [option, text] : texts) kel::SetOptionText(stored, option, text);
+  std::vector<std::string> problems;
+  const kel::CheckOptions chosen = kel::OptionsFromTexts(stored, problems);
+  const bool input_error = std::find(platform.messages.begin(), platform.messages.end(),
+                                     kel::kInputErrorMessage) != platform.messages.end();
+  kel::CoreLookup cores;
+  kel::DesignCheck check =
+      kel::CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), input_error, chosen);
+  check.problems = problems;
+
+  kel::ReportInput input;
+  input.sheet = &sheet;
+  input.check = &check;
+  input.doc_path = form.DocPath();
+  input.date = kel::TodayText();
+  input.sheet_lines = kel::ManufacturingSheetLines(sheet, form.DocPath());
+  input.decimal_separator = separator;
+  if (!kel::ui::WritePdfReport(pdf, input)) {
+    std::cerr << "kelvanor-report : impossible d'écrire " << pdf << "\n";
+    return 2;
+  }
+  return 0;
+}
