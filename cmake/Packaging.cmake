@@ -51,13 +51,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "calcul de transformateurs d'alimentation sur tôles EI")
+# The first line of the package description is the summary above; CPack indents this body.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "calcul de transformateurs d'alimentation sur tôles EI
- Kelvanor calcule un transformateur d'alimentation secteur bobiné sur des
- tôles EI : fer, choix du noyau dans un catalogue de tôles, spires, fils,
- pertes, hauteur de bobinage et rendement. Le paquet contient la
- fenêtre (kelvanor), le calcul en ligne de commande (kelvanor-calc), l'outil
- de catalogue (kelvanor-catalogue) et le catalogue des tôles EI standard.")
+    "Kelvanor calcule un transformateur d'alimentation secteur bobiné sur des
+tôles EI : fer, choix du noyau dans un catalogue de tôles, spires, fils,
+pertes, hauteur de bobinage et rendement. Le paquet contient la fenêtre
+(kelvanor), le calcul en ligne de commande (kelvanor-calc), l'outil de
+catalogue (kelvanor-catalogue) et le catalogue des tôles EI standard.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KELVANOR_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
