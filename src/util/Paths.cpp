@@ -65,7 +65,7 @@ std::string DataFolderFor(const std::string& exe_path, std::string_view data_fil
 std::string HomeFolder() {
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/') return home;
-  // A session without HOME (a service, su without -l) still has an account.
+  // A process started without HOME (a service, su without -l) still runs for an account.
   if (const passwd* account = getpwuid(getuid());
       account && account->pw_dir && account->pw_dir[0] == '/') {
     return account->pw_dir;
