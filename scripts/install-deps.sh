@@ -2,9 +2,10 @@
 # Installs the Debian packages the build and the tests need, and only those that are missing,
 # so that a second run costs nothing.
 set -euo pipefail
+# dpkg-dev and file serve `make package` (dpkg-shlibdeps), libx11-dev bench/startup.sh.
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev xvfb xauth fonts-dejavu-core fonts-dejavu-extra
-          clang-tidy cppcheck libclang-rt-14-dev dpkg-dev libx11-dev)
+          clang-tidy cppcheck libclang-rt-14-dev dpkg-dev file libx11-dev)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
