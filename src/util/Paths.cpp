@@ -51,12 +51,12 @@ bool FolderExists(const std::string& path) {
 }
 
 std::string DataFolderFor(const std::string& exe_path, std::string_view data_file) {
-  const std::string own = FolderOf(exe_path);
+  std::string own = FolderOf(exe_path);
   const std::string name(data_file);
   if (FileExists(own + "/" + name)) return own;
   const std::filesystem::path bin(own);
   if (bin.has_parent_path() && bin.filename() == "bin") {
-    const std::string shared = (bin.parent_path() / "share" / "kelvanor").string();
+    std::string shared = (bin.parent_path() / "share" / "kelvanor").string();
     if (FileExists(shared + "/" + name)) return shared;
   }
   return own;
@@ -66,9 +66,12 @@ std::string HomeFolder() {
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/') return home;
   // A process started without HOME (a service, su without -l) still runs for an account.
-  if (const passwd* account = getpwuid(getuid());
-      account && account->pw_dir && account->pw_dir[0] == '/') {
-    return account->pw_dir;
+  passwd account{};
+  passwd* found = nullptr;
+  std::string buffer(16384, '\0');
+  if (getpwuid_r(getuid(), &account, buffer.data(), buffer.size(), &found) == 0 && found &&
+      account.pw_dir && account.pw_dir[0] == '/') {
+    return account.pw_dir;
   }
   return {};
 }
