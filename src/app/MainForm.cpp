@@ -12,14 +12,6 @@ namespace kel {
 namespace {
 constexpr const char* kSaveQuestion = "Enregistrer les modifications ?";
 constexpr const char* kDefaultExtension = "kel";
-
-// Designs belong with the user's files: the open and save dialogs start in the folder of the last
-// document while it still exists, else in the user's documents folder, never in the program's
-// folder, which an installed program cannot write.
-std::string DesignFolderFor(const std::string& mru) {
-  const std::string folder = FolderOf(mru);
-  return FolderExists(folder) ? folder : UserDocumentsFolder();
-}
 }  // namespace
 
 MainForm::MainForm(Platform& platform, MainFormOptions options)
@@ -92,6 +84,16 @@ void MainForm::TxNoyau_DblClick() {
 
 // ---------------------------------------------------------------------------------------------
 // Documents
+
+namespace {
+// Designs belong with the user's files: the open and save dialogs start in the folder of the last
+// document while it still exists, else in the user's documents folder, never in the program's
+// folder, which an installed program cannot write.
+std::string DesignFolderFor(const std::string& mru) {
+  const std::string folder = FolderOf(mru);
+  return FolderExists(folder) ? folder : UserDocumentsFolder();
+}
+}  // namespace
 
 void MainForm::OpenDesign(bool ask) {
   const std::string mru = ReadSetting(kKeyMru);
