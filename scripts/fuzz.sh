@@ -40,7 +40,7 @@ fi
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKELVANOR_FUZZ=ON \
-    -DKELVANOR_GUI=OFF -DKELVANOR_BENCH=OFF -DBUILD_TESTING=OFF >/dev/null
+    -DKELVANOR_GUI=OFF -DKELVANOR_BENCH=OFF -DBUILD_TESTING=OFF -DKELVANOR_WERROR=ON >/dev/null
 fi
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 

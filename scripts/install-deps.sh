@@ -3,11 +3,12 @@
 # so that a second run costs nothing.
 set -euo pipefail
 # qt6-translations-l10n: the French texts of Qt's own dialogs and buttons; openbox: title bars
-# in the pictures of scripts/screenshots.sh.
+# in the pictures of scripts/screenshots.sh; poppler-utils: the report's PDF read back in tests;
+# dpkg-dev and file serve `make package` (dpkg-shlibdeps), libx11-dev bench/startup.sh.
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev qt6-translations-l10n xvfb xauth
           openbox fonts-dejavu-core fonts-dejavu-extra clang-tidy cppcheck libclang-rt-14-dev
-          poppler-utils)
+          poppler-utils dpkg-dev file libx11-dev)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -21,8 +21,10 @@ MainForm::MainForm(Platform& platform, MainFormOptions options)
     : platform_(platform),
       options_(options),
       environment_{platform, catalogue_, options.decimal_separator, {}, {}, {}} {
-  program_folder_ = FolderOf(platform_.ExecutablePath());
-  environment_.program_folder = program_folder_;
+  // The "Database" dialog opens where the bundled catalogue lies, so that accepting its proposal
+  // works at the first start, from a build tree as once installed.
+  catalogue_folder_ = DataFolderFor(platform_.ExecutablePath(), kDefaultCatalogueName);
+  environment_.program_folder = catalogue_folder_;
   environment_.remember_catalogue_path = [this](const std::string& path) {
     WriteSetting(kKeyDataBase, path);
   };
@@ -99,7 +101,7 @@ void MainForm::MnuNoyauAuto_Click() {
 
 void MainForm::MnuCatalogue_Click() {
   const std::string current = catalogue_.DataBasePath;
-  const std::string folder = current.empty() ? program_folder_ : FolderOf(current);
+  const std::string folder = current.empty() ? catalogue_folder_ : FolderOf(current);
   const std::string name = current.empty() ? kDefaultCatalogueName : FileNameOf(current);
   const std::string chosen =
       platform_.ShowFileDialog({"Database", folder, name, FileDialogVerb::Open});
@@ -175,7 +177,7 @@ void MainForm::Form_Load(const std::string& command_line) {
 }
 
 void MainForm::TxNoyau_DblClick() {
-  if (OpenCatalogue(catalogue_, platform_, program_folder_) == OpenOutcome::Opened) {
+  if (OpenCatalogue(catalogue_, platform_, catalogue_folder_) == OpenOutcome::Opened) {
     FillCoreList(catalogue_, core_list_, platform_, options_.decimal_separator);
   }
 }
@@ -183,12 +185,24 @@ void MainForm::TxNoyau_DblClick() {
 // ---------------------------------------------------------------------------------------------
 // Documents
 
+namespace {
+// Designs belong with the user's files: the open and save dialogs start in the folder of the last
+// document while it still exists, else in the user's documents folder, never in the program's
+// folder, which an installed program cannot write.
+std::string DesignFolderFor(const std::string& mru) {
+  const std::string folder = FolderOf(mru);
+  return FolderExists(folder) ? folder : UserDocumentsFolder();
+}
+}  // namespace
+
 void MainForm::OpenDesign(bool ask) {
   const std::string mru = ReadSetting(kKeyMru);
   if (ask && !ConfirmSaveChanges()) return;
   if (doc_path_.empty()) {
-    doc_path_ =
-        platform_.ShowFileDialog({"Ouvrir", FolderOf(mru), FileNameOf(mru), FileDialogVerb::Open});
+    const bool mru_folder_exists = FolderExists(FolderOf(mru));
+    doc_path_ = platform_.ShowFileDialog({"Ouvrir", DesignFolderFor(mru),
+                                          mru_folder_exists ? FileNameOf(mru) : std::string(),
+                                          FileDialogVerb::Open});
     if (doc_path_.empty()) {
       UpdateTitle(sheet_.Modified);
       return;
@@ -237,8 +251,8 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
   }
   if (doc_path_.empty()) {
     const std::string mru = ReadSetting(kKeyMru);
-    doc_path_ = platform_.ShowFileDialog(
-        {"Enregistrer sous ...", FolderOf(mru), "Nouveau." + extension, FileDialogVerb::Save});
+    doc_path_ = platform_.ShowFileDialog({"Enregistrer sous ...", DesignFolderFor(mru),
+                                          "Nouveau." + extension, FileDialogVerb::Save});
     if (doc_path_.empty()) {
       UpdateTitle(sheet_.Modified);
       return SaveOutcome::Cancelled;

@@ -161,7 +161,7 @@ class MainForm {
   ChainEnvironment environment_;
   std::string settings_path_;
   std::string doc_path_;
-  std::string program_folder_;
+  std::string catalogue_folder_;  // where the "Database" dialog opens
   std::string title_ = "Form1";
   std::function<void(const std::string&)> title_listener_;
   std::vector<std::string> core_list_;

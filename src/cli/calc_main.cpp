@@ -27,6 +27,7 @@
 #include "report/WindingSvg.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
+#include "util/VersionNotice.h"
 
 namespace {
 
@@ -44,6 +45,23 @@ constexpr std::pair<const char*, kel::CheckOption> kCheckOptionArgs[] = {
     {"--wrap", kel::CheckOption::Wrap},
     {"--steel", kel::CheckOption::Steel},
     {"--building-factor", kel::CheckOption::BuildingFactor}};
+
+constexpr const char* kHelp =
+    "\n"
+    "Calcule le transformateur du DOCUMENT (.kel) comme la fenêtre à son ouverture et affiche\n"
+    "le résultat.\n"
+    "\n"
+    "  --catalogue FICHIER      catalogue des tôles ; sinon celui des réglages, sinon le\n"
+    "                           catalogue fourni (Zivodevu.mdb à côté du programme ou dans\n"
+    "                           ../share/kelvanor)\n"
+    "  --decimal-separator SEP  séparateur décimal des résultats (par défaut celui de la locale)\n"
+    "  --json                   un objet JSON au lieu du texte\n"
+    "  --sheet FICHIER          écrit aussi la fiche de fabrication dans FICHIER\n"
+    "  -h, --help               affiche cette aide\n"
+    "  --version                affiche la version\n"
+    "\n"
+    "Statut : 0 calcul mené à son terme, 1 un message a été affiché, 2 erreur d'utilisation,\n"
+    "document ou catalogue illisible.\n";
 
 // Nobody is there to answer: dialogs cancel, the query prompt carries on, messages are kept.
 class BatchPlatform : public kel::Platform {
@@ -174,7 +192,10 @@ int main(int argc, char** argv) {
       }
       separator = sep[0];
     } else if (arg == "-h" || arg == "--help") {
-      std::cout << kUsage;
+      std::cout << kUsage << kHelp;
+      return 0;
+    } else if (arg == "--version") {
+      std::cout << kel::VersionNotice("kelvanor-calc");
       return 0;
     } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
       return Fail("option inconnue : " + arg + "\n" + kUsage);
@@ -195,10 +216,14 @@ int main(int argc, char** argv) {
   if (const std::string problem = DocumentProblem(document); !problem.empty()) return Fail(problem);
 
   const std::string exe = platform.ExecutablePath();
-  const std::string settings = kel::SettingsPathFor(exe);
+  // The window's settings: the calculator reads the catalogue the window uses.
+  const std::string settings = kel::SettingsPathFor(kel::FolderOf(exe) + "/kelvanor");
   if (catalogue.empty())
     catalogue = kel::ReadIni(settings, kel::kSettingsSection, kel::kKeyDataBase);
-  if (catalogue.empty()) catalogue = kel::FolderOf(exe) + "/" + kel::kDefaultCatalogueName;
+  if (catalogue.empty()) {
+    catalogue =
+        kel::DataFolderFor(exe, kel::kDefaultCatalogueName) + "/" + kel::kDefaultCatalogueName;
+  }
   if (const std::string problem = CatalogueProblem(catalogue); !problem.empty()) {
     return Fail(problem);
   }

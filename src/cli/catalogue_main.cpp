@@ -10,6 +10,7 @@
 
 #include "cli/CatalogueCommands.h"
 #include "cli/CatalogueError.h"
+#include "util/VersionNotice.h"
 
 namespace {
 
@@ -73,6 +74,10 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::cout << kUsage;
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::cout << kel::VersionNotice("kelvanor-catalogue");
     return 0;
   }
   try {

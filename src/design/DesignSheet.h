@@ -64,7 +64,8 @@ struct DesignSheet {
   TextColour TxNoyauColour = TextColour::Black;
   PerRow<TextColour> TxDiaCuColour{};
 
-  // Numeric state, single precision as the calculation has always stored it.
+  // Numeric state in single precision: every value is rounded to float when stored, and the
+  // results shown depend on that rounding.
   PerRow<float> Volts{};
   PerRow<float> Amps{};
   PerRow<float> Spires{};

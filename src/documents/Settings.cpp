@@ -1,54 +1,29 @@
 #include "documents/Settings.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
 
+#include "util/Paths.h"
+
 namespace kel {
-namespace {
-
-bool IsWritableFolder(const std::string& folder) {
-  struct stat info {};
-  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
-         ::access(folder.c_str(), W_OK) == 0;
-}
-
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
-}
-
-// The user's configuration folder; empty when neither variable gives one.
-std::string ConfigHome() {
-  // A relative XDG_CONFIG_HOME is to be ignored, like an unset one.
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && xdg[0] == '/') return xdg;
-  const char* home = std::getenv("HOME");
-  if (home && home[0] != '\0') return std::string(home) + "/.config";
-  return {};
-}
-
-}  // namespace
 
 std::string SettingsPathFor(const std::string& exe_path) {
   const std::size_t slash = exe_path.rfind('/');
   const bool has_folder = slash != std::string::npos;
-  const std::string folder = !has_folder ? "." : (slash == 0 ? "/" : exe_path.substr(0, slash));
   std::string name = has_folder ? exe_path.substr(slash + 1) : exe_path;
   // Only the file name's own extension goes; a name that merely starts with a dot keeps it.
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
   std::string beside = (has_folder ? exe_path.substr(0, slash + 1) : "") + name + ".ini";
 
-  // An installed program cannot write beside itself; a settings file already there is still
-  // used, so that an administrator can preset it.
-  if (IsWritableFolder(folder) || PathExists(beside)) return beside;
-  const std::string config = ConfigHome();
-  if (config.empty()) return beside;
+  // A settings file beside the program makes a portable copy that carries its settings along.
+  // Otherwise settings are the user's: a folder of programs such as /usr/bin is shared by every
+  // user and not theirs to write, and a build tree is thrown away with its settings.
+  if (FileExists(beside)) return beside;
+  const std::string config = UserConfigFolder();
+  // Without any home there is nowhere to keep settings: they read as empty and writes fail.
+  if (config.empty()) return {};
   const std::string own_folder = config + "/kelvanor";
   // Should this fail, the writes fail silently like any other unwritable settings file.
   std::error_code ignored;

@@ -109,7 +109,7 @@ struct FormWidgets {
   std::vector<QWidget*> TabOrder;
 };
 
-// Fonts in place of the original small sans-serif: a face with its metrics where installed,
+// The window's small sans-serif fonts: a face whose metrics fit the fixed layout where installed,
 // else a condensed or ordinary sans-serif.
 QFont CaptionFont(double point_size, bool italic = false);
 QFont FieldFont(bool bold = false);

@@ -8,6 +8,8 @@
 #include <QSessionManager>
 #include <QTimer>
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "analysis/CheckPanel.h"
@@ -16,6 +18,7 @@
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
 #include "util/NumberText.h"
+#include "util/VersionNotice.h"
 
 namespace {
 
@@ -75,9 +78,30 @@ void ScheduleScreenshot(kel::ui::MainWindow& window) {
   });
 }
 
+constexpr const char* kHelp =
+    "usage : kelvanor [DOCUMENT]\n"
+    "\n"
+    "Ouvre la fenêtre de conception de transformateurs sur le DOCUMENT (.kel) donné, sinon sur\n"
+    "le dernier document utilisé, sinon sur une conception nouvelle.\n"
+    "\n"
+    "  -h, --help  affiche cette aide\n"
+    "  --version   affiche la version\n"
+    "\n"
+    "Réglages : kelvanor.ini à côté du programme s'il y en a un (copie portable), sinon\n"
+    "$XDG_CONFIG_HOME/kelvanor/kelvanor.ini (par défaut ~/.config/kelvanor/kelvanor.ini).\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before Qt starts, so that they work without a display.
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::fputs(kel::VersionNotice("kelvanor").c_str(), stdout);
+    return 0;
+  }
   // Read from the environment before Qt changes the process locale.
   const char decimal_separator = kel::LocaleDecimalSeparator();
 

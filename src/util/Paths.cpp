@@ -1,10 +1,14 @@
 #include "util/Paths.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 
@@ -39,6 +43,72 @@ bool FileExists(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) return false;
   return !S_ISDIR(info.st_mode);
+}
+
+bool FolderExists(const std::string& path) {
+  struct stat info {};
+  return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string DataFolderFor(const std::string& exe_path, std::string_view data_file) {
+  std::string own = FolderOf(exe_path);
+  const std::string name(data_file);
+  if (FileExists(own + "/" + name)) return own;
+  const std::filesystem::path bin(own);
+  if (bin.has_parent_path() && bin.filename() == "bin") {
+    std::string shared = (bin.parent_path() / "share" / "kelvanor").string();
+    if (FileExists(shared + "/" + name)) return shared;
+  }
+  return own;
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return home;
+  // A process started without HOME (a service, su without -l) still runs for an account.
+  passwd account{};
+  passwd* found = nullptr;
+  std::string buffer(16384, '\0');
+  if (getpwuid_r(getuid(), &account, buffer.data(), buffer.size(), &found) == 0 && found &&
+      account.pw_dir && account.pw_dir[0] == '/') {
+    return account.pw_dir;
+  }
+  return {};
+}
+
+std::string UserConfigFolder() {
+  // A relative XDG_CONFIG_HOME is to be ignored, like an unset one.
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return xdg;
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.config";
+}
+
+std::string UserDocumentsFolder() {
+  const std::string home = HomeFolder();
+  const std::string config = UserConfigFolder();
+  std::string documents;
+  // user-dirs.dirs is a shell fragment of lines XDG_DOCUMENTS_DIR="$HOME/Documents"; the value
+  // is either an absolute path or one relative to $HOME. The last assignment counts. The file is
+  // small; a huge or binary one is not read past a few kilobytes.
+  std::ifstream in(config + "/user-dirs.dirs");
+  constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
+  std::string line;
+  for (int lines = 0; !config.empty() && lines < 200 && std::getline(in, line); ++lines) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line.compare(start, kKey.size(), kKey) != 0) continue;
+    std::string value = line.substr(start + kKey.size());
+    if (!value.empty() && value.front() == '"') {
+      const std::size_t end = value.find('"', 1);
+      value = end == std::string::npos ? std::string() : value.substr(1, end - 1);
+    }
+    if (value.rfind("$HOME", 0) == 0 && (value.size() == 5 || value[5] == '/')) {
+      value = home.empty() ? std::string() : home + value.substr(5);
+    }
+    if (!value.empty() && value.front() == '/') documents = value;
+  }
+  if (FolderExists(documents)) return documents;
+  return FolderExists(home) ? home : std::string();
 }
 
 bool RemoveFile(const std::string& path, std::int16_t retry_ms,

@@ -24,6 +24,26 @@ bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path, std::int16_t retry_ms,
                 const std::function<void()>& process_events = {});
 
+// True when path names an existing folder.
+bool FolderExists(const std::string& path);
+
+// The folder that holds the program's data file data_file, for the program at exe_path: the
+// program's own folder when the file lies there (a build tree, a portable copy), else
+// <prefix>/share/kelvanor when the program lies in <prefix>/bin and the file lies there (an
+// installed program), else the program's own folder.
+std::string DataFolderFor(const std::string& exe_path, std::string_view data_file);
+
+// The user's documents folder: XDG_DOCUMENTS_DIR of user-dirs.dirs in $XDG_CONFIG_HOME (default
+// ~/.config) when it names an existing folder, else the home folder; empty when no home is known.
+std::string UserDocumentsFolder();
+
+// The home folder: $HOME, else the one of the user's account; empty when neither is known.
+std::string HomeFolder();
+
+// The user's configuration folder: an absolute $XDG_CONFIG_HOME, else ~/.config; empty when no
+// home is known.
+std::string UserConfigFolder();
+
 // Replaces text by its non-empty pieces (cut at separator, up to the first empty one), each
 // followed by joiner; returns the number of pieces.
 int RejoinFields(std::string& text, std::string_view separator, std::string_view joiner);

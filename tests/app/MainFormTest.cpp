@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "documents/Ini.h"
@@ -613,6 +614,70 @@ TEST_F(MainFormTest, SheetOfADesignWithoutDocumentAsksForOneFirst) {
   ASSERT_FALSE(platform.messages.empty());
   EXPECT_NE(platform.messages.back().text.find("new.dfa"), std::string::npos)
       << "a viewer that cannot start is reported";
+}
+
+// Where each dialog opens on a machine set up as the user meets it: the "Database" dialog in the
+// folder of the bundled catalogue (accepting its proposal works), the design dialogs in the
+// folder of the last document while it exists, else in the documents folder.
+TEST(DialogFolderTest, EachDialogOpensWhereTheFilesAre) {
+  const TempDir dir;
+  const std::string home = dir.File("home");
+  std::filesystem::create_directories(home + "/Documents");
+  std::filesystem::create_directories(dir.File("cfg"));
+  WriteFile(dir.File("cfg/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n");
+  const test::ScopedEnv home_env("HOME", home.c_str());
+  const test::ScopedEnv xdg("XDG_CONFIG_HOME", dir.File("cfg").c_str());
+  const std::string designs = dir.File("designs");
+  std::filesystem::create_directories(designs);
+  WriteFile(designs + "/alim.kel", kExampleDocument);
+
+  const struct {
+    const char* layout;
+    std::string program, catalogue_folder, mru;
+    std::string open_folder, open_name, save_folder;
+  } cases[] = {
+      {"build tree, no Mru", dir.File("build/bin/kelvanor"), dir.File("build/bin"), "",
+       home + "/Documents", "", home + "/Documents"},
+      {"installed, no Mru", dir.File("usr/bin/kelvanor"), dir.File("usr/share/kelvanor"), "",
+       home + "/Documents", "", home + "/Documents"},
+      {"installed, Mru present", dir.File("usr/bin/kelvanor"), dir.File("usr/share/kelvanor"),
+       designs + "/alim.kel", designs, "alim.kel", designs},
+      {"installed, Mru stale", dir.File("usr/bin/kelvanor"), dir.File("usr/share/kelvanor"),
+       dir.File("gone/alim.kel"), home + "/Documents", "", home + "/Documents"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.layout);
+    std::filesystem::remove_all(dir.File("cfg/kelvanor"));
+    std::filesystem::create_directories(dir.File("cfg/kelvanor"));
+    std::filesystem::create_directories(FolderOf(c.program));
+    std::filesystem::create_directories(c.catalogue_folder);
+    if (!std::filesystem::exists(c.catalogue_folder + "/Zivodevu.mdb")) {
+      test::MakeCatalogue(c.catalogue_folder + "/Zivodevu.mdb", {{"EI10", 10, 0.6, 12, 30, 20}});
+    }
+    if (!c.mru.empty()) WriteIni(dir.File("cfg/kelvanor/kelvanor.ini"), "GLOBAL", "Mru", c.mru);
+
+    FakePlatform platform;
+    platform.executable_path = c.program;
+    // The user accepts what the "Database" dialog proposes, and cancels the others.
+    platform.dialog_answers = {c.catalogue_folder + "/Zivodevu.mdb"};
+    MainForm form(platform, {',', true});
+    form.Form_Load("");
+    ASSERT_GE(platform.dialogs.size(), 1u);
+    EXPECT_EQ(platform.dialogs[0].title, "Database");
+    EXPECT_EQ(platform.dialogs[0].initial_folder, c.catalogue_folder);
+    EXPECT_EQ(platform.dialogs[0].file_name, "Zivodevu.mdb");
+    EXPECT_EQ(form.CoreList(), std::vector<std::string>{"EI10"}) << "the catalogue serves";
+    EXPECT_EQ(form.SettingsPath(), dir.File("cfg/kelvanor/kelvanor.ini"));
+
+    platform.dialogs.clear();
+    form.MnuOuvrir_Click();
+    form.MnuEnregistrerSous_Click();
+    ASSERT_EQ(platform.dialogs.size(), 2u);
+    EXPECT_EQ(platform.dialogs[0].initial_folder, c.open_folder);
+    EXPECT_EQ(platform.dialogs[0].file_name, c.open_name);
+    EXPECT_EQ(platform.dialogs[1].initial_folder, c.save_folder);
+    EXPECT_EQ(platform.dialogs[1].file_name, "Nouveau.kel");
+  }
 }
 
 // Each input error keeps its message and tells where the chain stopped.

@@ -60,13 +60,23 @@ class SettingsPathTest : public ::testing::Test {
   std::string dir_;
 };
 
-TEST_F(SettingsPathTest, BesideTheExecutableWhenItsFolderIsWritable) {
+TEST_F(SettingsPathTest, BesideTheExecutableOnlyWhenASettingsFileLiesThere) {
+  const ScopedEnv xdg("XDG_CONFIG_HOME", (dir_ + "/cfg").c_str());
+  const std::string user = dir_ + "/cfg/kelvanor/kelvanor.ini";
   fs::create_directory(dir_ + "/v1.2");
+  // A writable folder without a settings file is a build tree or a plain copy: user settings.
+  EXPECT_EQ(SettingsPathFor(dir_ + "/kelvanor"), user);
+  EXPECT_FALSE(fs::exists(dir_ + "/kelvanor.ini"));
+  // A settings file put there makes a portable copy, named after the executable.
+  for (const char* name : {"kelvanor.ini", "kel.v2.ini", "v1.2/kelvanor.ini", ".kelvanor.ini"}) {
+    std::ofstream(dir_ + "/" + name) << "[GLOBAL]\n";
+  }
   EXPECT_EQ(SettingsPathFor(dir_ + "/kelvanor"), dir_ + "/kelvanor.ini");
   EXPECT_EQ(SettingsPathFor(dir_ + "/kelvanor.exe"), dir_ + "/kelvanor.ini");
   EXPECT_EQ(SettingsPathFor(dir_ + "/kel.v2.bin"), dir_ + "/kel.v2.ini");
   EXPECT_EQ(SettingsPathFor(dir_ + "/v1.2/kelvanor"), dir_ + "/v1.2/kelvanor.ini");
   EXPECT_EQ(SettingsPathFor(dir_ + "/.kelvanor"), dir_ + "/.kelvanor.ini");
+  EXPECT_EQ(SettingsPathFor(dir_ + "/kelvanor-calc"), user);
 }
 
 TEST_F(SettingsPathTest, UserConfigFolderWhenTheExecutableFolderCannotBeWritten) {

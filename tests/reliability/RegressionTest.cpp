@@ -155,6 +155,7 @@ TEST_F(RegressionTest, KeyAddedBelowAnEmptyKeyEntryStaysAKey) {
   platform.executable_path = dir.File("kelvanor");
   WriteFile(dir.File("doc.kel"), "[REMARQUES]\nFreeText=a\t\n=stray line\n");
   MainForm form(platform, {',', true});
+  form.SetSettingsPath(dir.File("kelvanor.ini"));
   form.Form_Load(dir.File("doc.kel"));
   form.TxRem_Change("tab\tinside");  // the tab form cannot hold it: it goes in parts
   platform.answers = {MsgAnswer::Ok};
@@ -172,6 +173,7 @@ TEST_F(RegressionTest, InputsBelowTheSheetRemarksSurviveASave) {
   WriteFile(dir.File("doc.kel"),
             "[]\n=old remarks\n[SPECIFS]\nFreq=60\nTesla=1,2\nVolts0=115\nVolts1=12\nAmps1=2\n");
   MainForm form(platform, {',', true});
+  form.SetSettingsPath(dir.File("kelvanor.ini"));
   form.Form_Load(dir.File("doc.kel"));
   ASSERT_EQ(form.Sheet().TxFreq, "60");
   platform.answers = {MsgAnswer::Ok};

@@ -1,6 +1,8 @@
 #pragma once
 // Temporary folders and SQLite catalogues made by the tests themselves.
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,5 +39,21 @@ void ExecuteSql(const std::string& path, const std::string& sql);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
+
+// Sets (or, with nullptr, unsets) an environment variable until the object goes.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 }  // namespace kel::test

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/TestFiles.h"
+
 namespace kel {
 namespace {
 
@@ -104,6 +106,56 @@ TEST(RejoinFieldsTest, PiecesUpToTheFirstEmptyOneEachWithTheJoiner) {
   std::string remarks = "a\tb\t";
   EXPECT_EQ(RejoinFields(remarks, "\t", "\r\n"), 2);
   EXPECT_EQ(remarks, "a\r\nb\r\n");
+}
+
+// The documents folder as xdg-user-dir finds it: the last assignment of XDG_DOCUMENTS_DIR,
+// absolute or $HOME-relative, when that folder exists; the home folder otherwise.
+TEST(UserFoldersTest, DocumentsFolderFromUserDirsElseHome) {
+  const test::TempDir dir;
+  const std::string home = dir.File("home");
+  fs::create_directories(home + "/Documents");
+  fs::create_directories(home + "/Mes documents");
+  fs::create_directories(dir.File("elsewhere"));
+  const test::ScopedEnv home_env("HOME", home.c_str());
+  const test::ScopedEnv xdg("XDG_CONFIG_HOME", dir.File("cfg").c_str());
+  fs::create_directories(dir.File("cfg"));
+  const struct {
+    std::string user_dirs;  // empty: no user-dirs.dirs
+    std::string expected;
+  } cases[] = {
+      {"", home},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n", home + "/Documents"},
+      {"# XDG_DOCUMENTS_DIR=\"$HOME/x\"\n  XDG_DOCUMENTS_DIR=\"$HOME/Mes documents\"\n",
+       home + "/Mes documents"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\nXDG_DOCUMENTS_DIR=\"" + dir.File("elsewhere") +
+           "\"\n",
+       dir.File("elsewhere")},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Gone\"\n", home},
+      {"XDG_DOCUMENTS_DIR=\"$HOMEWORK/Documents\"\n", home},
+      {"XDG_DOCUMENTS_DIR=\"relative\"\nXDG_DOCUMENTS_DIR=\"$HOME/Documents\n", home},
+      {"XDG_DOWNLOAD_DIR=\"$HOME/Documents\"\n", home},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.user_dirs);
+    fs::remove(dir.File("cfg/user-dirs.dirs"));
+    if (!c.user_dirs.empty()) test::WriteFile(dir.File("cfg/user-dirs.dirs"), c.user_dirs);
+    EXPECT_EQ(UserDocumentsFolder(), c.expected);
+  }
+}
+
+TEST(UserFoldersTest, DataFolderBesideTheProgramElseInItsShareFolder) {
+  const test::TempDir dir;
+  fs::create_directories(dir.File("usr/bin"));
+  fs::create_directories(dir.File("usr/share/kelvanor"));
+  // Nowhere: the program's own folder, where a file chosen later would be looked for.
+  EXPECT_EQ(DataFolderFor(dir.File("usr/bin/kelvanor"), "data.db"), dir.File("usr/bin"));
+  test::WriteFile(dir.File("usr/share/kelvanor/data.db"), "x");
+  EXPECT_EQ(DataFolderFor(dir.File("usr/bin/kelvanor"), "data.db"), dir.File("usr/share/kelvanor"));
+  EXPECT_EQ(DataFolderFor(dir.File("usr/kelvanor"), "data.db"), dir.File("usr"))
+      << "only a program in a bin folder has a share folder beside it";
+  test::WriteFile(dir.File("usr/bin/data.db"), "x");
+  EXPECT_EQ(DataFolderFor(dir.File("usr/bin/kelvanor"), "data.db"), dir.File("usr/bin"))
+      << "a copy beside the program comes first";
 }
 
 }  // namespace

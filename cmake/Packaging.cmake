@@ -1,0 +1,69 @@
+# Installation in the usual Linux layout, and the Debian package built from it by CPack
+# (`make package`). The programs go to bin; the bundled catalogue to share/kelvanor, where they
+# look for it as ../share/kelvanor beside their own folder.
+
+include(GNUInstallDirs)
+
+install(TARGETS kelvanor-calc kelvanor-catalogue RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_BINARY_DIR}/bin/Zivodevu.mdb DESTINATION ${CMAKE_INSTALL_DATADIR}/kelvanor)
+
+set(kelvanor_man_pages kelvanor-calc kelvanor-catalogue)
+if(TARGET kelvanor)
+  list(APPEND kelvanor_man_pages kelvanor)
+  install(TARGETS kelvanor kelvanor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor-mime.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kelvanor.xml)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes
+          RENAME application-x-kelvanor-design.svg)
+endif()
+
+# Man pages are installed compressed, as Debian wants them; -n keeps the archive free of the
+# build time so that two builds give the same package.
+find_program(KELVANOR_GZIP gzip REQUIRED)
+set(kelvanor_man_outputs)
+foreach(page IN LISTS kelvanor_man_pages)
+  set(source ${PROJECT_SOURCE_DIR}/packaging/man/${page}.1)
+  set(output ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND ${KELVANOR_GZIP} -9nc ${source} > ${output}
+    DEPENDS ${source})
+  list(APPEND kelvanor_man_outputs ${output})
+endforeach()
+add_custom_target(kelvanor_man ALL DEPENDS ${kelvanor_man_outputs})
+install(FILES ${kelvanor_man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Debian package.
+set(KELVANOR_MAINTAINER "Kelvanor maintainers <maintainers@kelvanor.invalid>"
+    CACHE STRING "Maintainer field of the Debian package")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kelvanor)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${KELVANOR_MAINTAINER})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "calcul de transformateurs d'alimentation sur tôles EI")
+# The first line of the package description is the summary above; CPack indents this body.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Kelvanor calcule un transformateur d'alimentation secteur bobiné sur des
+tôles EI : fer, choix du noyau dans un catalogue de tôles, spires, fils,
+pertes, hauteur de bobinage et rendement. Le paquet contient la fenêtre
+(kelvanor), le calcul en ligne de commande (kelvanor-calc), l'outil de
+catalogue (kelvanor-catalogue) et le catalogue des tôles EI standard.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KELVANOR_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Dependencies are those of the shared libraries the programs link, found by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
+include(CPack)
