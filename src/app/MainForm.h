@@ -10,6 +10,7 @@
 #include "catalogue/Catalogue.h"
 #include "design/Chain.h"
 #include "design/DesignSheet.h"
+#include "documents/Ini.h"
 #include "util/Platform.h"
 
 namespace kel {
@@ -54,10 +55,11 @@ class MainForm {
   // The catalogue to use when the settings name none (the calculator's --catalogue).
   void SetDataBasePath(const std::string& path) { catalogue_.DataBasePath = path; }
   void SetSettingsPath(const std::string& path) { settings_path_ = path; }
-  // Loads a document without any question, as start-up does (the calculator's way in).
-  void LoadDocument(const std::string& path) {
+  // Loads a document without any question, as start-up does (the calculator's way in); false
+  // when it could not be read (the user has been told).
+  bool LoadDocument(const std::string& path) {
     doc_path_ = path;
-    OpenDesign(false);
+    return OpenDesign(false);
   }
 
   // Menu "Projet".
@@ -110,8 +112,8 @@ class MainForm {
   bool FreqChanged() const { return sheet_.TxFreq != sheet_.SavedFreqText; }
   bool DCourantChanged() const { return sheet_.TxDCourant != sheet_.SavedDCourantText; }
 
-  // Document commands.
-  void OpenDesign(bool ask);
+  // Document commands. OpenDesign is true when it loaded a document.
+  bool OpenDesign(bool ask);
   enum class SaveOutcome { Saved, Cancelled, Failed };
   // Saved when the design was written; Cancelled when the user declined (dialog, replace
   // question); Failed when the file could not be written (the user has been told).
@@ -123,6 +125,8 @@ class MainForm {
 
  private:
   std::string ReadSetting(const char* key) const;
+  // The document changed on disk since this program last read or wrote it.
+  bool DocumentChangedOnDisk() const;
   void WriteSetting(const char* key, const std::string& value);
   void SelectAll(ControlRef control, std::string& remembered, const std::string& text);
   std::string* TextOf(ControlRef control);
@@ -134,6 +138,9 @@ class MainForm {
   ChainEnvironment environment_;
   std::string settings_path_;
   std::string doc_path_;
+  // The document file as last read or written, to notice changes made by other programs.
+  std::string stamp_path_;
+  FileStamp stamp_;
   std::string program_folder_;
   std::string title_ = "Form1";
   std::vector<std::string> core_list_;

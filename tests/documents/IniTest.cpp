@@ -157,7 +157,7 @@ TEST_F(IniReadTest, LargeFilesAreHandledInLinearTime) {
   for (int i = 0; i < 100000; ++i)
     text += "key" + std::to_string(i) + "=value " + std::to_string(i) + "\n";
   text += "[Filler]\n";
-  while (text.size() < 10 * 1024 * 1024) text += "; " + std::string(78, '-') + "\n";
+  while (text.size() < kIniFileLimit - 1000) text += "; " + std::string(78, '-') + "\n";
   text += "[Last]\nk=v\n";
   Spit(file_, text);
 

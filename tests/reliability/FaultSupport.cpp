@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 // clang spells "built with AddressSanitizer" its own way.
@@ -60,6 +61,28 @@ int FailingFsync(int fd) {
     return -1;
   }
   return ::fsync(fd);
+}
+
+std::string g_only_path;
+
+ssize_t FailingRead(int fd, void* data, std::size_t size) {
+  if (g_step == FailingStep::kReadIo) {
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+    if (g_only_path.empty() || (!ec && path.string() == g_only_path)) {
+      errno = EIO;
+      return -1;
+    }
+  }
+  return ::read(fd, data, size);
+}
+
+int FailingChown(int fd, uid_t owner, gid_t group) {
+  if (g_step == FailingStep::kChown) {
+    errno = EPERM;
+    return -1;
+  }
+  return ::fchown(fd, owner, group);
 }
 
 int FailingRename(const char* from, const char* to) {
@@ -135,21 +158,43 @@ const char* NameOf(FailingStep step) {
       return "fsync fails";
     case FailingStep::kRename:
       return "rename refused";
+    case FailingStep::kReadIo:
+      return "read: I/O error";
+    case FailingStep::kChown:
+      return "owner cannot be given back";
   }
   return "?";
 }
 
 namespace {
 
-IniFileOps InstallFailing(FailingStep step) {
+IniFileOps InstallFailing(FailingStep step, std::string only_path) {
   g_step = step;
   g_writes = 0;
-  return SetIniFileOps({FailingWrite, FailingFsync, FailingRename});
+  g_only_path = std::move(only_path);
+  return SetIniFileOps({FailingWrite, FailingFsync, FailingRename, FailingRead, FailingChown});
 }
 
 }  // namespace
 
-FailingFileOps::FailingFileOps(FailingStep step) : previous_(InstallFailing(step)) {}
+FailingFileOps::FailingFileOps(FailingStep step, std::string only_path)
+    : previous_(InstallFailing(step, std::move(only_path))) {}
+
+ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
+  if (const char* previous = std::getenv(name_.c_str())) {
+    previous_ = previous;
+    had_previous_ = true;
+  }
+  ::setenv(name_.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_previous_) {
+    ::setenv(name_.c_str(), previous_.c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
+}
 
 FailingFileOps::~FailingFileOps() {
   SetIniFileOps(previous_);

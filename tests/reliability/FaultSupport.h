@@ -49,19 +49,36 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
-// One failing step of the INI writer's system calls, installed for the object's lifetime.
-enum class FailingStep { kWriteNoSpace, kShortWriteThenNoSpace, kFsync, kRename };
+// One failing step of the INI routines' system calls, installed for the object's lifetime:
+// writing, flushing or renaming the new file, reading a file (an I/O error), giving a new file
+// its owner back (a group member saving a colleague's file).
+enum class FailingStep { kWriteNoSpace, kShortWriteThenNoSpace, kFsync, kRename, kReadIo, kChown };
 const char* NameOf(FailingStep step);
 
 class FailingFileOps {
  public:
-  explicit FailingFileOps(FailingStep step);
+  // With only_path, reads fail for that file alone.
+  explicit FailingFileOps(FailingStep step, std::string only_path = "");
   ~FailingFileOps();
   FailingFileOps(const FailingFileOps&) = delete;
   FailingFileOps& operator=(const FailingFileOps&) = delete;
 
  private:
   IniFileOps previous_;
+};
+
+// Sets an environment variable for the object's lifetime.
+class ScopedEnv {
+ public:
+  ScopedEnv(std::string name, const std::string& value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::string previous_;
+  bool had_previous_ = false;
 };
 
 // Names in a folder, sorted.
