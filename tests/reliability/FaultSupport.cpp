@@ -64,12 +64,15 @@ int FailingFsync(int fd) {
 }
 
 std::string g_only_path;
+int g_only_read = 0;
+int g_reads = 0;
 
 ssize_t FailingRead(int fd, void* data, std::size_t size) {
   if (g_step == FailingStep::kReadIo) {
     std::error_code ec;
     const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
-    if (g_only_path.empty() || (!ec && path.string() == g_only_path)) {
+    const bool this_file = g_only_path.empty() || (!ec && path.string() == g_only_path);
+    if (this_file && (++g_reads == g_only_read || g_only_read == 0)) {
       errno = EIO;
       return -1;
     }
@@ -168,17 +171,19 @@ const char* NameOf(FailingStep step) {
 
 namespace {
 
-IniFileOps InstallFailing(FailingStep step, std::string only_path) {
+IniFileOps InstallFailing(FailingStep step, std::string only_path, int only_read) {
   g_step = step;
   g_writes = 0;
+  g_reads = 0;
+  g_only_read = only_read;
   g_only_path = std::move(only_path);
   return SetIniFileOps({FailingWrite, FailingFsync, FailingRename, FailingRead, FailingChown});
 }
 
 }  // namespace
 
-FailingFileOps::FailingFileOps(FailingStep step, std::string only_path)
-    : previous_(InstallFailing(step, std::move(only_path))) {}
+FailingFileOps::FailingFileOps(FailingStep step, std::string only_path, int only_read)
+    : previous_(InstallFailing(step, std::move(only_path), only_read)) {}
 
 ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
   if (const char* previous = std::getenv(name_.c_str())) {

@@ -57,8 +57,9 @@ const char* NameOf(FailingStep step);
 
 class FailingFileOps {
  public:
-  // With only_path, reads fail for that file alone.
-  explicit FailingFileOps(FailingStep step, std::string only_path = "");
+  // With only_path, reads fail for that file alone; with only_read, only its nth read (from 1):
+  // a failure that is gone when the file is read again.
+  explicit FailingFileOps(FailingStep step, std::string only_path = "", int only_read = 0);
   ~FailingFileOps();
   FailingFileOps(const FailingFileOps&) = delete;
   FailingFileOps& operator=(const FailingFileOps&) = delete;

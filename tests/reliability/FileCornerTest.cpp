@@ -26,7 +26,8 @@ using test::FakePlatform;
 using test::ReadFile;
 using test::WriteFile;
 
-const char* kDocument = "[SPECIFS]\nFreq=50\nTesla=1,5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=1\n";
+const char* kDocument =
+    "[SPECIFS]\nFreq=50\nTesla=1,5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=1\n";
 
 class FileCornerTest : public ::testing::Test {
  protected:
@@ -102,13 +103,13 @@ TEST_F(FileCornerTest, FilesThatCannotBeReadAreNeitherLoadedNorWrittenOver) {
   EXPECT_EQ(form.DocPath(), "");
   EXPECT_EQ(form.Sheet().TxVolts[1], "100") << "the new design, not an empty one";
 
-  // Read once, then unreadable at the save: the save is refused, the file stays.
+  // A read that fails once, as the save reads the old document: nothing is rebuilt from scratch.
   platform.messages.clear();
   ASSERT_EQ(ChangeAndSave(path), MainForm::SaveOutcome::Saved);
   const std::string saved = ReadFile(path);
   form.BtPlusT_Click();
   {
-    const test::FailingFileOps failing(test::FailingStep::kReadIo, path);
+    const test::FailingFileOps failing(test::FailingStep::kReadIo, path, 1);
     platform.answers = {MsgAnswer::Ok};
     EXPECT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Failed);
   }
@@ -116,8 +117,13 @@ TEST_F(FileCornerTest, FilesThatCannotBeReadAreNeitherLoadedNorWrittenOver) {
   EXPECT_EQ(ReadFile(path), saved);
   EXPECT_TRUE(form.Modified());
 
-  // Settings that cannot be read: said once at start, and never rewritten without DataBase.
+  // Settings that cannot be read: never rewritten without DataBase, and said at start.
   const std::string saved_settings = ReadFile(settings);
+  {
+    const test::FailingFileOps failing(test::FailingStep::kReadIo, settings, 1);
+    EXPECT_FALSE(WriteIni(settings, "GLOBAL", "Mru", path));
+  }
+  EXPECT_EQ(ReadFile(settings), saved_settings);
   FakePlatform again;
   again.executable_path = dir.File("kelvanor");
   MainForm restarted(again, {',', true});
