@@ -451,10 +451,11 @@ constexpr std::size_t kSuffixLength = 6;
 constexpr std::time_t kStaleSeconds = 60;
 
 // The fixed part of the temporary names of the file called name: "." + name + "." while the
-// whole temporary name fits the file-name limit, else a short form made from a hash of the name,
-// so that a document with a name near the limit can still be saved.
+// whole temporary name (and the name of a copy, one character longer) fits the file-name limit,
+// else a short form made from a hash of the name, so that a document with a name near the limit
+// can still be saved.
 std::string TempStem(std::string_view name) {
-  if (name.size() + 2 + kSuffixLength <= kNameMax) return "." + std::string(name) + ".";
+  if (name.size() + 3 + kSuffixLength <= kNameMax) return "." + std::string(name) + ".";
   std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
   for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
   char hex[17];
@@ -565,27 +566,69 @@ bool WriteInPlace(const std::string& target, const std::string& folder, const st
 // Gives the new file fd the identity of target, the file it is to replace: owner and group,
 // permission bits, extended attributes (ACLs and security labels among them). False when some
 // part of it cannot be given.
+// The names of the extended attributes of a file (by path, or by descriptor when path is null);
+// false when they cannot be listed. A file system without them has none.
+bool AttributeNames(const char* path, int fd, std::vector<std::string>& names) {
+  names.clear();
+  const auto list = [&](char* buffer, std::size_t size) {
+    return path ? ::listxattr(path, buffer, size) : ::flistxattr(fd, buffer, size);
+  };
+  ssize_t size = list(nullptr, 0);
+  if (size < 0) return errno == ENOTSUP;
+  std::string all(static_cast<std::size_t>(size), '\0');
+  size = list(all.data(), all.size());
+  if (size < 0) return false;
+  all.resize(static_cast<std::size_t>(size));
+  for (std::size_t at = 0; at < all.size();) {
+    names.emplace_back(all.c_str() + at);
+    at += names.back().size() + 1;
+  }
+  return true;
+}
+
+// The value of one attribute (by path, or by descriptor when path is null); false when it cannot
+// be read.
+bool AttributeValue(const char* path, int fd, const std::string& name, std::string& value) {
+  const auto get = [&](char* buffer, std::size_t size) {
+    return path ? ::getxattr(path, name.c_str(), buffer, size)
+                : ::fgetxattr(fd, name.c_str(), buffer, size);
+  };
+  ssize_t size = get(nullptr, 0);
+  if (size < 0) return false;
+  value.assign(static_cast<std::size_t>(size), '\0');
+  size = get(value.data(), value.size());
+  if (size < 0) return false;
+  value.resize(static_cast<std::size_t>(size));
+  return true;
+}
+
+// Gives the new file fd the identity of target, the file it is to replace: owner and group,
+// permission bits, extended attributes (ACLs and security labels among them), and none that the
+// old file did not have (such as an ACL inherited from the folder). False when some part of it
+// cannot be given.
 bool CopyIdentity(int fd, const std::string& target, const struct stat& old) {
   if (g_ops.fchown(fd, old.st_uid, old.st_gid) != 0) return false;
   // After the owner, whose change clears the set-id bits.
   if (::fchmod(fd, old.st_mode & 07777) != 0) return false;
-  ssize_t size = ::listxattr(target.c_str(), nullptr, 0);
-  if (size < 0) return errno == ENOTSUP;
-  std::string names(static_cast<std::size_t>(size), '\0');
-  size = ::listxattr(target.c_str(), names.data(), names.size());
-  if (size < 0) return false;
-  names.resize(static_cast<std::size_t>(size));
-  for (std::size_t at = 0; at < names.size();) {
-    const std::string name = names.c_str() + at;
-    at += name.size() + 1;
-    ssize_t length = ::getxattr(target.c_str(), name.c_str(), nullptr, 0);
-    if (length < 0) return false;
-    std::string value(static_cast<std::size_t>(length), '\0');
-    length = ::getxattr(target.c_str(), name.c_str(), value.data(), value.size());
-    if (length < 0 ||
-        ::fsetxattr(fd, name.c_str(), value.data(), static_cast<std::size_t>(length), 0) != 0) {
+  std::vector<std::string> wanted;
+  std::vector<std::string> present;
+  if (!AttributeNames(target.c_str(), -1, wanted) || !AttributeNames(nullptr, fd, present)) {
+    return false;
+  }
+  for (const std::string& name : present) {
+    if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+        ::fremovexattr(fd, name.c_str()) != 0) {
       return false;
     }
+  }
+  std::string value;
+  std::string current;
+  for (const std::string& name : wanted) {
+    if (!AttributeValue(target.c_str(), -1, name, value)) return false;
+    // A label the new file already carries is not set again: setting it may need rights that
+    // merely keeping it does not.
+    if (AttributeValue(nullptr, fd, name, current) && current == value) continue;
+    if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0) return false;
   }
   return true;
 }
@@ -788,9 +831,9 @@ bool IniDocument::Save(const std::string& path) const {
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == kNpos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
   const std::string stem = TempStem(slash == kNpos ? target : target.substr(slash + 1));
-  RemoveStaleTemps(folder, stem);
   // Rewriting a file that already holds this content would only cost a flush to disk.
   if (exists && current == text_) return true;
+  RemoveStaleTemps(folder, stem);
   // A new file would leave the other names of a hard-linked file on the old content.
   if (exists && info.st_nlink > 1) return WriteInPlace(target, folder, stem, text_, current);
   return ReplaceFile(target, folder, stem, text_, exists ? &info : nullptr, current);
