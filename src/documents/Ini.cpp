@@ -1,6 +1,5 @@
 #include "documents/Ini.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <new>
 
 namespace kel {
@@ -473,26 +473,25 @@ bool IsTempSuffix(std::string_view text) {
 // holds a lock on its temporary file from the moment it creates it; one that nobody holds and
 // that has not changed for a minute belongs to a write that will never finish.
 void RemoveStaleTemps(const std::string& folder, const std::string& stem) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return;
-  const int dir_fd = ::dirfd(dir);
+  std::error_code error;
   const std::time_t now = std::time(nullptr);
-  while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (name.size() != stem.size() + kSuffixLength || name.substr(0, stem.size()) != stem ||
-        !IsTempSuffix(name.substr(stem.size()))) {
+  for (std::filesystem::directory_iterator it(folder, error), last; !error && it != last;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != stem.size() + kSuffixLength || name.compare(0, stem.size(), stem) != 0 ||
+        !IsTempSuffix(std::string_view(name).substr(stem.size()))) {
       continue;
     }
-    const int fd = ::openat(dir_fd, entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const std::string path = folder + "/" + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) continue;
     struct stat info {};
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && now - info.st_mtime > kStaleSeconds &&
         ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      ::unlinkat(dir_fd, entry->d_name, 0);
+      ::unlink(path.c_str());
     }
     ::close(fd);
   }
-  ::closedir(dir);
 }
 
 // Creates a new file stem + suffix (+ tail) in folder and locks it; -1 (errno set) on failure.
