@@ -1,5 +1,11 @@
 #include "app/MainForm.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
@@ -15,6 +21,42 @@ constexpr const char* kSaveQuestion = "Enregistrer les modifications ?";
 constexpr const char* kDefaultExtension = "kel";
 // The recent documents sit beside Mru, which keeps its own meaning: "Recent1" is the latest.
 constexpr const char* kKeyRecentPrefix = "Recent";
+constexpr const char* kChangedQuestion =
+    "Le document a été modifié par un autre programme depuis son ouverture. Le remplacer ?";
+
+// Mru, DataBase and the recent documents hold paths, kept byte for byte whatever their bytes.
+bool IsPathSetting(const char* key) {
+  return std::strcmp(key, kKeyMru) == 0 || std::strcmp(key, kKeyDataBase) == 0 ||
+         std::strncmp(key, kKeyRecentPrefix, std::strlen(kKeyRecentPrefix)) == 0;
+}
+
+// A path given relative to the folder the program was started from, made absolute: kept as the
+// last document, it must still name that file when the program starts from elsewhere.
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+  if (!folder) return path;
+  const std::string relative = path.compare(0, 2, "./") == 0 ? path.substr(2) : path;
+  const std::string base = folder.get();
+  return base == "/" ? "/" + relative : base + "/" + relative;
+}
+
+std::string ReadProblem(const std::string& path, FileRead read) {
+  if (read == FileRead::kTooLarge) {
+    return "Le fichier " + path +
+           " est trop grand pour être un document (plus de 4 Mo) : il n'est pas ouvert.";
+  }
+  return "Impossible de lire " + path +
+         " : le fichier existe mais ne peut pas être lu (droits d'accès ou erreur de lecture). Il "
+         "n'est pas ouvert.";
+}
+
+std::string SettingsProblem(const std::string& path, FileRead read) {
+  return (read == FileRead::kTooLarge
+              ? "Le fichier de réglages " + path + " est trop grand (plus de 4 Mo) et n'est pas lu."
+              : "Impossible de lire le fichier de réglages " + path + ".") +
+         " Les réglages ne seront ni lus ni enregistrés pendant cette session.";
+}
 }  // namespace
 
 MainForm::MainForm(Platform& platform, MainFormOptions options)
@@ -32,13 +74,15 @@ MainForm::MainForm(Platform& platform, MainFormOptions options)
 }
 
 std::string MainForm::ReadSetting(const char* key) const {
-  return ReadIni(settings_path_, kSettingsSection, key);
+  const std::string value = ReadIni(settings_path_, kSettingsSection, key);
+  return IsPathSetting(key) ? PathFromStored(value) : value;
 }
 
 void MainForm::WriteSetting(const char* key, const std::string& value) {
   // Settings that cannot be written are asked for again at the next start; nothing more.
   if (options_.write_settings) {
-    WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(value));
+    WriteIni(settings_path_, kSettingsSection, key,
+             QuotedIniValue(IsPathSetting(key) ? StoredPath(value) : value));
     // Every document the user opens or saves passes through Mru.
     if (std::string(key) == kKeyMru) RememberRecent(value);
   }
@@ -58,7 +102,7 @@ void MainForm::WriteRecent(const std::vector<std::string>& paths) {
     const std::string key = kKeyRecentPrefix + std::to_string(n);
     const std::string value = n <= static_cast<int>(paths.size()) ? paths[n - 1] : "";
     if (ReadSetting(key.c_str()) != value) {
-      WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(value));
+      WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(StoredPath(value)));
     }
   }
 }
@@ -159,18 +203,22 @@ std::optional<ControlRef> MainForm::TakeSelectAll() {
 
 void MainForm::Form_Load(const std::string& command_line) {
   if (settings_path_.empty()) settings_path_ = SettingsPathFor(platform_.ExecutablePath());
+  // A settings file that cannot be read reads as empty and is never written over (the INI
+  // writer refuses); the user hears of it once.
+  if (const FileRead read = IniDocument::Load(settings_path_).Read(); IsReadFailure(read)) {
+    platform_.MessageBox(SettingsProblem(settings_path_, read), MsgButtons::Ok, MsgIcon::None, "");
+  }
   sheet_.DiaForced.fill(false);
   if (catalogue_.DataBasePath.empty()) catalogue_.DataBasePath = ReadSetting(kKeyDataBase);
   doc_path_ = command_line;
-  if (command_line.find('"') != std::string::npos) {
-    doc_path_ = command_line.size() >= 2 ? command_line.substr(1, command_line.size() - 2) : "";
+  // Quotes go only when they enclose the whole argument: a file name may hold one of its own.
+  if (command_line.size() >= 2 && command_line.front() == '"' && command_line.back() == '"') {
+    doc_path_ = command_line.substr(1, command_line.size() - 2);
   }
+  doc_path_ = AbsolutePath(doc_path_);
   if (doc_path_.empty()) doc_path_ = ReadSetting(kKeyMru);
-  if (!doc_path_.empty()) {
-    OpenDesign(false);
-  } else {
-    NewDesign();
-  }
+  // A document that cannot be read leaves the new design, without a path to save over it.
+  if (doc_path_.empty() || !OpenDesign(false)) NewDesign();
   TxNoyau_DblClick();
   sheet_.Modified = false;
   UpdateTitle(false);
@@ -195,9 +243,9 @@ std::string DesignFolderFor(const std::string& mru) {
 }
 }  // namespace
 
-void MainForm::OpenDesign(bool ask) {
+bool MainForm::OpenDesign(bool ask) {
   const std::string mru = ReadSetting(kKeyMru);
-  if (ask && !ConfirmSaveChanges()) return;
+  if (ask && !ConfirmSaveChanges()) return false;
   if (doc_path_.empty()) {
     const bool mru_folder_exists = FolderExists(FolderOf(mru));
     doc_path_ = platform_.ShowFileDialog({"Ouvrir", DesignFolderFor(mru),
@@ -205,13 +253,22 @@ void MainForm::OpenDesign(bool ask) {
                                           FileDialogVerb::Open});
     if (doc_path_.empty()) {
       UpdateTitle(sheet_.Modified);
-      return;
+      return false;
     }
+  }
+  // Read before anything is remembered: a file that cannot be read must neither show as an empty
+  // design that a save would write over it, nor become the document of every later start.
+  const DesignEntries entries = ReadDesignDocument(doc_path_);
+  if (IsReadFailure(entries.read)) {
+    platform_.MessageBox(ReadProblem(doc_path_, entries.read), MsgButtons::Ok, MsgIcon::None, "");
+    doc_path_.clear();
+    UpdateTitle(sheet_.Modified);
+    return false;
   }
   WriteSetting(kKeyMru, doc_path_);
   UpdateTitle(sheet_.Modified);
-
-  const DesignEntries entries = ReadDesignDocument(doc_path_);
+  stamp_path_ = doc_path_;
+  stamp_ = entries.stamp;
   sheet_.TxFreq = entries.freq;
   sheet_.TxTesla = entries.tesla;
   sheet_.TxDCourant = entries.dcourant;
@@ -241,6 +298,13 @@ void MainForm::OpenDesign(bool ask) {
   ComputeW();
   sheet_.Modified = false;
   UpdateTitle(false);
+  return true;
+}
+
+bool MainForm::DocumentChangedOnDisk() const {
+  if (doc_path_ != stamp_path_) return false;
+  const FileStamp now = StampOf(doc_path_);
+  return now.exists && !(now == stamp_);
 }
 
 MainForm::SaveOutcome MainForm::SaveDesign() {
@@ -258,6 +322,10 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
       return SaveOutcome::Cancelled;
     }
   }
+  if (DocumentChangedOnDisk() && platform_.MessageBox(kChangedQuestion, MsgButtons::OkCancel,
+                                                      MsgIcon::Question, "") != MsgAnswer::Ok) {
+    return SaveOutcome::Cancelled;
+  }
   if (FileExists(doc_path_) &&
       platform_.MessageBox("Remplacer " + doc_path_ + " existant", MsgButtons::OkCancel,
                            MsgIcon::Question, "") != MsgAnswer::Ok) {
@@ -265,15 +333,22 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
   }
   UpdateTitle(sheet_.Modified);
   WriteSetting(kKeyMru, doc_path_);
-  if (!WriteDesignDocument(doc_path_, sheet_, doc_path_)) {
+  FileRead read = FileRead::kRead;
+  if (!WriteDesignDocument(doc_path_, sheet_, doc_path_, &read)) {
     // Nothing is reported as saved that was not: the mark stays and the old file is intact.
-    platform_.MessageBox("Impossible d'enregistrer " + doc_path_ +
-                             " : le fichier ou son dossier n'accepte pas l'écriture, ou le disque "
-                             "est plein. Le document précédent est intact.",
+    platform_.MessageBox(IsReadFailure(read)
+                             ? "Impossible d'enregistrer " + doc_path_ +
+                                   " : le fichier existant ne peut pas être lu, il n'est donc pas "
+                                   "remplacé. Le document précédent est intact."
+                             : "Impossible d'enregistrer " + doc_path_ +
+                                   " : le fichier ou son dossier n'accepte pas l'écriture, ou le "
+                                   "disque est plein. Le document précédent est intact.",
                          MsgButtons::Ok, MsgIcon::None, "");
     UpdateTitle(sheet_.Modified);
     return SaveOutcome::Failed;
   }
+  stamp_path_ = doc_path_;
+  stamp_ = StampOf(doc_path_);
   sheet_.Modified = false;
   UpdateTitle(false);
   return SaveOutcome::Saved;
@@ -342,6 +417,14 @@ void MainForm::MnuDossier_Click() {
   // A sheet is named after its document; a design without one gets one first.
   if (doc_path_.empty() && SaveDesign() != SaveOutcome::Saved) return;
   const std::string sheet_path = SheetPathOf(doc_path_);
+  if (IsSameFile(sheet_path, doc_path_)) {
+    platform_.MessageBox("La fiche de fabrication " + sheet_path +
+                             " remplacerait le document lui-même : elle n'est pas écrite. "
+                             "Enregistrez le document sous un nom dont l'extension n'est pas "
+                             ".dfa.",
+                         MsgButtons::Ok, MsgIcon::None, "");
+    return;
+  }
   if (FileExists(sheet_path)) RemoveFile(sheet_path, 1, [this] { platform_.ProcessEvents(); });
   if (!WriteManufacturingSheet(sheet_path, sheet_, doc_path_)) {
     platform_.MessageBox("Impossible d'écrire la fiche de fabrication " + sheet_path,

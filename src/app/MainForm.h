@@ -11,6 +11,7 @@
 #include "catalogue/Catalogue.h"
 #include "design/Chain.h"
 #include "design/DesignSheet.h"
+#include "documents/Ini.h"
 #include "util/Platform.h"
 
 namespace kel {
@@ -57,10 +58,11 @@ class MainForm {
   // The catalogue to use when the settings name none (the calculator's --catalogue).
   void SetDataBasePath(const std::string& path) { catalogue_.DataBasePath = path; }
   void SetSettingsPath(const std::string& path) { settings_path_ = path; }
-  // Loads a document without any question, as start-up does (the calculator's way in).
-  void LoadDocument(const std::string& path) {
+  // Loads a document without any question, as start-up does (the calculator's way in); false
+  // when it could not be read (the user has been told).
+  bool LoadDocument(const std::string& path) {
     doc_path_ = path;
-    OpenDesign(false);
+    return OpenDesign(false);
   }
 
   // Menu "Projet".
@@ -131,8 +133,8 @@ class MainForm {
   bool FreqChanged() const { return sheet_.TxFreq != sheet_.SavedFreqText; }
   bool DCourantChanged() const { return sheet_.TxDCourant != sheet_.SavedDCourantText; }
 
-  // Document commands.
-  void OpenDesign(bool ask);
+  // Document commands. OpenDesign is true when it loaded a document.
+  bool OpenDesign(bool ask);
   enum class SaveOutcome { Saved, Cancelled, Failed };
   // Saved when the design was written; Cancelled when the user declined (dialog, replace
   // question); Failed when the file could not be written (the user has been told).
@@ -148,6 +150,8 @@ class MainForm {
 
  private:
   std::string ReadSetting(const char* key) const;
+  // The document changed on disk since this program last read or wrote it.
+  bool DocumentChangedOnDisk() const;
   void WriteSetting(const char* key, const std::string& value);
   void RememberRecent(const std::string& path);
   void WriteRecent(const std::vector<std::string>& paths);
@@ -162,6 +166,9 @@ class MainForm {
   std::string settings_path_;
   std::string doc_path_;
   std::string catalogue_folder_;  // where the "Database" dialog opens
+  // The document file as last read or written, to notice changes made by other programs.
+  std::string stamp_path_;
+  FileStamp stamp_;
   std::string title_ = "Form1";
   std::function<void(const std::string&)> title_listener_;
   std::vector<std::string> core_list_;

@@ -137,6 +137,10 @@ std::string DocumentProblem(const std::string& path) {
   std::error_code error;
   if (!std::filesystem::exists(path, error)) return "document introuvable : " + path;
   if (!std::filesystem::is_regular_file(path, error)) return "pas un fichier : " + path;
+  // Turned down from its size, before a byte of it is read.
+  if (std::filesystem::file_size(path, error) > kel::kIniFileLimit) {
+    return "document trop grand (plus de 4 Mo), ce n'est pas un document de conception : " + path;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) return "document illisible : " + path;
   std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -218,8 +222,10 @@ int main(int argc, char** argv) {
   const std::string exe = platform.ExecutablePath();
   // The window's settings: the calculator reads the catalogue the window uses.
   const std::string settings = kel::SettingsPathFor(kel::FolderOf(exe) + "/kelvanor");
-  if (catalogue.empty())
-    catalogue = kel::ReadIni(settings, kel::kSettingsSection, kel::kKeyDataBase);
+  if (catalogue.empty()) {
+    catalogue =
+        kel::PathFromStored(kel::ReadIni(settings, kel::kSettingsSection, kel::kKeyDataBase));
+  }
   if (catalogue.empty()) {
     catalogue =
         kel::DataFolderFor(exe, kel::kDefaultCatalogueName) + "/" + kel::kDefaultCatalogueName;
@@ -228,10 +234,16 @@ int main(int argc, char** argv) {
     return Fail(problem);
   }
 
+  const std::string document_path = std::filesystem::absolute(document).string();
+  // The sheet is deleted before it is written: naming the document would destroy it.
+  if (!sheet_path.empty() && kel::IsSameFile(sheet_path, document_path)) {
+    return Fail("--sheet désigne le document lui-même : " + sheet_path + "\n" + kUsage);
+  }
+
   kel::MainForm form(platform, {separator, /*write_settings=*/false});
   form.SetSettingsPath(settings);
   form.SetDataBasePath(catalogue);
-  form.LoadDocument(std::filesystem::absolute(document).string());
+  if (!form.LoadDocument(document_path)) return Fail("document illisible : " + document);
 
   // Like the window's sheet, the file holds only this run's entries.
   if (!sheet_path.empty() && kel::FileExists(sheet_path)) kel::RemoveFile(sheet_path, 1);

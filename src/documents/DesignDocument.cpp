@@ -115,13 +115,18 @@ std::vector<std::string> SplitParts(std::string_view text) {
   return parts;
 }
 
-void SetRemarks(IniDocument& doc, const std::string& remarks) {
+// The value written under FreeText for remarks. A CR or LF on its own would end the entry's line
+// early and turn the rest of the remarks into lines of their own, even entries. The tab form gets
+// a blank in its place; the parts then carry the remarks whole.
+std::string TabForm(const std::string& remarks) {
   std::string stored = RemarksToStored(remarks);
-  // A CR or LF on its own would end the entry's line early and turn the rest of the remarks
-  // into lines of their own, even entries. The tab form gets a blank in its place; the parts
-  // then carry the remarks whole.
   std::replace_if(
       stored.begin(), stored.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return stored;
+}
+
+void SetRemarks(IniDocument& doc, const std::string& remarks) {
+  const std::string stored = TabForm(remarks);
   doc.Set(kRemarques, "FreeText", stored);
   const bool had_parts = !doc.Get(kRemarques, kPartsKey).empty();
   if (TabFormIsWhole(remarks, stored)) {
@@ -152,6 +157,7 @@ std::string GetRemarks(const IniDocument& doc) {
     const auto found = entries.find(Folded(key));
     return found == entries.end() ? std::string() : found->second;
   };
+  const std::string stored = value_of("FreeText");
   // There cannot be more parts than entries, whatever number the document gives.
   const double announced = NumberValue(value_of(kPartsKey));
   const std::size_t count = announced >= static_cast<double>(entries.size())
@@ -166,9 +172,11 @@ std::string GetRemarks(const IniDocument& doc) {
       }
       remarks += Unescape(part);
     }
-    return remarks;
+    // The parts are an exact copy of what FreeText holds in tab form. Once FreeText says
+    // something else, another program or a person changed it after the parts were written, and
+    // FreeText is the newer text.
+    if (AsReadBack(TabForm(remarks)) == stored) return remarks;
   }
-  const std::string stored = value_of("FreeText");
   return stored.empty() ? std::string() : RemarksFromStored(stored);
 }
 
@@ -214,6 +222,8 @@ std::string RemarksFromStored(std::string stored) {
 DesignEntries ReadDesignDocument(const std::string& path) {
   const IniDocument doc = IniDocument::Load(path);
   DesignEntries e;
+  e.read = doc.Read();
+  e.stamp = doc.Stamp();
   e.freq = doc.Get(kSpecifs, "Freq");
   e.tesla = doc.Get(kSpecifs, "Tesla");
   e.dcourant = doc.Get(kSpecifs, "DCourant");
@@ -231,12 +241,13 @@ DesignEntries ReadDesignDocument(const std::string& path) {
   return e;
 }
 
-bool WriteDesignDocument(const std::string& path, const DesignSheet& s,
-                         const std::string& doc_path) {
+bool WriteDesignDocument(const std::string& path, const DesignSheet& s, const std::string& doc_path,
+                         FileRead* read) {
   IniDocument doc = IniDocument::Load(path);
-  // The old sheet's tail goes first: a section of the design found below it (in a file written
-  // by hand) is then written anew above the new tail instead of being dropped with the old one.
-  doc.DropUnnamedTailAfter({kSpecifs, kCuivre, kNoyau, kRemarques, kFab, kVerifSection});
+  if (read) *read = doc.Read();
+  // The old sheet's remarks block goes first, found by the remarks this document holds: what a
+  // person added below it stays, and the new block goes at the end of the file.
+  doc.DropRemarksBlock(GetRemarks(doc));
   doc.Set(kSpecifs, "Freq", QuotedIniValue(s.TxFreq));
   doc.Set(kSpecifs, "Tesla", QuotedIniValue(s.TxTesla));
   doc.Set(kSpecifs, "DCourant", QuotedIniValue(s.TxDCourant));
@@ -261,7 +272,17 @@ bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
 }
 
 std::string SheetPathOf(const std::string& doc_path) {
-  return FieldOf(doc_path, 1, ".") + ".dfa";
+  const std::string name = FileNameOf(doc_path);
+  const std::string folder = doc_path.substr(0, doc_path.size() - name.size());
+  return folder + FieldOf(name, 1, ".") + ".dfa";
+}
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  const FileStamp first = StampOf(a);
+  const FileStamp second = StampOf(b);
+  return first.exists && second.exists && first.device == second.device &&
+         first.inode == second.inode;
 }
 
 }  // namespace kel

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "design/DesignSheet.h"
+#include "documents/Ini.h"
 
 namespace kel {
 
@@ -17,6 +18,8 @@ struct DesignEntries {
   std::string core_type;
   std::string remarks;                       // already turned back from stored form
   std::map<std::string, std::string> verif;  // [VERIF] texts that are not empty, by kVerifKeys
+  FileRead read = FileRead::kMissing;        // how reading the file went
+  FileStamp stamp;                           // the file as it was read
 };
 
 // The engineering check's options have a section of their own, written only for options that
@@ -27,20 +30,27 @@ inline constexpr std::array<const char*, 6> kVerifKeys = {
     "Grade", "Ambiante", "Interligne", "Enveloppe", "Tole", "FacteurConstruction"};
 
 // Reads the entries of the document at path; a missing file or a file that is no design
-// document gives empty entries.
+// document gives empty entries (read tells them from a file that could not be read).
 DesignEntries ReadDesignDocument(const std::string& path);
 
 // Writes the design's entries and then the manufacturing-sheet entries into the document at
-// path, as one change: the file is either fully updated or left as it was. False on failure.
+// path, as one change: the file is either fully updated or left as it was. False on failure;
+// read, when given, tells how reading the old document went (a file that could not be read is
+// never written over).
 bool WriteDesignDocument(const std::string& path, const DesignSheet& sheet,
-                         const std::string& doc_path);
+                         const std::string& doc_path, FileRead* read = nullptr);
 
 // Writes the manufacturing sheet alone into path (the .dfa beside the document).
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
                              const std::string& doc_path);
 
-// Path of the sheet of a document: the path up to its first ".", then ".dfa".
+// Path of the sheet of a document: beside it, its file name up to the name's first ".", then
+// ".dfa". Dots in folder names do not count.
 std::string SheetPathOf(const std::string& doc_path);
+
+// True when the two paths name one file: the same text, or the same file on disk (through a
+// link). A sheet written there would delete the document.
+bool IsSameFile(const std::string& a, const std::string& b);
 
 // Remarks (lines separated by CR LF) in the form stored under FreeText: every line followed by a
 // tab. Remarks that this form cannot carry whole are also stored in parts (see the .cpp).

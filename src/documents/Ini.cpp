@@ -1,7 +1,9 @@
 #include "documents/Ini.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +13,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <new>
 
 namespace kel {
 namespace {
@@ -25,7 +30,7 @@ constexpr std::array<char32_t, 32> kCp1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-IniFileOps g_ops = {::write, ::fsync, ::rename};
+IniFileOps g_ops = {::write, ::fsync, ::rename, ::read, ::fchown};
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -300,31 +305,62 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
   return found;
 }
 
-// The whole content of a regular file; false for a missing path, a folder, a device or a read
-// error.
-bool ReadWholeFile(const std::string& path, std::string& content) {
+FileStamp StampFrom(const struct stat& info) {
+  FileStamp stamp;
+  stamp.exists = true;
+  stamp.device = info.st_dev;
+  stamp.inode = info.st_ino;
+  stamp.mtime_sec = info.st_mtim.tv_sec;
+  stamp.mtime_nsec = info.st_mtim.tv_nsec;
+  stamp.size = info.st_size;
+  return stamp;
+}
+
+// The whole content of a regular file. Anything but kRead leaves content empty. A file over the
+// limit is turned down from its size before any byte is read; one that grows while it is read, or
+// whose size the system does not tell (as in /proc), is turned down once the limit is passed.
+FileRead ReadWholeFile(const std::string& path, std::string& content, FileStamp* stamp = nullptr) {
   content.clear();
-  if (path.empty()) return false;
+  if (path.empty()) return FileRead::kMissing;
   // Without O_NONBLOCK, opening a named pipe would wait for a writer before fstat could turn it
   // down; for a regular file the flag changes nothing.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    return errno == ENOENT || errno == ENOTDIR ? FileRead::kMissing : FileRead::kUnreadable;
+  }
   struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  if (ok) content.reserve(static_cast<std::size_t>(info.st_size));
-  char buffer[65536];
-  while (ok) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) {
-      ok = count == 0;
-      break;
+  FileRead result = FileRead::kRead;
+  if (::fstat(fd, &info) != 0) {
+    result = FileRead::kUnreadable;
+  } else if (!S_ISREG(info.st_mode)) {
+    result = FileRead::kNotAFile;
+  } else if (info.st_size < 0 || static_cast<std::size_t>(info.st_size) > kIniFileLimit) {
+    result = FileRead::kTooLarge;
+  }
+  if (stamp && result == FileRead::kRead) *stamp = StampFrom(info);
+  try {
+    if (result == FileRead::kRead) content.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    while (result == FileRead::kRead) {
+      const ssize_t count = g_ops.read(fd, buffer, sizeof buffer);
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) result = FileRead::kUnreadable;
+      if (count <= 0) break;
+      if (content.size() + static_cast<std::size_t>(count) > kIniFileLimit) {
+        result = FileRead::kTooLarge;
+        break;
+      }
+      content.append(buffer, static_cast<std::size_t>(count));
     }
-    content.append(buffer, static_cast<std::size_t>(count));
+  } catch (const std::bad_alloc&) {
+    result = FileRead::kTooLarge;
   }
   ::close(fd);
-  if (!ok) content.clear();
-  return ok;
+  if (result != FileRead::kRead) {
+    content.clear();
+    content.shrink_to_fit();
+  }
+  return result;
 }
 
 // The file's text with key in section set to value.
@@ -396,9 +432,9 @@ std::string TempSuffix() {
   return suffix;
 }
 
-bool WriteAll(int fd, std::string_view data) {
+bool WriteAllWith(ssize_t (*write)(int, const void*, std::size_t), int fd, std::string_view data) {
   while (!data.empty()) {
-    const ssize_t count = g_ops.write(fd, data.data(), data.size());
+    const ssize_t count = write(fd, data.data(), data.size());
     if (count < 0 && errno == EINTR) continue;
     if (count <= 0) return false;
     data.remove_prefix(static_cast<std::size_t>(count));
@@ -406,29 +442,215 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+bool WriteAll(int fd, std::string_view data) {
+  return WriteAllWith(g_ops.write, fd, data);
+}
+
+constexpr std::size_t kNameMax = 255;
+constexpr std::size_t kSuffixLength = 6;
+constexpr std::time_t kStaleSeconds = 60;
+
+// The fixed part of the temporary names of the file called name: "." + name + "." while the
+// whole temporary name (and the name of a copy, one character longer) fits the file-name limit,
+// else a short form made from a hash of the name, so that a document with a name near the limit
+// can still be saved.
+std::string TempStem(std::string_view name) {
+  if (name.size() + 3 + kSuffixLength <= kNameMax) return "." + std::string(name) + ".";
+  std::uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a
+  for (const char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return std::string(".kel-") + hex + ".";
+}
+
+bool IsTempSuffix(std::string_view text) {
+  return text.size() == kSuffixLength && std::all_of(text.begin(), text.end(), [](char c) {
+           return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+         });
+}
+
+// Removes the temporary files of this document that interrupted writes left behind. A writer
+// holds a lock on its temporary file from the moment it creates it; one that nobody holds and
+// that has not changed for a minute belongs to a write that will never finish.
+void RemoveStaleTemps(const std::string& folder, const std::string& stem) {
+  std::error_code error;
+  const std::time_t now = std::time(nullptr);
+  for (std::filesystem::directory_iterator it(folder, error), last; !error && it != last;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() != stem.size() + kSuffixLength || name.compare(0, stem.size(), stem) != 0 ||
+        !IsTempSuffix(std::string_view(name).substr(stem.size()))) {
+      continue;
+    }
+    const std::string path = folder + "/" + name;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) continue;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && now - info.st_mtime > kStaleSeconds &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      ::unlink(path.c_str());
+    }
+    ::close(fd);
+  }
+}
+
+// Creates a new file stem + suffix (+ tail) in folder and locks it; -1 (errno set) on failure.
+int CreateTemp(const std::string& folder, const std::string& stem, const char* tail, mode_t mode,
+               std::string& path) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path = folder + "/" + stem + TempSuffix() + tail;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0) {
+      ::flock(fd, LOCK_EX);
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  return -1;
+}
+
+// The user's cache folder for this program, created if need be; empty when there is none.
+std::string CacheFolder() {
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
+    base = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    base = std::string(home) + "/.cache";
+  } else {
+    return {};
+  }
+  ::mkdir(base.c_str(), 0700);
+  base += "/kelvanor";
+  ::mkdir(base.c_str(), 0700);
+  return base;
+}
+
+// A copy of the old content on disk, for as long as the file itself is being rewritten: beside
+// the file, else in the cache folder. Named stem + suffix + "~", which no temporary name of any
+// document can be. Empty when no copy could be made anywhere.
+std::string WriteBackup(const std::string& folder, const std::string& stem, std::string_view old) {
+  for (const std::string& where : {folder, CacheFolder()}) {
+    if (where.empty()) continue;
+    std::string path;
+    const int fd = CreateTemp(where, stem, "~", 0600, path);
+    if (fd < 0) continue;
+    const bool ok = WriteAllWith(::write, fd, old) && ::fsync(fd) == 0;
+    if (::close(fd) == 0 && ok) return path;
+    ::unlink(path.c_str());
+  }
+  return {};
+}
+
+// Rewrites target itself with content, old being what it holds now. Used where a new file could
+// not take the old one's place without changing its identity (hard links, owner, attributes) or
+// cannot be created at all (a folder without write permission). A failure puts the old content
+// back; the copy stays only if even that fails.
+bool WriteInPlace(const std::string& target, const std::string& folder, const std::string& stem,
+                  std::string_view content, std::string_view old) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const std::string backup = WriteBackup(folder, stem, old);
+  const bool ok = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, content) &&
+                  ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && g_ops.fsync(fd) == 0;
+  bool intact = ok;
+  if (!ok) {
+    intact = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAllWith(::write, fd, old) &&
+             ::ftruncate(fd, static_cast<off_t>(old.size())) == 0 && ::fsync(fd) == 0;
+  }
+  ::close(fd);
+  if (intact && !backup.empty()) ::unlink(backup.c_str());
+  return ok;
+}
+
+// Gives the new file fd the identity of target, the file it is to replace: owner and group,
+// permission bits, extended attributes (ACLs and security labels among them). False when some
+// part of it cannot be given.
+// The names of the extended attributes of a file (by path, or by descriptor when path is null);
+// false when they cannot be listed. A file system without them has none.
+bool AttributeNames(const char* path, int fd, std::vector<std::string>& names) {
+  names.clear();
+  const auto list = [&](char* buffer, std::size_t size) {
+    return path ? ::listxattr(path, buffer, size) : ::flistxattr(fd, buffer, size);
+  };
+  ssize_t size = list(nullptr, 0);
+  if (size < 0) return errno == ENOTSUP;
+  std::string all(static_cast<std::size_t>(size), '\0');
+  size = list(all.data(), all.size());
+  if (size < 0) return false;
+  all.resize(static_cast<std::size_t>(size));
+  for (std::size_t at = 0; at < all.size();) {
+    names.emplace_back(all.c_str() + at);
+    at += names.back().size() + 1;
+  }
+  return true;
+}
+
+// The value of one attribute (by path, or by descriptor when path is null); false when it cannot
+// be read.
+bool AttributeValue(const char* path, int fd, const std::string& name, std::string& value) {
+  const auto get = [&](char* buffer, std::size_t size) {
+    return path ? ::getxattr(path, name.c_str(), buffer, size)
+                : ::fgetxattr(fd, name.c_str(), buffer, size);
+  };
+  ssize_t size = get(nullptr, 0);
+  if (size < 0) return false;
+  value.assign(static_cast<std::size_t>(size), '\0');
+  size = get(value.data(), value.size());
+  if (size < 0) return false;
+  value.resize(static_cast<std::size_t>(size));
+  return true;
+}
+
+// Gives the new file fd the identity of target, the file it is to replace: owner and group,
+// permission bits, extended attributes (ACLs and security labels among them), and none that the
+// old file did not have (such as an ACL inherited from the folder). False when some part of it
+// cannot be given.
+bool CopyIdentity(int fd, const std::string& target, const struct stat& old) {
+  if (g_ops.fchown(fd, old.st_uid, old.st_gid) != 0) return false;
+  // After the owner, whose change clears the set-id bits.
+  if (::fchmod(fd, old.st_mode & 07777) != 0) return false;
+  std::vector<std::string> wanted;
+  std::vector<std::string> present;
+  if (!AttributeNames(target.c_str(), -1, wanted) || !AttributeNames(nullptr, fd, present)) {
+    return false;
+  }
+  for (const std::string& name : present) {
+    if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+        ::fremovexattr(fd, name.c_str()) != 0) {
+      return false;
+    }
+  }
+  std::string value;
+  std::string current;
+  for (const std::string& name : wanted) {
+    if (!AttributeValue(target.c_str(), -1, name, value)) return false;
+    // A label the new file already carries is not set again: setting it may need rights that
+    // merely keeping it does not.
+    if (AttributeValue(nullptr, fd, name, current) && current == value) continue;
+    if (::fsetxattr(fd, name.c_str(), value.data(), value.size(), 0) != 0) return false;
+  }
+  return true;
+}
+
 // Puts content in place of target through a flushed temporary file in the same folder and a
 // rename, so that target holds either its old or its new content at every moment. old describes
-// the file being replaced (nullptr for a new one): its owner and permission bits carry over.
-bool ReplaceFile(const std::string& target, std::string_view content, const struct stat* old) {
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == kNpos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  const std::string name = slash == kNpos ? target : target.substr(slash + 1);
+// the file being replaced (nullptr for a new one) and old_content is what it holds; where the new
+// file cannot take its identity or cannot be created, the file is rewritten in place instead.
+bool ReplaceFile(const std::string& target, const std::string& folder, const std::string& stem,
+                 std::string_view content, const struct stat* old, std::string_view old_content) {
   std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "/." + name + "." + TempSuffix();
-    // A new file gets the usual 0666 less the umask; a replaced one gets its mode below.
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old ? 0600 : 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+  // A new file gets the usual 0666 less the umask; a replaced one gets its mode below.
+  int fd = CreateTemp(folder, stem, "", old ? 0600 : 0666, temp);
+  if (fd < 0) {
+    const bool folder_refuses = errno == EACCES || errno == EPERM;
+    return old && folder_refuses && WriteInPlace(target, folder, stem, content, old_content);
   }
-  if (fd < 0) return false;
-  bool ok = true;
-  if (old) {
-    // Only root may hand the file back to another owner; for everyone else it becomes theirs.
-    [[maybe_unused]] const int owner_kept = ::fchown(fd, old->st_uid, old->st_gid);
-    ok = ::fchmod(fd, old->st_mode & 07777) == 0;
+  if (old && !CopyIdentity(fd, target, *old)) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return WriteInPlace(target, folder, stem, content, old_content);
   }
-  ok = ok && WriteAll(fd, content) && g_ops.fsync(fd) == 0;
+  bool ok = WriteAll(fd, content) && g_ops.fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   ok = ok && g_ops.rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
@@ -473,8 +695,14 @@ std::string ValueIn(std::string_view text, std::string_view section, std::string
 
 IniDocument IniDocument::Load(const std::string& path) {
   IniDocument doc;
-  ReadWholeFile(path, doc.text_);
+  doc.read_ = ReadWholeFile(path, doc.text_, &doc.stamp_);
   return doc;
+}
+
+FileStamp StampOf(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0) return {};
+  return StampFrom(info);
 }
 
 std::string IniDocument::Get(std::string_view section, std::string_view key) const {
@@ -509,32 +737,75 @@ std::vector<std::pair<std::string, std::string>> IniDocument::Entries(
 void IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   std::string section_storage;
   std::string key_storage;
-  text_ =
-      Edit(text_, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)), value);
+  const std::string_view trimmed_key = Trim(Decode(key, key_storage));
+  // A line break in a named entry's value would start a line of its own, perhaps an entry or a
+  // header; only the unnamed entry spans lines.
+  std::string flat;
+  if (!trimmed_key.empty() && value.find_first_of("\r\n") != kNpos) {
+    flat = value;
+    std::replace_if(
+        flat.begin(), flat.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    value = flat;
+  }
+  text_ = Edit(text_, Trim(Decode(section, section_storage)), trimmed_key, value);
 }
 
-void IniDocument::DropUnnamedTailAfter(std::initializer_list<std::string_view> sections) {
-  std::size_t tail = std::string::npos;
-  for (std::size_t begin = 0; begin < text_.size();) {
-    std::size_t end = text_.find_first_of("\r\n", begin);
-    if (end == std::string::npos) end = text_.size();
-    const std::string_view line = Trim(std::string_view(text_).substr(begin, end - begin));
-    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      const std::string_view name = Trim(line.substr(1, line.size() - 2));
-      if (name.empty()) {
-        if (tail == std::string::npos) tail = begin;
-      } else if (std::any_of(sections.begin(), sections.end(),
-                             [&](std::string_view s) { return EqualNoCase(s, name); })) {
-        tail = std::string::npos;
-      }
-    }
-    begin = end + 1;
+void IniDocument::DropRemarksBlock(std::string_view remarks) {
+  const std::string_view text = text_;
+  std::string storage;
+  const auto decoded_line = [&](const Line& line) {
+    return Decode(text.substr(line.begin, line.content_end - line.begin), storage);
+  };
+  std::size_t header = kNpos;
+  std::size_t at = 0;
+  while (at < text.size() && header == kNpos) {
+    const Line line = LineAt(text, at);
+    const ParsedLine parsed = Parse(decoded_line(line));
+    if (parsed.kind == LineKind::kHeader && parsed.name.empty()) header = line.begin;
+    at = line.end;
   }
-  if (tail != std::string::npos) text_.erase(tail);
+  if (header == kNpos) return;
+  const std::size_t body = at;
+
+  // The block as the program wrote it: "=" and the remarks, line by line.
+  std::string value_storage;
+  const std::string expected = "=" + std::string(Decode(remarks, value_storage));
+  bool matched = !remarks.empty();
+  for (std::size_t want_at = 0; matched && want_at < expected.size();) {
+    const Line want = LineAt(expected, want_at);
+    want_at = want.end;
+    if (at >= text.size()) {
+      matched = false;
+      break;
+    }
+    const Line have = LineAt(text, at);
+    at = have.end;
+    matched = decoded_line(have) ==
+              std::string_view(expected).substr(want.begin, want.content_end - want.begin);
+  }
+  std::size_t end = body;
+  if (matched) {
+    end = at;
+    // Blank lines from there to the end of the file came with the block.
+    bool only_blank = true;
+    for (std::size_t rest = end; rest < text.size() && only_blank;) {
+      const Line line = LineAt(text, rest);
+      only_blank = Parse(decoded_line(line)).kind == LineKind::kBlank;
+      rest = line.end;
+    }
+    if (only_blank) end = text.size();
+  } else {
+    for (std::size_t rest = body; rest < text.size();) {
+      const Line line = LineAt(text, rest);
+      if (Parse(decoded_line(line)).kind == LineKind::kHeader) break;
+      end = rest = line.end;
+    }
+  }
+  text_.erase(header, end - header);
 }
 
 bool IniDocument::Save(const std::string& path) const {
-  if (path.empty()) return false;
+  if (path.empty() || IsReadFailure(read_)) return false;
   std::string target = path;
   struct stat info {};
   if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
@@ -549,16 +820,26 @@ bool IniDocument::Save(const std::string& path) const {
     if (errno != ENOENT) return false;
     exists = false;
   }
+  std::string current;
   if (exists) {
     // The rename would succeed in a writable folder even for a write-protected file, so the
     // protection is honoured here.
     if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0) return false;
-    // Rewriting a file that already holds this content would only cost a flush to disk.
-    std::string current;
-    if (!ReadWholeFile(target, current)) return false;
-    if (current == text_) return true;
+    if (ReadWholeFile(target, current) != FileRead::kRead) return false;
   }
-  return ReplaceFile(target, text_, exists ? &info : nullptr);
+  const std::size_t slash = target.rfind('/');
+  const std::string folder = slash == kNpos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  const std::string stem = TempStem(slash == kNpos ? target : target.substr(slash + 1));
+  // Rewriting a file that already holds this content would only cost a flush to disk.
+  if (exists && current == text_) return true;
+  RemoveStaleTemps(folder, stem);
+  // A new file would leave the other names of a hard-linked file on the old content.
+  if (exists && info.st_nlink > 1) return WriteInPlace(target, folder, stem, text_, current);
+  return ReplaceFile(target, folder, stem, text_, exists ? &info : nullptr, current);
+}
+
+bool IsUtf8(std::string_view text) {
+  return IsValidUtf8(text);
 }
 
 std::string QuotedIniValue(const std::string& text) {
@@ -569,7 +850,7 @@ std::string QuotedIniValue(const std::string& text) {
 
 std::string ReadIni(const std::string& path, std::string_view section, std::string_view key) {
   std::string text;
-  if (!ReadWholeFile(path, text)) return {};
+  if (ReadWholeFile(path, text) != FileRead::kRead) return {};
   return ValueIn(text, section, key);
 }
 
@@ -581,12 +862,15 @@ bool WriteIni(const std::string& path, std::string_view section, std::string_vie
 }
 
 IniFileOps SystemIniFileOps() {
-  return {::write, ::fsync, ::rename};
+  return {::write, ::fsync, ::rename, ::read, ::fchown};
 }
 
 IniFileOps SetIniFileOps(const IniFileOps& ops) {
   const IniFileOps previous = g_ops;
-  g_ops = ops;
+  const IniFileOps system = SystemIniFileOps();
+  g_ops = {ops.write ? ops.write : system.write, ops.fsync ? ops.fsync : system.fsync,
+           ops.rename ? ops.rename : system.rename, ops.read ? ops.read : system.read,
+           ops.fchown ? ops.fchown : system.fchown};
   return previous;
 }
 

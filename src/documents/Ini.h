@@ -41,14 +41,27 @@
 // - kIniValueLimit counts characters (Unicode code points) of the decoded value, so a value is
 //   never cut inside a character; for text that fits Windows-1252 this is also its byte count in
 //   that encoding. A NUL byte in a file ends the value it stands in.
-// - A write keeps the file's permission bits, goes through a symbolic link into the file it names,
+// - A write keeps the file's identity: owner and group where they can be given back, permission
+//   bits, ACLs and extended attributes. Where a new file cannot carry all of it (a hard-linked
+//   file, an owner this process cannot restore, an attribute it cannot set) or cannot be created
+//   (a folder without write permission), the new content goes into the file itself, after a copy
+//   of the old content has been put on disk beside it (or, in a folder without write permission,
+//   in the user's cache folder); the copy goes once the new content is on disk, and a write that
+//   fails puts the old content back. A write goes through a symbolic link into the file it names,
 //   fails on a file without write permission even in a writable folder, and leaves a file whose
 //   content would not change as it is.
+// - The temporary file is "." + name + "." + six letters or digits, or ".kel-" + sixteen hex
+//   digits of the name + "." + six letters or digits where that would exceed the file-name limit.
+//   Its writer holds a lock on it; such a file of the same document that nobody holds and that is
+//   more than a minute old was left by an interrupted write and is removed at the next write.
+// - A file over kIniFileLimit bytes is not read at all: it reads like a file that cannot be read,
+//   and no write replaces a file that could not be read.
+// - A value written under a named key never breaks the layout: a line break in it is written as
+//   a blank.
 
 #include <sys/types.h>
 
 #include <cstddef>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,6 +71,39 @@ namespace kel {
 
 inline constexpr std::size_t kIniValueLimit = 1023;
 
+// The largest INI file the program reads. A real document is under 10 kB; anything near this size
+// is not one of the program's files, and refusing it before reading keeps memory bounded.
+inline constexpr std::size_t kIniFileLimit = 4 * 1024 * 1024;
+
+// What became of an attempt to read a file.
+enum class FileRead {
+  kRead,        // read whole
+  kMissing,     // no such file (or a path through something that is not a folder)
+  kNotAFile,    // a folder, a pipe, a device: read as an empty file, never written
+  kUnreadable,  // exists, but reading it failed (permission, I/O error)
+  kTooLarge,    // over kIniFileLimit bytes, or more than memory could hold
+};
+
+// True when a file in this state must neither be taken for an empty one nor be written over.
+inline bool IsReadFailure(FileRead read) {
+  return read == FileRead::kUnreadable || read == FileRead::kTooLarge;
+}
+
+// Which file a path names and when it was last changed, to notice a change by another program.
+struct FileStamp {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  long long mtime_sec = 0;
+  long long mtime_nsec = 0;
+  off_t size = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the file path names now (following symbolic links); exists false when there is
+// none.
+FileStamp StampOf(const std::string& path);
+
 // The value of key in section, cut to kIniValueLimit characters, with one leading apostrophe
 // removed; empty when the file, section or key is missing.
 std::string ReadIni(const std::string& path, std::string_view section, std::string_view key);
@@ -65,6 +111,9 @@ std::string ReadIni(const std::string& path, std::string_view section, std::stri
 // ReadIni trims blanks and then takes one leading apostrophe away, so a text that starts with an
 // apostrophe or a blank is written behind one more apostrophe: it then reads back as it was.
 std::string QuotedIniValue(const std::string& text);
+
+// True when text is well-formed UTF-8 (the form in which values are exchanged).
+bool IsUtf8(std::string_view text);
 
 // Sets key in section to value, creating the file, section or key as needed. False when the file
 // could not be written; the original is then untouched.
@@ -77,6 +126,9 @@ class IniDocument {
  public:
   // The file's content; an empty document when it is missing or not a readable regular file.
   static IniDocument Load(const std::string& path);
+  // How the load went, and the file's stamp as it was read.
+  FileRead Read() const { return read_; }
+  const FileStamp& Stamp() const { return stamp_; }
   // As ReadIni, on the document in memory.
   std::string Get(std::string_view section, std::string_view key) const;
   // The entries of section that Get can read, as it reads them, in the order of the file; keys
@@ -84,27 +136,35 @@ class IniDocument {
   std::vector<std::pair<std::string, std::string>> Entries(std::string_view section) const;
   // As WriteIni, on the document in memory.
   void Set(std::string_view section, std::string_view key, std::string_view value);
-  // Removes a section without a name ("[]") that comes after every one of the given sections,
-  // with every line after it. The program writes that section last, for the manufacturing
-  // sheet's remarks; their lines may look like headers, so only dropping the whole tail before
-  // writing it again keeps old lines from staying behind. An unnamed section with one of the
-  // given sections below it is not the program's tail and stays.
-  void DropUnnamedTailAfter(std::initializer_list<std::string_view> sections);
+  // Removes the manufacturing sheet's remarks block, the "[]" header and the lines of its entry
+  // "=" + remarks, where remarks are the lines the program last wrote there; lines after them are
+  // kept, and so is everything below the next header. When the block does not hold those lines
+  // (edited by hand), the header and the lines up to the next header go, as an INI reader sees
+  // the entry. Remarks lines that look like headers thus neither end the block early nor stay
+  // behind to pile up.
+  void DropRemarksBlock(std::string_view remarks);
   // Writes the document to path (as WriteIni writes); true when the file holds it afterwards. A
-  // file that already holds exactly this content is not rewritten.
+  // file that already holds exactly this content is not rewritten. A document loaded from a file
+  // that could not be read is never written.
   bool Save(const std::string& path) const;
 
  private:
   std::string text_;
+  FileRead read_ = FileRead::kMissing;
+  FileStamp stamp_;
 };
 
-// The system calls through which WriteIni puts the new content in place: writing and flushing the
-// temporary file, then renaming it over the original. Tests swap them to make a write fail at any
-// of these steps (a full disk, a failed flush, a failed rename).
+// The system calls through which the INI routines read a file and put new content in place:
+// writing and flushing the temporary file (or the file itself), renaming it over the original,
+// giving it its owner back. Tests swap them to make a step fail (a full disk, a failed flush, a
+// failed rename, an I/O error while reading, an owner that cannot be restored). A null member
+// stands for the system's own call.
 struct IniFileOps {
   ssize_t (*write)(int fd, const void* data, std::size_t size);
   int (*fsync)(int fd);
   int (*rename)(const char* from, const char* to);
+  ssize_t (*read)(int fd, void* data, std::size_t size) = nullptr;
+  int (*fchown)(int fd, uid_t owner, gid_t group) = nullptr;
 };
 
 // The operations of the system, which WriteIni uses unless told otherwise.

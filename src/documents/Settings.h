@@ -17,4 +17,12 @@ inline constexpr const char* kKeyExtension = "Extension";
 // when no home folder is known.
 std::string SettingsPathFor(const std::string& exe_path);
 
+// How a path is kept under Mru or DataBase. A path that reads back byte for byte as one line of
+// text is stored as it is. Any other (a name in another encoding than UTF-8, a line break, a
+// blank at either end) is stored as a file: URI whose bytes outside letters, digits and "/-._~"
+// are %-escaped, so that it never breaks the file's layout and comes back as the same bytes.
+std::string StoredPath(const std::string& path);
+// The path a stored value stands for: the value itself, or the bytes of a file: URI.
+std::string PathFromStored(const std::string& value);
+
 }  // namespace kel

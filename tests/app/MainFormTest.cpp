@@ -791,5 +791,93 @@ TEST_F(MainFormTest, AboutBoxNamesVersionLicenceAndDataSources) {
   }
 }
 
+TEST_F(MainFormTest, SheetLandsBesideItsDocumentAndNeverReplacesIt) {
+  std::filesystem::create_directory(dir.File("jean.dupont"));
+  WriteFile(dir.File("jean.dupont/Alim.old.kel"), kExampleDocument);
+  form.Form_Load(dir.File("jean.dupont/Alim.old.kel"));
+  form.MnuDossier_Click();
+  EXPECT_EQ(platform.shown_files, std::vector<std::string>{dir.File("jean.dupont/Alim.dfa")});
+
+  WriteFile(dir.File("proj.dfa"), kExampleDocument);
+  form.Form_Load(dir.File("proj.dfa"));
+  form.MnuDossier_Click();
+  EXPECT_EQ(ReadFile(dir.File("proj.dfa")), kExampleDocument);
+  EXPECT_EQ(platform.shown_files.size(), 1u);
+  ASSERT_FALSE(platform.messages.empty());
+  EXPECT_NE(platform.messages.back().text.find(dir.File("proj.dfa")), std::string::npos);
+}
+
+TEST_F(MainFormTest, RelativeDocumentPathIsRememberedAbsolute) {
+  WriteFile(dir.File("alim.kel"), kExampleDocument);
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  form.Form_Load("alim.kel");
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(form.DocPath(), dir.File("alim.kel"));
+  EXPECT_EQ(Settings("Mru"), dir.File("alim.kel"));
+}
+
+TEST_F(MainFormTest, LinesAddedByHandAfterTheRemarksStay) {
+  StartOnExample();
+  const std::string path = dir.File("example.kel");
+  form.TxRem_Change("intro\r\n[FAB]\r\nfin");
+  form.MnuEnregistrer_Click();
+  WriteFile(path, ReadFile(path) + "[PERSO]\r\nAuteur=Jean\r\n");
+  MainForm other(platform, {',', true});
+  other.Form_Load(path);
+  const std::string loaded = other.Sheet().TxRem;
+  other.MnuEnregistrer_Click();
+  const std::string once = ReadFile(path);
+  other.TxRem_Change("autre");
+  other.MnuEnregistrer_Click();
+  other.TxRem_Change(loaded);
+  other.MnuEnregistrer_Click();
+  EXPECT_EQ(ReadFile(path), once);
+  EXPECT_EQ(ReadIni(path, "PERSO", "Auteur"), "Jean");
+  EXPECT_NE(once.find("[]\r\n=intro\r\n[FAB]\r\nfin\r\n"), std::string::npos);
+}
+
+TEST_F(MainFormTest, RemarksChangedElsewhereWinOverOlderParts) {
+  StartOnExample();
+  const std::string path = dir.File("example.kel");
+  form.TxRem_Change("a\r\n\r\nb");  // an empty line: stored in parts as well
+  form.MnuEnregistrer_Click();
+  ASSERT_EQ(ReadIni(path, "REMARQUES", "FreeTextParts"), "1");
+  ASSERT_TRUE(WriteIni(path, "REMARQUES", "FreeText", "plus récent\t"));  // another program
+  MainForm other(platform, {',', true});
+  other.Form_Load(path);
+  EXPECT_EQ(other.Sheet().TxRem, "plus récent\r\n");
+  other.MnuEnregistrer_Click();
+  MainForm third(platform, {',', true});
+  third.Form_Load(path);
+  EXPECT_EQ(third.Sheet().TxRem, "plus récent\r\n");
+}
+
+TEST_F(MainFormTest, DocumentChangedByAnotherProgramIsReplacedOnlyOnRequest) {
+  StartOnExample();
+  const std::string path = dir.File("example.kel");
+  const std::string theirs = std::string(kExampleDocument) + "Volts2=5\r\n";
+  WriteFile(path, theirs);
+  form.BtPlusT_Click();
+  platform.answers = {MsgAnswer::Cancel};
+  EXPECT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Cancelled);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text,
+            "Le document a été modifié par un autre programme depuis son ouverture. Le "
+            "remplacer ?");
+  EXPECT_EQ(platform.messages[0].buttons, MsgButtons::OkCancel);
+  EXPECT_EQ(platform.messages[0].icon, MsgIcon::Question);
+  EXPECT_EQ(ReadFile(path), theirs);
+  EXPECT_TRUE(form.Modified());
+
+  platform.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+  EXPECT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
+  form.BtPlusT_Click();
+  platform.messages.clear();
+  EXPECT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
+  EXPECT_EQ(platform.MessageTexts(), std::vector<std::string>{"Remplacer " + path + " existant"})
+      << "its own save is no change by another program";
+}
+
 }  // namespace
 }  // namespace kel

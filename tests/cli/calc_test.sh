@@ -40,6 +40,17 @@ done
 
 expect_status 0 "$calc" --catalogue "$work/cat.db" --sheet "$work/ex.dfa" "$work/ex.kel"
 grep -q '^Primaire=' "$work/ex.dfa" || fail "no sheet written"
+# The sheet is deleted before it is written: naming the document itself is a usage error.
+cp "$work/ex.kel" "$work/ex.kel.orig"
+expect_status 2 "$calc" --catalogue "$work/cat.db" --sheet "$work/ex.kel" "$work/ex.kel"
+cd "$work" || exit 1
+expect_status 2 "$calc" --catalogue cat.db --sheet ./ex.kel "$work/ex.kel"
+cd - >/dev/null || exit 1
+cmp -s "$work/ex.kel" "$work/ex.kel.orig" || fail "--sheet destroyed its document"
+# A document far over the size limit is turned down at once, without reading it.
+truncate -s 2G "$work/huge.kel"
+expect_status 2 timeout 5 "$calc" --catalogue "$work/cat.db" "$work/huge.kel"
+rm -f "$work/huge.kel"
 
 printf '[SPECIFS]\nFreq=0\nVolts0=230\nVolts1=100\nAmps1=1\n' >"$work/zero.kel"
 expect_status 1 "$calc" --catalogue "$work/cat.db" --json "$work/zero.kel"

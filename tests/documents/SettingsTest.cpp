@@ -1,6 +1,8 @@
 #include "documents/Settings.h"
 
 #include <gtest/gtest.h>
+
+#include "support/TestFiles.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,31 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sets or unsets an environment variable for the life of a test.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 class SettingsPathTest : public ::testing::Test {
  protected:

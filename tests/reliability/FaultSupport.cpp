@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 
 // clang spells "built with AddressSanitizer" its own way.
@@ -60,6 +61,31 @@ int FailingFsync(int fd) {
     return -1;
   }
   return ::fsync(fd);
+}
+
+std::string g_only_path;
+int g_only_read = 0;
+int g_reads = 0;
+
+ssize_t FailingRead(int fd, void* data, std::size_t size) {
+  if (g_step == FailingStep::kReadIo) {
+    std::error_code ec;
+    const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+    const bool this_file = g_only_path.empty() || (!ec && path.string() == g_only_path);
+    if (this_file && (++g_reads == g_only_read || g_only_read == 0)) {
+      errno = EIO;
+      return -1;
+    }
+  }
+  return ::read(fd, data, size);
+}
+
+int FailingChown(int fd, uid_t owner, gid_t group) {
+  if (g_step == FailingStep::kChown) {
+    errno = EPERM;
+    return -1;
+  }
+  return ::fchown(fd, owner, group);
 }
 
 int FailingRename(const char* from, const char* to) {
@@ -135,21 +161,29 @@ const char* NameOf(FailingStep step) {
       return "fsync fails";
     case FailingStep::kRename:
       return "rename refused";
+    case FailingStep::kReadIo:
+      return "read: I/O error";
+    case FailingStep::kChown:
+      return "owner cannot be given back";
   }
   return "?";
 }
 
 namespace {
 
-IniFileOps InstallFailing(FailingStep step) {
+IniFileOps InstallFailing(FailingStep step, std::string only_path, int only_read) {
   g_step = step;
   g_writes = 0;
-  return SetIniFileOps({FailingWrite, FailingFsync, FailingRename});
+  g_reads = 0;
+  g_only_read = only_read;
+  g_only_path = std::move(only_path);
+  return SetIniFileOps({FailingWrite, FailingFsync, FailingRename, FailingRead, FailingChown});
 }
 
 }  // namespace
 
-FailingFileOps::FailingFileOps(FailingStep step) : previous_(InstallFailing(step)) {}
+FailingFileOps::FailingFileOps(FailingStep step, std::string only_path, int only_read)
+    : previous_(InstallFailing(step, std::move(only_path), only_read)) {}
 
 FailingFileOps::~FailingFileOps() {
   SetIniFileOps(previous_);

@@ -49,13 +49,17 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
-// One failing step of the INI writer's system calls, installed for the object's lifetime.
-enum class FailingStep { kWriteNoSpace, kShortWriteThenNoSpace, kFsync, kRename };
+// One failing step of the INI routines' system calls, installed for the object's lifetime:
+// writing, flushing or renaming the new file, reading a file (an I/O error), giving a new file
+// its owner back (a group member saving a colleague's file).
+enum class FailingStep { kWriteNoSpace, kShortWriteThenNoSpace, kFsync, kRename, kReadIo, kChown };
 const char* NameOf(FailingStep step);
 
 class FailingFileOps {
  public:
-  explicit FailingFileOps(FailingStep step);
+  // With only_path, reads fail for that file alone; with only_read, only its nth read (from 1):
+  // a failure that is gone when the file is read again.
+  explicit FailingFileOps(FailingStep step, std::string only_path = "", int only_read = 0);
   ~FailingFileOps();
   FailingFileOps(const FailingFileOps&) = delete;
   FailingFileOps& operator=(const FailingFileOps&) = delete;
@@ -63,6 +67,7 @@ class FailingFileOps {
  private:
   IniFileOps previous_;
 };
+
 
 // Names in a folder, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);

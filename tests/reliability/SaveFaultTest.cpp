@@ -3,7 +3,9 @@
 // time the previous document stays byte for byte, the user is told which file was not saved, and
 // the design keeps its unsaved mark.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -124,18 +126,31 @@ TEST_F(SaveFaultTest, WriteProtectedDocumentIsNotReplaced) {
   ExpectSaved(path);
 }
 
-TEST_F(SaveFaultTest, WriteProtectedFolderRefusesTheSave) {
+TEST_F(SaveFaultTest, WriteProtectedFolderStillSavesAWritableDocumentInPlace) {
   std::filesystem::create_directory(dir.File("docs"));
   const std::string path = dir.File("docs/design.kel");
   SavedThenChanged(path);
+  const test::ScopedEnv cache("XDG_CACHE_HOME", dir.File("cache").c_str());
+  struct stat before {};
+  ASSERT_EQ(::stat(path.c_str(), &before), 0);
   {
     const test::WriteProtection protection(dir.File("docs"));
     if (protection.how().empty()) GTEST_SKIP() << "no way to write-protect a folder here";
     SCOPED_TRACE(protection.how());
-    ExpectRefusedSave(path);
+    ExpectSaved(path);
     EXPECT_EQ(test::FolderEntries(dir.File("docs")), std::vector<std::string>{"design.kel"});
+    // The copy of the old content went to the cache folder and is gone again.
+    EXPECT_EQ(test::FolderEntries(dir.File("cache/kelvanor")), std::vector<std::string>{});
   }
-  ExpectSaved(path);
+  struct stat after {};
+  ASSERT_EQ(::stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "written in place";
+  // A document the folder cannot create is still refused.
+  form.BtPlusT_Click();
+  platform.dialog_answers = {dir.File("docs/other.kel")};
+  const test::WriteProtection protection(dir.File("docs"));
+  form.MnuEnregistrerSous_Click();
+  ExpectToldAndStillModified(dir.File("docs/other.kel"));
 }
 
 TEST_F(SaveFaultTest, FolderThatIsAFileRefusesTheSave) {
@@ -174,6 +189,11 @@ TEST_F(SaveFaultTest, SaveInterruptedBeforeItsRenameLeavesTheDocumentUsable) {
   WriteFile(path, previous);
   const std::string leftover = dir.File(".design.kel.k3x9q2");
   WriteFile(leftover, newer.substr(0, newer.size() / 2));
+  // Left a while ago; a fresh one may still be another window's save in progress.
+  const timespec long_ago[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, leftover.c_str(), long_ago, 0), 0);
+  const std::string in_progress = dir.File(".design.kel.w7r2m5");
+  WriteFile(in_progress, "");
 
   FakePlatform after_crash;
   after_crash.executable_path = dir.File("kelvanor");
@@ -189,8 +209,8 @@ TEST_F(SaveFaultTest, SaveInterruptedBeforeItsRenameLeavesTheDocumentUsable) {
   EXPECT_NE(ReadFile(path).find("Tesla=1,55\n"), std::string::npos);
   EXPECT_EQ(
       test::FolderEntries(dir.path()),
-      (std::vector<std::string>{".design.kel.k3x9q2", "cores.db", "design.kel", "kelvanor.ini"}))
-      << "the save leaves no temporary file of its own";
+      (std::vector<std::string>{".design.kel.w7r2m5", "cores.db", "design.kel", "kelvanor.ini"}))
+      << "the save removes the stale temporary file and leaves none of its own";
 }
 
 TEST_F(SaveFaultTest, ClosingAfterAFailedSaveKeepsTheDesign) {
