@@ -53,6 +53,8 @@ class MainForm {
   void Form_Load(const std::string& command_line);
   // The catalogue to use when the settings name none (the calculator's --catalogue).
   void SetDataBasePath(const std::string& path) { catalogue_.DataBasePath = path; }
+  // What each catalogue query may take (tests shorten it).
+  void SetCatalogueLimits(const QueryLimits& limits) { catalogue_.limits = limits; }
   void SetSettingsPath(const std::string& path) { settings_path_ = path; }
   // Loads a document without any question, as start-up does (the calculator's way in).
   void LoadDocument(const std::string& path) {

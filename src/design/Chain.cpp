@@ -89,7 +89,7 @@ float Chain::SelectCore() {
   // Whatever happens below, this run's handle is released at its end.
   struct CloseAtEnd {
     CatalogueSession& session;
-    ~CloseAtEnd() { session.CatalogueDb.reset(); }
+    ~CloseAtEnd() { CloseCatalogue(session); }
   } close_at_end{catalogue};
 
   if (env_.remember_catalogue_path) env_.remember_catalogue_path(catalogue.DataBasePath);

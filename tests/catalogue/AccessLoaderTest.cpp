@@ -31,9 +31,12 @@ const std::string kSingles = kData + "/catalogue-ei-single.mdb";
 // The same file with the table renamed EX in the system catalogue.
 const std::string kNoTable = kData + "/catalogue-no-ei.mdb";
 
-std::unique_ptr<CatalogueHandle> Open(const std::string& path, EngineError& error) {
+std::unique_ptr<CatalogueHandle> Open(const std::string& path, EngineError& error,
+                                      AccessCache* cache = nullptr) {
   error = {};
-  return CatalogueHandle::Open(path, error);
+  OpenOptions options;
+  options.access_cache = cache;
+  return CatalogueHandle::Open(path, error, options);
 }
 
 std::vector<std::string> Column(CatalogueHandle& db, const std::string& sql,
@@ -328,31 +331,32 @@ TEST(AccessDamagedFile, MissingTableAndSqliteUnderAnAccessName) {
   TempDir dir;
   const std::string sqlite_path =
       test::MakeCatalogue(dir.File("really-sqlite.mdb"), {{"EI10", 10, 0.6, 12, 30, 20}});
-  const std::uint64_t reads = AccessCatalogueReads();
-  auto db = Open(sqlite_path, error);
+  AccessCache cache;
+  auto db = Open(sqlite_path, error, &cache);
   ASSERT_TRUE(db) << error.description;
   EXPECT_EQ(Column(*db, kQueryAllRefs), std::vector<std::string>{"EI10"});
-  EXPECT_EQ(AccessCatalogueReads(), reads);
+  EXPECT_EQ(cache.Reads(), 0u);
 }
 
 TEST(AccessCache, UnchangedFileIsNotReadAgain) {
   TempDir dir;
   const std::string path = dir.File("cat.mdb");
   std::filesystem::copy_file(kSample, path);
-  const std::uint64_t before = AccessCatalogueReads();
+  AccessCache cache;
+  const std::uint64_t before = cache.Reads();
   EngineError error;
   for (int i = 0; i < 5; ++i) {
-    auto db = Open(path, error);
+    auto db = Open(path, error, &cache);
     ASSERT_TRUE(db) << error.description;
     EXPECT_EQ(Column(*db, kQueryAllRefs).size(), 25u);
   }
-  EXPECT_EQ(AccessCatalogueReads(), before + 1);
+  EXPECT_EQ(cache.Reads(), before + 1);
 
   // A new modification time alone is enough to read the file again.
   const auto when = std::filesystem::last_write_time(path);
   std::filesystem::last_write_time(path, when + std::chrono::seconds(2));
-  ASSERT_TRUE(Open(path, error)) << error.description;
-  EXPECT_EQ(AccessCatalogueReads(), before + 2);
+  ASSERT_TRUE(Open(path, error, &cache)) << error.description;
+  EXPECT_EQ(cache.Reads(), before + 2);
 
   // Same size, new content: the copy in memory must follow the file.
   std::string content = test::ReadFile(path);
@@ -367,9 +371,9 @@ TEST(AccessCache, UnchangedFileIsNotReadAgain) {
   content[at + 2] = 'X';
   test::WriteFile(path, content);
   std::filesystem::last_write_time(path, when + std::chrono::seconds(4));
-  auto db = Open(path, error);
+  auto db = Open(path, error, &cache);
   ASSERT_TRUE(db) << error.description;
-  EXPECT_EQ(AccessCatalogueReads(), before + 3);
+  EXPECT_EQ(cache.Reads(), before + 3);
   EXPECT_EQ(Column(*db, kQueryAllRefs)[0], "EX30");
   EXPECT_TRUE(Column(*db, QueryCoreByRef("EI30")).empty());
 }
@@ -382,21 +386,22 @@ TEST(AccessCache, KeepsOnlyAFewFilesAndOutlivesItsEntries) {
     std::filesystem::copy_file(kSample, paths.back());
   }
   EngineError error;
-  auto first = Open(paths[0], error);
+  AccessCache cache;
+  auto first = Open(paths[0], error, &cache);
   ASSERT_TRUE(first) << error.description;
-  const std::uint64_t before = AccessCatalogueReads();
-  for (std::size_t i = 1; i < paths.size(); ++i) ASSERT_TRUE(Open(paths[i], error));
-  EXPECT_EQ(AccessCatalogueReads(), before + paths.size() - 1);
+  const std::uint64_t before = cache.Reads();
+  for (std::size_t i = 1; i < paths.size(); ++i) ASSERT_TRUE(Open(paths[i], error, &cache));
+  EXPECT_EQ(cache.Reads(), before + paths.size() - 1);
 
-  ASSERT_TRUE(Open(paths.back(), error));  // recent: still in memory
-  EXPECT_EQ(AccessCatalogueReads(), before + paths.size() - 1);
-  ASSERT_TRUE(Open(paths.front(), error));  // oldest: dropped, read again
-  EXPECT_EQ(AccessCatalogueReads(), before + paths.size());
+  ASSERT_TRUE(Open(paths.back(), error, &cache));  // recent: still in memory
+  EXPECT_EQ(cache.Reads(), before + paths.size() - 1);
+  ASSERT_TRUE(Open(paths.front(), error, &cache));  // oldest: dropped, read again
+  EXPECT_EQ(cache.Reads(), before + paths.size());
 
-  ForgetAccessCatalogues();
+  cache.Forget();
   EXPECT_EQ(Column(*first, kQueryAllRefs).size(), 25u);
-  ASSERT_TRUE(Open(paths.back(), error));
-  EXPECT_EQ(AccessCatalogueReads(), before + paths.size() + 1);
+  ASSERT_TRUE(Open(paths.back(), error, &cache));
+  EXPECT_EQ(cache.Reads(), before + paths.size() + 1);
 }
 
 TEST(AccessValues, NumbersDecodeExactlyFromTheirBytes) {
@@ -530,14 +535,15 @@ TEST(AccessCatalogueCache, AFileRenamedOverTheCachedOneIsReadAgain) {
   const std::string path = dir.File("cat.mdb");
   test::WriteFile(path, test::ReadFile(kSample));
   EngineError error;
-  ASSERT_TRUE(Open(path, error)) << error.description;
+  AccessCache cache;
+  ASSERT_TRUE(Open(path, error, &cache)) << error.description;
   // Same size, same modification time, other content: only the inode tells them apart.
   const std::string other = dir.File("other.mdb");
   test::WriteFile(other, test::ReadFile(kNoTable));
   ASSERT_EQ(std::filesystem::file_size(other), std::filesystem::file_size(path));
   std::filesystem::last_write_time(other, std::filesystem::last_write_time(path));
   std::filesystem::rename(other, path);
-  EXPECT_FALSE(Open(path, error)) << "the renamed file has no table EI";
+  EXPECT_FALSE(Open(path, error, &cache)) << "the renamed file has no table EI";
 }
 
 }  // namespace
