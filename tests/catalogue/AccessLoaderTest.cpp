@@ -3,13 +3,18 @@
 
 #include "catalogue/AccessLoader.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "catalogue/Catalogue.h"
 #include "design/Chain.h"
@@ -544,6 +549,57 @@ TEST(AccessCatalogueCache, AFileRenamedOverTheCachedOneIsReadAgain) {
   std::filesystem::last_write_time(other, std::filesystem::last_write_time(path));
   std::filesystem::rename(other, path);
   EXPECT_FALSE(Open(path, error, &cache)) << "the renamed file has no table EI";
+}
+
+}  // namespace
+}  // namespace kel
+
+namespace kel {
+namespace {
+
+// libmdb writes warnings about damaged pages straight to the standard error. They must not reach
+// the user, and silencing them must not take the standard error away from the rest of the
+// program meanwhile: a thread writing to it all along loses nothing.
+TEST(AccessDamagedFile, LibmdbWarningsStayOutOfTheProgramsStandardError) {
+  TempDir dir;
+  std::string jet3 = test::ReadFile(kSample);
+  jet3[0x14] = 0;  // Jet 3 version on Jet 4 pages: libmdb complains as it reads
+  const std::string damaged = dir.File("jet3.mdb");
+  test::WriteFile(damaged, jet3);
+
+  const auto captured = [&](bool apart) {
+    const std::string log = dir.File(apart ? "apart.log" : "within.log");
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int file = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(file, STDERR_FILENO);
+    std::atomic<bool> done{false};
+    std::size_t written = 0;
+    std::thread writer([&] {
+      while (!done) {
+        if (::write(STDERR_FILENO, "x", 1) == 1) ++written;
+      }
+    });
+    OpenOptions options;
+    options.read_access_apart = apart;
+    for (int i = 0; i < 3; ++i) {
+      EngineError error;
+      CatalogueHandle::Open(damaged, error, options);
+    }
+    done = true;
+    writer.join();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    ::close(file);
+    const std::string got = test::ReadFile(log);
+    return std::pair{got, std::string(written, 'x')};
+  };
+  const auto [apart, expected] = captured(true);
+  EXPECT_EQ(apart, expected) << "the writer's bytes, all of them and nothing else";
+  // The same reading within the process shows what there was to silence.
+  const auto [within, written] = captured(false);
+  EXPECT_NE(within, written) << "libmdb said nothing: this test proves nothing";
 }
 
 }  // namespace
