@@ -15,7 +15,7 @@ constexpr std::array<char32_t, 32> kCp1252High = {
 // The second byte of a two-byte UTF-8 sequence led by 0xC3 covers U+00C0..U+00FF: capitals
 // 0x80..0x9E, small letters 0xA0..0xBE, one apart by 0x20; × (0x97) and ÷ (0xB7) are no letters.
 constexpr unsigned char kLatin1Lead = 0xC3;
-constexpr unsigned char kCaseDistance = 0x20;
+constexpr int kCaseDistance = 0x20;  // between a capital and its small letter, ASCII or Latin-1
 
 bool IsLatin1Capital(unsigned char second) {
   return second >= 0x80 && second <= 0x9E && second != 0x97;
@@ -23,6 +23,24 @@ bool IsLatin1Capital(unsigned char second) {
 
 bool IsLatin1Small(unsigned char second) {
   return second >= 0xA0 && second <= 0xBE && second != 0xB7;
+}
+
+// Moves the letters of one case to the other: the ASCII letters from first to first + 25, and the
+// Latin-1 letters whose second UTF-8 byte is_source accepts, by shift.
+std::string ShiftCase(std::string_view text, char first, bool (*is_source)(unsigned char),
+                      int shift) {
+  std::string out(text);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const auto c = static_cast<unsigned char>(out[i]);
+    if (c >= first && c <= first + 25) {
+      out[i] = static_cast<char>(c + shift);
+    } else if (c == kLatin1Lead && i + 1 < out.size()) {
+      const auto next = static_cast<unsigned char>(out[i + 1]);
+      if (is_source(next)) out[i + 1] = static_cast<char>(next + shift);
+      ++i;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -144,33 +162,11 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 std::string UpperCase(std::string_view text) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    } else if (c == kLatin1Lead && i + 1 < out.size()) {
-      const auto next = static_cast<unsigned char>(out[i + 1]);
-      if (IsLatin1Small(next)) out[i + 1] = static_cast<char>(next - kCaseDistance);
-      ++i;
-    }
-  }
-  return out;
+  return ShiftCase(text, 'a', IsLatin1Small, -kCaseDistance);
 }
 
 std::string FoldReference(std::string_view text) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'A' && c <= 'Z') {
-      out[i] = static_cast<char>(c - 'A' + 'a');
-    } else if (c == kLatin1Lead && i + 1 < out.size()) {
-      const auto next = static_cast<unsigned char>(out[i + 1]);
-      if (IsLatin1Capital(next)) out[i + 1] = static_cast<char>(next + kCaseDistance);
-      ++i;
-    }
-  }
-  return out;
+  return ShiftCase(text, 'A', IsLatin1Capital, kCaseDistance);
 }
 
 }  // namespace kel
