@@ -178,12 +178,14 @@ CatalogueFile OpenCatalogueFile(const std::string& path, Numbers numbers,
       if (!catalogue.handle) throw CatalogueError(engine_error);
       break;
     }
-    case CatalogueFormat::Unknown:
-      catalogue.handle = CatalogueHandle::FromDatabase(
-          OpenSqlite(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE), path, options.limits);
-      LoadCsv(catalogue.db(), path, numbers);
+    case CatalogueFormat::Unknown: {
+      // Loaded before the query limits apply: they are for reading, not for building.
+      SqliteDb db = OpenSqlite(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+      LoadCsv(db.get(), path, numbers);
+      catalogue.handle = CatalogueHandle::FromDatabase(std::move(db), path, options.limits);
       catalogue.rowid_is_line = true;
       break;
+    }
   }
   catalogue.columns = RequireCatalogueTable(catalogue.db(), path);
   return catalogue;

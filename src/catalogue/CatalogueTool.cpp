@@ -280,7 +280,8 @@ int CheckCatalogue(const std::string& path, std::ostream& out) {
     } else {
       // A core is picked by hand through the look-up of the core-selection step, run here as it
       // runs there: it must find this very row first, or the row can never be picked.
-      Statement lookup(catalogue.db(), "SELECT rowid FROM EI WHERE " + RefCondition(ref));
+      Statement lookup =
+          catalogue.handle->Prepare("SELECT rowid FROM EI WHERE " + RefCondition(ref));
       if (!lookup.Step()) {
         problems.push_back("introuvable par sa référence, choix manuel impossible");
       } else if (const std::int64_t found = sqlite3_column_int64(lookup.get(), 0); found != rowid) {
