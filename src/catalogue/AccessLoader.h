@@ -4,8 +4,8 @@
 //
 // Values keep the meaning the Access engine gives them: a Single column keeps the single's exact
 // value (declared SINGLE so that it is shown as the single it is), text compares without regard
-// to case, an empty cell stays NULL. A file that has not changed since it was last read is served
-// from memory; only a few such files are kept.
+// to case, an empty cell stays NULL. An AccessCache serves a file that has not changed since it
+// was last read from memory; only a few such files are kept.
 
 #include <chrono>
 #include <cstddef>
