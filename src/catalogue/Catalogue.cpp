@@ -10,15 +10,19 @@ namespace kel {
 
 namespace {
 
+void Refuse(CatalogueSession& session, const std::string& path) {
+  session.refused_path = path;
+  session.refused = StampOf(path);
+}
+
 void NoteLimitReached(CatalogueSession& session) {
   if (session.CatalogueDb && session.CatalogueDb->LimitReached()) {
-    session.refused_path = session.CatalogueDb->Path();
-    session.refused = StampOf(session.refused_path);
+    Refuse(session, session.CatalogueDb->Path());
   }
 }
 
-// The failure of sql on db told to the user: a limit reached in one message naming the file, any
-// other failure in the prompt that may end the program.
+// A failed query told to the user: a limit reached in one message naming the file, any other
+// failure in the prompt that may end the program.
 void ReportQueryFailure(const std::string& sql, const EngineError& error, Platform& platform) {
   if (error.number == kErrResourceExceeded) {
     platform.MessageBox(error.description, MsgButtons::Ok, MsgIcon::None, "");
@@ -56,6 +60,8 @@ OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
   options.read_access_apart = session.read_access_apart;
   auto opened = CatalogueHandle::Open(session.DataBasePath, error, options);
   if (!opened) {
+    // An Access file whose reading ran out of time is left alone as a query that did.
+    if (error.number == kErrResourceExceeded) Refuse(session, session.DataBasePath);
     platform.MessageBox(error.description, MsgButtons::Ok, MsgIcon::None, "");
     return OpenOutcome::Failed;
   }

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "catalogue/Catalogue.h"
+#include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 #include "util/NumberText.h"
 
@@ -557,6 +558,34 @@ TEST(AccessDamagedFile, LibmdbWarningsStayOutOfTheProgramsStandardError) {
   // The same reading within the process shows what there was to silence.
   const auto [within, written] = captured(false);
   EXPECT_NE(within, written) << "libmdb said nothing: this test proves nothing";
+}
+
+}  // namespace
+}  // namespace kel
+
+namespace kel {
+namespace {
+
+// A reading of an Access file that outlasts the deadline is stopped, told once, and the file is
+// left alone until it changes.
+TEST(AccessDamagedFile, ReadingPastTheDeadlineIsStoppedAndToldOnce) {
+  TempDir dir;
+  test::FakePlatform platform;
+  CatalogueSession session;
+  session.DataBasePath = dir.File("cat.mdb");
+  std::filesystem::copy_file(kSample, session.DataBasePath);
+  session.limits.time = std::chrono::milliseconds(0);
+  EXPECT_EQ(OpenCatalogue(session, platform, dir.path()), OpenOutcome::Failed);
+  EXPECT_EQ(OpenCatalogue(session, platform, dir.path()), OpenOutcome::Failed);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].text.find(session.DataBasePath), std::string::npos);
+  EXPECT_NE(platform.messages[0].text.find("arrêtée"), std::string::npos);
+
+  session.limits = {};
+  std::filesystem::last_write_time(session.DataBasePath,
+                                   std::filesystem::file_time_type::clock::now());
+  EXPECT_EQ(OpenCatalogue(session, platform, dir.path()), OpenOutcome::Opened);
+  EXPECT_EQ(platform.messages.size(), 1u);
 }
 
 }  // namespace
