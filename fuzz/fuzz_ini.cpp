@@ -20,6 +20,7 @@
 
 #include "FuzzSupport.h"
 #include "documents/Ini.h"
+#include "util/Text.h"
 
 namespace {
 
@@ -28,68 +29,10 @@ using kel::fuzz::Shown;
 // ---------------------------------------------------------------------------------------------
 // Text helpers
 
-constexpr std::array<char32_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// Length of the UTF-8 sequence at text[at], 0 when it is not well formed.
-std::size_t SequenceLength(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  char32_t code = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, code = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, code = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3F);
-  }
-  const char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-bool IsUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = SequenceLength(text, at);
-    if (length == 0) return false;
-    at += length;
-  }
-  return true;
-}
-
-void PutUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-// A line of a file as the program understands it: UTF-8 when it is, else Windows-1252.
+// A line of a file as the program understands it: UTF-8 when it is, else Windows-1252. The
+// decoding itself is the text module's, which its own tests hold to the code page's table.
 std::string DecodeLine(std::string_view raw) {
-  if (IsUtf8(raw)) return std::string(raw);
-  std::string out;
-  for (const char c : raw) {
-    const auto byte = static_cast<unsigned char>(c);
-    PutUtf8(out, byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte);
-  }
-  return out;
+  return kel::IsValidUtf8(raw) ? std::string(raw) : kel::Cp1252ToUtf8(raw);
 }
 
 std::string Trim(std::string_view text) {
@@ -100,11 +43,7 @@ std::string Trim(std::string_view text) {
 
 // Names match without regard to (ASCII) case.
 std::string NameKey(std::string_view name) {
-  std::string out = Trim(name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
+  return kel::AsciiLower(Trim(name));
 }
 
 // What a reader gets for a stored value: blanks trimmed, at most kIniValueLimit characters, one
@@ -114,7 +53,7 @@ std::string ReadForm(std::string_view value) {
   std::string trimmed = Trim(value);
   std::size_t cut = 0;
   for (std::size_t count = 0; cut < trimmed.size() && count < kel::kIniValueLimit; ++count) {
-    cut += SequenceLength(trimmed, cut);
+    cut += kel::Utf8Length(trimmed, cut);
   }
   trimmed.resize(cut);
   if (!trimmed.empty() && trimmed.front() == '\'') trimmed.erase(0, 1);

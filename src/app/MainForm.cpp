@@ -303,8 +303,8 @@ bool MainForm::OpenDesign(bool ask) {
 
 bool MainForm::DocumentChangedOnDisk() const {
   if (doc_path_ != stamp_path_) return false;
-  const FileStamp now = StampOf(doc_path_);
-  return now.exists && !(now == stamp_);
+  const std::optional<FileStamp> now = StampOf(doc_path_);
+  return now && now != stamp_;
 }
 
 MainForm::SaveOutcome MainForm::SaveDesign() {

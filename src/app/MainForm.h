@@ -57,6 +57,8 @@ class MainForm {
   void Form_Load(const std::string& command_line);
   // The catalogue to use when the settings name none (the calculator's --catalogue).
   void SetDataBasePath(const std::string& path) { catalogue_.DataBasePath = path; }
+  // What each catalogue query may take (tests shorten it).
+  void SetCatalogueLimits(const QueryLimits& limits) { catalogue_.limits = limits; }
   void SetSettingsPath(const std::string& path) { settings_path_ = path; }
   // Loads a document without any question, as start-up does (the calculator's way in); false
   // when it could not be read (the user has been told).
@@ -168,7 +170,7 @@ class MainForm {
   std::string catalogue_folder_;  // where the "Database" dialog opens
   // The document file as last read or written, to notice changes made by other programs.
   std::string stamp_path_;
-  FileStamp stamp_;
+  std::optional<FileStamp> stamp_;
   std::string title_ = "Form1";
   std::function<void(const std::string&)> title_listener_;
   std::vector<std::string> core_list_;

@@ -5,11 +5,16 @@
 #include <fcntl.h>
 #include <glib.h>  // before mdbtools.h, which would otherwise pull it in inside extern "C"
 #include <mdbtools.h>
+#include <poll.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -17,9 +22,10 @@
 #include <fstream>
 #include <list>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
+
+#include "util/Text.h"
 
 namespace kel {
 
@@ -63,48 +69,6 @@ double LeDouble(const unsigned char* p) {
   return value;
 }
 
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-std::string Utf16ToUtf8(const std::vector<char16_t>& units) {
-  std::string out;
-  out.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    const char32_t unit = units[i];
-    if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] < 0xE000) {
-      AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-      ++i;
-    } else if (unit >= 0xD800 && unit < 0xE000) {
-      AppendUtf8(out, 0xFFFD);  // half a pair: nothing sensible to show
-    } else {
-      AppendUtf8(out, unit);
-    }
-  }
-  return out;
-}
-
-// Windows-1252 between 0x80 and 0x9F; the rest of the code page is Latin-1.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 // The civil date (proleptic Gregorian calendar) that lies days after 1 January 1970.
 void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsigned& day) {
   days += 719468;
@@ -120,30 +84,11 @@ void CivilFromDays(std::int64_t days, std::int64_t& year, unsigned& month, unsig
   year = static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
 }
 
-// Keeps what libmdb prints on the standard error (warnings about pages, versions, maps) away
-// from the user while it lives; the failure itself is reported through EngineError.
-class QuietStderr {
- public:
-  QuietStderr() {
-    std::fflush(stderr);
-    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
-    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-    if (null >= 0) close(null);
-  }
-  ~QuietStderr() {
-    std::fflush(stderr);
-    if (saved_ >= 0) {
-      dup2(saved_, STDERR_FILENO);
-      close(saved_);
-    }
-  }
-  QuietStderr(const QuietStderr&) = delete;
-  QuietStderr& operator=(const QuietStderr&) = delete;
-
- private:
-  int saved_ = -1;
-};
+// A failure to build the in-memory copy.
+EngineError CopyFailure(const std::string& path, const EngineError& cause) {
+  return {cause.number,
+          "Impossible de recopier le catalogue " + path + " en mémoire : " + cause.description};
+}
 
 struct MdbCloser {
   void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
@@ -151,38 +96,6 @@ struct MdbCloser {
 struct TableFreer {
   void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
-struct SqliteCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using SqlitePtr = std::unique_ptr<sqlite3, SqliteCloser>;
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-EngineError Missing(const std::string& path) {
-  return {3024, "Fichier catalogue introuvable : " + path};
-}
-EngineError Unreadable(const std::string& path) {
-  return {3051, "Impossible de lire le fichier catalogue " + path};
-}
-EngineError NotAccess(const std::string& path) {
-  return {3343, "Format de base de données non reconnu : " + path +
-                    " (version de fichier Access inconnue)"};
-}
-EngineError Damaged(const std::string& path) {
-  return {3049,
-          "Le catalogue Access " + path + " est endommagé ou tronqué : il ne peut pas être lu"};
-}
-EngineError NoTable(const std::string& path) {
-  return {3078,
-          std::string("La table ") + kTableName + " est introuvable dans le catalogue " + path};
-}
-EngineError SqliteFailure(const std::string& path, sqlite3* db, int rc) {
-  return {rc, "Impossible de recopier le catalogue " + path +
-                  " en mémoire : " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))};
-}
-
 std::string QuotedName(const std::string& name) {
   std::string quoted = "\"";
   for (const char c : name) {
@@ -322,12 +235,12 @@ std::optional<std::uint64_t> CheckedPageCount(const std::string& path, std::uint
   std::array<char, 0x20> header{};
   std::ifstream in(path, std::ios::binary);
   if (!in) {
-    error = Missing(path);
+    error = FileNotFound(path);
     return std::nullopt;
   }
   in.read(header.data(), header.size());
   if (in.bad()) {
-    error = Unreadable(path);
+    error = CannotRead(path);
     return std::nullopt;
   }
   if (in.gcount() < static_cast<std::streamsize>(header.size())) {
@@ -341,7 +254,7 @@ std::optional<std::uint64_t> CheckedPageCount(const std::string& path, std::uint
   }
   const auto version = static_cast<unsigned char>(header[0x14]);
   if (version > kLastKnownVersion) {
-    error = NotAccess(path);
+    error = UnknownFormat(path, "version de fichier Access inconnue");
     return std::nullopt;
   }
   // Access writes whole pages only, so any other size is a cut copy; and the system tables
@@ -387,8 +300,8 @@ std::unique_ptr<MdbTableDef, TableFreer> OpenTable(MdbHandle* mdb, std::uint64_t
 }
 
 // Every row of the table in a new in-memory database; null with error filled.
-SqlitePtr CopyRows(MdbHandle* mdb, MdbTableDef* table, std::uint64_t page_count,
-                   const std::string& path, EngineError& error) {
+SqliteDb CopyRows(MdbHandle* mdb, MdbTableDef* table, std::uint64_t page_count,
+                  const std::string& path, EngineError& error) {
   const bool jet3 = mdb->f->jet_version == MDB_VER_JET3;
   std::vector<ColumnCopy> columns;
   std::string create = std::string("CREATE TABLE ") + kTableName + " (";
@@ -407,65 +320,51 @@ SqlitePtr CopyRows(MdbHandle* mdb, MdbTableDef* table, std::uint64_t page_count,
   create += ")";
   insert += ")";
 
-  sqlite3* raw_db = nullptr;
-  int rc =
-      sqlite3_open_v2(":memory:", &raw_db,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  SqlitePtr db(raw_db);
-  if (rc != SQLITE_OK) {
-    error = SqliteFailure(path, db.get(), rc);
-    return nullptr;
-  }
-  if (sqlite3_exec(db.get(), create.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-    // Only a damaged table definition gives names SQLite refuses (twice the same column).
-    error = Damaged(path);
-    return nullptr;
-  }
-  sqlite3_stmt* raw_statement = nullptr;
-  rc = sqlite3_prepare_v2(db.get(), insert.c_str(), -1, &raw_statement, nullptr);
-  StatementPtr statement(raw_statement);
-  if (rc != SQLITE_OK ||
-      (rc = sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr)) != SQLITE_OK) {
-    error = SqliteFailure(path, db.get(), rc);
-    return nullptr;
-  }
-
-  mdb_rewind_table(table);
-  std::uint64_t rows = 0;
-  AccessCell cell;
-  while (mdb_fetch_row(table)) {
-    if (++rows > page_count * kRowsPerPage) {
+  try {
+    SqliteDb db =
+        OpenSqlite(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    if (sqlite3_exec(db.get(), create.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+      // Only a damaged table definition gives names SQLite refuses (twice the same column).
       error = Damaged(path);
       return nullptr;
     }
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (!ReadCell(mdb, columns[i], jet3, page_count, cell)) {
+    Exec(db.get(), "BEGIN");
+    {
+      Statement statement(db.get(), insert);
+      mdb_rewind_table(table);
+      std::uint64_t rows = 0;
+      AccessCell cell;
+      while (mdb_fetch_row(table)) {
+        if (++rows > page_count * kRowsPerPage) {
+          error = Damaged(path);
+          return nullptr;
+        }
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+          if (!ReadCell(mdb, columns[i], jet3, page_count, cell)) {
+            error = Damaged(path);
+            return nullptr;
+          }
+          if (const int rc = BindCell(statement.get(), static_cast<int>(i + 1), cell);
+              rc != SQLITE_OK) {
+            throw CatalogueError(SqliteFailure(db.get(), rc));
+          }
+        }
+        statement.Step();
+        statement.Reset();
+      }
+      // The table definition counts its rows; finding fewer means pages are missing or damaged.
+      // (The count may lag behind after a crash, but never runs ahead.)
+      if (rows < table->num_rows) {
         error = Damaged(path);
         return nullptr;
       }
-      if ((rc = BindCell(statement.get(), static_cast<int>(i + 1), cell)) != SQLITE_OK) {
-        error = SqliteFailure(path, db.get(), rc);
-        return nullptr;
-      }
     }
-    if ((rc = sqlite3_step(statement.get())) != SQLITE_DONE) {
-      error = SqliteFailure(path, db.get(), rc);
-      return nullptr;
-    }
-    sqlite3_reset(statement.get());
-  }
-  // The table definition counts its rows; finding fewer means pages are missing or damaged.
-  // (The count may lag behind after a crash, but never runs ahead.)
-  if (rows < table->num_rows) {
-    error = Damaged(path);
+    Exec(db.get(), "COMMIT");
+    return db;
+  } catch (const CatalogueError& e) {
+    error = CopyFailure(path, e.error());
     return nullptr;
   }
-  statement.reset();
-  if ((rc = sqlite3_exec(db.get(), "COMMIT", nullptr, nullptr, nullptr)) != SQLITE_OK) {
-    error = SqliteFailure(path, db.get(), rc);
-    return nullptr;
-  }
-  return db;
 }
 
 // Table EI of the Access file, copied into SQLite and returned as a database image.
@@ -474,21 +373,20 @@ std::optional<std::string> ReadAccessFile(const std::string& path, std::uintmax_
   const std::optional<std::uint64_t> page_count = CheckedPageCount(path, file_size, error);
   if (!page_count) return std::nullopt;
 
-  QuietStderr quiet;
   std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
   if (!mdb || static_cast<std::uintmax_t>(mdb->fmt->pg_size) * *page_count != file_size) {
-    error = NotAccess(path);
+    error = UnknownFormat(path, "version de fichier Access inconnue");
     return std::nullopt;
   }
   const auto table = OpenTable(mdb.get(), *page_count, path, error);
   if (!table) return std::nullopt;
-  const SqlitePtr db = CopyRows(mdb.get(), table.get(), *page_count, path, error);
+  const SqliteDb db = CopyRows(mdb.get(), table.get(), *page_count, path, error);
   if (!db) return std::nullopt;
 
   sqlite3_int64 image_size = 0;
   unsigned char* image = sqlite3_serialize(db.get(), "main", &image_size, 0);
   if (image == nullptr) {
-    error = SqliteFailure(path, db.get(), SQLITE_NOMEM);
+    error = CopyFailure(path, SqliteFailure(db.get(), SQLITE_NOMEM));
     return std::nullopt;
   }
   std::string copy(reinterpret_cast<const char*>(image), static_cast<std::size_t>(image_size));
@@ -499,76 +397,29 @@ std::optional<std::string> ReadAccessFile(const std::string& path, std::uintmax_
 // A read-only connection of its own on a copy of the image, so that the cache may drop the image
 // while the connection lives on.
 sqlite3* OpenImage(const std::string& image, const std::string& path, EngineError& error) {
-  sqlite3* raw_db = nullptr;
-  int rc =
-      sqlite3_open_v2(":memory:", &raw_db,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-  SqlitePtr db(raw_db);
-  if (rc != SQLITE_OK) {
-    error = SqliteFailure(path, db.get(), rc);
+  try {
+    SqliteDb db =
+        OpenSqlite(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX);
+    auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(image.size()));
+    if (buffer == nullptr) throw CatalogueError(SqliteFailure(db.get(), SQLITE_NOMEM));
+    std::memcpy(buffer, image.data(), image.size());
+    const auto size = static_cast<sqlite3_int64>(image.size());
+    // On failure SQLite frees the buffer itself.
+    const int rc =
+        sqlite3_deserialize(db.get(), "main", buffer, size, size,
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
+    if (rc != SQLITE_OK) throw CatalogueError(SqliteFailure(db.get(), rc));
+    return db.release();
+  } catch (const CatalogueError& e) {
+    error = CopyFailure(path, e.error());
     return nullptr;
   }
-  auto* buffer = static_cast<unsigned char*>(sqlite3_malloc64(image.size()));
-  if (buffer == nullptr) {
-    error = SqliteFailure(path, db.get(), SQLITE_NOMEM);
-    return nullptr;
-  }
-  std::memcpy(buffer, image.data(), image.size());
-  const auto size = static_cast<sqlite3_int64>(image.size());
-  // On failure SQLite frees the buffer itself.
-  rc = sqlite3_deserialize(db.get(), "main", buffer, size, size,
-                           SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY);
-  if (rc != SQLITE_OK) {
-    error = SqliteFailure(path, db.get(), rc);
-    return nullptr;
-  }
-  return db.release();
-}
-
-// What tells that a file has changed since it was read.
-// What tells a file apart from another one renamed over it: the modification time can be copied
-// (cp -p, an unpacked archive), but the inode and the change time cannot.
-struct FileStamp {
-  std::uintmax_t size = 0;
-  std::int64_t modified_ns = 0;
-  std::int64_t changed_ns = 0;
-  std::uintmax_t device = 0;
-  std::uintmax_t inode = 0;
-  bool operator==(const FileStamp&) const = default;
-};
-
-std::optional<FileStamp> StampOf(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  const auto ns = [](const timespec& t) {
-    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-  };
-  return FileStamp{static_cast<std::uintmax_t>(info.st_size), ns(info.st_mtim), ns(info.st_ctim),
-                   static_cast<std::uintmax_t>(info.st_dev),
-                   static_cast<std::uintmax_t>(info.st_ino)};
 }
 
 std::string CacheKey(const std::string& path) {
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(path, ec);
   return ec ? path : absolute.lexically_normal().string();
-}
-
-struct CachedCatalogue {
-  std::string key;
-  FileStamp stamp;
-  std::shared_ptr<const std::string> image;
-};
-
-struct Cache {
-  std::mutex mutex;
-  std::list<CachedCatalogue> entries;  // most recently used first
-  std::uint64_t reads = 0;
-};
-
-Cache& TheCache() {
-  static Cache cache;
-  return cache;
 }
 
 }  // namespace
@@ -602,14 +453,9 @@ std::string AccessDeclaredType(int access_type) {
 }
 
 std::string DecodeAccessText(const unsigned char* bytes, std::size_t size, bool jet3) {
-  std::vector<char16_t> units;
-  if (jet3) {
-    units.reserve(size);
-    for (std::size_t i = 0; i < size; ++i) {
-      const unsigned char c = bytes[i];
-      units.push_back(c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : char16_t{c});
-    }
-  } else if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+  if (jet3) return Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(bytes), size));
+  std::u16string units;
+  if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
     // Compressed form: single bytes stand for characters below 256, and each zero byte switches
     // between single bytes and full two-byte units.
     bool compressed = true;
@@ -749,48 +595,148 @@ AccessCell DecodeAccessValue(int access_type, const unsigned char* bytes, std::s
   return cell;
 }
 
-sqlite3* LoadAccessCatalogue(const std::string& path, EngineError& error) {
+namespace {
+
+// Writes all of data to fd; false when the reader has gone.
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t written = ::write(fd, data.data(), data.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// The child's answer: one byte saying whether the file was read, the error number in four bytes,
+// then the image or the error's description.
+std::string Answer(const std::optional<std::string>& image, const EngineError& error) {
+  std::string answer(1, image ? '\1' : '\0');
+  const auto number = static_cast<std::uint32_t>(error.number);
+  for (int shift = 0; shift < 32; shift += 8) answer += static_cast<char>((number >> shift) & 0xFF);
+  answer += image ? *image : error.description;
+  return answer;
+}
+
+// ReadAccessFile in a child process. libmdb writes its warnings straight to the standard error,
+// and has no switch to keep them quiet; the child's standard error goes nowhere, while the
+// program's own stays untouched for every other thread. A file on which libmdb would loop or
+// crash costs the child, not the program: it is stopped at the deadline and reported.
+std::optional<std::string> ReadAccessFileApart(const std::string& path, std::uintmax_t file_size,
+                                               std::chrono::milliseconds time, EngineError& error) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) {
+    error = CannotRead(path);
+    return std::nullopt;
+  }
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(fds[0]);
+    ::close(fds[1]);
+    error = CannotRead(path);
+    return std::nullopt;
+  }
+  if (child == 0) {
+    ::close(fds[0]);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0) ::dup2(null, STDERR_FILENO);
+    EngineError child_error;
+    const std::optional<std::string> image = ReadAccessFile(path, file_size, child_error);
+    ::_exit(WriteAll(fds[1], Answer(image, child_error)) ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string answer;
+  bool over_time = false;
+  const auto deadline = std::chrono::steady_clock::now() + time;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      over_time = true;
+      break;
+    }
+    pollfd wait{fds[0], POLLIN, 0};
+    const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) {
+      over_time = ready == 0;
+      break;
+    }
+    char buffer[65536];
+    const ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    answer.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fds[0]);
+  if (over_time) ::kill(child, SIGKILL);
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (over_time) {
+    error = LimitReached(path, LimitKind::Time, time.count());
+    return std::nullopt;
+  }
+  constexpr std::size_t kHead = 5;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || answer.size() < kHead) {
+    error = Damaged(path);  // libmdb gave up on the file in a way of its own
+    return std::nullopt;
+  }
+  if (answer[0] == '\1') return answer.substr(kHead);
+  std::uint32_t number = 0;
+  for (int i = 0; i < 4; ++i) {
+    number |= static_cast<std::uint32_t>(static_cast<unsigned char>(answer[1 + i])) << (8 * i);
+  }
+  error = {static_cast<int>(number), answer.substr(kHead)};
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadImage(const std::string& path, std::uintmax_t file_size,
+                                     const AccessReadOptions& options, EngineError& error) {
+  return options.apart ? ReadAccessFileApart(path, file_size, options.time, error)
+                       : ReadAccessFile(path, file_size, error);
+}
+
+}  // namespace
+
+sqlite3* LoadAccessCatalogue(const std::string& path, EngineError& error,
+                             const AccessReadOptions& options) {
   const std::optional<FileStamp> stamp = StampOf(path);
   if (!stamp) {
-    error = Missing(path);
+    error = FileNotFound(path);
+    return nullptr;
+  }
+  const std::optional<std::string> image = ReadImage(path, stamp->size, options, error);
+  return image ? OpenImage(*image, path, error) : nullptr;
+}
+
+sqlite3* AccessCache::Load(const std::string& path, EngineError& error,
+                           const AccessReadOptions& options) {
+  const std::optional<FileStamp> stamp = StampOf(path);
+  if (!stamp) {
+    error = FileNotFound(path);
     return nullptr;
   }
   const std::string key = CacheKey(path);
   std::shared_ptr<const std::string> image;
-  {
-    Cache& cache = TheCache();
-    const std::lock_guard lock(cache.mutex);
-    auto found = std::find_if(cache.entries.begin(), cache.entries.end(),
-                              [&](const CachedCatalogue& entry) { return entry.key == key; });
-    if (found != cache.entries.end() && found->stamp == *stamp) {
-      cache.entries.splice(cache.entries.begin(), cache.entries, found);
-      image = found->image;
-    } else {
-      if (found != cache.entries.end()) cache.entries.erase(found);
-      ++cache.reads;
-      std::optional<std::string> loaded = ReadAccessFile(path, stamp->size, error);
-      if (!loaded) return nullptr;
-      image = std::make_shared<const std::string>(std::move(*loaded));
-      // A file that changed while it was read is served this once but not remembered.
-      if (StampOf(path) == stamp) {
-        cache.entries.push_front({key, *stamp, image});
-        if (cache.entries.size() > kCachedFiles) cache.entries.pop_back();
-      }
+  auto found = std::find_if(entries_.begin(), entries_.end(),
+                            [&](const Entry& entry) { return entry.key == key; });
+  if (found != entries_.end() && found->stamp == *stamp) {
+    entries_.splice(entries_.begin(), entries_, found);
+    image = found->image;
+  } else {
+    if (found != entries_.end()) entries_.erase(found);
+    ++reads_;
+    std::optional<std::string> loaded = ReadImage(path, stamp->size, options, error);
+    if (!loaded) return nullptr;
+    image = std::make_shared<const std::string>(std::move(*loaded));
+    // A file that changed while it was read is served this once but not remembered.
+    if (StampOf(path) == stamp) {
+      entries_.push_front({key, *stamp, image});
+      if (entries_.size() > kCachedFiles) entries_.pop_back();
     }
   }
   return OpenImage(*image, path, error);
-}
-
-std::uint64_t AccessCatalogueReads() {
-  Cache& cache = TheCache();
-  const std::lock_guard lock(cache.mutex);
-  return cache.reads;
-}
-
-void ForgetAccessCatalogues() {
-  Cache& cache = TheCache();
-  const std::lock_guard lock(cache.mutex);
-  cache.entries.clear();
 }
 
 }  // namespace kel

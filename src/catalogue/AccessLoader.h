@@ -4,11 +4,14 @@
 //
 // Values keep the meaning the Access engine gives them: a Single column keeps the single's exact
 // value (declared SINGLE so that it is shown as the single it is), text compares without regard
-// to case, an empty cell stays NULL. A file that has not changed since it was last read is served
-// from memory; only a few such files are kept.
+// to case, an empty cell stays NULL. An AccessCache serves a file that has not changed since it
+// was last read from memory; only a few such files are kept.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <list>
+#include <memory>
 #include <string>
 
 #include "catalogue/CatalogueDb.h"
@@ -17,15 +20,39 @@ struct sqlite3;
 
 namespace kel {
 
+// How an Access file is read: in a child process (see OpenOptions) or not, and how long the
+// child may take.
+struct AccessReadOptions {
+  bool apart = true;
+  std::chrono::milliseconds time{2000};
+};
+
 // A new read-only connection to the in-memory copy of the Access file's table EI; null with
 // error filled when the file cannot be read. The caller closes the connection.
-sqlite3* LoadAccessCatalogue(const std::string& path, EngineError& error);
+sqlite3* LoadAccessCatalogue(const std::string& path, EngineError& error,
+                             const AccessReadOptions& options = {});
 
-// How many times an Access file has actually been read since the process started.
-std::uint64_t AccessCatalogueReads();
+// Access files already read, kept in memory so that a recalculation, which opens the catalogue
+// anew, does not read the file again while it has not changed. Owned by whoever opens
+// catalogues (the window's catalogue session) and used from one thread.
+class AccessCache {
+ public:
+  // As LoadAccessCatalogue, served from memory when the file has not changed since it was read.
+  sqlite3* Load(const std::string& path, EngineError& error, const AccessReadOptions& options = {});
+  // How many times a file has actually been read.
+  std::uint64_t Reads() const { return reads_; }
+  // Drops every copy kept; connections already handed out stay usable.
+  void Forget() { entries_.clear(); }
 
-// Drops every copy kept in memory; connections already handed out stay usable.
-void ForgetAccessCatalogues();
+ private:
+  struct Entry {
+    std::string key;
+    FileStamp stamp;
+    std::shared_ptr<const std::string> image;
+  };
+  std::list<Entry> entries_;  // most recently used first
+  std::uint64_t reads_ = 0;
+};
 
 // Column types as the Access file records them.
 enum class AccessType : int {

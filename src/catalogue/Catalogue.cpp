@@ -10,6 +10,41 @@
 
 namespace kel {
 
+namespace {
+
+void Refuse(CatalogueSession& session, const std::string& path) {
+  session.refused_path = path;
+  session.refused = StampOf(path);
+}
+
+void NoteLimitReached(CatalogueSession& session) {
+  if (session.CatalogueDb && session.CatalogueDb->LimitReached()) {
+    Refuse(session, session.CatalogueDb->Path());
+  }
+}
+
+// A failed query told to the user: a limit reached in one message naming the file, any other
+// failure in the prompt that may end the program.
+void ReportQueryFailure(const std::string& sql, const EngineError& error, Platform& platform) {
+  if (error.number == kErrResourceExceeded) {
+    platform.MessageBox(error.description, MsgButtons::Ok, MsgIcon::None, "");
+    return;
+  }
+  platform.SetClipboardText(sql);
+  const MsgAnswer answer =
+      platform.MessageBox(sql, MsgButtons::YesNo, MsgIcon::Question,
+                          std::to_string(error.number) + " " + error.description + " Continuer ?");
+  if (answer != MsgAnswer::Yes) {
+    // The clipboard may not outlive the program everywhere; the query is kept here too.
+    std::fprintf(stderr, "kelvanor : requête du catalogue abandonnée : %s\n", sql.c_str());
+    platform.EndProgramNow();
+    // A platform that cannot end the process must not let the caller read rows either.
+    throw ProgramEnded{};
+  }
+}
+
+}  // namespace
+
 OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
                           const std::string& program_folder) {
   if (session.DataBasePath.empty()) {
@@ -17,9 +52,20 @@ OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
         {"Database", program_folder, kDefaultCatalogueName, FileDialogVerb::Open});
   }
   if (session.DataBasePath.empty()) return OpenOutcome::NoPath;
+  NoteLimitReached(session);
+  if (session.refused && session.refused_path == session.DataBasePath &&
+      StampOf(session.DataBasePath) == session.refused) {
+    return OpenOutcome::Failed;  // told when it was refused
+  }
   EngineError error;
-  auto opened = CatalogueHandle::Open(session.DataBasePath, error);
+  OpenOptions options;
+  options.limits = session.limits;
+  options.access_cache = &session.access_cache;
+  options.read_access_apart = session.read_access_apart;
+  auto opened = CatalogueHandle::Open(session.DataBasePath, error, options);
   if (!opened) {
+    // An Access file whose reading ran out of time is left alone as a query that did.
+    if (error.number == kErrResourceExceeded) Refuse(session, session.DataBasePath);
     if (session.AnnouncedFailure != session.DataBasePath) {
       session.AnnouncedFailure = session.DataBasePath;
       platform.MessageBox(error.description, MsgButtons::Ok, MsgIcon::None, "");
@@ -31,27 +77,23 @@ OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
   return OpenOutcome::Opened;
 }
 
+void CloseCatalogue(CatalogueSession& session) {
+  NoteLimitReached(session);
+  session.CatalogueDb.reset();
+}
+
 int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset,
                   const std::string& sql, Platform& platform) {
+  if (db != nullptr && db->LimitReached()) return -1;
   EngineError error;
   std::unique_ptr<Recordset> result;
   if (db == nullptr) {
-    error = {3420, "le catalogue n'est pas ouvert"};
+    error = NotOpen();
   } else {
     result = db->Query(sql, error);
   }
   if (!result) {
-    platform.SetClipboardText(sql);
-    const MsgAnswer answer = platform.MessageBox(
-        sql, MsgButtons::YesNo, MsgIcon::Question,
-        std::to_string(error.number) + " " + error.description + " Continuer ?");
-    if (answer != MsgAnswer::Yes) {
-      // The clipboard may not outlive the program everywhere; the query is kept here too.
-      std::fprintf(stderr, "kelvanor : requête du catalogue abandonnée : %s\n", sql.c_str());
-      platform.EndProgramNow();
-      // A platform that cannot end the process must not let the caller read rows either.
-      throw ProgramEnded{};
-    }
+    ReportQueryFailure(sql, error, platform);
     // The caller's previous result set, if it has a row, must still not be read.
     const bool old_rows = recordset && !recordset->AtEnd();
     return old_rows && error.number != 0 ? error.number : -1;
@@ -65,42 +107,37 @@ std::string QueryLightestCore(double bound) {
          " Order by Massefer";
 }
 
-std::string UpperCase(std::string_view text) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    } else if (c == 0xC3 && i + 1 < out.size()) {
-      // UTF-8 à..þ (but ÷) become À..Þ.
-      const auto next = static_cast<unsigned char>(out[i + 1]);
-      if (next >= 0xA0 && next <= 0xBE && next != 0xB7) out[i + 1] = static_cast<char>(next - 0x20);
-      ++i;
-    }
-  }
-  return out;
-}
-
-std::string QueryCoreByRef(std::string_view reference) {
+std::string RefCondition(std::string_view reference) {
   std::string quoted;
   for (const char c : UpperCase(reference)) {
     quoted += c;
     if (c == '\'') quoted += '\'';
   }
-  return "Select * from EI Where Ref = '" + quoted + "'";
+  return "Ref = '" + quoted + "'";
+}
+
+std::string QueryCoreByRef(std::string_view reference) {
+  return "Select * from EI Where " + RefCondition(reference);
 }
 
 void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Platform& platform,
                   char decimal_separator) {
   std::unique_ptr<Recordset> recordset;
   if (OpenRecordset(session.CatalogueDb.get(), recordset, kQueryAllRefs, platform) != 0) return;
-  list.clear();
-  for (; !recordset->AtEnd(); recordset->MoveNext()) {
-    const FieldValue ref = recordset->Field("Ref");
-    // A core without reference could never be picked by it; it is left out of the list.
-    if (ref.kind == FieldValue::Kind::Null) continue;
-    list.push_back(FieldText(ref, decimal_separator));
+  std::vector<std::string> filled;
+  try {
+    for (; !recordset->AtEnd(); recordset->MoveNext()) {
+      const FieldValue ref = recordset->Field("Ref");
+      // A core without reference could never be picked by it; it is left out of the list.
+      if (ref.kind == FieldValue::Kind::Null) continue;
+      filled.push_back(FieldText(ref, decimal_separator));
+    }
+  } catch (const CatalogueError& e) {
+    // A row that cannot be read (a damaged page, a limit reached) is no end of the list.
+    ReportQueryFailure(kQueryAllRefs, e.error(), platform);
+    return;
   }
+  list = std::move(filled);
 }
 
 namespace {

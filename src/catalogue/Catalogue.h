@@ -3,12 +3,15 @@
 // texts, running a query with the error prompt, and filling the core list.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "catalogue/AccessLoader.h"
 #include "catalogue/CatalogueDb.h"
 #include "util/Platform.h"
+#include "util/Text.h"
 
 namespace kel {
 
@@ -21,6 +24,15 @@ struct CatalogueSession {
   // The path whose failure to open the user has been told of: told once, not at every
   // recalculation. Cleared when a catalogue opens.
   std::string AnnouncedFailure;
+  // What each query may take; tests shorten the time.
+  QueryLimits limits;
+  bool read_access_apart = true;
+  AccessCache access_cache;
+  // A catalogue whose query ran into a limit is told once and then left alone until the file
+  // changes: every recalculation opens it anew, and each would otherwise hang for the whole
+  // deadline and tell it again.
+  std::optional<FileStamp> refused;
+  std::string refused_path;
 };
 
 enum class OpenOutcome {
@@ -38,21 +50,25 @@ OpenOutcome OpenCatalogue(CatalogueSession& session, Platform& platform,
 // Runs sql on db. 0 when the result set holds a row and is positioned on it; -1 when it holds
 // none; the engine's error number when the query failed, after the Yes/No prompt ("No" ends the
 // program). On failure recordset keeps what it held.
+// A catalogue that has run into a query limit gets no more queries: -1 at once, nothing said.
 int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset,
                   const std::string& sql, Platform& platform);
+
+// Releases the session's catalogue, remembering it as refused when it ran into a query limit.
+void CloseCatalogue(CatalogueSession& session);
 
 // "Select * from EI Where SectionFer >= <bound> Order by Massefer", bound with a point.
 std::string QueryLightestCore(double bound);
 
-// "Select * from EI Where Ref = '<reference>'", reference upper-cased, apostrophes doubled so
-// that the reference is always looked up literally.
+// "Select * from EI Where " + RefCondition(reference).
 std::string QueryCoreByRef(std::string_view reference);
 
-// Upper case as a reference is compared: ASCII and the accented Latin-1 letters.
-std::string UpperCase(std::string_view text);
+// "Ref = '<reference>'", reference upper-cased, apostrophes doubled so that the reference is
+// always looked up literally.
+std::string RefCondition(std::string_view reference);
 
 // Fills list with every reference, lightest first; the list keeps its entries when the query
-// fails or finds nothing.
+// fails, finds nothing or fails on a later row (reported as a failed query is).
 void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Platform& platform,
                   char decimal_separator);
 

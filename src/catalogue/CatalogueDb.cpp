@@ -3,67 +3,50 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 
 #include "catalogue/AccessLoader.h"
-#include "util/NumberText.h"
+#include "util/Text.h"
 
 namespace kel {
 
-// One open SQLite connection, shared by the catalogue handle and its result sets so that a
-// result set never outlives the database it reads.
+// One open SQLite connection with the guard of its queries, shared by the catalogue handle and
+// its result sets so that a result set never outlives the database it reads.
 class Connection {
  public:
-  explicit Connection(sqlite3* db) : db_(db) {}
-  ~Connection() { sqlite3_close_v2(db_); }
-  Connection(const Connection&) = delete;
-  Connection& operator=(const Connection&) = delete;
-  sqlite3* db() const { return db_; }
+  Connection(SqliteDb db, const QueryLimits& limits, const std::string& path)
+      : db_(std::move(db)), guard_(db_.get(), limits, path) {}
+  sqlite3* db() const { return db_.get(); }
+  void Arm() { guard_.Arm(); }
+  // The failure of the last step, noting a limit reached.
+  EngineError Failure(int rc) {
+    EngineError error = guard_.Failure(rc);
+    if (error.number == kErrResourceExceeded) limit_reached_ = true;
+    return error;
+  }
+  bool limit_reached() const { return limit_reached_; }
+  const QueryGuard& guard() const { return guard_; }
 
  private:
-  sqlite3* db_;
+  SqliteDb db_;  // declared first: the guard is dropped before the connection closes
+  QueryGuard guard_;
+  bool limit_reached_ = false;
 };
 
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
-
 bool IsSingleType(const char* declared) {
-  return declared != nullptr && Lower(declared) == "single";
+  return declared != nullptr && AsciiLower(declared) == "single";
 }
 
 // References are looked up upper-cased, accented letters included, as the Access engine compares
-// text. SQLite's own NOCASE folds ASCII letters only, so "étoile" in the catalogue would never
-// match the "ÉTOILE" that is asked for. This NOCASE also folds the accented Latin-1 letters, and
-// folds to lower case as SQLite's does, so that for ASCII references it orders exactly like the
-// built-in one: an index a catalogue file already holds on a NOCASE column stays usable.
-std::string FoldForCompare(std::string_view text) {
-  std::string out(text);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'A' && c <= 'Z') {
-      out[i] = static_cast<char>(c - 'A' + 'a');
-    } else if (c == 0xC3 && i + 1 < out.size()) {
-      // UTF-8 À..Þ (but ×) become à..þ.
-      const auto next = static_cast<unsigned char>(out[i + 1]);
-      if (next >= 0x80 && next <= 0x9E && next != 0x97) out[i + 1] = static_cast<char>(next + 0x20);
-      ++i;
-    }
-  }
-  return out;
-}
-
+// text; SQLite's own NOCASE folds ASCII letters only, so "étoile" in the catalogue would never
+// match the "ÉTOILE" that is asked for. Every catalogue connection compares by the program's rule.
 int CompareAsReferences(void* /*unused*/, int size_a, const void* a, int size_b, const void* b) {
-  return FoldForCompare(
+  return FoldReference(
              std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(size_a)))
-      .compare(FoldForCompare(
+      .compare(FoldReference(
           std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(size_b))));
 }
 
@@ -96,6 +79,8 @@ std::string ReadOnlyUri(const std::string& path) {
   return uri;
 }
 
+constexpr int kReadOnly = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI;
+
 }  // namespace
 
 CatalogueFormat DetectCatalogueFormat(const std::string& path) {
@@ -106,6 +91,7 @@ CatalogueFormat DetectCatalogueFormat(const std::string& path) {
   if (in.bad()) return CatalogueFormat::Unreadable;
   const auto got = static_cast<std::size_t>(in.gcount());
   if (got >= 16 && std::memcmp(header, "SQLite format 3", 16) == 0) return CatalogueFormat::Sqlite;
+  // Jet and ACE files carry their engine's name from the fifth byte on.
   if (got >= 19 && (std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
                     std::memcmp(header + 4, "Standard ACE DB", 15) == 0)) {
     return CatalogueFormat::Access;
@@ -119,7 +105,7 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, sqlite3_stmt* state
   single_columns_.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     // The first of two columns with the same name wins, as a look-up by name finds it first.
-    columns_.emplace(Lower(sqlite3_column_name(statement_, i)), i);
+    columns_.emplace(AsciiLower(sqlite3_column_name(statement_, i)), i);
     single_columns_[static_cast<std::size_t>(i)] =
         IsSingleType(sqlite3_column_decltype(statement_, i));
   }
@@ -136,11 +122,13 @@ int Recordset::Step() {
 }
 
 void Recordset::MoveNext() {
-  if (!at_end_) Step();
+  if (at_end_) return;
+  const int rc = Step();
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw CatalogueError(connection_->Failure(rc));
 }
 
 FieldValue Recordset::Field(std::string_view name) const {
-  const auto found = columns_.find(Lower(name));
+  const auto found = columns_.find(AsciiLower(name));
   if (found == columns_.end()) throw FieldError("colonne inconnue : " + std::string(name));
   if (at_end_) throw FieldError("aucune ligne courante");
   const int index = found->second;
@@ -165,58 +153,70 @@ FieldValue Recordset::Field(std::string_view name) const {
   return value;
 }
 
-CatalogueHandle::CatalogueHandle(std::shared_ptr<Connection> connection)
-    : connection_(std::move(connection)) {
-  sqlite3_create_collation_v2(connection_->db(), "NOCASE", SQLITE_UTF8, nullptr,
-                              CompareAsReferences, nullptr);
-}
+CatalogueHandle::CatalogueHandle(std::shared_ptr<Connection> connection, std::string path)
+    : connection_(std::move(connection)), path_(std::move(path)) {}
 
 sqlite3* CatalogueHandle::Handle() const {
   return connection_->db();
 }
 
-std::unique_ptr<CatalogueHandle> CatalogueHandle::Open(const std::string& path,
-                                                       EngineError& error) {
+Statement CatalogueHandle::Prepare(const std::string& sql) {
+  connection_->Arm();
+  return Statement(connection_->db(), sql, &connection_->guard());
+}
+
+bool CatalogueHandle::LimitReached() const {
+  return connection_->limit_reached();
+}
+
+std::unique_ptr<CatalogueHandle> CatalogueHandle::FromDatabase(SqliteDb db, const std::string& path,
+                                                               const QueryLimits& limits) {
+  sqlite3_create_collation_v2(db.get(), "NOCASE", SQLITE_UTF8, nullptr, CompareAsReferences,
+                              nullptr);
+  return std::unique_ptr<CatalogueHandle>(
+      new CatalogueHandle(std::make_shared<Connection>(std::move(db), limits, path), path));
+}
+
+std::unique_ptr<CatalogueHandle> CatalogueHandle::Open(const std::string& path, EngineError& error,
+                                                       const OpenOptions& options) {
   switch (DetectCatalogueFormat(path)) {
     case CatalogueFormat::Missing:
-      error = {3024, "Fichier catalogue introuvable ou illisible : " + path};
+      error = FileNotFound(path);
       return nullptr;
     case CatalogueFormat::Unreadable:
-      error = {3051, "Impossible de lire le fichier catalogue " + path};
+      error = CannotRead(path);
       return nullptr;
     case CatalogueFormat::Unknown:
-      error = {3343, "Format de base de données non reconnu : " + path + " (ni SQLite, ni Access)"};
+      error = UnknownFormat(path, "ni SQLite, ni Access");
       return nullptr;
     case CatalogueFormat::Access: {
-      sqlite3* loaded = LoadAccessCatalogue(path, error);
-      if (loaded == nullptr) return nullptr;
-      return std::unique_ptr<CatalogueHandle>(
-          new CatalogueHandle(std::make_shared<Connection>(loaded)));
+      const AccessReadOptions read{options.read_access_apart, options.limits.time};
+      SqliteDb loaded(options.access_cache != nullptr
+                          ? options.access_cache->Load(path, error, read)
+                          : LoadAccessCatalogue(path, error, read));
+      if (!loaded) return nullptr;
+      return FromDatabase(std::move(loaded), path, options.limits);
     }
     case CatalogueFormat::Sqlite:
       break;
   }
-  sqlite3* db = nullptr;
-  const int rc =
-      sqlite3_open_v2(ReadOnlyUri(path).c_str(), &db,
-                      SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
-  if (rc != SQLITE_OK) {
-    error = {rc, std::string("Impossible d'ouvrir le catalogue ") + path + " : " +
-                     (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc))};
-    sqlite3_close_v2(db);
+  try {
+    return FromDatabase(OpenSqlite(ReadOnlyUri(path), kReadOnly), path, options.limits);
+  } catch (const CatalogueError& e) {
+    error = {e.error().number, "Impossible d'ouvrir le catalogue " + path + " : " + e.what()};
     return nullptr;
   }
-  return std::unique_ptr<CatalogueHandle>(new CatalogueHandle(std::make_shared<Connection>(db)));
 }
 
 std::unique_ptr<Recordset> CatalogueHandle::Query(const std::string& sql, EngineError& error) {
+  sqlite3* db = connection_->db();
+  connection_->Arm();
   sqlite3_stmt* statement = nullptr;
   const char* tail = nullptr;
-  const int rc = sqlite3_prepare_v2(connection_->db(), sql.c_str(), static_cast<int>(sql.size()),
-                                    &statement, &tail);
+  const int rc =
+      sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, &tail);
   if (rc != SQLITE_OK || statement == nullptr) {
-    error = {sqlite3_extended_errcode(connection_->db()), sqlite3_errmsg(connection_->db())};
-    if (rc == SQLITE_OK) error = {SQLITE_ERROR, "requête vide"};
+    error = rc == SQLITE_OK ? EngineError{SQLITE_ERROR, "requête vide"} : connection_->Failure(rc);
     sqlite3_finalize(statement);
     return nullptr;
   }
@@ -236,7 +236,7 @@ std::unique_ptr<Recordset> CatalogueHandle::Query(const std::string& sql, Engine
   std::unique_ptr<Recordset> recordset(new Recordset(connection_, statement));
   const int step_rc = recordset->Step();
   if (step_rc != SQLITE_ROW && step_rc != SQLITE_DONE) {
-    error = {sqlite3_extended_errcode(connection_->db()), sqlite3_errmsg(connection_->db())};
+    error = connection_->Failure(step_rc);
     return nullptr;
   }
   return recordset;

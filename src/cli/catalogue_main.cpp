@@ -1,18 +1,25 @@
-// kelvanor-catalogue: builds, shows, exports and checks lamination catalogues.
+// kelvanor-catalogue: builds, shows, exports and checks lamination catalogues. The work is the
+// catalogue engine's (catalogue/CatalogueTool.h); this file reads the command line and prints.
 //
 // Exit status: 0 success, 1 failure (or problems found by check), 2 wrong command line.
 
 #include <exception>
 #include <iostream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "cli/CatalogueCommands.h"
-#include "cli/CatalogueError.h"
+#include "catalogue/CatalogueTool.h"
 #include "util/VersionNotice.h"
 
 namespace {
+
+// Wrong command line: the message is followed by the usage text.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 constexpr const char* kUsage =
     "usage : kelvanor-catalogue convert [--force] ENTRÉE.csv SORTIE\n"
@@ -26,8 +33,6 @@ constexpr const char* kUsage =
     "  check    signale chaque ligne inutilisable ; statut 1 s'il y en a\n"
     "\n"
     "FICHIER et ENTRÉE sont des catalogues SQLite ou CSV, reconnus à leur contenu.\n";
-
-using kel::cli::UsageError;
 
 int Run(const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError("sous-commande manquante");
@@ -50,20 +55,20 @@ int Run(const std::vector<std::string>& args) {
 
   if (command == "convert") {
     expect(2, 2);
-    return kel::cli::ConvertCatalogue(operands[0], operands[1], force, std::cout);
+    return kel::ConvertCatalogue(operands[0], operands[1], force, std::cout);
   }
   if (command == "show") {
     expect(1, 1);
-    return kel::cli::ShowCatalogue(operands[0], std::cout);
+    return kel::ShowCatalogue(operands[0], std::cout);
   }
   if (command == "export") {
     expect(1, 2);
     const auto out_path = operands.size() == 2 ? std::optional(operands[1]) : std::nullopt;
-    return kel::cli::ExportCatalogue(operands[0], out_path, std::cout);
+    return kel::ExportCatalogue(operands[0], out_path, std::cout);
   }
   if (command == "check") {
     expect(1, 1);
-    return kel::cli::CheckCatalogue(operands[0], std::cout);
+    return kel::CheckCatalogue(operands[0], std::cout);
   }
   throw UsageError("sous-commande inconnue : " + command);
 }

@@ -9,6 +9,43 @@ namespace kel {
 
 namespace {
 
+// The physics of the chain. Each constant keeps the type of the literal it names, so that every
+// result stays the same to the last digit.
+
+// Iron needed per watt: 70 W per kilogram of iron at the reference frequency.
+constexpr double kWattsPerKgIron = 70.0;
+// The frequency at which the iron rating and the iron-loss estimate hold, in Hz.
+constexpr double kReferenceHz = 50;
+// Density of the lamination iron, kg per dm³.
+constexpr double kIronDensity = 7.65;
+// The required section in cm² is this times the square of the edge (dm) of a cube holding the
+// iron's volume: the proportions of an EI core.
+constexpr double kSectionPerVolume = 30;
+// A core of up to 1 % less than the required section is accepted.
+constexpr double kSectionTolerance = 0.99;
+// Induction from which the core is flagged as saturating, in tesla.
+constexpr float kTeslaLimit = 1.7f;
+// Iron loss at the reference frequency in W per kg: the induction in tesla plus this.
+constexpr double kIronLossOffset = 1.6;
+// 4.44 = 2π/√2: the EMF of a sine-wave flux per turn, hertz and weber.
+constexpr double kSineEmfFactor = 4.44;
+// Copper resistivity at 60 °C, 1.9 × 10⁻⁸ Ω·m; with the length in cm and the radius in mm the
+// formula scales it by 1/10000.
+constexpr double kCopperResistivity = 1.9;
+// π as the resistance formula takes it.
+constexpr double kPi = 3.14;
+// √(4/π): the diameter of a round wire from the square root of its section.
+constexpr double kDiameterPerRootSection = 1.13;
+// Insulation of the wire across the window width: added to the diameter for the turn pitch, mm.
+constexpr double kWireInsulationAcross = 0.04;
+// Insulation of the wire in the height direction: added to the diameter per layer, mm.
+constexpr double kWireInsulationPerLayer = 0.05;
+// Height every winding adds whatever its turns, mm.
+constexpr double kWindingAllowance = 0.15;
+// Insulation between windings: 0.03 mm per 30 V of the winding's voltage.
+constexpr double kInsulationPerStep = 0.03;
+constexpr double kVoltsPerInsulationStep = 30.0;
+
 // Causes of an input error, told under "Erreur de saisie".
 constexpr const char* kCausePrimaryWithoutVolts =
     "Le primaire n'a pas de tension alors que des secondaires débitent.";
@@ -91,10 +128,10 @@ void Chain::ComputeW() {
 }
 
 void Chain::ComputeKgFe(float watts) {
-  float mass = Single(watts / 70.0);
-  mass = Single(Divide(mass, ReadNumber(s_.TxFreq), kCauseZeroFrequency) * 50);
+  float mass = Single(watts / kWattsPerKgIron);
+  mass = Single(Divide(mass, ReadNumber(s_.TxFreq), kCauseZeroFrequency) * kReferenceHz);
   s_.LbKgFe = Format(mass, "#0.##");
-  const float volume = Single(mass / 7.65);
+  const float volume = Single(mass / kIronDensity);
   ComputeCmFe(volume);
 }
 
@@ -102,7 +139,7 @@ void Chain::ComputeCmFe(float volume) {
   // The cube root of a negative volume is no number; say why before it fails.
   if (volume < 0) throw ChainError("negative volume", kCauseNegativePower);
   const float side = Single(std::pow(static_cast<double>(volume), 1.0 / 3.0));
-  const float section = Single(static_cast<double>(side) * side * 30);
+  const float section = Single(static_cast<double>(side) * side * kSectionPerVolume);
   s_.LbSectFe = Format(section, "#0.##");
   const float chosen = SelectCore();
   if (chosen != 0) {
@@ -123,7 +160,7 @@ float Chain::SelectCore() {
   // Whatever happens below, this run's handle is released at its end.
   struct CloseAtEnd {
     CatalogueSession& session;
-    ~CloseAtEnd() { session.CatalogueDb.reset(); }
+    ~CloseAtEnd() { CloseCatalogue(session); }
   } close_at_end{catalogue};
 
   if (env_.remember_catalogue_path) env_.remember_catalogue_path(catalogue.DataBasePath);
@@ -133,10 +170,10 @@ float Chain::SelectCore() {
   s_.LbFeMasse = "?";
   s_.LbSectCuMax = "?";
   s_.LbTrueFeLoss = "?";
-  s_.TeslaMax = 1.7f;
+  s_.TeslaMax = kTeslaLimit;
 
   std::unique_ptr<Recordset> lightest;
-  const std::string automatic = QueryLightestCore(ReadNumber(s_.LbSectFe) * 0.99);
+  const std::string automatic = QueryLightestCore(ReadNumber(s_.LbSectFe) * kSectionTolerance);
   if (OpenRecordset(catalogue.CatalogueDb.get(), lightest, automatic, env_.platform) == 0 &&
       !lightest->AtEnd()) {
     s_.LbNoyauMin = FieldText(lightest->Field("Ref"), env_.decimal_separator);
@@ -145,7 +182,7 @@ float Chain::SelectCore() {
 
   const std::string second = (!s_.TxNoyau.empty() && s_.CoreForced)
                                  ? QueryCoreByRef(s_.TxNoyau)
-                                 : QueryLightestCore(ReadNumber(s_.LbSectFe) * 0.99);
+                                 : QueryLightestCore(ReadNumber(s_.LbSectFe) * kSectionTolerance);
   std::unique_ptr<Recordset> chosen;
   float section = 0;
   if (OpenRecordset(catalogue.CatalogueDb.get(), chosen, second, env_.platform) == 0 &&
@@ -176,13 +213,14 @@ void Chain::SelectFrom(Recordset& row, float& section) {
 
   const double mass = ReadNumber(s_.LbFeMasse);
   const double induction = ReadNumber(s_.LbTrueTesla);
-  s_.LbTrueFeLoss = Format(mass * (induction + 1.6) * Divide(50, ReadNumber(s_.TxFreq)), "#0.#");
+  s_.LbTrueFeLoss = Format(
+      mass * (induction + kIronLossOffset) * Divide(kReferenceHz, ReadNumber(s_.TxFreq)), "#0.#");
 }
 
 void Chain::ComputeTurns(float section) {
   const double f = ReadNumber(s_.TxFreq);
   const double b = ReadNumber(s_.LbTrueTesla);
-  s_.SpVolt = Single(Divide(1e4, f * 4.44 * b * section, kCauseZeroInduction));
+  s_.SpVolt = Single(Divide(1e4, f * kSineEmfFactor * b * section, kCauseZeroInduction));
   s_.LbSpVolt = Format(s_.SpVolt, "#0.00");
   for (int i = 0; i < kRows; ++i) {
     s_.Spires[i] = Single(static_cast<double>(s_.SpVolt) * ReadNumber(s_.TxVolts[i]));
@@ -201,7 +239,7 @@ void Chain::ComputeLen(float /*section*/) {
     float resistance = 0;
     if (length > 0 && s_.DiaCu[i] > 0) {
       const double radius = s_.DiaCu[i] / 2.0;
-      resistance = Single(Divide(length * 1.9, radius * radius * 3.14 * 10000));
+      resistance = Single(Divide(length * kCopperResistivity, radius * radius * kPi * 10000));
     }
     s_.TxResCu[i] = Format(resistance, "###.##");
     losses = Single(losses + static_cast<double>(s_.Amps[i]) * s_.Amps[i] * resistance);
@@ -225,7 +263,7 @@ void Chain::ComputeDia() {
                                             ? kCauseNegativeDensity
                                             : "Le courant du " + WindingName(i) + " est négatif.");
     }
-    const double computed = Checked(std::sqrt(quotient)) * 1.13;
+    const double computed = Checked(std::sqrt(quotient)) * kDiameterPerRootSection;
     s_.LbDiaMin[i] = Format(computed, "0.##");
     if (s_.DiaForced[i]) {
       s_.DiaCu[i] = Single(ReadNumber(s_.TxDiaCu[i]));
@@ -234,7 +272,7 @@ void Chain::ComputeDia() {
       s_.TxDiaCu[i] = Format(s_.DiaCu[i], "0.##");
     }
     if (s_.DiaCu[i] > 0) {
-      s_.SpLayer[i] = Single(s_.WindowWidth / (s_.DiaCu[i] + 0.04));
+      s_.SpLayer[i] = Single(s_.WindowWidth / (s_.DiaCu[i] + kWireInsulationAcross));
       s_.TxSpLayer[i] = Format(s_.SpLayer[i], "####");
     } else {
       s_.SpLayer[i] = 0;
@@ -250,7 +288,9 @@ void Chain::ComputeTotCu() {
     if (s_.SpLayer[i] == 0) throw ChainError("no turn per layer", NoLayerCause(i));
     // A full last layer still starts a new one.
     const float layers = Single(std::floor(Divide(s_.Spires[i], s_.SpLayer[i])) + 1);
-    const float height = Single((s_.DiaCu[i] + 0.05) * layers + 0.15 + 0.03 * s_.Volts[i] / 30.0);
+    const float height =
+        Single((s_.DiaCu[i] + kWireInsulationPerLayer) * layers + kWindingAllowance +
+               kInsulationPerStep * s_.Volts[i] / kVoltsPerInsulationStep);
     s_.TxTotCu[i] = Format(height, "##.#");
     total = Single(static_cast<double>(total) + height);
   }

@@ -279,10 +279,9 @@ std::string SheetPathOf(const std::string& doc_path) {
 
 bool IsSameFile(const std::string& a, const std::string& b) {
   if (a == b) return true;
-  const FileStamp first = StampOf(a);
-  const FileStamp second = StampOf(b);
-  return first.exists && second.exists && first.device == second.device &&
-         first.inode == second.inode;
+  const std::optional<FileStamp> first = StampOf(a);
+  const std::optional<FileStamp> second = StampOf(b);
+  return first && second && first->device == second->device && first->inode == second->inode;
 }
 
 }  // namespace kel

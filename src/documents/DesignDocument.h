@@ -19,7 +19,7 @@ struct DesignEntries {
   std::string remarks;                       // already turned back from stored form
   std::map<std::string, std::string> verif;  // [VERIF] texts that are not empty, by kVerifKeys
   FileRead read = FileRead::kMissing;        // how reading the file went
-  FileStamp stamp;                           // the file as it was read
+  std::optional<FileStamp> stamp;            // the file as it was read
 };
 
 // The engineering check's options have a section of their own, written only for options that

@@ -17,18 +17,12 @@
 #include <filesystem>
 #include <new>
 
+#include "util/Text.h"
+
 namespace kel {
 namespace {
 
 constexpr std::size_t kNpos = std::string_view::npos;
-
-// Code points of the Windows-1252 bytes 0x80 to 0x9F. The five bytes the code page leaves
-// undefined stand for the control characters of the same number, so that no byte of an old file
-// is lost on its way through a read and a write.
-constexpr std::array<char32_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 IniFileOps g_ops = {::write, ::fsync, ::rename, ::read, ::fchown};
 
@@ -42,78 +36,6 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
-// Length of the well-formed UTF-8 sequence at text[at] (overlong forms, surrogates and code
-// points above U+10FFFF rejected), or 0 when there is none.
-std::size_t Utf8Length(std::string_view text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  char32_t code = 0;
-  char32_t smallest = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, code = lead & 0x1Fu, smallest = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, code = lead & 0x0Fu, smallest = 0x800;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, code = lead & 0x07u, smallest = 0x10000;
-  } else {
-    return 0;
-  }
-  if (text.size() - at < length) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(text[at + i]);
-    if ((next & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (next & 0x3Fu);
-  }
-  if (code < smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
-
-// The code point of the well-formed sequence of the given length at text[at].
-char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length) {
-  static constexpr unsigned char kLeadMask[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-  char32_t code = static_cast<unsigned char>(text[at]) & kLeadMask[length];
-  for (std::size_t i = 1; i < length; ++i) {
-    code = (code << 6) | (static_cast<unsigned char>(text[at + i]) & 0x3Fu);
-  }
-  return code;
-}
-
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8Length(text, at);
-    if (length == 0) return false;
-    at += length;
-  }
-  return true;
-}
-
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    // Everything decoded here comes from single bytes, so three bytes are always enough.
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // The text as UTF-8: itself when it is valid UTF-8 (plain ASCII included), else read as
 // Windows-1252 into storage. Applied to each line of a file and to the values callers pass in, so
 // that a caller's stray Latin-1 byte is treated exactly like one found in an old file.
@@ -125,22 +47,11 @@ std::string_view Decode(std::string_view raw, std::string& storage) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x80) {
       storage += c;
-    } else if (byte < 0xA0) {
-      AppendUtf8(storage, kCp1252High[byte - 0x80]);
     } else {
-      AppendUtf8(storage, byte);
+      AppendUtf8(storage, Cp1252CodePoint(byte));
     }
   }
   return storage;
-}
-
-// The Windows-1252 byte of code, or -1 when the code page has none.
-int Cp1252Byte(char32_t code) {
-  if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<int>(code);
-  for (std::size_t i = 0; i < kCp1252High.size(); ++i) {
-    if (kCp1252High[i] == code) return static_cast<int>(0x80 + i);
-  }
-  return -1;
 }
 
 // One line (valid UTF-8, without line break) in the form it is written to a file.
@@ -305,21 +216,11 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
   return found;
 }
 
-FileStamp StampFrom(const struct stat& info) {
-  FileStamp stamp;
-  stamp.exists = true;
-  stamp.device = info.st_dev;
-  stamp.inode = info.st_ino;
-  stamp.mtime_sec = info.st_mtim.tv_sec;
-  stamp.mtime_nsec = info.st_mtim.tv_nsec;
-  stamp.size = info.st_size;
-  return stamp;
-}
-
 // The whole content of a regular file. Anything but kRead leaves content empty. A file over the
 // limit is turned down from its size before any byte is read; one that grows while it is read, or
 // whose size the system does not tell (as in /proc), is turned down once the limit is passed.
-FileRead ReadWholeFile(const std::string& path, std::string& content, FileStamp* stamp = nullptr) {
+FileRead ReadWholeFile(const std::string& path, std::string& content,
+                       std::optional<FileStamp>* stamp = nullptr) {
   content.clear();
   if (path.empty()) return FileRead::kMissing;
   // Without O_NONBLOCK, opening a named pipe would wait for a writer before fstat could turn it
@@ -337,7 +238,7 @@ FileRead ReadWholeFile(const std::string& path, std::string& content, FileStamp*
   } else if (info.st_size < 0 || static_cast<std::size_t>(info.st_size) > kIniFileLimit) {
     result = FileRead::kTooLarge;
   }
-  if (stamp && result == FileRead::kRead) *stamp = StampFrom(info);
+  if (stamp && result == FileRead::kRead) *stamp = StampFromStat(info);
   try {
     if (result == FileRead::kRead) content.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
@@ -697,12 +598,6 @@ IniDocument IniDocument::Load(const std::string& path) {
   IniDocument doc;
   doc.read_ = ReadWholeFile(path, doc.text_, &doc.stamp_);
   return doc;
-}
-
-FileStamp StampOf(const std::string& path) {
-  struct stat info {};
-  if (path.empty() || ::stat(path.c_str(), &info) != 0) return {};
-  return StampFrom(info);
 }
 
 std::string IniDocument::Get(std::string_view section, std::string_view key) const {

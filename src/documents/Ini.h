@@ -62,8 +62,11 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "util/Paths.h"
 #include <utility>
 #include <vector>
 
@@ -89,21 +92,6 @@ inline bool IsReadFailure(FileRead read) {
   return read == FileRead::kUnreadable || read == FileRead::kTooLarge;
 }
 
-// Which file a path names and when it was last changed, to notice a change by another program.
-struct FileStamp {
-  bool exists = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  long long mtime_sec = 0;
-  long long mtime_nsec = 0;
-  off_t size = 0;
-  bool operator==(const FileStamp&) const = default;
-};
-
-// The stamp of the file path names now (following symbolic links); exists false when there is
-// none.
-FileStamp StampOf(const std::string& path);
-
 // The value of key in section, cut to kIniValueLimit characters, with one leading apostrophe
 // removed; empty when the file, section or key is missing.
 std::string ReadIni(const std::string& path, std::string_view section, std::string_view key);
@@ -128,7 +116,7 @@ class IniDocument {
   static IniDocument Load(const std::string& path);
   // How the load went, and the file's stamp as it was read.
   FileRead Read() const { return read_; }
-  const FileStamp& Stamp() const { return stamp_; }
+  const std::optional<FileStamp>& Stamp() const { return stamp_; }
   // As ReadIni, on the document in memory.
   std::string Get(std::string_view section, std::string_view key) const;
   // The entries of section that Get can read, as it reads them, in the order of the file; keys
@@ -151,7 +139,7 @@ class IniDocument {
  private:
   std::string text_;
   FileRead read_ = FileRead::kMissing;
-  FileStamp stamp_;
+  std::optional<FileStamp> stamp_;
 };
 
 // The system calls through which the INI routines read a file and put new content in place:

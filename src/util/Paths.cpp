@@ -152,4 +152,21 @@ int RejoinFields(std::string& text, std::string_view separator, std::string_view
   return count;
 }
 
+FileStamp StampFromStat(const struct stat& info) {
+  const auto ns = [](const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+  };
+  return FileStamp{static_cast<std::uintmax_t>(info.st_size), ns(info.st_mtim), ns(info.st_ctim),
+                   static_cast<std::uintmax_t>(info.st_dev),
+                   static_cast<std::uintmax_t>(info.st_ino)};
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+  struct stat info {};
+  if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return std::nullopt;
+  }
+  return StampFromStat(info);
+}
+
 }  // namespace kel

@@ -1,8 +1,11 @@
 #pragma once
 // Path, file and text helpers for the documents and settings.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +17,23 @@ std::string FileNameOf(std::string_view path);
 
 // Everything before the last path separator, without it; empty when there is none.
 std::string FolderOf(std::string_view path);
+
+// What tells a file apart from another one put in its place, and a version of it from the next:
+// the modification time can be copied (cp -p, an unpacked archive), the inode and the change
+// time cannot.
+struct FileStamp {
+  std::uintmax_t size = 0;
+  std::int64_t modified_ns = 0;
+  std::int64_t changed_ns = 0;
+  std::uintmax_t device = 0;
+  std::uintmax_t inode = 0;
+  bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of the regular file path names (following links); nothing for anything else.
+std::optional<FileStamp> StampOf(const std::string& path);
+// The stamp of a file already opened and examined.
+FileStamp StampFromStat(const struct stat& info);
 
 // True when path names an existing file; never throws. An empty path is false at once.
 bool FileExists(const std::string& path);

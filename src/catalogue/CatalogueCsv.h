@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace kel::cli {
+namespace kel {
 
 struct CsvRecord {
   int line = 0;  // line of the file on which the record starts, from 1
@@ -15,7 +15,7 @@ struct CsvRecord {
 };
 
 // Splits text into records. Accepts LF, CRLF and CR line ends and a leading UTF-8 byte-order
-// mark; skips blank lines. Throws ToolError naming the line on broken quoting.
+// mark; skips blank lines. Throws CatalogueError naming the line on broken quoting.
 std::vector<CsvRecord> ParseCsv(std::string_view text);
 
 // The field as it must stand in a CSV line: in double quotes, inner quotes doubled, when it
@@ -35,4 +35,4 @@ std::string_view Trim(std::string_view text);
 // text made fit for a one-line message: control characters become blanks, long texts are cut.
 std::string Quoted(std::string_view text);
 
-}  // namespace kel::cli
+}  // namespace kel

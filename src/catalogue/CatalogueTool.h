@@ -1,12 +1,13 @@
 #pragma once
-// The subcommands of kelvanor-catalogue. Each writes its results to out, throws ToolError on a
-// failure and returns the exit status otherwise.
+// The commands of the catalogue tool: conversion, listing, export and check of catalogue files.
+// Each writes its results to out, throws CatalogueError on a failure and returns the exit status
+// otherwise.
 
 #include <optional>
 #include <ostream>
 #include <string>
 
-namespace kel::cli {
+namespace kel {
 
 // Writes the catalogue in_path as a new SQLite catalogue at out_path. An existing out_path is
 // replaced only with force. Nothing appears at out_path unless the whole conversion succeeded.
@@ -23,4 +24,4 @@ int ExportCatalogue(const std::string& path, const std::optional<std::string>& o
 // Lists every row the program could not use; 1 when there is any, else 0.
 int CheckCatalogue(const std::string& path, std::ostream& out);
 
-}  // namespace kel::cli
+}  // namespace kel

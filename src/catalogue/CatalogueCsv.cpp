@@ -1,12 +1,12 @@
-#include "cli/CatalogueCsv.h"
+#include "catalogue/CatalogueCsv.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 
-#include "cli/CatalogueError.h"
+#include "catalogue/EngineErrors.h"
 
-namespace kel::cli {
+namespace kel {
 
 namespace {
 
@@ -52,7 +52,8 @@ std::vector<CsvRecord> ParseCsv(std::string_view text) {
         const int quote_line = line;
         ++pos;
         for (;;) {
-          if (pos >= text.size()) throw ToolError(LineError(quote_line, "guillemet non fermé"));
+          if (pos >= text.size())
+            throw CatalogueError(LineError(quote_line, "guillemet non fermé"));
           const char c = text[pos];
           if (c == '"') {
             if (pos + 1 < text.size() && text[pos + 1] == '"') {
@@ -71,12 +72,13 @@ std::vector<CsvRecord> ParseCsv(std::string_view text) {
           ++pos;
         }
         if (pos < text.size() && text[pos] != ',' && text[pos] != '\r' && text[pos] != '\n') {
-          throw ToolError(LineError(line, "texte après un guillemet fermant"));
+          throw CatalogueError(LineError(line, "texte après un guillemet fermant"));
         }
       } else {
         while (pos < text.size() && text[pos] != ',' && text[pos] != '\r' && text[pos] != '\n') {
           if (text[pos] == '"') {
-            throw ToolError(LineError(line, "guillemet dans un champ qui ne commence pas par un"));
+            throw CatalogueError(
+                LineError(line, "guillemet dans un champ qui ne commence pas par un"));
           }
           field += text[pos++];
         }
@@ -166,4 +168,4 @@ std::string Quoted(std::string_view text) {
   return "« " + shown + " »";
 }
 
-}  // namespace kel::cli
+}  // namespace kel

@@ -1,4 +1,4 @@
-#include "cli/CatalogueStore.h"
+#include "catalogue/CatalogueFile.h"
 
 #include <sqlite3.h>
 
@@ -8,35 +8,18 @@
 #include <iterator>
 #include <set>
 
-#include "catalogue/AccessLoader.h"
-#include "cli/CatalogueCsv.h"
-#include "cli/CatalogueError.h"
+#include "catalogue/CatalogueCsv.h"
+#include "util/Text.h"
 
-namespace kel::cli {
+namespace kel {
 
 namespace {
 
-enum class FileKind { kSqlite, kAccess, kText };
-
-FileKind SniffFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  char head[32] = {};
-  in.read(head, sizeof head);
-  const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
-  if (bytes.starts_with(std::string_view("SQLite format 3\0", 16))) return FileKind::kSqlite;
-  // Jet and ACE files carry their engine's name from the fifth byte on.
-  if (bytes.size() >= 19 &&
-      (bytes.substr(4, 15) == "Standard Jet DB" || bytes.substr(4, 15) == "Standard ACE DB")) {
-    return FileKind::kAccess;
-  }
-  return FileKind::kText;
-}
-
 std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ToolError("lecture impossible : " + path);
+  if (!in) throw CatalogueError(CannotRead(path));
   std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) throw ToolError("lecture impossible : " + path);
+  if (in.bad()) throw CatalogueError(CannotRead(path));
   return text;
 }
 
@@ -66,11 +49,11 @@ void LoadCsv(sqlite3* db, const std::string& path, Numbers numbers) {
   const std::vector<CsvRecord> records = [&] {
     try {
       return ParseCsv(ReadWholeFile(path));
-    } catch (const ToolError& e) {
-      throw ToolError(path + ", " + e.what());
+    } catch (const CatalogueError& e) {
+      throw CatalogueError(path + ", " + e.what());
     }
   }();
-  if (records.empty()) throw ToolError(path + " : fichier vide");
+  if (records.empty()) throw CatalogueError(path + " : fichier vide");
 
   const std::vector<std::string>& header = records.front().fields;
   std::vector<std::string> names;
@@ -78,15 +61,16 @@ void LoadCsv(sqlite3* db, const std::string& path, Numbers numbers) {
   for (const auto& cell : header) {
     const std::string name(Trim(cell));
     if (name.empty()) {
-      throw ToolError(path + " : colonne sans nom en position " + std::to_string(names.size() + 1));
+      throw CatalogueError(path + " : colonne sans nom en position " +
+                           std::to_string(names.size() + 1));
     }
-    if (!seen.insert(FoldCase(name)).second) {
-      throw ToolError(path + " : colonne en double : " + name);
+    if (!seen.insert(AsciiLower(name)).second) {
+      throw CatalogueError(path + " : colonne en double : " + name);
     }
     names.push_back(name);
   }
   if (const std::string missing = MissingColumns(names); !missing.empty()) {
-    throw ToolError(path + " : colonne manquante : " + missing);
+    throw CatalogueError(path + " : colonne manquante : " + missing);
   }
   std::array<int, kCatalogueColumns.size()> position{};
   std::vector<std::string> extra_names;
@@ -117,9 +101,9 @@ void LoadCsv(sqlite3* db, const std::string& path, Numbers numbers) {
   for (std::size_t r = 1; r < records.size(); ++r) {
     const CsvRecord& record = records[r];
     if (record.fields.size() != header.size()) {
-      throw ToolError(path + ", ligne " + std::to_string(record.line) + " : " +
-                      std::to_string(record.fields.size()) + " champs au lieu de " +
-                      std::to_string(header.size()));
+      throw CatalogueError(path + ", ligne " + std::to_string(record.line) + " : " +
+                           std::to_string(record.fields.size()) + " champs au lieu de " +
+                           std::to_string(header.size()));
     }
     sqlite3_stmt* s = insert.get();
     sqlite3_bind_int64(s, 1, record.line);
@@ -135,9 +119,10 @@ void LoadCsv(sqlite3* db, const std::string& path, Numbers numbers) {
         BindText(s, index, cell);
       } else {
         const bool comma = cell.find(',') != std::string::npos;
-        throw ToolError(path + ", ligne " + std::to_string(record.line) + " : nombre invalide " +
-                        Quoted(cell) + " dans la colonne " + std::string(kCatalogueColumns[c]) +
-                        (comma ? " (le séparateur décimal est le point)" : ""));
+        throw CatalogueError(path + ", ligne " + std::to_string(record.line) +
+                             " : nombre invalide " + Quoted(cell) + " dans la colonne " +
+                             std::string(kCatalogueColumns[c]) +
+                             (comma ? " (le séparateur décimal est le point)" : ""));
       }
     }
     for (std::size_t e = 0; e < extra_positions.size(); ++e) {
@@ -158,116 +143,57 @@ std::vector<std::string> RequireCatalogueTable(sqlite3* db, const std::string& p
       columns.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(info.get(), 0)));
     }
   }
-  if (columns.empty()) throw ToolError(path + " : pas de table EI");
+  if (columns.empty()) throw CatalogueError(path + " : pas de table EI");
   if (const std::string missing = MissingColumns(columns); !missing.empty()) {
-    throw ToolError(path + " : colonne manquante dans la table EI : " + missing);
+    throw CatalogueError(path + " : colonne manquante dans la table EI : " + missing);
   }
   return columns;
 }
 
 }  // namespace
 
-void SqliteCloser::operator()(sqlite3* db) const {
-  sqlite3_close(db);
-}
-
-Database OpenDatabase(const std::string& name, int flags) {
-  sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
-  Database db(raw);
-  if (rc != SQLITE_OK) {
-    throw ToolError("ouverture impossible : " + name + " (" +
-                    (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)) + ")");
-  }
-  return db;
-}
-
-Statement::Statement(sqlite3* db, const std::string& sql) : db_(db) {
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement_, nullptr) != SQLITE_OK) {
-    throw ToolError(std::string("requête refusée : ") + sqlite3_errmsg(db));
-  }
-}
-
-Statement::~Statement() {
-  sqlite3_finalize(statement_);
-}
-
-bool Statement::Step() {
-  const int rc = sqlite3_step(statement_);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) return false;
-  throw ToolError(std::string("erreur SQLite : ") + sqlite3_errmsg(db_));
-}
-
-void Statement::Reset() {
-  sqlite3_reset(statement_);
-  sqlite3_clear_bindings(statement_);
-}
-
-void Exec(sqlite3* db, const std::string& sql) {
-  char* message = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-    const std::string text = message ? message : sqlite3_errmsg(db);
-    sqlite3_free(message);
-    throw ToolError("erreur SQLite : " + text);
-  }
-}
-
-std::string SqlName(std::string_view name) {
-  std::string quoted = "\"";
-  for (const char c : name) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + '"';
-}
-
-std::string FoldCase(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
-}
-
 int CatalogueColumnIndex(std::string_view name) {
   for (std::size_t i = 0; i < kCatalogueColumns.size(); ++i) {
-    if (FoldCase(name) == FoldCase(kCatalogueColumns[i])) return static_cast<int>(i);
+    if (EqualNoCase(name, kCatalogueColumns[i])) return static_cast<int>(i);
   }
   return -1;
 }
 
-Catalogue OpenCatalogueFile(const std::string& path, Numbers numbers) {
+CatalogueFile OpenCatalogueFile(const std::string& path, Numbers numbers,
+                                const OpenOptions& options) {
   namespace fs = std::filesystem;
   std::error_code error;
-  if (!fs::exists(path, error)) throw ToolError("fichier introuvable : " + path);
-  if (fs::is_directory(path, error)) throw ToolError("pas un fichier : " + path);
+  if (!fs::exists(path, error)) throw CatalogueError(FileNotFound(path));
+  if (fs::is_directory(path, error)) throw CatalogueError("pas un fichier : " + path);
 
-  Catalogue catalogue;
-  switch (SniffFile(path)) {
-    case FileKind::kSqlite:
-      catalogue.db = OpenDatabase(path, SQLITE_OPEN_READONLY);
-      break;
-    case FileKind::kAccess: {
+  CatalogueFile catalogue;
+  switch (DetectCatalogueFormat(path)) {
+    case CatalogueFormat::Missing:
+    case CatalogueFormat::Unreadable:
+      throw CatalogueError(CannotRead(path));
+    case CatalogueFormat::Sqlite:
+    case CatalogueFormat::Access: {
       EngineError engine_error;
-      sqlite3* loaded = LoadAccessCatalogue(path, engine_error);
-      if (!loaded) throw ToolError(engine_error.description);
-      catalogue.db.reset(loaded);
+      catalogue.handle = CatalogueHandle::Open(path, engine_error, options);
+      if (!catalogue.handle) throw CatalogueError(engine_error);
       break;
     }
-    case FileKind::kText:
-      catalogue.db = OpenDatabase(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-      LoadCsv(catalogue.db.get(), path, numbers);
+    case CatalogueFormat::Unknown: {
+      // Loaded before the query limits apply: they are for reading, not for building.
+      SqliteDb db = OpenSqlite(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+      LoadCsv(db.get(), path, numbers);
+      catalogue.handle = CatalogueHandle::FromDatabase(std::move(db), path, options.limits);
       catalogue.rowid_is_line = true;
       break;
+    }
   }
-  catalogue.columns = RequireCatalogueTable(catalogue.db.get(), path);
+  catalogue.columns = RequireCatalogueTable(catalogue.db(), path);
   return catalogue;
 }
 
 bool IsSingleColumn(sqlite3_stmt* statement, int column) {
   const char* declared = sqlite3_column_decltype(statement, column);
-  return declared != nullptr && FoldCase(declared) == "single";
+  return declared != nullptr && AsciiLower(declared) == "single";
 }
 
 void CreateCatalogueTable(sqlite3* db, const std::vector<std::string>& extra_columns,
@@ -288,4 +214,4 @@ void CreateCatalogueIndexes(sqlite3* db) {
   Exec(db, "CREATE INDEX EI_MasseFer ON EI (MasseFer)");
 }
 
-}  // namespace kel::cli
+}  // namespace kel

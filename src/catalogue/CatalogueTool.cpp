@@ -1,4 +1,4 @@
-#include "cli/CatalogueCommands.h"
+#include "catalogue/CatalogueTool.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -15,12 +15,12 @@
 #include <map>
 #include <vector>
 
-#include "cli/CatalogueCsv.h"
-#include "cli/CatalogueError.h"
-#include "cli/CatalogueStore.h"
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueCsv.h"
+#include "catalogue/CatalogueFile.h"
 #include "util/NumberText.h"
 
-namespace kel::cli {
+namespace kel {
 
 namespace {
 
@@ -31,7 +31,7 @@ class ReplacementFile {
   explicit ReplacementFile(std::string target) : target_(std::move(target)) {
     std::string pattern = target_ + ".tmp-XXXXXX";
     const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw ToolError("écriture impossible : " + target_ + " (" + Reason() + ")");
+    if (fd < 0) throw CatalogueError("écriture impossible : " + target_ + " (" + Reason() + ")");
     // mkstemp keeps the file private to its owner; the result must be as readable as any other
     // file the user writes, or an installed catalogue could not be read by other accounts.
     const mode_t mask = umask(0);
@@ -50,7 +50,7 @@ class ReplacementFile {
 
   void Commit() {
     if (std::rename(path_.c_str(), target_.c_str()) != 0) {
-      throw ToolError("écriture impossible : " + target_ + " (" + Reason() + ")");
+      throw CatalogueError("écriture impossible : " + target_ + " (" + Reason() + ")");
     }
     committed_ = true;
   }
@@ -110,21 +110,21 @@ void RejectNonNumbers(sqlite3* db, const std::string& source) {
     Statement find(db, "SELECT Ref, " + column + " FROM EI WHERE typeof(" + column +
                            ") NOT IN ('integer', 'real', 'null') LIMIT 1");
     if (find.Step()) {
-      throw ToolError(source + " : valeur non numérique " + Quoted(CellText(find.get(), 1)) +
-                      " dans la colonne " + std::string(kCatalogueColumns[c]) + " (référence " +
-                      Quoted(CellText(find.get(), 0)) + ")");
+      throw CatalogueError(source + " : valeur non numérique " + Quoted(CellText(find.get(), 1)) +
+                           " dans la colonne " + std::string(kCatalogueColumns[c]) +
+                           " (référence " + Quoted(CellText(find.get(), 0)) + ")");
     }
   }
 }
 
-void WriteCsv(const Catalogue& catalogue, std::ostream& out) {
+void WriteCsv(const CatalogueFile& catalogue, std::ostream& out) {
   std::string list;
   for (std::size_t i = 0; i < catalogue.columns.size(); ++i) {
     list += (i ? ", " : "") + SqlName(catalogue.columns[i]);
     out << (i ? "," : "") << CsvField(catalogue.columns[i]);
   }
   out << '\n';
-  Statement rows(catalogue.db.get(), "SELECT " + list + " FROM EI ORDER BY rowid");
+  Statement rows = catalogue.handle->Prepare("SELECT " + list + " FROM EI ORDER BY rowid");
   const int count = static_cast<int>(catalogue.columns.size());
   while (rows.Step()) {
     for (int i = 0; i < count; ++i) out << (i ? "," : "") << CsvField(CellText(rows.get(), i));
@@ -138,9 +138,9 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
                      std::ostream& out) {
   std::error_code error;
   if (!force && std::filesystem::exists(std::filesystem::symlink_status(out_path, error))) {
-    throw ToolError(out_path + " existe déjà (--force pour le remplacer)");
+    throw CatalogueError(out_path + " existe déjà (--force pour le remplacer)");
   }
-  const Catalogue input = OpenCatalogueFile(in_path, Numbers::kReject);
+  const CatalogueFile input = OpenCatalogueFile(in_path, Numbers::kReject);
 
   // The program's columns first under their usual spelling, then whatever else the input has.
   std::string select = "SELECT ";
@@ -162,7 +162,7 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
 
   std::array<bool, 6> single_precision{};
   {
-    Statement probe(input.db.get(), select);
+    Statement probe(input.db(), select);
     for (std::size_t i = 0; i < kCatalogueColumns.size(); ++i) {
       single_precision[i] = IsSingleColumn(probe.get(), static_cast<int>(i));
     }
@@ -171,13 +171,13 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
   ReplacementFile file(out_path);
   int rows = 0;
   {
-    Database db = OpenDatabase(file.path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    SqliteDb db = OpenSqlite(file.path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // A failed conversion throws the whole file away, so a rollback journal would buy nothing.
     Exec(db.get(), "PRAGMA journal_mode = OFF");
     CreateCatalogueTable(db.get(), extra_columns, single_precision);
     Exec(db.get(), "BEGIN");
     {
-      Statement source(input.db.get(), select);
+      Statement source = input.handle->Prepare(select);
       Statement insert(db.get(), "INSERT INTO EI VALUES (" + places + ")");
       const int count = sqlite3_column_count(source.get());
       while (source.Step()) {
@@ -194,7 +194,8 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
     CreateCatalogueIndexes(db.get());
     // Closing writes the last pages, so its failure is a failed conversion.
     if (sqlite3_close(db.get()) != SQLITE_OK) {
-      throw ToolError("écriture impossible : " + out_path + " (" + sqlite3_errmsg(db.get()) + ")");
+      throw CatalogueError("écriture impossible : " + out_path + " (" + sqlite3_errmsg(db.get()) +
+                           ")");
     }
     // Closed above: the handle must not be closed a second time.
     static_cast<void>(db.release());
@@ -205,10 +206,9 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
 }
 
 int ShowCatalogue(const std::string& path, std::ostream& out) {
-  const Catalogue catalogue = OpenCatalogueFile(path, Numbers::kKeep);
-  Statement query(catalogue.db.get(),
-                  "Select Ref, SectionFer, MasseFer, hautcu, LargCu, longspire from EI order by "
-                  "MasseFer");
+  const CatalogueFile catalogue = OpenCatalogueFile(path, Numbers::kKeep);
+  Statement query = catalogue.handle->Prepare(
+      "Select Ref, SectionFer, MasseFer, hautcu, LargCu, longspire from EI order by MasseFer");
   std::vector<std::vector<std::string>> table;
   table.emplace_back(kCatalogueColumns.begin(), kCatalogueColumns.end());
   while (query.Step()) {
@@ -242,11 +242,11 @@ int ShowCatalogue(const std::string& path, std::ostream& out) {
 
 int ExportCatalogue(const std::string& path, const std::optional<std::string>& out_path,
                     std::ostream& out) {
-  const Catalogue catalogue = OpenCatalogueFile(path, Numbers::kKeep);
+  const CatalogueFile catalogue = OpenCatalogueFile(path, Numbers::kKeep);
   if (!out_path) {
     WriteCsv(catalogue, out);
     out.flush();
-    if (!out) throw ToolError("écriture impossible sur la sortie standard");
+    if (!out) throw CatalogueError("écriture impossible sur la sortie standard");
     return 0;
   }
   ReplacementFile file(*out_path);
@@ -254,37 +254,39 @@ int ExportCatalogue(const std::string& path, const std::optional<std::string>& o
     std::ofstream csv(file.path(), std::ios::binary);
     WriteCsv(catalogue, csv);
     csv.close();
-    if (!csv) throw ToolError("écriture impossible : " + *out_path);
+    if (!csv) throw CatalogueError("écriture impossible : " + *out_path);
   }
   file.Commit();
   return 0;
 }
 
 int CheckCatalogue(const std::string& path, std::ostream& out) {
-  const Catalogue catalogue = OpenCatalogueFile(path, Numbers::kKeep);
-  Statement rows(catalogue.db.get(),
-                 "SELECT rowid, Ref, SectionFer, MasseFer, hautcu, LargCu, longspire FROM EI "
-                 "ORDER BY rowid");
+  const CatalogueFile catalogue = OpenCatalogueFile(path, Numbers::kKeep);
+  Statement rows = catalogue.handle->Prepare(
+      "SELECT rowid, Ref, SectionFer, MasseFer, hautcu, LargCu, longspire FROM EI ORDER BY rowid");
   const std::string where = catalogue.rowid_is_line ? "ligne " : "rowid ";
-  std::map<std::string, std::string> first_seen;  // folded reference -> where it first stands
   int total = 0;
   int unusable = 0;
   while (rows.Step()) {
     ++total;
     sqlite3_stmt* row = rows.get();
-    const std::string location = where + std::to_string(sqlite3_column_int64(row, 0));
+    const std::int64_t rowid = sqlite3_column_int64(row, 0);
+    const std::string location = where + std::to_string(rowid);
     const std::string ref = CellText(row, 1);
     std::vector<std::string> problems;
 
     if (Trim(ref).empty()) {
       problems.push_back("Ref vide");
     } else {
-      if (ref.find('\'') != std::string::npos) {
-        // The look-up by reference puts the text between apostrophes as it stands.
-        problems.push_back("apostrophe dans Ref, choix manuel impossible");
+      // A core is picked by hand through the look-up of the core-selection step, run here as it
+      // runs there: it must find this very row first, or the row can never be picked.
+      Statement lookup =
+          catalogue.handle->Prepare("SELECT rowid FROM EI WHERE " + RefCondition(ref));
+      if (!lookup.Step()) {
+        problems.push_back("introuvable par sa référence, choix manuel impossible");
+      } else if (const std::int64_t found = sqlite3_column_int64(lookup.get(), 0); found != rowid) {
+        problems.push_back("référence en double (déjà " + where + std::to_string(found) + ")");
       }
-      const auto [first, inserted] = first_seen.emplace(FoldCase(ref), location);
-      if (!inserted) problems.push_back("référence en double (déjà " + first->second + ")");
     }
     for (int c = 1; c < static_cast<int>(kCatalogueColumns.size()); ++c) {
       const std::string name(kCatalogueColumns[c]);
@@ -323,4 +325,4 @@ int CheckCatalogue(const std::string& path, std::ostream& out) {
   return 1;
 }
 
-}  // namespace kel::cli
+}  // namespace kel
