@@ -161,7 +161,10 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
         s.TxTrueVolts[i], s.TxTotCu[i],  s.TxSpLayer[i]};
     out += "  ";
     for (std::size_t c = 0; c < 9; ++c) {
-      out += c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
+      // A cell wider than its column ("0,5 (!)") still keeps a blank from its neighbour.
+      const std::string cell = c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
+      if (c > 0 && cell == cells[c]) out += ' ';
+      out += cell;
     }
     out.erase(out.find_last_not_of(' ') + 1);  // empty cells at the end leave no trailing blanks
     out += "\n";

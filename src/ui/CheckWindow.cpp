@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <algorithm>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -65,6 +66,21 @@ class WindingView : public QWidget {
       : QWidget(parent), panel_(panel), separator_(separator) {
     setObjectName("DessinFenetre");
     setMinimumSize(260, 420);
+  }
+
+  // The legend under the drawing names each winding in full: the view is kept wide enough for
+  // its longest line rather than cutting it.
+  void Refit() {
+    int widest = 0;
+    if (const auto& result = panel_.Check().result) {
+      for (const WindingCheck& w : result->windings) {
+        const QString caption = QString::fromStdString(WindingCaption(w, separator_));
+        widest = std::max(widest, fontMetrics().horizontalAdvance(caption));
+      }
+    }
+    // The colour box before each caption, and the margins of the drawing.
+    setMinimumWidth(std::max(260, widest + 2 * fontMetrics().height() + 40));
+    update();
   }
 
  protected:
@@ -279,7 +295,7 @@ void CheckWindow::ShowView() {
   for (std::size_t i = 0; i < overall_.size(); ++i) {
     overall_[i]->setText(i < view.overall.size() ? ToQt(view.overall[i].cells[0]) : QString());
   }
-  drawing_->update();
+  static_cast<WindingView*>(drawing_)->Refit();
 }
 
 }  // namespace kel::ui

@@ -1,4 +1,5 @@
-# The engineering check: plain C++ above the recalculation, no Qt.
+# The engineering check's reference tables, included from the top-level CMakeLists.txt so that
+# the generated file belongs to the target that compiles it.
 
 # The reference tables are compiled in from the CSV files of data/, never typed again.
 set(KELVANOR_WIRE_CSV ${PROJECT_SOURCE_DIR}/data/iec60317-round-copper.csv)
@@ -7,9 +8,9 @@ set(KELVANOR_TABLES_INC ${CMAKE_BINARY_DIR}/generated/kelvanor/ReferenceTables.i
 add_custom_command(
   OUTPUT ${KELVANOR_TABLES_INC}
   COMMAND ${CMAKE_COMMAND} -DWIRE_CSV=${KELVANOR_WIRE_CSV} -DSTEEL_CSV=${KELVANOR_STEEL_CSV}
-          -DOUT=${KELVANOR_TABLES_INC} -P ${CMAKE_CURRENT_SOURCE_DIR}/GenerateTables.cmake
+          -DOUT=${KELVANOR_TABLES_INC} -P ${CMAKE_CURRENT_LIST_DIR}/GenerateTables.cmake
   DEPENDS ${KELVANOR_WIRE_CSV} ${KELVANOR_STEEL_CSV}
-          ${CMAKE_CURRENT_SOURCE_DIR}/GenerateTables.cmake
+          ${CMAKE_CURRENT_LIST_DIR}/GenerateTables.cmake
   COMMENT "Tables de fils et de tôles"
   VERBATIM)
 
