@@ -162,7 +162,8 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
     out += "  ";
     for (std::size_t c = 0; c < 9; ++c) {
       // A cell wider than its column ("0,5 (!)") still keeps a blank from its neighbour.
-      const std::string cell = c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
+      const std::string cell =
+          c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
       if (c > 0 && cell == cells[c]) out += ' ';
       out += cell;
     }

@@ -17,6 +17,7 @@
 
 #include "analysis/CheckReport.h"
 #include "analysis/DesignCheck.h"
+#include "app/BatchPlatform.h"
 #include "app/MainForm.h"
 #include "app/Report.h"
 #include "catalogue/Catalogue.h"
@@ -62,43 +63,6 @@ constexpr const char* kHelp =
     "\n"
     "Statut : 0 calcul mené à son terme, 1 un message a été affiché, 2 erreur d'utilisation,\n"
     "document ou catalogue illisible.\n";
-
-// Nobody is there to answer: dialogs cancel, the query prompt carries on, messages are kept.
-class BatchPlatform : public kel::Platform {
- public:
-  kel::MsgAnswer MessageBox(const std::string& text, kel::MsgButtons buttons, kel::MsgIcon,
-                            const std::string&) override {
-    record.messages.push_back(text);
-    record.details.resize(record.messages.size());
-    switch (buttons) {
-      case kel::MsgButtons::YesNo:
-      case kel::MsgButtons::YesNoCancel:
-        return kel::MsgAnswer::Yes;
-      default:
-        return kel::MsgAnswer::Ok;
-    }
-  }
-  kel::MsgAnswer MessageBoxWithCause(const std::string& text, const std::string& cause,
-                                     kel::MsgButtons buttons, kel::MsgIcon icon,
-                                     const std::string& title) override {
-    const kel::MsgAnswer answer = MessageBox(text, buttons, icon, title);
-    record.details.back() = cause;
-    return answer;
-  }
-  std::string ShowFileDialog(const kel::FileDialogRequest&) override { return ""; }
-  void Beep() override { ++record.beeps; }
-  void SetClipboardText(const std::string&) override {}
-  void ProcessEvents() override {}
-  bool ShowTextFile(const std::string&) override { return true; }
-  void EndProgramNow() override { std::exit(1); }
-  std::string ExecutablePath() override {
-    std::error_code error;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string("kelvanor-calc") : path.string();
-  }
-
-  kel::RunRecord record;
-};
 
 // The PDF comes from kelvanor-report beside this program, so that this one never loads Qt.
 // Returns its exit status, or -1 when it could not be started.
@@ -216,20 +180,11 @@ int main(int argc, char** argv) {
   }
   if (separator == 0) separator = kel::LocaleDecimalSeparator();
 
-  BatchPlatform platform;
+  kel::BatchPlatform platform("kelvanor-calc");
   if (const std::string problem = DocumentProblem(document); !problem.empty()) return Fail(problem);
 
   const std::string exe = platform.ExecutablePath();
-  // The window's settings: the calculator reads the catalogue the window uses.
-  const std::string settings = kel::SettingsPathFor(kel::FolderOf(exe) + "/kelvanor");
-  if (catalogue.empty()) {
-    catalogue =
-        kel::PathFromStored(kel::ReadIni(settings, kel::kSettingsSection, kel::kKeyDataBase));
-  }
-  if (catalogue.empty()) {
-    catalogue =
-        kel::DataFolderFor(exe, kel::kDefaultCatalogueName) + "/" + kel::kDefaultCatalogueName;
-  }
+  if (catalogue.empty()) catalogue = kel::DefaultCataloguePath(exe);
   if (const std::string problem = CatalogueProblem(catalogue); !problem.empty()) {
     return Fail(problem);
   }
@@ -241,7 +196,7 @@ int main(int argc, char** argv) {
   }
 
   kel::MainForm form(platform, {separator, /*write_settings=*/false});
-  form.SetSettingsPath(settings);
+  form.SetSettingsPath(kel::ToolSettingsPath(exe));
   form.SetDataBasePath(catalogue);
   if (!form.LoadDocument(document_path)) return Fail("document illisible : " + document);
 
@@ -259,10 +214,7 @@ int main(int argc, char** argv) {
     for (const auto& [option, text] : check_options) kel::SetOptionText(texts, option, text);
     std::vector<std::string> problems;
     const kel::CheckOptions options = kel::OptionsFromTexts(texts, problems);
-    // The document's one recalculation stopped on an input error when it said so.
-    const auto& messages = platform.record.messages;
-    const bool input_error =
-        std::find(messages.begin(), messages.end(), kel::kInputErrorMessage) != messages.end();
+    const bool input_error = sheet.InputError;
     kel::CoreLookup cores;
     kel::DesignCheck check =
         kel::CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), input_error, options);

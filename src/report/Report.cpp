@@ -19,30 +19,13 @@ namespace {
 
 std::string Html(const std::string& text) {
   std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\n':
-        out += "<br>";
-        break;
-      case '\r':
-        break;
-      case '\t':
-        out += "&nbsp;&nbsp;&nbsp;&nbsp;";
-        break;
-      default:
-        out += c;
+  for (const char c : XmlEscaped(text)) {
+    if (c == '\n') {
+      out += "<br>";
+    } else if (c == '\t') {
+      out += "&nbsp;&nbsp;&nbsp;&nbsp;";
+    } else if (c != '\r') {
+      out += c;
     }
   }
   return out;

@@ -1,7 +1,7 @@
 #pragma once
-// The printed report of a design, in French: the specification, the chain's results exactly as
-// the window shows them, the engineering check, the drawing of the winding window, the
-// manufacturing sheet's lines and the remarks. Written as HTML: self-contained with the drawing
+// The printed report of a design, in French: what the design asks for, the chain's results
+// exactly as the window shows them, the engineering check, the drawing of the winding window,
+// the manufacturing sheet's lines and the remarks. Written as HTML: self-contained with the drawing
 // inline as SVG for publishing, or with the drawing as an image for Qt's PDF writer, whose HTML
 // knows no SVG.
 

@@ -17,29 +17,6 @@ std::string Px(double value) {
   return Fixed(value, 2, '.');
 }
 
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 const char* WindingColour(int row) {
@@ -72,7 +49,7 @@ std::string WindingWindowSvg(const CheckResult& check, char sep) {
   std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Px(width) +
                     "\" height=\"" + Px(height) + "\" viewBox=\"0 0 " + Px(width) + " " +
                     Px(height) + "\" font-family=\"DejaVu Sans, sans-serif\" font-size=\"12\">\n";
-  svg += "<title>Fenêtre de bobinage " + Escaped(check.core.ref) + "</title>\n";
+  svg += "<title>Fenêtre de bobinage " + XmlEscaped(check.core.ref) + "</title>\n";
   for (const WindowPart& p : window.parts) {
     switch (p.kind) {
       case PartKind::Window:
@@ -116,7 +93,7 @@ std::string WindingWindowSvg(const CheckResult& check, char sep) {
                       : "Libre : " + Fixed(window.build_depth_mm - window.build_mm, 2, sep) +
                             " mm sur " + Fixed(window.build_depth_mm, 1, sep) + " mm";
   svg += "<text x=\"" + Px(left) + "\" y=\"" + Px(legend_top) + "\" fill=\"" + outline + "\">" +
-         Escaped(fill_text) + " (largeur " + Fixed(window.length_mm, 1, sep) + " mm)</text>\n";
+         XmlEscaped(fill_text) + " (largeur " + Fixed(window.length_mm, 1, sep) + " mm)</text>\n";
   double y = legend_top;
   for (const WindingCheck& w : check.windings) {
     if (w.flag != WindingFlag::None) continue;
@@ -124,9 +101,32 @@ std::string WindingWindowSvg(const CheckResult& check, char sep) {
     svg += "<rect x=\"" + Px(left) + "\" y=\"" + Px(y - 10) +
            "\" width=\"12\" height=\"12\" fill=\"" + WindingColour(w.input.row) + "\"/>\n";
     svg += "<text x=\"" + Px(left + 18) + "\" y=\"" + Px(y) + "\">" +
-           Escaped(WindingCaption(w, sep)) + "</text>\n";
+           XmlEscaped(WindingCaption(w, sep)) + "</text>\n";
   }
   return svg + "</svg>\n";
+}
+
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
 }
 
 }  // namespace kel

@@ -10,10 +10,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
-#include <algorithm>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <fstream>
 
 #include "analysis/CheckReport.h"
@@ -100,11 +100,8 @@ class WindingView : public QWidget {
 
 }  // namespace
 
-CheckWindow::CheckWindow(MainForm& form, char decimal_separator,
-                         QWidget* parent)
-    : QWidget(parent, Qt::Window),
-      panel_(form, decimal_separator),
-      separator_(decimal_separator) {
+CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent)
+    : QWidget(parent, Qt::Window), panel_(form, decimal_separator), separator_(decimal_separator) {
   setObjectName("FmVerification");
   setWindowTitle("Vérification");
   auto* columns = new QHBoxLayout(this);

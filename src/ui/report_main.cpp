@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/DesignCheck.h"
+#include "app/BatchPlatform.h"
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
 #include "documents/Ini.h"
@@ -26,30 +27,6 @@ constexpr const char* kUsage =
     "usage : kelvanor-report [--catalogue FICHIER] [--decimal-separator SEP] [--grade 1|2] "
     "[--ambient °C] [--interlayer MM] [--wrap MM] [--steel NUANCE] [--building-factor F] "
     "--pdf RAPPORT.pdf DOCUMENT\n";
-
-// Nobody is there to answer: dialogs cancel, the query prompt carries on, messages are kept.
-class BatchPlatform : public kel::Platform {
- public:
-  kel::MsgAnswer MessageBox(const std::string& text, kel::MsgButtons buttons, kel::MsgIcon,
-                            const std::string&) override {
-    messages.push_back(text);
-    return buttons == kel::MsgButtons::YesNo || buttons == kel::MsgButtons::YesNoCancel
-               ? kel::MsgAnswer::Yes
-               : kel::MsgAnswer::Ok;
-  }
-  std::string ShowFileDialog(const kel::FileDialogRequest&) override { return ""; }
-  void Beep() override {}
-  void SetClipboardText(const std::string&) override {}
-  void ProcessEvents() override {}
-  bool ShowTextFile(const std::string&) override { return true; }
-  void EndProgramNow() override { std::exit(1); }
-  std::string ExecutablePath() override {
-    std::error_code error;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string("kelvanor-report") : path.string();
-  }
-  std::vector<std::string> messages;
-};
 
 int Fail(const std::string& message) {
   std::cerr << "kelvanor-report : " << message << "\n" << kUsage;
@@ -100,16 +77,12 @@ int main(int argc, char** argv) {
   }
 
   QGuiApplication app(argc, argv);
-  BatchPlatform platform;
+  kel::BatchPlatform platform("kelvanor-report");
   const std::string exe = platform.ExecutablePath();
-  const std::string settings = kel::SettingsPathFor(exe);
-  if (catalogue.empty()) {
-    catalogue = kel::ReadIni(settings, kel::kSettingsSection, kel::kKeyDataBase);
-  }
-  if (catalogue.empty()) catalogue = kel::FolderOf(exe) + "/" + kel::kDefaultCatalogueName;
+  if (catalogue.empty()) catalogue = kel::DefaultCataloguePath(exe);
 
   kel::MainForm form(platform, {separator, /*write_settings=*/false});
-  form.SetSettingsPath(settings);
+  form.SetSettingsPath(kel::ToolSettingsPath(exe));
   form.SetDataBasePath(catalogue);
   form.LoadDocument(std::filesystem::absolute(document).string());
 
@@ -118,8 +91,7 @@ int main(int argc, char** argv) {
   for (const auto& [option, text] : texts) kel::SetOptionText(stored, option, text);
   std::vector<std::string> problems;
   const kel::CheckOptions chosen = kel::OptionsFromTexts(stored, problems);
-  const bool input_error = std::find(platform.messages.begin(), platform.messages.end(),
-                                     kel::kInputErrorMessage) != platform.messages.end();
+  const bool input_error = sheet.InputError;
   kel::CoreLookup cores;
   kel::DesignCheck check =
       kel::CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), input_error, chosen);

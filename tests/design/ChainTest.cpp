@@ -494,8 +494,7 @@ TEST_P(ChainTest, OverflowsAreInputErrorsAndNeverShown) {
   }
 }
 
-// 180 turns at 60 per layer: the third layer is full and the build counts a fourth, as the
-// window has always shown for an exact multiple.
+// 180 turns at 60 per layer: the third layer is full, and the build still counts a fourth.
 TEST_P(ChainTest, AFullLastLayerStillCountsANewOne) {
   ExampleDesign();
   sheet.TxTesla = "1.5";
