@@ -29,6 +29,9 @@ if [ ! -f "$build/compile_commands.json" ]; then
   "${configure[@]}" >/dev/null 2>&1 || "${configure[@]}" -DKELVANOR_GUI=OFF >/dev/null
 fi
 
+# Generated headers the sources include, made without building anything else.
+cmake --build "$build" --target kelvanor_reference_tables >/dev/null
+
 scope="$root/src/|$root/fuzz/"
 [ "${LINT_TESTS:-0}" = 1 ] && scope="$scope|$root/tests/"
 mapfile -t files < <(sed -n 's/^ *"file": "\(.*\)",*$/\1/p' "$build/compile_commands.json" |

@@ -42,7 +42,7 @@ std::string ToolSettingsPath(const std::string& exe) {
 }
 
 std::string DefaultCataloguePath(const std::string& exe) {
-  const std::string chosen =
+  std::string chosen =
       PathFromStored(ReadIni(ToolSettingsPath(exe), kSettingsSection, kKeyDataBase));
   if (!chosen.empty()) return chosen;
   return DataFolderFor(exe, kDefaultCatalogueName) + "/" + kDefaultCatalogueName;

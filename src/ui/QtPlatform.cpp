@@ -211,8 +211,8 @@ void QtPlatform::EndProgramNow() {
   // No close event and no save question, but through the event loop's normal end: on X11 the
   // clipboard lives in this process, and only an orderly exit hands it to a clipboard manager.
   // Queued, so that it also holds when the loop has not started yet (a failure at start-up).
-  QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(QCoreApplication::instance(), "exit", Qt::QueuedConnection,
+                            Q_ARG(int, 0));
 }
 
 std::string QtPlatform::ExecutablePath() {
