@@ -22,7 +22,10 @@
 #include "report/WindingSvg.h"
 #include "ui/FormWidgets.h"
 #include "ui/PdfReport.h"
+#include "ui/QtPlatform.h"
 #include "ui/WindingPainter.h"
+#include "util/NumberText.h"
+#include "util/Paths.h"
 
 namespace kel::ui {
 
@@ -223,10 +226,14 @@ bool CheckWindow::ExportPdf(const std::string& path) const {
 }
 
 void CheckWindow::AskAndExport(bool pdf) {
-  const QString path =
-      QFileDialog::getSaveFileName(this, pdf ? "Exporter en PDF" : "Exporter en SVG", QString(),
-                                   pdf ? "Rapport PDF (*.pdf)" : "Dessin SVG (*.svg)");
-  if (path.isEmpty()) return;
+  // Beside the document and named after it, as the manufacturing sheet is.
+  const std::string doc = panel_.Form().DocPath();
+  const std::string folder = FolderExists(FolderOf(doc)) ? FolderOf(doc) : UserDocumentsFolder();
+  const std::string stem = doc.empty() ? "Nouveau" : FieldOf(FileNameOf(doc), 1, ".");
+  FileDialog dialog(this, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
+                           stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().first();
   const bool written = pdf ? ExportPdf(path.toStdString()) : ExportSvg(path.toStdString());
   if (!written) {
     QMessageBox::warning(

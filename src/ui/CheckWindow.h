@@ -19,8 +19,7 @@ namespace kel::ui {
 
 class CheckWindow : public QWidget {
  public:
-  CheckWindow(MainForm& form, char decimal_separator,
-              QWidget* parent);
+  CheckWindow(MainForm& form, char decimal_separator, QWidget* parent);
 
   // Shows the check of the design as it now stands; nothing to do while the window is hidden.
   void Follow();
@@ -33,6 +32,9 @@ class CheckWindow : public QWidget {
   // written (or there is no check to draw).
   bool ExportSvg(const std::string& path) const;
   bool ExportPdf(const std::string& path) const;
+  // Asks where to write the report (pdf) or the drawing, proposing the document's name beside
+  // it, and writes it there.
+  void AskAndExport(bool pdf);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -42,7 +44,6 @@ class CheckWindow : public QWidget {
   void Edited(CheckOption option, const QString& text);
   void ShowOptions();
   void ShowView();
-  void AskAndExport(bool pdf);
 
   CheckPanel panel_;
   QComboBox* grade_ = nullptr;

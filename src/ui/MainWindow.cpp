@@ -167,6 +167,10 @@ void MainWindow::BuildMenu() {
   check->setObjectName("MnuVerification");
   check->setShortcut(QKeySequence(Qt::Key_F7));
   connect(check, &QAction::triggered, this, [this] { ShowCheckWindow(); });
+  QAction* pdf = tools_menu_->addAction("Exporter en PDF…");
+  pdf->setObjectName("MnuExporterPdf");
+  pdf->setShortcut(QKeySequence("Ctrl+P"));
+  connect(pdf, &QAction::triggered, this, [this] { ShowCheckWindow()->AskAndExport(true); });
 
   // F10 opens the first menu, as on other desktops.
   auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);

@@ -3,9 +3,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "analysis/CheckPanel.h"
 #include "gui/WindowFixture.h"
@@ -30,7 +32,6 @@ class CheckWindowTest : public WindowTest {
   std::string CheckText(const char* name) const {
     return CheckWindow()->findChild<QLabel*>(name)->text().toStdString();
   }
-
 };
 
 TEST_F(CheckWindowTest, OpensFromItsKeyAndFollowsEveryRecalculation) {
@@ -113,6 +114,21 @@ TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
   EXPECT_NE(ReadFile(dir_.File("w.svg")).find("Pri : 609 spires, fil 0,400 mm"), std::string::npos);
   ASSERT_TRUE(check->ExportPdf(dir_.File("w.pdf")));
   EXPECT_EQ(ReadFile(dir_.File("w.pdf")).rfind("%PDF", 0), 0u);
+
+  // From the menu: the dialog proposes the document's name beside it; accepting writes there.
+  QString proposed;
+  auto* poll = new QTimer(window_.get());
+  QObject::connect(poll, &QTimer::timeout, [&proposed, poll] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    poll->stop();
+    proposed = dialog->selectedFiles().value(0);
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  poll->start(5);
+  window_->findChild<QAction*>("MnuExporterPdf")->trigger();
+  EXPECT_EQ(proposed.toStdString(), dir_.File("exemple.pdf"));
+  EXPECT_EQ(ReadFile(dir_.File("exemple.pdf")).rfind("%PDF", 0), 0u);
 }
 
 }  // namespace
