@@ -74,7 +74,7 @@ MainForm::MainForm(Platform& platform, MainFormOptions options)
 }
 
 std::string MainForm::ReadSetting(const char* key) const {
-  const std::string value = ReadIni(settings_path_, kSettingsSection, key);
+  const std::string value = ReadIni(settings_path_, kSettingsSection, key, file_ops_);
   return IsPathSetting(key) ? PathFromStored(value) : value;
 }
 
@@ -82,7 +82,7 @@ void MainForm::WriteSetting(const char* key, const std::string& value) {
   // Settings that cannot be written are asked for again at the next start; nothing more.
   if (options_.write_settings) {
     WriteIni(settings_path_, kSettingsSection, key,
-             QuotedIniValue(IsPathSetting(key) ? StoredPath(value) : value));
+             QuotedIniValue(IsPathSetting(key) ? StoredPath(value) : value), file_ops_);
     // Every document the user opens or saves passes through Mru.
     if (std::string(key) == kKeyMru) RememberRecent(value);
   }
@@ -102,7 +102,7 @@ void MainForm::WriteRecent(const std::vector<std::string>& paths) {
     const std::string key = kKeyRecentPrefix + std::to_string(n);
     const std::string value = n <= static_cast<int>(paths.size()) ? paths[n - 1] : "";
     if (ReadSetting(key.c_str()) != value) {
-      WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(StoredPath(value)));
+      WriteIni(settings_path_, kSettingsSection, key, QuotedIniValue(StoredPath(value)), file_ops_);
     }
   }
 }
@@ -205,7 +205,8 @@ void MainForm::Form_Load(const std::string& command_line) {
   if (settings_path_.empty()) settings_path_ = SettingsPathFor(platform_.ExecutablePath());
   // A settings file that cannot be read reads as empty and is never written over (the INI
   // writer refuses); the user hears of it once.
-  if (const FileRead read = IniDocument::Load(settings_path_).Read(); IsReadFailure(read)) {
+  if (const FileRead read = IniDocument::Load(settings_path_, file_ops_).Read();
+      IsReadFailure(read)) {
     platform_.MessageBox(SettingsProblem(settings_path_, read), MsgButtons::Ok, MsgIcon::None, "");
   }
   sheet_.DiaForced.fill(false);
@@ -258,7 +259,7 @@ bool MainForm::OpenDesign(bool ask) {
   }
   // Read before anything is remembered: a file that cannot be read must neither show as an empty
   // design that a save would write over it, nor become the document of every later start.
-  const DesignEntries entries = ReadDesignDocument(doc_path_);
+  const DesignEntries entries = ReadDesignDocument(doc_path_, file_ops_);
   if (IsReadFailure(entries.read)) {
     platform_.MessageBox(ReadProblem(doc_path_, entries.read), MsgButtons::Ok, MsgIcon::None, "");
     doc_path_.clear();
@@ -334,7 +335,7 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
   UpdateTitle(sheet_.Modified);
   WriteSetting(kKeyMru, doc_path_);
   FileRead read = FileRead::kRead;
-  if (!WriteDesignDocument(doc_path_, sheet_, doc_path_, &read)) {
+  if (!WriteDesignDocument(doc_path_, sheet_, doc_path_, file_ops_, &read)) {
     // Nothing is reported as saved that was not: the mark stays and the old file is intact.
     platform_.MessageBox(IsReadFailure(read)
                              ? "Impossible d'enregistrer " + doc_path_ +
@@ -426,7 +427,7 @@ void MainForm::MnuDossier_Click() {
     return;
   }
   if (FileExists(sheet_path)) RemoveFile(sheet_path, 1, [this] { platform_.ProcessEvents(); });
-  if (!WriteManufacturingSheet(sheet_path, sheet_, doc_path_)) {
+  if (!WriteManufacturingSheet(sheet_path, sheet_, doc_path_, file_ops_)) {
     platform_.MessageBox("Impossible d'écrire la fiche de fabrication " + sheet_path,
                          MsgButtons::Ok, MsgIcon::None, "");
     return;
@@ -451,7 +452,8 @@ std::string MainForm::KeepUnsavedForRecovery() {
   // Written as a document of its own so that "Ouvrir" takes it back; the sheet entries inside
   // name the document the changes belong to.
   const std::string path = RecoveryPath();
-  return WriteDesignDocument(path, sheet_, doc_path_.empty() ? path : doc_path_) ? path : "";
+  const std::string& owner = doc_path_.empty() ? path : doc_path_;
+  return WriteDesignDocument(path, sheet_, owner, file_ops_) ? path : "";
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalogue/Catalogue.h"
@@ -60,6 +61,9 @@ class MainForm {
   // What each catalogue query may take (tests shorten it).
   void SetCatalogueLimits(const QueryLimits& limits) { catalogue_.limits = limits; }
   void SetSettingsPath(const std::string& path) { settings_path_ = path; }
+  // The system calls through which the settings, documents and sheets are read and written: the
+  // system's own unless changed (tests make one of them fail).
+  void SetFileOps(IniFileOps ops) { file_ops_ = std::move(ops); }
   // Loads a document without any question, as start-up does (the calculator's way in); false
   // when it could not be read (the user has been told).
   bool LoadDocument(const std::string& path) {
@@ -166,6 +170,7 @@ class MainForm {
   CatalogueSession catalogue_;
   ChainEnvironment environment_;
   std::string settings_path_;
+  IniFileOps file_ops_;
   std::string doc_path_;
   std::string catalogue_folder_;  // where the "Database" dialog opens
   // The document file as last read or written, to notice changes made by other programs.

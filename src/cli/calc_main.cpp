@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
   // Like the window's sheet, the file holds only this run's entries.
   if (!sheet_path.empty() && kel::FileExists(sheet_path)) kel::RemoveFile(sheet_path, 1);
   if (!sheet_path.empty() &&
-      !kel::WriteManufacturingSheet(sheet_path, form.Sheet(), form.DocPath())) {
+      !kel::WriteManufacturingSheet(sheet_path, form.Sheet(), form.DocPath(), kel::IniFileOps{})) {
     return Fail("impossible d'écrire la fiche " + sheet_path);
   }
   std::string report = json ? kel::JsonReport(form.Sheet(), platform.record)

@@ -219,8 +219,8 @@ std::string RemarksFromStored(std::string stored) {
   return stored;
 }
 
-DesignEntries ReadDesignDocument(const std::string& path) {
-  const IniDocument doc = IniDocument::Load(path);
+DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops) {
+  const IniDocument doc = IniDocument::Load(path, ops);
   DesignEntries e;
   e.read = doc.Read();
   e.stamp = doc.Stamp();
@@ -242,8 +242,8 @@ DesignEntries ReadDesignDocument(const std::string& path) {
 }
 
 bool WriteDesignDocument(const std::string& path, const DesignSheet& s, const std::string& doc_path,
-                         FileRead* read) {
-  IniDocument doc = IniDocument::Load(path);
+                         const IniFileOps& ops, FileRead* read) {
+  IniDocument doc = IniDocument::Load(path, ops);
   if (read) *read = doc.Read();
   // The old sheet's remarks block goes first, found by the remarks this document holds: what a
   // person added below it stays, and the new block goes at the end of the file.
@@ -261,14 +261,14 @@ bool WriteDesignDocument(const std::string& path, const DesignSheet& s, const st
   SetRemarks(doc, s.TxRem);
   SetVerifEntries(doc, s);
   SetSheetEntries(doc, s, doc_path);
-  return doc.Save(path);
+  return doc.Save(path, ops);
 }
 
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
-                             const std::string& doc_path) {
-  IniDocument doc = IniDocument::Load(path);
+                             const std::string& doc_path, const IniFileOps& ops) {
+  IniDocument doc = IniDocument::Load(path, ops);
   SetSheetEntries(doc, sheet, doc_path);
-  return doc.Save(path);
+  return doc.Save(path, ops);
 }
 
 std::string SheetPathOf(const std::string& doc_path) {

@@ -29,20 +29,23 @@ inline constexpr const char* kVerifSection = "VERIF";
 inline constexpr std::array<const char*, 6> kVerifKeys = {
     "Grade", "Ambiante", "Interligne", "Enveloppe", "Tole", "FacteurConstruction"};
 
+// The functions below read and write files through ops (IniFileOps{} for the system's calls).
+
 // Reads the entries of the document at path; a missing file or a file that is no design
 // document gives empty entries (read tells them from a file that could not be read).
-DesignEntries ReadDesignDocument(const std::string& path);
+DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops);
 
 // Writes the design's entries and then the manufacturing-sheet entries into the document at
 // path, as one change: the file is either fully updated or left as it was. False on failure;
 // read, when given, tells how reading the old document went (a file that could not be read is
 // never written over).
 bool WriteDesignDocument(const std::string& path, const DesignSheet& sheet,
-                         const std::string& doc_path, FileRead* read = nullptr);
+                         const std::string& doc_path, const IniFileOps& ops,
+                         FileRead* read = nullptr);
 
 // Writes the manufacturing sheet alone into path (the .dfa beside the document).
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
-                             const std::string& doc_path);
+                             const std::string& doc_path, const IniFileOps& ops);
 
 // Path of the sheet of a document: beside it, its file name up to the name's first ".", then
 // ".dfa". Dots in folder names do not count.

@@ -24,7 +24,16 @@ namespace {
 
 constexpr std::size_t kNpos = std::string_view::npos;
 
-IniFileOps g_ops = {::write, ::fsync, ::rename, ::read, ::fchown};
+// ops with every empty member replaced by the system's own call; the routines below take ops in
+// this form.
+IniFileOps WithSystemCalls(IniFileOps ops) {
+  if (!ops.write) ops.write = ::write;
+  if (!ops.fsync) ops.fsync = ::fsync;
+  if (!ops.rename) ops.rename = ::rename;
+  if (!ops.read) ops.read = ::read;
+  if (!ops.fchown) ops.fchown = ::fchown;
+  return ops;
+}
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -219,7 +228,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
 // The whole content of a regular file. Anything but kRead leaves content empty. A file over the
 // limit is turned down from its size before any byte is read; one that grows while it is read, or
 // whose size the system does not tell (as in /proc), is turned down once the limit is passed.
-FileRead ReadWholeFile(const std::string& path, std::string& content,
+FileRead ReadWholeFile(const std::string& path, const IniFileOps& ops, std::string& content,
                        std::optional<FileStamp>* stamp = nullptr) {
   content.clear();
   if (path.empty()) return FileRead::kMissing;
@@ -243,7 +252,7 @@ FileRead ReadWholeFile(const std::string& path, std::string& content,
     if (result == FileRead::kRead) content.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[65536];
     while (result == FileRead::kRead) {
-      const ssize_t count = g_ops.read(fd, buffer, sizeof buffer);
+      const ssize_t count = ops.read(fd, buffer, sizeof buffer);
       if (count < 0 && errno == EINTR) continue;
       if (count < 0) result = FileRead::kUnreadable;
       if (count <= 0) break;
@@ -333,7 +342,8 @@ std::string TempSuffix() {
   return suffix;
 }
 
-bool WriteAllWith(ssize_t (*write)(int, const void*, std::size_t), int fd, std::string_view data) {
+bool WriteAllWith(const std::function<ssize_t(int, const void*, std::size_t)>& write, int fd,
+                  std::string_view data) {
   while (!data.empty()) {
     const ssize_t count = write(fd, data.data(), data.size());
     if (count < 0 && errno == EINTR) continue;
@@ -343,8 +353,8 @@ bool WriteAllWith(ssize_t (*write)(int, const void*, std::size_t), int fd, std::
   return true;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  return WriteAllWith(g_ops.write, fd, data);
+bool WriteAll(const IniFileOps& ops, int fd, std::string_view data) {
+  return WriteAllWith(ops.write, fd, data);
 }
 
 constexpr std::size_t kNameMax = 255;
@@ -446,13 +456,13 @@ std::string WriteBackup(const std::string& folder, const std::string& stem, std:
 // not take the old one's place without changing its identity (hard links, owner, attributes) or
 // cannot be created at all (a folder without write permission). A failure puts the old content
 // back; the copy stays only if even that fails.
-bool WriteInPlace(const std::string& target, const std::string& folder, const std::string& stem,
-                  std::string_view content, std::string_view old) {
+bool WriteInPlace(const IniFileOps& ops, const std::string& target, const std::string& folder,
+                  const std::string& stem, std::string_view content, std::string_view old) {
   const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
   if (fd < 0) return false;
   const std::string backup = WriteBackup(folder, stem, old);
-  const bool ok = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, content) &&
-                  ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && g_ops.fsync(fd) == 0;
+  const bool ok = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAll(ops, fd, content) &&
+                  ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 && ops.fsync(fd) == 0;
   bool intact = ok;
   if (!ok) {
     intact = ::lseek(fd, 0, SEEK_SET) == 0 && WriteAllWith(::write, fd, old) &&
@@ -506,8 +516,9 @@ bool AttributeValue(const char* path, int fd, const std::string& name, std::stri
 // permission bits, extended attributes (ACLs and security labels among them), and none that the
 // old file did not have (such as an ACL inherited from the folder). False when some part of it
 // cannot be given.
-bool CopyIdentity(int fd, const std::string& target, const struct stat& old) {
-  if (g_ops.fchown(fd, old.st_uid, old.st_gid) != 0) return false;
+bool CopyIdentity(const IniFileOps& ops, int fd, const std::string& target,
+                  const struct stat& old) {
+  if (ops.fchown(fd, old.st_uid, old.st_gid) != 0) return false;
   // After the owner, whose change clears the set-id bits.
   if (::fchmod(fd, old.st_mode & 07777) != 0) return false;
   std::vector<std::string> wanted;
@@ -537,23 +548,24 @@ bool CopyIdentity(int fd, const std::string& target, const struct stat& old) {
 // rename, so that target holds either its old or its new content at every moment. old describes
 // the file being replaced (nullptr for a new one) and old_content is what it holds; where the new
 // file cannot take its identity or cannot be created, the file is rewritten in place instead.
-bool ReplaceFile(const std::string& target, const std::string& folder, const std::string& stem,
-                 std::string_view content, const struct stat* old, std::string_view old_content) {
+bool ReplaceFile(const IniFileOps& ops, const std::string& target, const std::string& folder,
+                 const std::string& stem, std::string_view content, const struct stat* old,
+                 std::string_view old_content) {
   std::string temp;
   // A new file gets the usual 0666 less the umask; a replaced one gets its mode below.
   int fd = CreateTemp(folder, stem, "", old ? 0600 : 0666, temp);
   if (fd < 0) {
     const bool folder_refuses = errno == EACCES || errno == EPERM;
-    return old && folder_refuses && WriteInPlace(target, folder, stem, content, old_content);
+    return old && folder_refuses && WriteInPlace(ops, target, folder, stem, content, old_content);
   }
-  if (old && !CopyIdentity(fd, target, *old)) {
+  if (old && !CopyIdentity(ops, fd, target, *old)) {
     ::close(fd);
     ::unlink(temp.c_str());
-    return WriteInPlace(target, folder, stem, content, old_content);
+    return WriteInPlace(ops, target, folder, stem, content, old_content);
   }
-  bool ok = WriteAll(fd, content) && g_ops.fsync(fd) == 0;
+  bool ok = WriteAll(ops, fd, content) && ops.fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  ok = ok && g_ops.rename(temp.c_str(), target.c_str()) == 0;
+  ok = ok && ops.rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     ::unlink(temp.c_str());
     return false;
@@ -594,9 +606,9 @@ std::string ValueIn(std::string_view text, std::string_view section, std::string
 
 }  // namespace
 
-IniDocument IniDocument::Load(const std::string& path) {
+IniDocument IniDocument::Load(const std::string& path, const IniFileOps& ops) {
   IniDocument doc;
-  doc.read_ = ReadWholeFile(path, doc.text_, &doc.stamp_);
+  doc.read_ = ReadWholeFile(path, WithSystemCalls(ops), doc.text_, &doc.stamp_);
   return doc;
 }
 
@@ -699,8 +711,9 @@ void IniDocument::DropRemarksBlock(std::string_view remarks) {
   text_.erase(header, end - header);
 }
 
-bool IniDocument::Save(const std::string& path) const {
+bool IniDocument::Save(const std::string& path, const IniFileOps& given_ops) const {
   if (path.empty() || IsReadFailure(read_)) return false;
+  const IniFileOps ops = WithSystemCalls(given_ops);
   std::string target = path;
   struct stat info {};
   if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
@@ -720,7 +733,7 @@ bool IniDocument::Save(const std::string& path) const {
     // The rename would succeed in a writable folder even for a write-protected file, so the
     // protection is honoured here.
     if (!S_ISREG(info.st_mode) || ::access(target.c_str(), W_OK) != 0) return false;
-    if (ReadWholeFile(target, current) != FileRead::kRead) return false;
+    if (ReadWholeFile(target, ops, current) != FileRead::kRead) return false;
   }
   const std::size_t slash = target.rfind('/');
   const std::string folder = slash == kNpos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
@@ -729,8 +742,8 @@ bool IniDocument::Save(const std::string& path) const {
   if (exists && current == text_) return true;
   RemoveStaleTemps(folder, stem);
   // A new file would leave the other names of a hard-linked file on the old content.
-  if (exists && info.st_nlink > 1) return WriteInPlace(target, folder, stem, text_, current);
-  return ReplaceFile(target, folder, stem, text_, exists ? &info : nullptr, current);
+  if (exists && info.st_nlink > 1) return WriteInPlace(ops, target, folder, stem, text_, current);
+  return ReplaceFile(ops, target, folder, stem, text_, exists ? &info : nullptr, current);
 }
 
 bool IsUtf8(std::string_view text) {
@@ -743,30 +756,18 @@ std::string QuotedIniValue(const std::string& text) {
   return needs_quote ? "'" + text : text;
 }
 
-std::string ReadIni(const std::string& path, std::string_view section, std::string_view key) {
+std::string ReadIni(const std::string& path, std::string_view section, std::string_view key,
+                    const IniFileOps& ops) {
   std::string text;
-  if (ReadWholeFile(path, text) != FileRead::kRead) return {};
+  if (ReadWholeFile(path, WithSystemCalls(ops), text) != FileRead::kRead) return {};
   return ValueIn(text, section, key);
 }
 
 bool WriteIni(const std::string& path, std::string_view section, std::string_view key,
-              std::string_view value) {
-  IniDocument doc = IniDocument::Load(path);
+              std::string_view value, const IniFileOps& ops) {
+  IniDocument doc = IniDocument::Load(path, ops);
   doc.Set(section, key, value);
-  return doc.Save(path);
-}
-
-IniFileOps SystemIniFileOps() {
-  return {::write, ::fsync, ::rename, ::read, ::fchown};
-}
-
-IniFileOps SetIniFileOps(const IniFileOps& ops) {
-  const IniFileOps previous = g_ops;
-  const IniFileOps system = SystemIniFileOps();
-  g_ops = {ops.write ? ops.write : system.write, ops.fsync ? ops.fsync : system.fsync,
-           ops.rename ? ops.rename : system.rename, ops.read ? ops.read : system.read,
-           ops.fchown ? ops.fchown : system.fchown};
-  return previous;
+  return doc.Save(path, ops);
 }
 
 }  // namespace kel

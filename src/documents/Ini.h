@@ -62,13 +62,14 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "util/Paths.h"
 #include <utility>
 #include <vector>
+#include "util/Paths.h"
 
 namespace kel {
 
@@ -92,9 +93,24 @@ inline bool IsReadFailure(FileRead read) {
   return read == FileRead::kUnreadable || read == FileRead::kTooLarge;
 }
 
+// The system calls through which the INI routines read a file and put new content in place:
+// writing and flushing the temporary file (or the file itself), renaming it over the original,
+// giving it its owner back. Whoever reads or writes the files passes them down; tests pass
+// calls that fail at one step (a full disk, a failed flush, a failed rename, an I/O error while
+// reading, an owner that cannot be restored). An empty member stands for the system's own call,
+// so IniFileOps{} is the system.
+struct IniFileOps {
+  std::function<ssize_t(int fd, const void* data, std::size_t size)> write = nullptr;
+  std::function<int(int fd)> fsync = nullptr;
+  std::function<int(const char* from, const char* to)> rename = nullptr;
+  std::function<ssize_t(int fd, void* data, std::size_t size)> read = nullptr;
+  std::function<int(int fd, uid_t owner, gid_t group)> fchown = nullptr;
+};
+
 // The value of key in section, cut to kIniValueLimit characters, with one leading apostrophe
 // removed; empty when the file, section or key is missing.
-std::string ReadIni(const std::string& path, std::string_view section, std::string_view key);
+std::string ReadIni(const std::string& path, std::string_view section, std::string_view key,
+                    const IniFileOps& ops = {});
 
 // ReadIni trims blanks and then takes one leading apostrophe away, so a text that starts with an
 // apostrophe or a blank is written behind one more apostrophe: it then reads back as it was.
@@ -106,14 +122,14 @@ bool IsUtf8(std::string_view text);
 // Sets key in section to value, creating the file, section or key as needed. False when the file
 // could not be written; the original is then untouched.
 bool WriteIni(const std::string& path, std::string_view section, std::string_view key,
-              std::string_view value);
+              std::string_view value, const IniFileOps& ops = {});
 
 // Several reads and writes of one file applied as one change: the file is read once, and Save
 // replaces it atomically with every change made, or leaves it as it was.
 class IniDocument {
  public:
   // The file's content; an empty document when it is missing or not a readable regular file.
-  static IniDocument Load(const std::string& path);
+  static IniDocument Load(const std::string& path, const IniFileOps& ops = {});
   // How the load went, and the file's stamp as it was read.
   FileRead Read() const { return read_; }
   const std::optional<FileStamp>& Stamp() const { return stamp_; }
@@ -134,31 +150,12 @@ class IniDocument {
   // Writes the document to path (as WriteIni writes); true when the file holds it afterwards. A
   // file that already holds exactly this content is not rewritten. A document loaded from a file
   // that could not be read is never written.
-  bool Save(const std::string& path) const;
+  bool Save(const std::string& path, const IniFileOps& ops = {}) const;
 
  private:
   std::string text_;
   FileRead read_ = FileRead::kMissing;
   std::optional<FileStamp> stamp_;
 };
-
-// The system calls through which the INI routines read a file and put new content in place:
-// writing and flushing the temporary file (or the file itself), renaming it over the original,
-// giving it its owner back. Tests swap them to make a step fail (a full disk, a failed flush, a
-// failed rename, an I/O error while reading, an owner that cannot be restored). A null member
-// stands for the system's own call.
-struct IniFileOps {
-  ssize_t (*write)(int fd, const void* data, std::size_t size);
-  int (*fsync)(int fd);
-  int (*rename)(const char* from, const char* to);
-  ssize_t (*read)(int fd, void* data, std::size_t size) = nullptr;
-  int (*fchown)(int fd, uid_t owner, gid_t group) = nullptr;
-};
-
-// The operations of the system, which WriteIni uses unless told otherwise.
-IniFileOps SystemIniFileOps();
-
-// Makes WriteIni use ops from now on; returns the operations used until now.
-IniFileOps SetIniFileOps(const IniFileOps& ops);
 
 }  // namespace kel

@@ -176,7 +176,7 @@ std::vector<std::pair<std::string, std::string>> ManufacturingSheetLines(
   if (fd < 0) return {};
   ::close(fd);
   std::vector<std::pair<std::string, std::string>> lines;
-  if (WriteManufacturingSheet(path, sheet, doc_path)) {
+  if (WriteManufacturingSheet(path, sheet, doc_path, IniFileOps{})) {
     lines = IniDocument::Load(path).Entries("FAB");
   }
   std::remove(path);

@@ -569,15 +569,15 @@ TEST_F(MainFormTest, FailedSaveTellsTheUserAndKeepsEverything) {
   StartOnExample();
   const std::string before = ReadFile(dir.File("example.kel"));
   form.BtPlusT_Click();
-  const IniFileOps failing{[](int, const void*, std::size_t) -> ssize_t {
-                             errno = ENOSPC;
-                             return -1;
-                           },
-                           SystemIniFileOps().fsync, SystemIniFileOps().rename};
-  const IniFileOps saved = SetIniFileOps(failing);
+  IniFileOps failing;
+  failing.write = [](int, const void*, std::size_t) -> ssize_t {
+    errno = ENOSPC;
+    return -1;
+  };
+  form.SetFileOps(failing);
   platform.answers = {MsgAnswer::Ok};
   form.MnuEnregistrer_Click();
-  SetIniFileOps(saved);
+  form.SetFileOps({});
   ASSERT_EQ(platform.messages.size(), 2u);
   EXPECT_NE(platform.messages[1].text.find(dir.File("example.kel")), std::string::npos);
   EXPECT_TRUE(form.Modified());

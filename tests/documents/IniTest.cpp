@@ -334,15 +334,7 @@ int FaultyRename(const char* from, const char* to) {
 
 class IniFaultTest : public IniTest {
  protected:
-  void SetUp() override {
-    IniTest::SetUp();
-    previous_ = SetIniFileOps({FaultyWrite, FaultyFsync, FaultyRename});
-  }
-  void TearDown() override {
-    SetIniFileOps(previous_);
-    IniTest::TearDown();
-  }
-  IniFileOps previous_{};
+  const IniFileOps faulty_{FaultyWrite, FaultyFsync, FaultyRename};
 };
 
 TEST_F(IniFaultTest, EveryFailingStepLeavesTheOriginalAndNoTemporaryFile) {
@@ -351,13 +343,13 @@ TEST_F(IniFaultTest, EveryFailingStepLeavesTheOriginalAndNoTemporaryFile) {
   for (g_fail_step = 1; g_fail_step <= 4; ++g_fail_step) {
     SCOPED_TRACE(g_fail_step);
     g_write_calls = 0;
-    EXPECT_FALSE(WriteIni(file_, "S", "k", "a much longer value"));
-    EXPECT_FALSE(WriteIni(dir_ + "/new.ini", "S", "k", "2"));
+    EXPECT_FALSE(WriteIni(file_, "S", "k", "a much longer value", faulty_));
+    EXPECT_FALSE(WriteIni(dir_ + "/new.ini", "S", "k", "2", faulty_));
     EXPECT_EQ(Slurp(file_), original);
     EXPECT_EQ(Entries(), std::set<std::string>{"test.ini"});
   }
   g_fail_step = 0;
-  ASSERT_TRUE(WriteIni(file_, "S", "k", "a much longer value"));
+  ASSERT_TRUE(WriteIni(file_, "S", "k", "a much longer value", faulty_));
   EXPECT_EQ(Slurp(file_), "[S]\nk=a much longer value\n");
 }
 

@@ -39,63 +39,6 @@ bool SetImmutable(const std::string& path, bool on) {
   return ok;
 }
 
-// The step that fails, read by the replacement system calls below.
-FailingStep g_step = FailingStep::kWriteNoSpace;
-int g_writes = 0;
-
-ssize_t FailingWrite(int fd, const void* data, std::size_t size) {
-  ++g_writes;
-  if (g_step == FailingStep::kShortWriteThenNoSpace && g_writes == 1 && size > 1) {
-    return ::write(fd, data, size / 2);
-  }
-  if (g_step == FailingStep::kWriteNoSpace || g_step == FailingStep::kShortWriteThenNoSpace) {
-    errno = ENOSPC;
-    return -1;
-  }
-  return ::write(fd, data, size);
-}
-
-int FailingFsync(int fd) {
-  if (g_step == FailingStep::kFsync) {
-    errno = EIO;
-    return -1;
-  }
-  return ::fsync(fd);
-}
-
-std::string g_only_path;
-int g_only_read = 0;
-int g_reads = 0;
-
-ssize_t FailingRead(int fd, void* data, std::size_t size) {
-  if (g_step == FailingStep::kReadIo) {
-    std::error_code ec;
-    const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
-    const bool this_file = g_only_path.empty() || (!ec && path.string() == g_only_path);
-    if (this_file && (++g_reads == g_only_read || g_only_read == 0)) {
-      errno = EIO;
-      return -1;
-    }
-  }
-  return ::read(fd, data, size);
-}
-
-int FailingChown(int fd, uid_t owner, gid_t group) {
-  if (g_step == FailingStep::kChown) {
-    errno = EPERM;
-    return -1;
-  }
-  return ::fchown(fd, owner, group);
-}
-
-int FailingRename(const char* from, const char* to) {
-  if (g_step == FailingStep::kRename) {
-    errno = EACCES;
-    return -1;
-  }
-  return ::rename(from, to);
-}
-
 }  // namespace
 
 bool PermissionsAreEnforced(const std::string& folder) {
@@ -169,24 +112,58 @@ const char* NameOf(FailingStep step) {
   return "?";
 }
 
-namespace {
-
-IniFileOps InstallFailing(FailingStep step, std::string only_path, int only_read) {
-  g_step = step;
-  g_writes = 0;
-  g_reads = 0;
-  g_only_read = only_read;
-  g_only_path = std::move(only_path);
-  return SetIniFileOps({FailingWrite, FailingFsync, FailingRename, FailingRead, FailingChown});
-}
-
-}  // namespace
-
 FailingFileOps::FailingFileOps(FailingStep step, std::string only_path, int only_read)
-    : previous_(InstallFailing(step, std::move(only_path), only_read)) {}
+    : state_(std::make_shared<State>(State{step, std::move(only_path), only_read})) {}
 
-FailingFileOps::~FailingFileOps() {
-  SetIniFileOps(previous_);
+IniFileOps FailingFileOps::Ops() const {
+  const std::shared_ptr<State> state = state_;
+  IniFileOps ops;
+  ops.write = [state](int fd, const void* data, std::size_t size) -> ssize_t {
+    ++state->writes;
+    if (state->step == FailingStep::kShortWriteThenNoSpace && state->writes == 1 && size > 1) {
+      return ::write(fd, data, size / 2);
+    }
+    if (state->step == FailingStep::kWriteNoSpace ||
+        state->step == FailingStep::kShortWriteThenNoSpace) {
+      errno = ENOSPC;
+      return -1;
+    }
+    return ::write(fd, data, size);
+  };
+  ops.fsync = [state](int fd) {
+    if (state->step == FailingStep::kFsync) {
+      errno = EIO;
+      return -1;
+    }
+    return ::fsync(fd);
+  };
+  ops.rename = [state](const char* from, const char* to) {
+    if (state->step == FailingStep::kRename) {
+      errno = EACCES;
+      return -1;
+    }
+    return ::rename(from, to);
+  };
+  ops.read = [state](int fd, void* data, std::size_t size) -> ssize_t {
+    if (state->step == FailingStep::kReadIo) {
+      std::error_code ec;
+      const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd), ec);
+      const bool this_file = state->only_path.empty() || (!ec && path.string() == state->only_path);
+      if (this_file && (++state->reads == state->only_read || state->only_read == 0)) {
+        errno = EIO;
+        return -1;
+      }
+    }
+    return ::read(fd, data, size);
+  };
+  ops.fchown = [state](int fd, uid_t owner, gid_t group) {
+    if (state->step == FailingStep::kChown) {
+      errno = EPERM;
+      return -1;
+    }
+    return ::fchown(fd, owner, group);
+  };
+  return ops;
 }
 
 std::vector<std::string> FolderEntries(const std::string& folder) {

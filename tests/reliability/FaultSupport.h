@@ -4,6 +4,7 @@
 // small memory file system that is full, and failing system calls under the INI writer.
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,25 +50,31 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
-// One failing step of the INI routines' system calls, installed for the object's lifetime:
-// writing, flushing or renaming the new file, reading a file (an I/O error), giving a new file
-// its owner back (a group member saving a colleague's file).
+// One failing step of the INI routines' system calls: writing, flushing or renaming the new
+// file, reading a file (an I/O error), giving a new file its owner back (a group member saving a
+// colleague's file).
 enum class FailingStep { kWriteNoSpace, kShortWriteThenNoSpace, kFsync, kRename, kReadIo, kChown };
 const char* NameOf(FailingStep step);
 
+// Hands out system calls in which step fails, to pass to the code under test; the other calls
+// are the system's. Every copy of Ops() shares this object's counts, and stays valid after it.
 class FailingFileOps {
  public:
   // With only_path, reads fail for that file alone; with only_read, only its nth read (from 1):
   // a failure that is gone when the file is read again.
   explicit FailingFileOps(FailingStep step, std::string only_path = "", int only_read = 0);
-  ~FailingFileOps();
-  FailingFileOps(const FailingFileOps&) = delete;
-  FailingFileOps& operator=(const FailingFileOps&) = delete;
+  IniFileOps Ops() const;
 
  private:
-  IniFileOps previous_;
+  struct State {
+    FailingStep step;
+    std::string only_path;
+    int only_read = 0;
+    int writes = 0;
+    int reads = 0;
+  };
+  std::shared_ptr<State> state_;
 };
-
 
 // Names in a folder, sorted.
 std::vector<std::string> FolderEntries(const std::string& folder);

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,10 +94,9 @@ TEST_F(FileCornerTest, FilesOverTheSizeLimitAreRefusedBeforeBeingRead) {
 TEST_F(FileCornerTest, FilesThatCannotBeReadAreNeitherLoadedNorWrittenOver) {
   const std::string path = dir.File("design.kel");
   WriteFile(path, kDocument);
-  {
-    const test::FailingFileOps failing(test::FailingStep::kReadIo, path);
-    form.Form_Load(path);
-  }
+  form.SetFileOps(test::FailingFileOps(test::FailingStep::kReadIo, path).Ops());
+  form.Form_Load(path);
+  form.SetFileOps({});
   EXPECT_TRUE(Told(path));
   EXPECT_EQ(form.DocPath(), "");
   EXPECT_EQ(form.Sheet().TxVolts[1], "100") << "the new design, not an empty one";
@@ -108,26 +106,23 @@ TEST_F(FileCornerTest, FilesThatCannotBeReadAreNeitherLoadedNorWrittenOver) {
   ASSERT_EQ(ChangeAndSave(path), MainForm::SaveOutcome::Saved);
   const std::string saved = ReadFile(path);
   form.BtPlusT_Click();
-  {
-    const test::FailingFileOps failing(test::FailingStep::kReadIo, path, 1);
-    platform.answers = {MsgAnswer::Ok};
-    EXPECT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Failed);
-  }
+  form.SetFileOps(test::FailingFileOps(test::FailingStep::kReadIo, path, 1).Ops());
+  platform.answers = {MsgAnswer::Ok};
+  EXPECT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Failed);
+  form.SetFileOps({});
   EXPECT_TRUE(Told(path));
   EXPECT_EQ(ReadFile(path), saved);
   EXPECT_TRUE(form.Modified());
 
   // Settings that cannot be read: never rewritten without DataBase, and said at start.
   const std::string saved_settings = ReadFile(settings);
-  {
-    const test::FailingFileOps failing(test::FailingStep::kReadIo, settings, 1);
-    EXPECT_FALSE(WriteIni(settings, "GLOBAL", "Mru", path));
-  }
+  EXPECT_FALSE(WriteIni(settings, "GLOBAL", "Mru", path,
+                        test::FailingFileOps(test::FailingStep::kReadIo, settings, 1).Ops()));
   EXPECT_EQ(ReadFile(settings), saved_settings);
   FakePlatform again;
   again.executable_path = dir.File("kelvanor");
   MainForm restarted(again, {',', true});
-  const test::FailingFileOps failing(test::FailingStep::kReadIo, settings);
+  restarted.SetFileOps(test::FailingFileOps(test::FailingStep::kReadIo, settings).Ops());
   restarted.Form_Load(path);
   ASSERT_FALSE(again.messages.empty());
   EXPECT_NE(again.messages[0].text.find(settings), std::string::npos);
@@ -184,11 +179,10 @@ TEST_F(FileCornerTest, HardLinksOrAnOwnerThatCannotBeKeptAreWrittenInPlace) {
     }
     const ino_t inode = StatOf(path).st_ino;
     const auto entries = test::FolderEntries(dir.path());
-    {
-      std::optional<test::FailingFileOps> chown_fails;
-      if (!hard_link) chown_fails.emplace(test::FailingStep::kChown);
-      ASSERT_EQ(ChangeAndSave(path), MainForm::SaveOutcome::Saved);
-    }
+    form.SetFileOps(hard_link ? IniFileOps{}
+                              : test::FailingFileOps(test::FailingStep::kChown).Ops());
+    ASSERT_EQ(ChangeAndSave(path), MainForm::SaveOutcome::Saved);
+    form.SetFileOps({});
     EXPECT_EQ(StatOf(path).st_ino, inode);
     EXPECT_NE(ReadFile(path).find("Tesla=1,55"), std::string::npos);
     if (hard_link) {

@@ -102,7 +102,7 @@ TEST_F(RegressionTest, AnnouncedNumberOfRemarksPartsCostsNothing) {
     WriteFile(file, std::string("[REMARQUES]\nFreeText=ab\t\nFreeTextParts=") + announced +
                         "\nFreeText1=|a|\nFreeText2=|b|\n");
     const auto start = std::chrono::steady_clock::now();
-    const DesignEntries entries = ReadDesignDocument(file);
+    const DesignEntries entries = ReadDesignDocument(file, {});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
     EXPECT_EQ(entries.remarks, announced[0] == '-' ? "ab\r\n" : "ab");
   }

@@ -92,10 +92,11 @@ TEST_F(SaveFaultTest, FailingSystemCallsKeepThePreviousDocument) {
        {test::FailingStep::kWriteNoSpace, test::FailingStep::kShortWriteThenNoSpace,
         test::FailingStep::kFsync, test::FailingStep::kRename}) {
     SCOPED_TRACE(test::NameOf(step));
-    const test::FailingFileOps failing(step);
+    form.SetFileOps(test::FailingFileOps(step).Ops());
     ExpectRefusedSave(path);
     EXPECT_EQ(test::FolderEntries(dir.path()), entries) << "a temporary file was left behind";
   }
+  form.SetFileOps({});
   ExpectSaved(path);
   EXPECT_EQ(test::FolderEntries(dir.path()), entries);
 }
@@ -104,11 +105,10 @@ TEST_F(SaveFaultTest, FailingSaveUnderANewNameCreatesNothing) {
   const std::string path = dir.File("design.kel");
   SavedThenChanged(path);
   const std::string other = dir.File("other.kel");
-  {
-    const test::FailingFileOps failing(test::FailingStep::kRename);
-    platform.dialog_answers = {other};
-    form.MnuEnregistrerSous_Click();
-  }
+  form.SetFileOps(test::FailingFileOps(test::FailingStep::kRename).Ops());
+  platform.dialog_answers = {other};
+  form.MnuEnregistrerSous_Click();
+  form.SetFileOps({});
   EXPECT_FALSE(std::filesystem::exists(other));
   EXPECT_EQ(ReadFile(path), previous);
   ExpectToldAndStillModified(other);
@@ -216,7 +216,7 @@ TEST_F(SaveFaultTest, SaveInterruptedBeforeItsRenameLeavesTheDocumentUsable) {
 TEST_F(SaveFaultTest, ClosingAfterAFailedSaveKeepsTheDesign) {
   const std::string path = dir.File("design.kel");
   SavedThenChanged(path);
-  const test::FailingFileOps failing(test::FailingStep::kWriteNoSpace);
+  form.SetFileOps(test::FailingFileOps(test::FailingStep::kWriteNoSpace).Ops());
   platform.answers = {MsgAnswer::Yes, MsgAnswer::Ok};  // save the changes? replace?
   EXPECT_FALSE(form.Form_QueryUnload()) << "the window must not close on an unsaved design";
   EXPECT_EQ(ReadFile(path), previous);
