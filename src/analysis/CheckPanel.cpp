@@ -1,6 +1,7 @@
 #include "analysis/CheckPanel.h"
 
 #include <algorithm>
+#include <map>
 
 #include "analysis/CheckReport.h"
 #include "design/Chain.h"
@@ -95,6 +96,20 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
       {"Rendement (%)", {Fixed(r.efficiency_pct, 1, sep)}},
       {"Itérations", {std::to_string(r.rounds) + (r.converged ? "" : " (sans convergence)")}}};
   return view;
+}
+
+DesignCheck CheckFormWith(const MainForm& form,
+                          const std::vector<std::pair<CheckOption, std::string>>& overrides) {
+  const DesignSheet& sheet = form.Sheet();
+  std::map<std::string, std::string> texts = sheet.VerifOptions;
+  for (const auto& [option, text] : overrides) SetOptionText(texts, option, text);
+  std::vector<std::string> problems;
+  const CheckOptions options = OptionsFromTexts(texts, problems);
+  CoreLookup cores;
+  DesignCheck check =
+      CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), sheet.InputError, options);
+  check.problems = problems;
+  return check;
 }
 
 void CheckPanel::Refresh() {

@@ -33,6 +33,11 @@ struct CheckView {
 // The view of a check: wire, layout, copper, voltages per winding; then the totals.
 CheckView MakeCheckView(const DesignCheck& check, char decimal_separator);
 
+// The check of the design as the form's last recalculation left it, with options given over the
+// design's own (the command-line tools' flags); problems with any option text are kept in it.
+DesignCheck CheckFormWith(const MainForm& form,
+                          const std::vector<std::pair<CheckOption, std::string>>& overrides);
+
 class CheckPanel {
  public:
   CheckPanel(MainForm& form, char decimal_separator) : form_(form), separator_(decimal_separator) {}

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/CheckPanel.h"
 #include "analysis/CheckReport.h"
 #include "analysis/DesignCheck.h"
 #include "app/BatchPlatform.h"
@@ -210,15 +211,7 @@ int main(int argc, char** argv) {
                             : kel::TextReport(form.Sheet(), platform.record);
   if (analysis || drawn) {
     const kel::DesignSheet& sheet = form.Sheet();
-    std::map<std::string, std::string> texts = sheet.VerifOptions;
-    for (const auto& [option, text] : check_options) kel::SetOptionText(texts, option, text);
-    std::vector<std::string> problems;
-    const kel::CheckOptions options = kel::OptionsFromTexts(texts, problems);
-    const bool input_error = sheet.InputError;
-    kel::CoreLookup cores;
-    kel::DesignCheck check =
-        kel::CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), input_error, options);
-    check.problems = problems;
+    const kel::DesignCheck check = kel::CheckFormWith(form, check_options);
     if (analysis && json) {
       report.erase(report.rfind('}'));
       report += ", \"analysis\": " + kel::CheckJson(check) + "}\n";

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/CheckPanel.h"
 #include "analysis/DesignCheck.h"
 #include "app/BatchPlatform.h"
 #include "app/MainForm.h"
@@ -87,15 +88,7 @@ int main(int argc, char** argv) {
   form.LoadDocument(std::filesystem::absolute(document).string());
 
   const kel::DesignSheet& sheet = form.Sheet();
-  std::map<std::string, std::string> stored = sheet.VerifOptions;
-  for (const auto& [option, text] : texts) kel::SetOptionText(stored, option, text);
-  std::vector<std::string> problems;
-  const kel::CheckOptions chosen = kel::OptionsFromTexts(stored, problems);
-  const bool input_error = sheet.InputError;
-  kel::CoreLookup cores;
-  kel::DesignCheck check =
-      kel::CheckDesign(sheet, cores.Find(form.DataBasePath(), sheet), input_error, chosen);
-  check.problems = problems;
+  const kel::DesignCheck check = kel::CheckFormWith(form, texts);
 
   kel::ReportInput input;
   input.sheet = &sheet;
