@@ -10,28 +10,12 @@
 #include <random>
 #include <string>
 
+#include "app/BatchPlatform.h"
 #include "catalogue/AccessLoader.h"
 #include "catalogue/Catalogue.h"
 #include "design/Chain.h"
 
 namespace {
-
-class QuietPlatform : public kel::Platform {
- public:
-  kel::MsgAnswer MessageBox(const std::string&, kel::MsgButtons, kel::MsgIcon,
-                            const std::string&) override {
-    ++messages;
-    return kel::MsgAnswer::Yes;
-  }
-  std::string ShowFileDialog(const kel::FileDialogRequest&) override { return ""; }
-  void Beep() override {}
-  void SetClipboardText(const std::string&) override {}
-  void ProcessEvents() override {}
-  bool ShowTextFile(const std::string&) override { return true; }
-  void EndProgramNow() override {}
-  std::string ExecutablePath() override { return KELVANOR_BIN_DIR "/kelvanor"; }
-  int messages = 0;
-};
 
 std::string BundledCatalogue() {
   return KELVANOR_BIN_DIR "/Zivodevu.mdb";
@@ -103,7 +87,7 @@ std::string AccessFixtureAsSqlite() {
 }
 
 void RunChain(benchmark::State& state, const std::string& catalogue) {
-  QuietPlatform platform;
+  kel::BatchPlatform platform("kelvanor-bench");
   kel::CatalogueSession session;
   session.DataBasePath = catalogue;
   kel::ChainEnvironment env{platform, session, ',', KELVANOR_BIN_DIR, {}, {}};
@@ -118,7 +102,8 @@ void RunChain(benchmark::State& state, const std::string& catalogue) {
     chain.ComputeW();
     benchmark::DoNotOptimize(sheet.Lbn);
   }
-  if (platform.messages != 0 || sheet.LbNoyau == "?") state.SkipWithError("the run failed");
+  if (!platform.record.messages.empty() || sheet.LbNoyau == "?")
+    state.SkipWithError("the run failed");
 }
 
 void StepOnce(sqlite3* db, const char* sql) {

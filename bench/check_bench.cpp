@@ -5,31 +5,15 @@
 #include <benchmark/benchmark.h>
 
 #include "analysis/CheckPanel.h"
+#include "app/BatchPlatform.h"
 #include "design/Chain.h"
 
 namespace {
 
-class SilentPlatform : public kel::Platform {
- public:
-  kel::MsgAnswer MessageBox(const std::string&, kel::MsgButtons, kel::MsgIcon,
-                            const std::string&) override {
-    ++messages;
-    return kel::MsgAnswer::Yes;
-  }
-  std::string ShowFileDialog(const kel::FileDialogRequest&) override { return ""; }
-  void Beep() override {}
-  void SetClipboardText(const std::string&) override {}
-  void ProcessEvents() override {}
-  bool ShowTextFile(const std::string&) override { return true; }
-  void EndProgramNow() override {}
-  std::string ExecutablePath() override { return KELVANOR_BIN_DIR "/kelvanor"; }
-  int messages = 0;
-};
-
 enum class Check { None, KeptCore, FreshCore, Alone };
 
 void Run(benchmark::State& state, Check check) {
-  SilentPlatform platform;
+  kel::BatchPlatform platform("kelvanor-bench");
   kel::CatalogueSession session;
   session.DataBasePath = KELVANOR_BIN_DIR "/Zivodevu.mdb";
   kel::ChainEnvironment env{platform, session, ',', KELVANOR_BIN_DIR, {}, {}};
@@ -57,7 +41,7 @@ void Run(benchmark::State& state, Check check) {
     checked = checked && result.result.has_value();
     benchmark::DoNotOptimize(view.fill);
   }
-  if (platform.messages != 0 || !checked) state.SkipWithError("the run failed");
+  if (!platform.record.messages.empty() || !checked) state.SkipWithError("the run failed");
 }
 
 void BM_Recalculation(benchmark::State& state) {

@@ -3,13 +3,30 @@
 // as the texts the document stores under [VERIF], only those that differ from their defaults.
 
 #include <map>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kel {
 
 enum class CheckOption { Grade, Ambient, Interlayer, Wrap, Steel, BuildingFactor };
 inline constexpr int kCheckOptionCount = 6;
+
+// The command-line flag of each option, the same for every tool that takes them.
+inline constexpr std::pair<const char*, CheckOption> kCheckOptionFlags[] = {
+    {"--grade", CheckOption::Grade},           {"--ambient", CheckOption::Ambient},
+    {"--interlayer", CheckOption::Interlayer}, {"--wrap", CheckOption::Wrap},
+    {"--steel", CheckOption::Steel},           {"--building-factor", CheckOption::BuildingFactor}};
+
+// The option a command-line flag names; none for any other argument.
+inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
+  for (const auto& [name, option] : kCheckOptionFlags) {
+    if (flag == name) return option;
+  }
+  return std::nullopt;
+}
 
 struct CheckOptions {
   int grade = 1;                // enamel grade of the wire, 1 or 2

@@ -39,15 +39,6 @@ constexpr const char* kUsage =
     "[--steel NUANCE] [--building-factor F]] [--svg FICHIER] [--html FICHIER] "
     "[--report FICHIER.pdf] DOCUMENT\n";
 
-// The engineering check's options on the command line, each over the document's own.
-constexpr std::pair<const char*, kel::CheckOption> kCheckOptionArgs[] = {
-    {"--grade", kel::CheckOption::Grade},
-    {"--ambient", kel::CheckOption::Ambient},
-    {"--interlayer", kel::CheckOption::Interlayer},
-    {"--wrap", kel::CheckOption::Wrap},
-    {"--steel", kel::CheckOption::Steel},
-    {"--building-factor", kel::CheckOption::BuildingFactor}};
-
 constexpr const char* kHelp =
     "\n"
     "Calcule le transformateur du DOCUMENT (.kel) comme la fenêtre à son ouverture et affiche\n"
@@ -132,16 +123,14 @@ int main(int argc, char** argv) {
       out = argv[++i];
       return true;
     };
-    const auto check_option = std::find_if(std::begin(kCheckOptionArgs), std::end(kCheckOptionArgs),
-                                           [&](const auto& entry) { return arg == entry.first; });
-    if (check_option != std::end(kCheckOptionArgs)) {
+    // The engineering check's options, each over the document's own.
+    if (const std::optional<kel::CheckOption> check_option = kel::CheckOptionOfFlag(arg)) {
       std::string text;
       if (!value(text)) return Fail(arg + " attend une valeur\n" + kUsage);
-      if (const std::string problem = kel::OptionProblem(check_option->second, text);
-          !problem.empty()) {
+      if (const std::string problem = kel::OptionProblem(*check_option, text); !problem.empty()) {
         return Fail(arg + " : " + problem + "\n" + kUsage);
       }
-      check_options.emplace_back(check_option->second, text);
+      check_options.emplace_back(*check_option, text);
     } else if (arg == "--svg" || arg == "--html" || arg == "--report") {
       std::string& path = arg == "--svg" ? svg_path : arg == "--html" ? html_path : pdf_path;
       if (!value(path)) return Fail(arg + " attend un fichier\n" + kUsage);
@@ -241,7 +230,7 @@ int main(int argc, char** argv) {
       std::vector<std::string> args = {"--catalogue", form.DataBasePath(), "--decimal-separator",
                                        std::string(1, separator)};
       for (const auto& [option, text] : check_options) {
-        for (const auto& [name, known] : kCheckOptionArgs) {
+        for (const auto& [name, known] : kel::kCheckOptionFlags) {
           if (known == option) args.insert(args.end(), {name, text});
         }
       }

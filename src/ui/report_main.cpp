@@ -39,13 +39,6 @@ int Fail(const std::string& message) {
 int main(int argc, char** argv) {
   // No display is needed to write a PDF.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const std::map<std::string, kel::CheckOption> options = {
-      {"--grade", kel::CheckOption::Grade},
-      {"--ambient", kel::CheckOption::Ambient},
-      {"--interlayer", kel::CheckOption::Interlayer},
-      {"--wrap", kel::CheckOption::Wrap},
-      {"--steel", kel::CheckOption::Steel},
-      {"--building-factor", kel::CheckOption::BuildingFactor}};
   std::string catalogue, pdf, document;
   char separator = 0;
   std::vector<std::pair<kel::CheckOption, std::string>> texts;
@@ -58,12 +51,12 @@ int main(int argc, char** argv) {
       pdf = argv[++i];
     } else if (arg == "--decimal-separator" && has_value && std::string(argv[i + 1]).size() == 1) {
       separator = argv[++i][0];
-    } else if (options.count(arg) && has_value) {
+    } else if (const auto option = kel::CheckOptionOfFlag(arg); option && has_value) {
       const std::string text = argv[++i];
-      if (const std::string problem = kel::OptionProblem(options.at(arg), text); !problem.empty()) {
+      if (const std::string problem = kel::OptionProblem(*option, text); !problem.empty()) {
         return Fail(arg + " : " + problem);
       }
-      texts.emplace_back(options.at(arg), text);
+      texts.emplace_back(*option, text);
     } else if (!arg.empty() && arg[0] != '-' && document.empty()) {
       document = arg;
     } else {
