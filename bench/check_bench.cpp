@@ -4,7 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "analysis/CheckPanel.h"
+#include "check/CheckPanel.h"
 #include "app/BatchPlatform.h"
 #include "design/Chain.h"
 

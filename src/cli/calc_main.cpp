@@ -15,9 +15,9 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/CheckPanel.h"
-#include "analysis/CheckReport.h"
-#include "analysis/DesignCheck.h"
+#include "check/CheckPanel.h"
+#include "check/CheckReport.h"
+#include "check/DesignCheck.h"
 #include "app/BatchPlatform.h"
 #include "app/MainForm.h"
 #include "app/Report.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "analysis/CheckPanel.h"
-#include "analysis/CheckReport.h"
+#include "check/CheckPanel.h"
+#include "check/CheckReport.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "report/WindingSvg.h"

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/DesignCheck.h"
+#include "check/DesignCheck.h"
 #include "design/DesignSheet.h"
 
 namespace kel {

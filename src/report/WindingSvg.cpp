@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "analysis/CheckReport.h"
+#include "check/CheckReport.h"
 
 namespace kel {
 

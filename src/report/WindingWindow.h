@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/Check.h"
+#include "check/Check.h"
 
 namespace kel {
 

@@ -16,8 +16,8 @@
 #include <algorithm>
 #include <fstream>
 
-#include "analysis/CheckReport.h"
-#include "analysis/ReferenceData.h"
+#include "check/CheckReport.h"
+#include "check/ReferenceData.h"
 #include "report/Report.h"
 #include "report/WindingSvg.h"
 #include "ui/FormWidgets.h"

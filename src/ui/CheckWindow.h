@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "analysis/CheckPanel.h"
+#include "check/CheckPanel.h"
 
 class QComboBox;
 class QFormLayout;

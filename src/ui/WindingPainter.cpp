@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "analysis/CheckReport.h"
+#include "check/CheckReport.h"
 #include "report/WindingSvg.h"
 #include "report/WindingWindow.h"
 

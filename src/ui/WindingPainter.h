@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QRectF>
 
-#include "analysis/Check.h"
+#include "check/Check.h"
 
 class QPainter;
 

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "analysis/CheckPanel.h"
+#include "check/CheckPanel.h"
 #include "app/MainForm.h"
 #include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/CheckPanel.h"
-#include "analysis/DesignCheck.h"
+#include "check/CheckPanel.h"
+#include "check/DesignCheck.h"
 #include "app/BatchPlatform.h"
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"

@@ -1,9 +1,9 @@
-#include "analysis/CheckOptions.h"
+#include "check/CheckOptions.h"
 
 #include <charconv>
 #include <cmath>
 
-#include "analysis/ReferenceData.h"
+#include "check/ReferenceData.h"
 #include "documents/DesignDocument.h"
 #include "util/NumberText.h"
 

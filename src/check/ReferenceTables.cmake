@@ -14,7 +14,7 @@ add_custom_command(
   COMMENT "Tables de fils et de tôles"
   VERBATIM)
 
-target_sources(kelvanor_analysis PRIVATE ${KELVANOR_TABLES_INC})
+target_sources(kelvanor_check PRIVATE ${KELVANOR_TABLES_INC})
 # The static analysers read the sources without building them; they make the tables alone.
 add_custom_target(kelvanor_reference_tables DEPENDS ${KELVANOR_TABLES_INC})
 

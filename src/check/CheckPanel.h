@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/DesignCheck.h"
+#include "check/DesignCheck.h"
 #include "app/MainForm.h"
 
 namespace kel {

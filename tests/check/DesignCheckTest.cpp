@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "analysis/CheckPanel.h"
-#include "analysis/CheckReport.h"
+#include "check/CheckPanel.h"
+#include "check/CheckReport.h"
 #include "app/Report.h"
 #include "documents/Ini.h"
 #include "support/FakePlatform.h"

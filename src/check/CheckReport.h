@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "analysis/DesignCheck.h"
+#include "check/DesignCheck.h"
 
 namespace kel {
 

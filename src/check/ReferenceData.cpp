@@ -1,4 +1,4 @@
-#include "analysis/ReferenceData.h"
+#include "check/ReferenceData.h"
 
 #include <cctype>
 

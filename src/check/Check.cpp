@@ -1,10 +1,10 @@
-#include "analysis/Check.h"
+#include "check/Check.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-#include "analysis/ReferenceData.h"
+#include "check/ReferenceData.h"
 
 namespace kel {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/CheckOptions.h"
+#include "check/CheckOptions.h"
 
 namespace kel {
 

@@ -1,4 +1,4 @@
-#include "analysis/CheckReport.h"
+#include "check/CheckReport.h"
 
 #include <algorithm>
 #include <charconv>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/Check.h"
+#include "check/Check.h"
 #include "design/DesignSheet.h"
 
 namespace kel {

@@ -1,7 +1,7 @@
 // The check's model held to figures worked by hand, its edge cases, its reference tables and its
 // options.
 
-#include "analysis/Check.h"
+#include "check/Check.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "analysis/CheckOptions.h"
-#include "analysis/ReferenceData.h"
+#include "check/CheckOptions.h"
+#include "check/ReferenceData.h"
 
 namespace kel {
 namespace {

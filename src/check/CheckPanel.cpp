@@ -1,9 +1,9 @@
-#include "analysis/CheckPanel.h"
+#include "check/CheckPanel.h"
 
 #include <algorithm>
 #include <map>
 
-#include "analysis/CheckReport.h"
+#include "check/CheckReport.h"
 #include "design/Chain.h"
 
 namespace kel {

@@ -1,4 +1,4 @@
-#include "analysis/DesignCheck.h"
+#include "check/DesignCheck.h"
 
 #include <sys/stat.h>
 
