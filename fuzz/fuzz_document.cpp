@@ -1,7 +1,7 @@
 // Any bytes as a design document: opened through the window's logic (which recalculates), saved
 // under a new name and opened again, then saved over itself and opened again. Each time the
 // design that comes back is the one that was saved: the same inputs, the same imposed values, the
-// same remarks, and so the same results.
+// same remarks, and so the same results. The check and its reports run on every design opened.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +11,12 @@
 
 #include "FuzzSupport.h"
 #include "app/MainForm.h"
+#include "check/DesignCheck.h"
+#include "documents/DesignDocument.h"
 #include "documents/Ini.h"
+#include "report/CheckText.h"
+#include "report/HtmlReport.h"
+#include "report/WindingSvg.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 
@@ -89,6 +94,30 @@ void CompareDesigns(const kel::DesignSheet& a, const kel::DesignSheet& b,
   }
 }
 
+// The check of the design and every writer of it: none may fail, and only a design the chain
+// went through with a core has a check.
+void CheckAndReport(const kel::MainForm& form, const std::string& document) {
+  const kel::DesignSheet& sheet = form.Sheet();
+  const kel::DesignCheck check = kel::CheckDesign(sheet);
+  FUZZ_CHECK(!check.result || (sheet.Outcome == kel::ChainOutcome::Ran && sheet.Core),
+             "a check without a finished recalculation\ndocument " + Shown(document));
+  const std::string json = kel::CheckJson(check);
+  FUZZ_CHECK(json.front() == '{' && json.back() == '}', "check JSON " + Shown(json));
+  static_cast<void>(kel::CheckTextSection(check, ','));
+  if (check.result) {
+    const std::string svg = kel::WindingWindowSvg(*check.result, ',');
+    FUZZ_CHECK(svg.rfind("<svg", 0) == 0 && svg.ends_with("</svg>\n"), "drawing " + Shown(svg));
+  }
+  const kel::ReportInput input{&sheet,
+                               &check,
+                               form.DocPath(),
+                               "08/12/2026",
+                               kel::ManufacturingSheetLines(sheet, form.DocPath()),
+                               ','};
+  const std::string html = kel::HtmlReport(input, kel::DrawingAs::InlineSvg);
+  FUZZ_CHECK(html.ends_with("</html>\n"), "HTML report cut short\ndocument " + Shown(document));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -103,6 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   form.Form_Load(world.document);
   FUZZ_CHECK(form.DocPath() == world.document, "start-up lost the document's path");
   FUZZ_CHECK(!form.Modified(), "modified right after opening");
+  CheckAndReport(form, document);
 
   platform.dialog_answers = {world.saved};
   form.MnuEnregistrerSous_Click();

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/Report.h"
+#include "app/ChainReport.h"
 #include "util/Platform.h"
 
 namespace kel {

@@ -186,3 +186,35 @@ double FieldNumber(const FieldValue& value) {
 }
 
 }  // namespace kel
+
+namespace kel {
+
+CoreRow ReadCoreRow(const Recordset& row) {
+  CoreRow core;
+  for (std::size_t i = 0; i < kCatalogueColumns.size(); ++i) {
+    try {
+      core.values[i] = row.Field(kCatalogueColumns[i]);
+    } catch (const FieldError&) {
+      core.values[i] = FieldValue{};
+    }
+  }
+  return core;
+}
+
+std::optional<CoreRecord> CoreRow::Record() const {
+  try {
+    CoreRecord core;
+    core.ref = FieldText((*this)[CoreColumn::Ref], '.');
+    core.section_cm2 = FieldNumber((*this)[CoreColumn::SectionFer]);
+    core.mass_kg = FieldNumber((*this)[CoreColumn::MasseFer]);
+    core.window_height_mm = FieldNumber((*this)[CoreColumn::hautcu]);
+    core.window_width_mm = FieldNumber((*this)[CoreColumn::LargCu]);
+    core.mean_turn_cm = FieldNumber((*this)[CoreColumn::longspire]);
+    return core;
+  } catch (const std::exception&) {
+    // Out of range or not a number: the chain has already said so, or shows what it could.
+    return std::nullopt;
+  }
+}
+
+}  // namespace kel

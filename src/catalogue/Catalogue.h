@@ -10,6 +10,7 @@
 
 #include "catalogue/AccessLoader.h"
 #include "catalogue/CatalogueDb.h"
+#include "catalogue/CoreRecord.h"
 #include "util/Platform.h"
 #include "util/Text.h"
 
@@ -77,5 +78,18 @@ std::string FieldText(const FieldValue& value, char decimal_separator);
 
 // Number of a catalogue value; throws FieldError for a missing or non-numeric value.
 double FieldNumber(const FieldValue& value);
+
+// The row of table EI a result set stands on, by the catalogue's own column list. A column the
+// row lacks reads as a missing value, which fails where that value is used, as the field itself
+// would.
+struct CoreRow {
+  std::array<FieldValue, kCatalogueColumns.size()> values;
+  const FieldValue& operator[](CoreColumn column) const {
+    return values[static_cast<std::size_t>(column)];
+  }
+  // The core as numbers; none when a value is missing or not a number.
+  std::optional<CoreRecord> Record() const;
+};
+CoreRow ReadCoreRow(const Recordset& row);
 
 }  // namespace kel

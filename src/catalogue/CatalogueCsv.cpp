@@ -146,13 +146,6 @@ std::string FormatNumber(double value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string_view Trim(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
 std::string Quoted(std::string_view text) {
   constexpr std::size_t kMaxShown = 40;
   std::size_t cut = std::min(text.size(), kMaxShown);

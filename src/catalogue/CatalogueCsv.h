@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/Text.h"
+
 namespace kel {
 
 struct CsvRecord {
@@ -28,9 +30,6 @@ std::optional<double> ParseDecimal(std::string_view text);
 
 // Up to 15 significant digits, no trailing zeros, a point as separator: 1.209, 13, 0.044.
 std::string FormatNumber(double value);
-
-// text without the blanks and tabs at both ends.
-std::string_view Trim(std::string_view text);
 
 // text made fit for a one-line message: control characters become blanks, long texts are cut.
 std::string Quoted(std::string_view text);

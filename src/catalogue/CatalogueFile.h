@@ -10,12 +10,9 @@
 #include <vector>
 
 #include "catalogue/CatalogueDb.h"
+#include "catalogue/CoreRecord.h"
 
 namespace kel {
-
-// The columns that the program reads, spelled as the program spells them.
-inline constexpr std::array<std::string_view, 6> kCatalogueColumns = {
-    "Ref", "SectionFer", "MasseFer", "hautcu", "LargCu", "longspire"};
 
 // How a malformed number in a text catalogue is met.
 enum class Numbers {

@@ -19,6 +19,7 @@
 #include "catalogue/CatalogueCsv.h"
 #include "catalogue/CatalogueFile.h"
 #include "util/NumberText.h"
+#include "util/OutputText.h"
 
 namespace kel {
 
@@ -81,13 +82,6 @@ std::string CellText(sqlite3_stmt* statement, int column) {
       return std::string(bytes ? bytes : "", sqlite3_column_bytes(statement, column));
     }
   }
-}
-
-// Characters on screen, counting a UTF-8 sequence as one.
-std::size_t DisplayWidth(std::string_view text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
 }
 
 std::string OneLine(std::string text) {
@@ -208,7 +202,7 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
 int ShowCatalogue(const std::string& path, std::ostream& out) {
   const CatalogueFile catalogue = OpenCatalogueFile(path, Numbers::kKeep);
   Statement query = catalogue.handle->Prepare(
-      "Select Ref, SectionFer, MasseFer, hautcu, LargCu, longspire from EI order by MasseFer");
+      "Select " + CoreColumnList() + " from EI order by MasseFer");
   std::vector<std::vector<std::string>> table;
   table.emplace_back(kCatalogueColumns.begin(), kCatalogueColumns.end());
   while (query.Step()) {
@@ -263,7 +257,7 @@ int ExportCatalogue(const std::string& path, const std::optional<std::string>& o
 int CheckCatalogue(const std::string& path, std::ostream& out) {
   const CatalogueFile catalogue = OpenCatalogueFile(path, Numbers::kKeep);
   Statement rows = catalogue.handle->Prepare(
-      "SELECT rowid, Ref, SectionFer, MasseFer, hautcu, LargCu, longspire FROM EI ORDER BY rowid");
+      "SELECT rowid, " + CoreColumnList() + " FROM EI ORDER BY rowid");
   const std::string where = catalogue.rowid_is_line ? "ligne " : "rowid ";
   int total = 0;
   int unusable = 0;

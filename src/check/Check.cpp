@@ -10,17 +10,37 @@ namespace kel {
 
 namespace {
 
-// Annealed copper (IACS).
-constexpr double kResistivity20 = 0.017241;  // Ω·mm²/m at 20 °C
-constexpr double kAlpha = 0.00393;           // per K, at 20 °C
+// Annealed copper (IACS). The chain's copper figure takes 1.9 × 10⁻⁸ Ω·m at a fixed 60 °C with π
+// as 3.14 (design/Chain.cpp), which its displays keep to the digit; the check follows the copper
+// to its own temperature from the figure at 20 °C, so its resistances differ from the chain's.
+constexpr double kResistivity20 = 0.017241;  // Ω·mm²/m at kReferenceC
+constexpr double kAlpha = 0.00393;           // per K, at kReferenceC
+constexpr double kReferenceC = 20;           // °C
 constexpr double kCopperDensity = 8.89;      // g/cm³
+
+// The fill of the window's height, %: "ok" up to the first, "juste" up to the second.
+constexpr double kFillOkPct = 90;
+constexpr double kFillFullPct = 100;
+
+// The steel grades' losses hold at this induction (T) and frequency (Hz); the loss grows as the
+// induction squared and as the frequency to the power 1.3 (hysteresis and eddy currents).
+constexpr double kLossInductionT = 1.5;
+constexpr double kLossFrequencyHz = 50;
+constexpr double kInductionExponent = 2;
+constexpr double kFrequencyExponent = 1.3;
+
+// McLyman's estimate: the cooling surface At = kSurfaceFactor × √(window area × section), cm²
+// with both areas in cm²; the rise ΔT = kRiseFactorK × (losses ÷ At)^kRiseExponent, K, losses in W.
+constexpr double kSurfaceFactor = 41.3;
+constexpr double kRiseFactorK = 450;
+constexpr double kRiseExponent = 0.826;
 
 // A width that holds a whole number of turns exactly still holds them when the division lands a
 // hair below it.
 constexpr double kWholeTurnSlack = 1e-9;
 
 double HotResistance(double r20, double temperature_c) {
-  return r20 * (1 + kAlpha * (temperature_c - 20));
+  return r20 * (1 + kAlpha * (temperature_c - kReferenceC));
 }
 
 void LayOut(WindingCheck& w, const CheckInput& input, const CheckOptions& options) {
@@ -80,39 +100,19 @@ void Voltages(WindingCheck& w, double v0, double e, int n0) {
 
 }  // namespace
 
-const char* FlagText(WindingFlag flag) {
-  switch (flag) {
-    case WindingFlag::OffTable:
-      return "hors table";
-    case WindingFlag::TooThick:
-      return "fil trop gros";
-    case WindingFlag::None:
-      break;
-  }
-  return "";
-}
-
-const char* FillText(FillStatus status) {
-  switch (status) {
-    case FillStatus::Ok:
-      return "ok";
-    case FillStatus::Tight:
-      return "juste";
-    case FillStatus::Overfull:
-      break;
-  }
-  return "trop plein";
-}
-
-std::string ThermalClass(double temperature_c) {
+ThermalClass ThermalClassOf(double temperature_c) {
   static constexpr struct {
-    const char* name;
+    ThermalClass name;
     double limit_c;
-  } kClasses[] = {{"A", 105}, {"E", 120}, {"B", 130}, {"F", 155}, {"H", 180}};
+  } kClasses[] = {{ThermalClass::A, 105},
+                  {ThermalClass::E, 120},
+                  {ThermalClass::B, 130},
+                  {ThermalClass::F, 155},
+                  {ThermalClass::H, 180}};
   for (const auto& c : kClasses) {
     if (temperature_c <= c.limit_c) return c.name;
   }
-  return "hors classe";
+  return ThermalClass::Beyond;
 }
 
 CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
@@ -131,21 +131,23 @@ CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
   }
   const CoreRecord& core = input.core;
   r.fill_pct = r.build_mm / core.window_height_mm * 100;
-  r.fill_status = r.fill_pct <= 90    ? FillStatus::Ok
-                  : r.fill_pct <= 100 ? FillStatus::Tight
-                                      : FillStatus::Overfull;
+  r.fill_status = r.fill_pct <= kFillOkPct     ? FillStatus::Ok
+                  : r.fill_pct <= kFillFullPct ? FillStatus::Tight
+                                               : FillStatus::Overfull;
 
   r.iron_loss_w = options.building_factor * core.mass_kg * r.steel_loss_w_per_kg *
-                  std::pow(input.induction_t / 1.5, 2) * std::pow(input.frequency_hz / 50, 1.3);
-  r.surface_cm2 =
-      41.3 * std::sqrt(core.window_height_mm * core.window_width_mm / 100 * core.section_cm2);
+                  std::pow(input.induction_t / kLossInductionT, kInductionExponent) *
+                  std::pow(input.frequency_hz / kLossFrequencyHz, kFrequencyExponent);
+  r.surface_cm2 = kSurfaceFactor *
+                  std::sqrt(core.window_height_mm * core.window_width_mm / 100 * core.section_cm2);
 
   // McLyman: the rise follows the losses, which follow the copper's temperature.
   double temperature = options.ambient_c;
   r.converged = false;
   for (r.rounds = 1; r.rounds <= kMaxRounds; ++r.rounds) {
     const double losses = CopperLoss(r.windings, temperature) + r.iron_loss_w;
-    const double next = options.ambient_c + 450 * std::pow(losses / r.surface_cm2, 0.826);
+    const double next =
+        options.ambient_c + kRiseFactorK * std::pow(losses / r.surface_cm2, kRiseExponent);
     const double moved = std::fabs(next - temperature);
     temperature = next;
     if (moved < kConvergedK) {
@@ -156,7 +158,7 @@ CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
   if (!r.converged) r.rounds = kMaxRounds;
   r.copper_temperature_c = temperature;
   r.temperature_rise_k = temperature - options.ambient_c;
-  r.thermal_class = ThermalClass(temperature);
+  r.thermal_class = ThermalClassOf(temperature);
 
   for (WindingCheck& w : r.windings) {
     if (w.flag != WindingFlag::None) continue;

@@ -13,19 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/CoreRecord.h"
 #include "check/CheckOptions.h"
 
 namespace kel {
-
-// The catalogue record of a core, as the check needs it.
-struct CoreRecord {
-  std::string ref;
-  double section_cm2 = 0;       // SectionFer
-  double mass_kg = 0;           // MasseFer
-  double window_height_mm = 0;  // hautcu: the room for the build, across the layers
-  double window_width_mm = 0;   // LargCu: the length of one layer
-  double mean_turn_cm = 0;      // longspire
-};
 
 // One winding with turns, as the sheet shows it.
 struct WindingInput {
@@ -47,7 +38,6 @@ struct CheckInput {
 // Why a winding is left out of the figures: its wire is thicker than the table's largest
 // ("hors table") or than the width of one layer ("fil trop gros").
 enum class WindingFlag { None, OffTable, TooThick };
-const char* FlagText(WindingFlag flag);
 
 struct WindingCheck {
   WindingInput input;
@@ -77,13 +67,14 @@ struct WindingCheck {
   double loaded_v_at_turns_to_wind = 0;
 };
 
-enum class FillStatus {
-  Ok,
-  Tight,
-  Overfull
-};  // "ok" up to 90 %, "juste" up to 100 %, "trop plein"
-const char* FillText(FillStatus status);
+// "ok" up to kFillOkPct, "juste" up to kFillFullPct, "trop plein" beyond.
+enum class FillStatus { Ok, Tight, Overfull };
 
+// The insulation classes by their hottest allowed temperature, and beyond the last.
+enum class ThermalClass { A, E, B, F, H, Beyond };
+
+// The copper temperature is worked out again until it moves less than kConvergedK (K) from one
+// round to the next, in at most kMaxRounds rounds.
 inline constexpr int kMaxRounds = 100;
 inline constexpr double kConvergedK = 0.01;
 
@@ -100,7 +91,7 @@ struct CheckResult {
   double surface_cm2 = 0;
   double temperature_rise_k = 0;
   double copper_temperature_c = 0;
-  std::string thermal_class;  // "A", "E", "B", "F", "H" or "hors classe"
+  ThermalClass thermal_class = ThermalClass::A;
   double output_w = 0;
   double efficiency_pct = 0;
   int rounds = 0;
@@ -110,7 +101,7 @@ struct CheckResult {
 CheckResult RunCheck(const CheckInput& input, const CheckOptions& options);
 
 // The insulation class of a copper temperature: the lowest of A 105, E 120, B 130, F 155,
-// H 180 °C that holds it, else "hors classe".
-std::string ThermalClass(double temperature_c);
+// H 180 °C that holds it, else Beyond.
+ThermalClass ThermalClassOf(double temperature_c);
 
 }  // namespace kel

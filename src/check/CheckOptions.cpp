@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "check/ReferenceData.h"
-#include "documents/DesignDocument.h"
 #include "util/NumberText.h"
+#include "util/Text.h"
 
 namespace kel {
 
@@ -14,9 +14,7 @@ namespace {
 const CheckOptions kDefaults;
 
 std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  return std::string(Trim(text));
 }
 
 // The value of a text that is one number and nothing else, read as every field is (a decimal
@@ -30,25 +28,13 @@ bool WholeNumber(const std::string& text, double& value) {
   return error == std::errc() && stop == end && std::isfinite(value);
 }
 
-struct Range {
-  double low, high;
-  const char* what;  // "une température en °C" ...
-};
-
-Range RangeOf(CheckOption option) {
-  switch (option) {
-    case CheckOption::Ambient:
-      return {-50, 100, "une température entre -50 et 100 °C"};
-    case CheckOption::Interlayer:
-    case CheckOption::Wrap:
-      return {0, 5, "une épaisseur entre 0 et 5 mm"};
-    case CheckOption::BuildingFactor:
-      return {0.5, 5, "un facteur entre 0,5 et 5"};
-    case CheckOption::Grade:
-    case CheckOption::Steel:
-      break;
-  }
-  return {0, 0, ""};
+// "une température entre -50 et 100 °C", from the option's range.
+std::string RangeText(CheckOption option) {
+  const CheckOptionSpec& spec = SpecOf(option);
+  std::string text = std::string(spec.quantity) + " entre " + PlainNumber(spec.low, ',') + " et " +
+                     PlainNumber(spec.high, ',');
+  if (*spec.unit != '\0') text += std::string(" ") + spec.unit;
+  return text;
 }
 
 double* NumberOf(CheckOptions& options, CheckOption option) {
@@ -79,12 +65,13 @@ bool Apply(CheckOptions& options, CheckOption option, const std::string& text) {
   double value = 0;
   if (!WholeNumber(text, value)) return false;
   if (option == CheckOption::Grade) {
-    if (value != 1 && value != 2) return false;
+    const CheckOptionSpec& spec = SpecOf(option);
+    if (value != std::floor(value) || value < spec.low || value > spec.high) return false;
     options.grade = static_cast<int>(value);
     return true;
   }
-  const Range range = RangeOf(option);
-  if (value < range.low || value > range.high) return false;
+  const CheckOptionSpec& spec = SpecOf(option);
+  if (value < spec.low || value > spec.high) return false;
   *NumberOf(options, option) = value;
   return true;
 }
@@ -104,27 +91,22 @@ std::string DefaultText(CheckOption option, char separator) {
 
 }  // namespace
 
-const char* OptionKey(CheckOption option) {
-  const std::string_view key = kVerifKeys.at(static_cast<std::size_t>(option));
-  return key.data();
-}
-
 std::string OptionProblem(CheckOption option, const std::string& text) {
   CheckOptions scratch;
   if (Trimmed(text).empty() || Apply(scratch, option, text)) return "";
   std::string expected;
   switch (option) {
     case CheckOption::Grade:
-      expected = "1 ou 2";
+      expected = PlainNumber(SpecOf(option).low, ',') + " ou " + PlainNumber(SpecOf(option).high, ',');
       break;
     case CheckOption::Steel:
-      expected = "une tôle connue (";
+      expected = std::string(SpecOf(option).quantity) + " (";
       for (const SteelGrade& grade : SteelGrades()) {
         expected += std::string(grade.name) + (&grade == &SteelGrades().back() ? ")" : ", ");
       }
       break;
     default:
-      expected = RangeOf(option).what;
+      expected = RangeText(option);
   }
   return std::string("Vérification : ") + OptionKey(option) + " « " + text + " » : " + expected +
          " attendu ; " + DefaultText(option, ',') + " utilisé.";

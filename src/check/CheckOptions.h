@@ -1,7 +1,9 @@
 #pragma once
 // The options of the engineering check. They belong to the design: the design sheet carries them
 // as the texts the document stores under [VERIF], only those that differ from their defaults.
+// kCheckOptionSpecs is the one list of them: document key, command-line flag, default, range.
 
+#include <array>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,33 +16,72 @@ namespace kel {
 enum class CheckOption { Grade, Ambient, Interlayer, Wrap, Steel, BuildingFactor };
 inline constexpr int kCheckOptionCount = 6;
 
-// The command-line flag of each option, the same for every tool that takes them.
-inline constexpr std::pair<const char*, CheckOption> kCheckOptionFlags[] = {
-    {"--grade", CheckOption::Grade},           {"--ambient", CheckOption::Ambient},
-    {"--interlayer", CheckOption::Interlayer}, {"--wrap", CheckOption::Wrap},
-    {"--steel", CheckOption::Steel},           {"--building-factor", CheckOption::BuildingFactor}};
+struct CheckOptionSpec {
+  CheckOption option;
+  const char* key;   // under [VERIF]
+  const char* flag;  // on the command line, the same for every tool that takes them
+  // The default and the range of a number; the grade is a whole number in its range.
+  double default_value;
+  double low, high;
+  const char* quantity;  // what a good value is, before its range: "une température"
+  const char* unit;      // after the range, "" for none
+};
+
+// The default steel grade, the one option that is not a number.
+inline constexpr const char* kDefaultSteel = "M400-50A";
+
+// In the order of CheckOption, which is also the order the document writes them in.
+inline constexpr std::array<CheckOptionSpec, kCheckOptionCount> kCheckOptionSpecs = {{
+    {CheckOption::Grade, "Grade", "--grade", 1, 1, 2, "", ""},
+    {CheckOption::Ambient, "Ambiante", "--ambient", 40, -50, 100, "une température", "°C"},
+    {CheckOption::Interlayer, "Interligne", "--interlayer", 0.05, 0, 5, "une épaisseur", "mm"},
+    {CheckOption::Wrap, "Enveloppe", "--wrap", 0.1, 0, 5, "une épaisseur", "mm"},
+    {CheckOption::Steel, "Tole", "--steel", 0, 0, 0, "une tôle connue", ""},
+    {CheckOption::BuildingFactor, "FacteurConstruction", "--building-factor", 1.0, 0.5, 5,
+     "un facteur", ""},
+}};
+
+constexpr const CheckOptionSpec& SpecOf(CheckOption option) {
+  return kCheckOptionSpecs[static_cast<std::size_t>(option)];
+}
+
+// The document's section for the options.
+inline constexpr const char* kVerifSection = "VERIF";
+
+// The command-line flag of each option.
+inline constexpr auto kCheckOptionFlags = [] {
+  std::array<std::pair<const char*, CheckOption>, kCheckOptionCount> flags{};
+  for (std::size_t i = 0; i < flags.size(); ++i) {
+    flags[i] = {kCheckOptionSpecs[i].flag, kCheckOptionSpecs[i].option};
+  }
+  return flags;
+}();
 
 // The option a command-line flag names; none for any other argument.
 inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
-  for (const auto& [name, option] : kCheckOptionFlags) {
-    if (flag == name) return option;
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+    if (flag == spec.flag) return spec.option;
   }
   return std::nullopt;
 }
 
 struct CheckOptions {
-  int grade = 1;                // enamel grade of the wire, 1 or 2
-  double ambient_c = 40;        // ambient temperature
-  double interlayer_mm = 0.05;  // insulation between two layers of one winding
-  double wrap_mm = 0.1;         // insulation wrapped over each winding
-  std::string steel = "M400-50A";
-  double building_factor = 1.0;  // iron losses built up over the steel's own figure
+  int grade = static_cast<int>(SpecOf(CheckOption::Grade).default_value);  // enamel grade
+  double ambient_c = SpecOf(CheckOption::Ambient).default_value;  // ambient temperature
+  // Insulation between two layers of one winding.
+  double interlayer_mm = SpecOf(CheckOption::Interlayer).default_value;
+  double wrap_mm = SpecOf(CheckOption::Wrap).default_value;  // wrapped over each winding
+  std::string steel = kDefaultSteel;
+  // Iron losses built up over the steel's own figure.
+  double building_factor = SpecOf(CheckOption::BuildingFactor).default_value;
 
   bool operator==(const CheckOptions&) const = default;
 };
 
 // The document key of an option ("Grade", "Ambiante", ...).
-const char* OptionKey(CheckOption option);
+inline const char* OptionKey(CheckOption option) {
+  return SpecOf(option).key;
+}
 
 // The options a sheet's [VERIF] texts give. A missing or empty text gives the default; a text
 // that is not a value of the option gives the default too, and a French sentence saying so is
@@ -52,8 +93,8 @@ CheckOptions OptionsFromTexts(const std::map<std::string, std::string>& texts,
 std::string OptionProblem(CheckOption option, const std::string& text);
 
 // Sets one option's text in a sheet's [VERIF] texts: a text whose value is the default (or the
-// empty text) removes the entry, so that the document stores only what differs. True when the
-// texts changed.
+// empty text) removes the entry, so that the document stores only what differs. The text is kept
+// as the document reads it back, without its surrounding blanks. True when the texts changed.
 bool SetOptionText(std::map<std::string, std::string>& texts, CheckOption option,
                    const std::string& text);
 

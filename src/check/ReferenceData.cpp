@@ -1,6 +1,6 @@
 #include "check/ReferenceData.h"
 
-#include <cctype>
+#include "util/Text.h"
 
 namespace kel {
 
@@ -28,13 +28,7 @@ std::span<const SteelGrade> SteelGrades() {
 
 const SteelGrade* FindSteelGrade(std::string_view name) {
   for (const SteelGrade& grade : kSteelRows) {
-    if (grade.name.size() != name.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < name.size() && same; ++i) {
-      same = std::toupper(static_cast<unsigned char>(name[i])) ==
-             std::toupper(static_cast<unsigned char>(grade.name[i]));
-    }
-    if (same) return &grade;
+    if (EqualNoCase(grade.name, name)) return &grade;
   }
   return nullptr;
 }

@@ -15,17 +15,16 @@
 #include <utility>
 #include <vector>
 
-#include "check/CheckPanel.h"
-#include "check/CheckReport.h"
-#include "check/DesignCheck.h"
 #include "app/BatchPlatform.h"
+#include "app/ChainReport.h"
+#include "app/CheckPanel.h"
 #include "app/MainForm.h"
-#include "app/Report.h"
 #include "catalogue/Catalogue.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
-#include "report/Report.h"
+#include "report/CheckText.h"
+#include "report/HtmlReport.h"
 #include "report/WindingSvg.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
@@ -82,7 +81,7 @@ std::string CatalogueProblem(const std::string& path) {
   kel::EngineError error;
   auto db = kel::CatalogueHandle::Open(path, error);
   if (!db) return error.description;
-  if (!db->Query("Select Ref, SectionFer, MasseFer, hautcu, LargCu, longspire from EI", error)) {
+  if (!db->Query("Select " + kel::CoreColumnList() + " from EI", error)) {
     return "catalogue " + path + " inutilisable : " + error.description;
   }
   return "";
@@ -95,7 +94,8 @@ std::string DocumentProblem(const std::string& path) {
   if (!std::filesystem::is_regular_file(path, error)) return "pas un fichier : " + path;
   // Turned down from its size, before a byte of it is read.
   if (std::filesystem::file_size(path, error) > kel::kIniFileLimit) {
-    return "document trop grand (plus de 4 Mo), ce n'est pas un document de conception : " + path;
+    return "document trop grand (" + kel::IniFileLimitText() +
+           "), ce n'est pas un document de conception : " + path;
   }
   std::ifstream in(path, std::ios::binary);
   if (!in) return "document illisible : " + path;
@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
       report += "\n" + kel::CheckTextSection(check, separator);
     }
     if (!svg_path.empty()) {
-      if (!check.result) return Fail("pas de dessin : " + check.none);
+      if (!check.result) return Fail("pas de dessin : " + std::string(kel::TermOf(check.none).text));
       std::ofstream out(svg_path, std::ios::binary);
       if (!(out << kel::WindingWindowSvg(*check.result, separator))) {
         return Fail("impossible d'écrire " + svg_path);

@@ -76,7 +76,7 @@ std::string Chain::Format(double value, const char* mask) const {
 }
 
 void Chain::ComputeW() {
-  s_.InputError = false;
+  s_.Outcome = ChainOutcome::NoPower;
   try {
     for (int i = 0; i < kRows; ++i) {
       s_.SavedAmpsText[i] = "*";
@@ -116,12 +116,13 @@ void Chain::ComputeW() {
         Divide(ReadNumber(s_.LbWatts), ReadNumber(s_.LbWattsTot), kCauseNoPowerDrawn);
     s_.Lbn = Format(efficiency * 100, "##0") + "%";
 
+    s_.Outcome = s_.Core ? ChainOutcome::Ran : ChainOutcome::NoCore;
     s_.Modified = true;
     if (env_.update_title) env_.update_title(true);
   } catch (const ProgramEnded&) {
     throw;
   } catch (const std::exception& error) {
-    s_.InputError = true;
+    s_.Outcome = ChainOutcome::InputError;
     env_.platform.MessageBoxWithCause(kInputErrorMessage, CauseOf(error), MsgButtons::Ok,
                                       MsgIcon::None, "");
   }
@@ -149,6 +150,7 @@ void Chain::ComputeCmFe(float volume) {
 }
 
 float Chain::SelectCore() {
+  s_.Core.reset();
   CatalogueSession& catalogue = env_.catalogue;
   switch (OpenCatalogue(catalogue, env_.platform, env_.program_folder)) {
     case OpenOutcome::NoPath:
@@ -192,16 +194,18 @@ float Chain::SelectCore() {
   return section;
 }
 
-void Chain::SelectFrom(Recordset& row, float& section) {
+void Chain::SelectFrom(Recordset& recordset, float& section) {
   const char sep = env_.decimal_separator;
-  section = Single(FieldNumber(row.Field("SectionFer")));
-  s_.LbNoyau = FieldText(row.Field("Ref"), sep);
+  const CoreRow row = ReadCoreRow(recordset);
+  section = Single(FieldNumber(row[CoreColumn::SectionFer]));
+  s_.LbNoyau = FieldText(row[CoreColumn::Ref], sep);
   s_.TxNoyau = s_.LbNoyau;
-  s_.LbFeSect = FieldText(row.Field("SectionFer"), sep);
-  s_.LbFeMasse = FieldText(row.Field("MasseFer"), sep);
-  s_.WindowWidth = Single(FieldNumber(row.Field("LargCu")));
-  s_.LbSectCuMax = Format(FieldNumber(row.Field("hautcu")), "##.#");
-  s_.MeanTurnLength = Single(FieldNumber(row.Field("longspire")));
+  s_.LbFeSect = FieldText(row[CoreColumn::SectionFer], sep);
+  s_.LbFeMasse = FieldText(row[CoreColumn::MasseFer], sep);
+  s_.WindowWidth = Single(FieldNumber(row[CoreColumn::LargCu]));
+  s_.LbSectCuMax = Format(FieldNumber(row[CoreColumn::hautcu]), "##.#");
+  s_.MeanTurnLength = Single(FieldNumber(row[CoreColumn::longspire]));
+  s_.Core = row.Record();
 
   s_.LbTrueTesla = Format(ReadNumber(s_.TxTesla), "#0.00");
   if (Single(ReadNumber(s_.LbTrueTesla)) >= s_.TeslaMax) {

@@ -12,8 +12,6 @@
 
 namespace kel {
 
-inline constexpr const char* kInputErrorMessage = "Erreur de saisie";
-
 // What the chain needs beyond the sheet.
 struct ChainEnvironment {
   Platform& platform;

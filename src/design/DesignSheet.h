@@ -5,7 +5,10 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
+
+#include "catalogue/CoreRecord.h"
 
 namespace kel {
 
@@ -13,7 +16,23 @@ inline constexpr int kRows = 5;  // row 0 is the primary, rows 1 to 4 the second
 template <class T>
 using PerRow = std::array<T, kRows>;
 
+// The short name of a winding in tables: "Pri", "Sec 1" ... "?" for no row.
+inline std::string RowName(int row) {
+  if (row == 0) return "Pri";
+  return row > 0 && row < kRows ? "Sec " + std::to_string(row) : "?";
+}
+
 enum class TextColour { Black, Red };
+
+inline constexpr const char* kInputErrorMessage = "Erreur de saisie";
+
+// How the last run of the chain ended.
+enum class ChainOutcome {
+  NoPower,     // no power asked for: nothing computed (also before the first run)
+  Ran,         // to its end with a core
+  InputError,  // stopped on "Erreur de saisie": what the fields show is partial
+  NoCore,      // to its end without a core: none in the catalogue, or no catalogue
+};
 
 struct DesignSheet {
   // Specification entered by the user.
@@ -82,8 +101,10 @@ struct DesignSheet {
   // only those that differ from their defaults. The recalculation never reads them.
   std::map<std::string, std::string> VerifOptions;
   bool Modified = false;
-  // The last run of the chain stopped on "Erreur de saisie": what the fields show is partial.
-  bool InputError = false;
+  ChainOutcome Outcome = ChainOutcome::NoPower;
+  // The chosen core's own figures, as numbers, whenever the chain chose one and every figure is a
+  // number; what comes after the chain works on these rather than on the labels' texts.
+  std::optional<CoreRecord> Core;
 
   // The text each input field held when it last received the focus ("*" after a recalculation,
   // so that the next Enter or focus loss counts as a change).

@@ -185,13 +185,20 @@ std::string WindingLine(const DesignSheet& s, int i) {
          " (" + s.TxLongCu[i] + " m)";
 }
 
-void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& doc_path) {
-  doc.Set(kFab, "Modele", "Tranformateur Alimentation " + FileNameOf(doc_path));
-  doc.Set(kFab, "Noyau", s.TxNoyau + " M6X");
-  doc.Set(kFab, "Primaire", WindingLine(s, 0));
+std::vector<std::pair<std::string, std::string>> SheetEntries(const DesignSheet& s,
+                                                              const std::string& doc_path) {
+  std::vector<std::pair<std::string, std::string>> lines = {
+      {"Modele", "Tranformateur Alimentation " + FileNameOf(doc_path)},
+      {"Noyau", s.TxNoyau + " M6X"},
+      {"Primaire", WindingLine(s, 0)}};
   for (int i = 1; i < kRows; ++i) {
-    if (!s.TxVolts[i].empty()) doc.Set(kFab, "Secondaire " + std::to_string(i), WindingLine(s, i));
+    if (!s.TxVolts[i].empty()) lines.emplace_back("Secondaire " + std::to_string(i), WindingLine(s, i));
   }
+  return lines;
+}
+
+void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& doc_path) {
+  for (const auto& [key, value] : SheetEntries(s, doc_path)) doc.Set(kFab, key, value);
   if (!s.TxRem.empty()) doc.Set("", "", s.TxRem);
 }
 
@@ -199,7 +206,8 @@ void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& 
 // text, or to empty one that the document still holds; a document that never had the section
 // does not get it for a design at its defaults.
 void SetVerifEntries(IniDocument& doc, const DesignSheet& s) {
-  for (const char* key : kVerifKeys) {
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+    const char* key = spec.key;
     const auto found = s.VerifOptions.find(key);
     const std::string value = found == s.VerifOptions.end() ? std::string() : found->second;
     if (value.empty() && doc.Get(kVerifSection, key).empty()) continue;
@@ -235,7 +243,8 @@ DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops)
   }
   e.core_type = doc.Get(kNoyau, "Type");
   e.remarks = GetRemarks(doc);
-  for (const char* key : kVerifKeys) {
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+    const char* key = spec.key;
     if (std::string value = doc.Get(kVerifSection, key); !value.empty()) e.verif[key] = value;
   }
   return e;
@@ -269,6 +278,13 @@ bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
   IniDocument doc = IniDocument::Load(path, ops);
   SetSheetEntries(doc, sheet, doc_path);
   return doc.Save(path, ops);
+}
+
+std::vector<std::pair<std::string, std::string>> ManufacturingSheetLines(
+    const DesignSheet& sheet, const std::string& doc_path) {
+  std::vector<std::pair<std::string, std::string>> lines = SheetEntries(sheet, doc_path);
+  for (auto& line : lines) line.second = AsReadBack(line.second);
+  return lines;
 }
 
 std::string SheetPathOf(const std::string& doc_path) {

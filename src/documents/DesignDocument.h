@@ -5,7 +5,10 @@
 #include <array>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "check/CheckOptions.h"
 #include "design/DesignSheet.h"
 #include "documents/Ini.h"
 
@@ -17,17 +20,14 @@ struct DesignEntries {
   PerRow<std::string> volts{}, amps{}, dia{};
   std::string core_type;
   std::string remarks;                       // already turned back from stored form
-  std::map<std::string, std::string> verif;  // [VERIF] texts that are not empty, by kVerifKeys
+  std::map<std::string, std::string> verif;  // [VERIF] texts that are not empty, by key
   FileRead read = FileRead::kMissing;        // how reading the file went
   std::optional<FileStamp> stamp;            // the file as it was read
 };
 
-// The engineering check's options have a section of their own, written only for options that
-// differ from their defaults, so that a design without them is stored as it always was. Keys in
-// the order written.
-inline constexpr const char* kVerifSection = "VERIF";
-inline constexpr std::array<const char*, 6> kVerifKeys = {
-    "Grade", "Ambiante", "Interligne", "Enveloppe", "Tole", "FacteurConstruction"};
+// The engineering check's options have a section of their own (kVerifSection), written only for
+// options that differ from their defaults, so that a design without them is stored as it always
+// was; their keys are those of kCheckOptionSpecs, in that order.
 
 // The functions below read and write files through ops (IniFileOps{} for the system's calls).
 
@@ -46,6 +46,11 @@ bool WriteDesignDocument(const std::string& path, const DesignSheet& sheet,
 // Writes the manufacturing sheet alone into path (the .dfa beside the document).
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
                              const std::string& doc_path, const IniFileOps& ops);
+
+// The manufacturing sheet's entries for the design (key, value), in the order the sheet writer
+// writes them and as a reader of the sheet gets them back.
+std::vector<std::pair<std::string, std::string>> ManufacturingSheetLines(
+    const DesignSheet& sheet, const std::string& doc_path);
 
 // Path of the sheet of a document: beside it, its file name up to the name's first ".", then
 // ".dfa". Dots in folder names do not count.

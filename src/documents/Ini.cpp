@@ -39,12 +39,6 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // The text as UTF-8: itself when it is valid UTF-8 (plain ASCII included), else read as
 // Windows-1252 into storage. Applied to each line of a file and to the values callers pass in, so
 // that a caller's stray Latin-1 byte is treated exactly like one found in an old file.

@@ -2,16 +2,12 @@
 
 #include <algorithm>
 
-#include "check/CheckReport.h"
+#include "design/DesignSheet.h"
+#include "util/OutputText.h"
 
 namespace kel {
 
 namespace {
-
-const char* RowName(int row) {
-  static constexpr const char* kNames[] = {"Pri", "Sec 1", "Sec 2", "Sec 3", "Sec 4"};
-  return row >= 0 && row < 5 ? kNames[row] : "?";
-}
 
 std::string Px(double value) {
   return Fixed(value, 2, '.');
@@ -20,12 +16,12 @@ std::string Px(double value) {
 }  // namespace
 
 const char* WindingColour(int row) {
-  static constexpr const char* kColours[] = {"#c8551e", "#2e6fa8", "#2c8c4a", "#8a4fa3", "#b08a12"};
-  return row >= 0 && row < 5 ? kColours[row] : "#808080";
+  static constexpr const char* kColours[kRows] = {"#c8551e", "#2e6fa8", "#2c8c4a", "#8a4fa3", "#b08a12"};
+  return row >= 0 && row < kRows ? kColours[row] : "#808080";
 }
 
 std::string WindingCaption(const WindingCheck& w, char sep) {
-  return std::string(RowName(w.input.row)) + " : " + std::to_string(w.input.turns) +
+  return RowName(w.input.row) + " : " + std::to_string(w.input.turns) +
          " spires, fil " + Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
          " couches";
 }
@@ -104,29 +100,6 @@ std::string WindingWindowSvg(const CheckResult& check, char sep) {
            XmlEscaped(WindingCaption(w, sep)) + "</text>\n";
   }
   return svg + "</svg>\n";
-}
-
-std::string XmlEscaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
 }
 
 }  // namespace kel

@@ -16,7 +16,4 @@ std::string WindingCaption(const WindingCheck& winding, char decimal_separator);
 
 std::string WindingWindowSvg(const CheckResult& check, char decimal_separator);
 
-// Text made safe for XML and HTML: the markup characters as entities.
-std::string XmlEscaped(const std::string& text);
-
 }  // namespace kel

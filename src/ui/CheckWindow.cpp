@@ -16,15 +16,19 @@
 #include <algorithm>
 #include <fstream>
 
-#include "check/CheckReport.h"
+#include "check/CheckFigures.h"
 #include "check/ReferenceData.h"
-#include "report/Report.h"
+#include "documents/DesignDocument.h"
+#include "report/CheckText.h"
+#include "report/CheckView.h"
+#include "report/HtmlReport.h"
 #include "report/WindingSvg.h"
 #include "ui/FormWidgets.h"
 #include "ui/PdfReport.h"
 #include "ui/QtPlatform.h"
 #include "ui/WindingPainter.h"
 #include "util/NumberText.h"
+#include "util/OutputText.h"
 #include "util/Paths.h"
 
 namespace kel::ui {
@@ -170,12 +174,11 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   thermal_ = new QLabel(totals);
   thermal_->setObjectName("LbClasse");
   totals_form->addRow("Température du cuivre", thermal_);
-  for (const char* caption :
-       {"Pertes fer (W)", "Pertes cuivre (W)", "Surface de refroidissement (cm²)",
-        "Échauffement (K)", "Rendement (%)", "Itérations"}) {
+  for (const OverallFigure& figure : OverallFigures()) {
+    if (!figure.listed) continue;
     auto* value = new QLabel(totals);
     value->setObjectName(QString("LbTotal_%1").arg(overall_.size()));
-    totals_form->addRow(caption, value);
+    totals_form->addRow(ToQt(CaptionWithUnit(figure.caption, figure.unit)), value);
     overall_.push_back(value);
   }
   layout->addWidget(totals);
@@ -266,7 +269,7 @@ void CheckWindow::ShowOptions() {
 }
 
 void CheckWindow::ShowView() {
-  const CheckView view = panel_.View();
+  const CheckView view = MakeCheckView(panel_.Check(), separator_);
   std::string status = view.none;
   for (const std::string& problem : view.problems) status += (status.empty() ? "" : "\n") + problem;
   ShowLevel(status_, status, view.none.empty() ? Level::Warn : Level::Bad);
@@ -289,8 +292,7 @@ void CheckWindow::ShowView() {
         table_->setItem(r, c, item);
       }
       item->setText(ToQt(line.cells[c]));
-      // A remark names a winding left out of the figures.
-      item->setForeground(line.caption == "Remarque" ? kRedText : kBlackText);
+      item->setForeground(line.warning ? kRedText : kBlackText);
     }
   }
 

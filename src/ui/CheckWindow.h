@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "check/CheckPanel.h"
+#include "app/CheckPanel.h"
 
 class QComboBox;
 class QFormLayout;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "report/Report.h"
+#include "report/HtmlReport.h"
 
 namespace kel::ui {
 

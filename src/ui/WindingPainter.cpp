@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "check/CheckReport.h"
+#include "util/OutputText.h"
 #include "report/WindingSvg.h"
 #include "report/WindingWindow.h"
 

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <string>
 
-#include "check/CheckPanel.h"
 #include "app/MainForm.h"
 #include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "check/CheckPanel.h"
-#include "check/DesignCheck.h"
 #include "app/BatchPlatform.h"
+#include "app/CheckPanel.h"
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
+#include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
-#include "report/Report.h"
+#include "report/HtmlReport.h"
 #include "ui/PdfReport.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"

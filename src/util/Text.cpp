@@ -169,4 +169,10 @@ std::string FoldReference(std::string_view text) {
   return ShiftCase(text, 'A', IsLatin1Capital, kCaseDistance);
 }
 
+std::string_view Trim(std::string_view text) {
+  const auto first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
 }  // namespace kel

@@ -34,6 +34,10 @@ int Cp1252Byte(char32_t code);
 // Windows-1252 bytes in UTF-8.
 std::string Cp1252ToUtf8(std::string_view bytes);
 
+// text without the blanks (spaces and tabs) around it, as the documents, the catalogue files and
+// the check's options read every value.
+std::string_view Trim(std::string_view text);
+
 // ASCII letters only: section, key and column names, which are plain ASCII.
 char AsciiLower(char c);
 std::string AsciiLower(std::string_view text);

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "check/CheckOptions.h"
+#include "check/CheckTerms.h"
 #include "check/ReferenceData.h"
 
 namespace kel {
@@ -92,9 +93,9 @@ TEST(Check, FlaggedWindingsAreLeftOutOfTheFigures) {
   ASSERT_EQ(r.windings.size(), 3u);
   EXPECT_EQ(r.windings[0].flag, WindingFlag::TooThick);
   EXPECT_EQ(r.windings[1].flag, WindingFlag::OffTable);
-  EXPECT_STREQ(FlagText(r.windings[1].flag), "hors table");
+  EXPECT_EQ(TermOf(r.windings[1].flag).text, "hors table");
   EXPECT_EQ(r.windings[2].flag, WindingFlag::TooThick);
-  EXPECT_STREQ(FlagText(r.windings[2].flag), "fil trop gros");
+  EXPECT_EQ(TermOf(r.windings[2].flag).text, "fil trop gros");
   EXPECT_EQ(r.windings[2].wire_mm, 0.63);
   EXPECT_EQ(r.windings[2].turns_per_layer, 0);
   // Nothing counts: no build, no copper, no voltages without the primary.
@@ -116,18 +117,20 @@ TEST(Check, TemperatureThatRunsAwayIsReportedAfterAHundredRounds) {
   const CheckResult r = RunCheck(Input({{0, 1000, 230, 1e4, 0.05}}), {});
   EXPECT_FALSE(r.converged);
   EXPECT_EQ(r.rounds, kMaxRounds);
-  EXPECT_EQ(r.thermal_class, "hors classe");
+  EXPECT_EQ(r.thermal_class, ThermalClass::Beyond);
   const CheckResult calm = RunCheck(Input({{0, 600, 230, 0.43, 0.4}}), {});
   EXPECT_TRUE(calm.converged);
   EXPECT_LT(calm.rounds, 10);
 }
 
 TEST(Check, ThermalClassIsTheLowestThatHoldsTheTemperature) {
+  // The text is what every output shows after the temperature: never "classe hors classe".
   const std::pair<double, const char*> classes[] = {
-      {20, "A"},  {105, "A"}, {105.01, "E"},          {120, "E"}, {130, "B"}, {130.5, "F"},
-      {155, "F"}, {180, "H"}, {180.01, "hors classe"}};
-  for (const auto& [temperature, name] : classes) {
-    EXPECT_EQ(ThermalClass(temperature), name) << temperature;
+      {20, "classe A"},  {105, "classe A"}, {105.01, "classe E"}, {120, "classe E"},
+      {130, "classe B"}, {130.5, "classe F"}, {155, "classe F"},  {180, "classe H"},
+      {180.01, "hors classe"}};
+  for (const auto& [temperature, text] : classes) {
+    EXPECT_EQ(TermOf(ThermalClassOf(temperature)).text, text) << temperature;
   }
 }
 

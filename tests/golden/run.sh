@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# One golden case: runs kelvanor-calc on designs/NAME.kel in text and in JSON and compares both
-# outputs with expected/NAME.txt and expected/NAME.json byte for byte.
+# One golden case: runs kelvanor-calc on designs/NAME.kel in text and in JSON, each without and
+# with the check (--analysis), and writes the drawing (--svg) and the HTML report (--html); compares
+# every output with its file in expected/ byte for byte. A design without a check has no drawing:
+# kelvanor-calc refuses it, and there is no expected SVG.
 #   run.sh CALC TOOL BUNDLED_CATALOGUE ACCESS_CATALOGUE NAME
 #   run.sh --readme README.md        the README's example is the golden readme-example.txt
 # With KELVANOR_GOLDEN_UPDATE=1 the expected files are rewritten instead (after an intended
@@ -33,27 +35,57 @@ case $catalogue in
     ;;
 esac
 
-# No settings of the person running the tests may play a part.
-export XDG_CONFIG_HOME=$work/config HOME=$work
+# No settings of the person running the tests may play a part; the report's date is fixed.
+export XDG_CONFIG_HOME=$work/config HOME=$work SOURCE_DATE_EPOCH=1765152000
 failures=0
-for format in txt json; do
-  args=(--catalogue "$catalogue_file" --decimal-separator "$separator")
-  [ "$format" = json ] && args+=(--json)
-  # The design is given by a path relative to its folder, so that no temporary path shows.
-  (cd "$here/designs" && "$calc" "${args[@]}" "$name.kel") >"$work/out.$format" 2>"$work/err"
-  got=$?
-  if [ "$got" -ne "$status" ]; then
-    echo "FAIL $name ($format): exit status $got instead of $status: $(cat "$work/err")"
-    failures=$((failures + 1))
-    continue
-  fi
-  expected=$here/expected/$name.$format
+# compare FORMAT FILE: the output against expected/NAME.FORMAT (rewritten when updating).
+compare() {
+  local expected=$here/expected/$name.$1
   if [ "${KELVANOR_GOLDEN_UPDATE:-0}" = 1 ]; then
-    cmp -s "$work/out.$format" "$expected" || { cp "$work/out.$format" "$expected"; echo "rewrote $expected"; }
-  elif ! cmp -s "$work/out.$format" "$expected"; then
-    echo "FAIL $name ($format): output differs from $expected"
-    diff -u "$expected" "$work/out.$format" | head -60
+    cmp -s "$2" "$expected" || { cp "$2" "$expected"; echo "rewrote $expected"; }
+  elif ! cmp -s "$2" "$expected"; then
+    echo "FAIL $name ($1): output differs from $expected"
+    diff -u "$expected" "$2" | head -60
     failures=$((failures + 1))
   fi
-done
+}
+# run FORMAT STATUS ARGS...: kelvanor-calc on the design, its standard output compared.
+run() {
+  local format=$1 wanted=$2
+  shift 2
+  # The design is given by a path relative to its folder, so that no temporary path shows.
+  (cd "$here/designs" && "$calc" --catalogue "$catalogue_file" --decimal-separator "$separator" \
+    "$@" "$name.kel") >"$work/out.$format" 2>"$work/err"
+  local got=$?
+  if [ "$got" -ne "$wanted" ]; then
+    echo "FAIL $name ($format): exit status $got instead of $wanted: $(cat "$work/err")"
+    failures=$((failures + 1))
+    return 1
+  fi
+  compare "$format" "$work/out.$format"
+}
+run txt "$status"
+run json "$status" --json
+run check.txt "$status" --analysis
+# The check comes after the chain's report and leaves it as it is, to the byte.
+head -c "$(stat -c %s "$work/out.txt")" "$work/out.check.txt" | cmp -s - "$work/out.txt" ||
+  { echo "FAIL $name: --analysis changed the chain's report"; failures=$((failures + 1)); }
+run check.json "$status" --json --analysis
+# draw OPTION FILE: kelvanor-calc writing FILE with OPTION.
+draw() {
+  rm -f "$2"
+  (cd "$here/designs" && "$calc" --catalogue "$catalogue_file" --decimal-separator "$separator" \
+    "$1" "$2" "$name.kel") >/dev/null 2>"$work/err"
+}
+draw --html "$work/out.html"
+compare html "$work/out.html"
+draw --svg "$work/out.svg"
+if [ -s "$work/out.svg" ]; then
+  compare svg "$work/out.svg"
+elif [ "${KELVANOR_GOLDEN_UPDATE:-0}" = 1 ]; then
+  rm -f "$here/expected/$name.svg"
+elif [ -e "$here/expected/$name.svg" ] || ! grep -q "pas de dessin" "$work/err"; then
+  echo "FAIL $name (svg): no drawing: $(cat "$work/err")"
+  failures=$((failures + 1))
+fi
 [ "$failures" -eq 0 ]

@@ -9,7 +9,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "check/CheckPanel.h"
+#include "app/CheckPanel.h"
 #include "gui/WindowFixture.h"
 #include "report/WindingSvg.h"
 #include "ui/CheckWindow.h"

@@ -1,6 +1,7 @@
 // The calculator's two report forms.
 
-#include "app/Report.h"
+#include "app/ChainReport.h"
+#include "util/OutputText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
-#include "app/Report.h"
+#include "app/ChainReport.h"
 
-#include <cstdio>
 #include <utility>
+
+#include "util/OutputText.h"
 
 namespace kel {
 
@@ -15,23 +16,6 @@ std::string Indexed(const char* name, int i) {
   return std::string(name) + "(" + std::to_string(i) + ")";
 }
 
-// Display width of UTF-8 text: one column per character.
-std::size_t Width(const std::string& text) {
-  std::size_t width = 0;
-  for (const char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  return width;
-}
-
-std::string PadLeft(const std::string& text, std::size_t width) {
-  const std::size_t w = Width(text);
-  return w >= width ? text : std::string(width - w, ' ') + text;
-}
-
-std::string PadRight(const std::string& text, std::size_t width) {
-  const std::size_t w = Width(text);
-  return w >= width ? text : text + std::string(width - w, ' ');
-}
-
 std::string Line(const std::string& caption, const std::string& value, const char* unit = "") {
   std::string line = "  " + PadRight(caption, 24) + value;
   if (*unit != '\0' && !value.empty()) line += std::string(" ") + unit;
@@ -39,42 +23,10 @@ std::string Line(const std::string& caption, const std::string& value, const cha
   return line + "\n";
 }
 
-std::string Marked(const std::string& text, TextColour colour) {
-  return colour == TextColour::Red ? text + " (!)" : text;
-}
-
 }  // namespace
 
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out + "\"";
+std::string Marked(const std::string& text, TextColour colour) {
+  return colour == TextColour::Red ? text + " (!)" : text;
 }
 
 std::string JsonReport(const DesignSheet& s, const RunRecord& record) {
@@ -146,21 +98,19 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   out += Line("Hauteur utilisée (mm)", Marked(s.LbTotCu, s.LbTotCuColour));
   out += Line("Hauteur utile (mm)", s.LbSectCuMax);
   out += Line("Pertes Cu (W@60°C)", s.LbPertesCu);
-  const char* heads[] = {"",     "Calculé", "Réèl", "Spires",   "Long (M)",
-                         "Ohms", "V réèls", "Haut", "Sp/Couche"};
-  const std::size_t widths[] = {7, 8, 8, 7, 9, 8, 8, 6, 10};
+  constexpr std::size_t kColumns = std::size(kCopperHeadings);
+  const std::size_t widths[kColumns] = {7, 8, 8, 7, 9, 8, 8, 6, 10};
   out += "  ";
-  for (std::size_t c = 0; c < 9; ++c)
-    out += c == 0 ? PadRight(heads[c], widths[c]) : PadLeft(heads[c], widths[c]);
+  for (std::size_t c = 0; c < kColumns; ++c)
+    out += c == 0 ? PadRight(kCopperHeadings[c], widths[c]) : PadLeft(kCopperHeadings[c], widths[c]);
   out += "\n";
-  const char* rows[] = {"Pri", "Sec 1", "Sec 2", "Sec 3", "Sec 4"};
   for (int i = 0; i < kRows; ++i) {
-    const std::string cells[] = {
-        rows[i],          s.LbDiaMin[i], Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
+    const std::string cells[kColumns] = {
+        RowName(i),          s.LbDiaMin[i], Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
         s.TxSpires[i],    s.TxLongCu[i], s.TxResCu[i],
         s.TxTrueVolts[i], s.TxTotCu[i],  s.TxSpLayer[i]};
     out += "  ";
-    for (std::size_t c = 0; c < 9; ++c) {
+    for (std::size_t c = 0; c < kColumns; ++c) {
       // A cell wider than its column ("0,5 (!)") still keeps a blank from its neighbour.
       const std::string cell =
           c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);

@@ -19,7 +19,7 @@ struct ReportInput {
   const DesignCheck* check = nullptr;
   std::string doc_path;
   std::string date;                                              // "08/12/2026"
-  std::vector<std::pair<std::string, std::string>> sheet_lines;  // the manufacturing sheet's
+  std::vector<std::pair<std::string, std::string>> sheet_lines;  // ManufacturingSheetLines
   char decimal_separator = ',';
 };
 
@@ -30,11 +30,8 @@ enum class DrawingAs { InlineSvg, Image };
 std::string HtmlReport(const ReportInput& input, DrawingAs drawing);
 inline constexpr const char* kDrawingUrl = "kelvanor-dessin.png";
 
-// The manufacturing sheet's entries for the design, as the sheet writer writes them (key, value).
-std::vector<std::pair<std::string, std::string>> ManufacturingSheetLines(
-    const DesignSheet& sheet, const std::string& doc_path);
-
-// Today's date as dd/mm/yyyy.
+// Today's date as dd/mm/yyyy; the date SOURCE_DATE_EPOCH gives (seconds since 1970, UTC) when it
+// is set, so that a report can be made again to the byte.
 std::string TodayText();
 
 }  // namespace kel

@@ -5,9 +5,10 @@
 
 #include <cmath>
 
-#include "check/CheckPanel.h"
-#include "check/CheckReport.h"
-#include "app/Report.h"
+#include "app/ChainReport.h"
+#include "app/CheckPanel.h"
+#include "report/CheckText.h"
+#include "report/CheckView.h"
 #include "documents/Ini.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
@@ -50,7 +51,7 @@ void ExpectClose(double expected, double actual, const char* what) {
 // LargCu 39, longspire 17.6), 1.70 T at 50 Hz, default options.
 TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   const DesignCheck& check = Open(kExample);
-  ASSERT_TRUE(check.result) << check.none;
+  ASSERT_TRUE(check.result) << TermOf(check.none).text;
   const CheckResult& r = *check.result;
   EXPECT_EQ(r.core.ref, "EI84/35");
   ASSERT_EQ(r.windings.size(), 2u);
@@ -81,7 +82,7 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   EXPECT_TRUE(r.converged);
   ExpectClose(75.3777901682757, r.copper_temperature_c, "T");
   ExpectClose(35.377790168275695, r.temperature_rise_k, "ΔT");
-  EXPECT_EQ(r.thermal_class, "A");
+  EXPECT_EQ(r.thermal_class, ThermalClass::A);
   ExpectClose(18.288271560417893, p.r_hot_ohm, "R0(T)");
   ExpectClose(3.2002575077836077, s.r_hot_ohm, "R1(T)");
   ExpectClose(6.657397462669315, r.copper_loss_w, "Pcu");
@@ -95,7 +96,7 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   // The JSON gives the same figures to the last digit.
   const std::string json = CheckJson(check);
   for (const char* pair : {"\"turns_to_wind\": 290", "\"r_hot_ohm\": 18.288271560417893",
-                           "\"fill_status\": \"ok\"", "\"rounds\": 4", "\"wire_mm\": 0.63"}) {
+                           "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"rounds\": 4", "\"wire_mm\": 0.63"}) {
     EXPECT_NE(json.find(pair), std::string::npos) << pair << " in " << json;
   }
   EXPECT_EQ(json.find("converged"), std::string::npos);
@@ -104,16 +105,19 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
 
 TEST_F(DesignCheckTest, NoCheckSaysWhy) {
   EXPECT_EQ(Open("[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\n").none,
-            kNoPower);
+            NoCheck::NoPower);
   EXPECT_EQ(
       Open("[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=0\nVolts0=230\nVolts1=100\nAmps1=1\n").none,
-      kInputErrorMessage);
+      NoCheck::InputError);
+  EXPECT_EQ(CheckJson(panel.Check()),
+            "{\"none\": {\"code\": \"input_error\", \"text\": \"Erreur de saisie\"}}");
   // Far beyond the largest core of the catalogue.
   EXPECT_EQ(Open("[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\n"
                  "Amps1=1000\n")
                 .none,
-            kNoCore);
-  EXPECT_EQ(CheckJson(panel.Check()), "{\"none\": \"pas de noyau\"}");
+            NoCheck::NoCore);
+  EXPECT_EQ(CheckJson(panel.Check()),
+            "{\"none\": {\"code\": \"no_core\", \"text\": \"pas de noyau\"}}");
   EXPECT_EQ(MakeCheckView(panel.Check(), ',').none, "Pas de vérification : pas de noyau.");
   // After an error, a good recalculation brings the check back.
   EXPECT_TRUE(Open(kExample).result);
@@ -124,7 +128,8 @@ TEST_F(DesignCheckTest, ImposedDiameterAboveTheTableIsFlagged) {
   ASSERT_TRUE(check.result);
   EXPECT_EQ(check.result->windings[1].flag, WindingFlag::OffTable);
   EXPECT_EQ(check.result->windings[0].flag, WindingFlag::None);
-  EXPECT_NE(CheckJson(check).find("\"flag\": \"hors table\""), std::string::npos);
+  EXPECT_NE(CheckJson(check).find("\"flag\": {\"code\": \"off_table\", \"text\": \"hors table\"}"),
+            std::string::npos);
 }
 
 TEST_F(DesignCheckTest, OptionsLiveInTheDocumentAndChangeNothingElse) {
@@ -184,33 +189,67 @@ TEST_F(DesignCheckTest, BadOptionInTheDocumentIsReportedKeptAndReplacedByItsDefa
   EXPECT_EQ(ReadIni(dir.File("d.kel"), "VERIF", "Grade"), "7");
 }
 
-TEST(CoreLookup, ReadsTheCatalogueOnceAndFindsTheCoreTheSheetShows) {
-  test::TempDir dir;
+// The chain hands the core it chose over on the sheet: of two cores with one reference, the one
+// whose figures it shows; none once it chooses no core.
+TEST_F(DesignCheckTest, TheChainHandsItsChosenCoreOver) {
   const std::string path = test::MakeCatalogue(dir.File("c.db"), {{"EI10", 10, 0.6, 12, 30, 20},
                                                                   {"ei10", 11, 0.7, 13, 31, 21},
                                                                   {"EI20", 20, 1.2, 15, 35, 25}});
-  CoreLookup lookup;
-  DesignSheet sheet;
-  sheet.LbNoyau = "EI10";
-  sheet.LbFeSect = "11";
-  sheet.LbFeMasse = "0,7";
-  ASSERT_TRUE(lookup.Find(path, sheet));
-  EXPECT_EQ(lookup.Find(path, sheet)->window_height_mm, 13);
-  sheet.LbNoyau = "EI20";
-  sheet.LbFeSect = "20";
-  sheet.LbFeMasse = "1,2";
-  EXPECT_EQ(lookup.Find(path, sheet)->mean_turn_cm, 25);
-  EXPECT_EQ(lookup.CatalogueReads(), 1);
-  // A catalogue changed since the recalculation no longer has the core the sheet shows...
-  test::ExecuteSql(path, "UPDATE EI SET MasseFer = 1.3, hautcu = 16 WHERE Ref = 'EI20'");
-  EXPECT_FALSE(lookup.Find(path, sheet));
-  EXPECT_EQ(lookup.CatalogueReads(), 2);
-  // ...until the recalculation has run on it.
-  sheet.LbFeMasse = "1,3";
-  EXPECT_EQ(lookup.Find(path, sheet)->window_height_mm, 16);
-  sheet.LbNoyau = "?";
-  EXPECT_FALSE(lookup.Find(path, sheet));
-  EXPECT_FALSE(lookup.Find(dir.File("missing.db"), DesignSheet{}));
+  WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "DataBase", path);
+  Open("[SPECIFS]\nFreq=50\nTesla=1.2\nDCourant=3.6\nVolts0=230\nVolts1=12\nAmps1=0.5\n");
+  ASSERT_EQ(form.Sheet().LbNoyau, "EI10") << form.Sheet().LbFeSect;
+  EXPECT_EQ(form.Sheet().Outcome, ChainOutcome::Ran);
+  const CoreRecord chosen{"EI10", 10, 0.6, 12, 30, 20};
+  EXPECT_EQ(form.Sheet().Core, chosen);
+  ASSERT_TRUE(panel.Check().result);
+  EXPECT_EQ(panel.Check().result->core, chosen);
+  // The catalogue changed under the design is not read by the check: it keeps the chain's core.
+  test::ExecuteSql(path, "UPDATE EI SET hautcu = 99");
+  panel.Refresh();
+  EXPECT_EQ(panel.Check().result->core.window_height_mm, 12);
+  // Far beyond the largest core: no core on the sheet, whatever the last one was.
+  Open("[SPECIFS]\nFreq=50\nTesla=1.2\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=100\n");
+  EXPECT_EQ(form.Sheet().Outcome, ChainOutcome::NoCore);
+  EXPECT_FALSE(form.Sheet().Core);
+}
+
+// A catalogue with a damaged page deep in its table: the chain finds its core through the mass
+// index, and only a read of the whole table meets the damage. The check and everything drawn from
+// it never read the catalogue, so they carry on; the damage is told once, by the core list.
+TEST_F(DesignCheckTest, ADamagedCatalogueNeverStopsTheCheckOrItsReports) {
+  const std::string path = dir.File("cat.db");
+  test::ExecuteSql(path,
+                   "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, "
+                   "hautcu REAL, LargCu REAL, longspire REAL);"
+                   "INSERT INTO EI WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                   "WHERE i < 3000) SELECT 'EI-LONG-REFERENCE-' || i, 10 + i, 0.5 + i / 1000.0, "
+                   "12, 30, 20 FROM n;"
+                   "CREATE INDEX EI_MasseFer ON EI (MasseFer);");
+  std::string bytes = ReadFile(path);
+  constexpr std::size_t kPage = 4096;
+  std::size_t last_leaf = 0;
+  for (std::size_t page = 1; page * kPage < bytes.size(); ++page) {
+    if (bytes[page * kPage] == '\x0D') last_leaf = page;
+  }
+  ASSERT_GT(last_leaf, 2u);
+  bytes[last_leaf * kPage] = '\x07';  // no page type has it
+  WriteFile(path, bytes);
+  WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "DataBase", path);
+
+  const DesignCheck& check = Open(kExample);
+  ASSERT_TRUE(check.result) << TermOf(check.none).text;
+  EXPECT_EQ(check.result->core.ref, "EI-LONG-REFERENCE-1");
+  const std::size_t told = fake.messages.size();
+  EXPECT_EQ(told, 1u);
+  // F7 and the command-line tools' path, again and again: nothing more is read, nothing told.
+  for (int i = 0; i < 2; ++i) {
+    panel.Refresh();
+    EXPECT_TRUE(CheckFormWith(form, {{CheckOption::Grade, "2"}}).result);
+  }
+  EXPECT_FALSE(CheckTextSection(panel.Check(), ',').empty());
+  EXPECT_NE(MakeCheckView(panel.Check(), ',').fill, "");
+  EXPECT_EQ(fake.messages.size(), told);
+  EXPECT_FALSE(fake.ended);
 }
 
 }  // namespace

@@ -19,7 +19,11 @@ struct RunRecord {
 std::string TextReport(const DesignSheet& sheet, const RunRecord& record);
 std::string JsonReport(const DesignSheet& sheet, const RunRecord& record);
 
-// A JSON string literal for text, quotes included.
-std::string JsonString(const std::string& text);
+// The mark a text in red gets where there is no colour: "0,39 (!)".
+std::string Marked(const std::string& text, TextColour colour);
+
+// The headings of the chain's copper table, the first one over the winding names.
+inline constexpr const char* kCopperHeadings[] = {"",     "Calculé", "Réèl", "Spires",   "Long (M)",
+                                                  "Ohms", "V réèls", "Haut", "Sp/Couche"};
 
 }  // namespace kel

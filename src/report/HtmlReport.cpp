@@ -1,16 +1,13 @@
-#include "report/Report.h"
+#include "report/HtmlReport.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
-#include "check/CheckPanel.h"
-#include "check/CheckReport.h"
-#include "documents/DesignDocument.h"
-#include "documents/Ini.h"
+#include "app/ChainReport.h"
+#include "report/CheckText.h"
+#include "report/CheckView.h"
 #include "report/WindingSvg.h"
+#include "util/OutputText.h"
 #include "util/Paths.h"
 
 namespace kel {
@@ -59,12 +56,6 @@ std::string Grid(const std::vector<std::string>& heads,
   return out + "</table>\n";
 }
 
-const char* kRowNames[] = {"Pri", "Sec 1", "Sec 2", "Sec 3", "Sec 4"};
-
-std::string Red(const std::string& text, TextColour colour) {
-  return colour == TextColour::Red ? text + " (!)" : text;
-}
-
 }  // namespace
 
 std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
@@ -94,20 +85,20 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   std::vector<std::vector<std::string>> windings;
   for (int i = 0; i < kRows; ++i) {
     if (s.TxVolts[i].empty() && (i == 0 || s.TxAmps[i].empty())) continue;
-    windings.push_back({kRowNames[i], s.TxVolts[i], i == 0 ? s.LbAmpsPri : s.TxAmps[i]});
+    windings.push_back({RowName(i), s.TxVolts[i], i == 0 ? s.LbAmpsPri : s.TxAmps[i]});
   }
   out += Grid({"", "Volts", "Amps"}, windings);
 
   out += "<h2>Calcul</h2>\n";
   Pairs iron;
   iron.Add("Noyau",
-           Red(s.LbNoyau, s.LbNoyauColour) + " (le plus léger suffisant : " + s.LbNoyauMin + ")");
+           Marked(s.LbNoyau, s.LbNoyauColour) + " (le plus léger suffisant : " + s.LbNoyauMin + ")");
   iron.Add("Fe (Kg)", s.LbFeMasse);
   iron.Add("Fe (Cm²)", s.LbFeSect);
-  iron.Add("T réèl", Red(s.LbTrueTesla, s.LbTrueTeslaColour));
+  iron.Add("T réèl", Marked(s.LbTrueTesla, s.LbTrueTeslaColour));
   iron.Add("Pertes Fe (W)", s.LbTrueFeLoss);
   iron.Add("Spires/Volt", s.LbSpVolt);
-  iron.Add("Hauteur utilisée (mm)", Red(s.LbTotCu, s.LbTotCuColour));
+  iron.Add("Hauteur utilisée (mm)", Marked(s.LbTotCu, s.LbTotCuColour));
   iron.Add("Hauteur utile (mm)", s.LbSectCuMax);
   iron.Add("Pertes Cu (W@60°C)", s.LbPertesCu);
   iron.Add("Watts fournis", s.LbWatts);
@@ -117,13 +108,11 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   std::vector<std::vector<std::string>> copper;
   for (int i = 0; i < kRows; ++i) {
     if (s.TxSpires[i].empty()) continue;
-    copper.push_back({kRowNames[i], s.LbDiaMin[i], Red(s.TxDiaCu[i], s.TxDiaCuColour[i]),
+    copper.push_back({RowName(i), s.LbDiaMin[i], Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
                       s.TxSpires[i], s.TxLongCu[i], s.TxResCu[i], s.TxTrueVolts[i], s.TxTotCu[i],
                       s.TxSpLayer[i]});
   }
-  out += Grid(
-      {"", "Calculé", "Réèl", "Spires", "Long (M)", "Ohms", "V réèls", "Haut (mm)", "Sp/Couche"},
-      copper);
+  out += Grid({std::begin(kCopperHeadings), std::end(kCopperHeadings)}, copper);
 
   out += "<h2>Vérification</h2>\n";
   const DesignCheck& check = *in.check;
@@ -168,25 +157,18 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   return out;
 }
 
-std::vector<std::pair<std::string, std::string>> ManufacturingSheetLines(
-    const DesignSheet& sheet, const std::string& doc_path) {
-  // The sheet's own writer makes the lines, so the report gives them exactly as the .dfa does.
-  char path[] = "/tmp/kelvanor-fiche-XXXXXX";
-  const int fd = ::mkstemp(path);
-  if (fd < 0) return {};
-  ::close(fd);
-  std::vector<std::pair<std::string, std::string>> lines;
-  if (WriteManufacturingSheet(path, sheet, doc_path, IniFileOps{})) {
-    lines = IniDocument::Load(path).Entries("FAB");
-  }
-  std::remove(path);
-  return lines;
-}
-
 std::string TodayText() {
-  const std::time_t now = std::time(nullptr);
+  std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&now, &local);
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  char* end = nullptr;
+  const long long fixed = epoch ? std::strtoll(epoch, &end, 10) : 0;
+  if (epoch && *epoch != '\0' && *end == '\0') {
+    now = static_cast<std::time_t>(fixed);
+    gmtime_r(&now, &local);
+  } else {
+    localtime_r(&now, &local);
+  }
   char text[16];
   std::strftime(text, sizeof text, "%d/%m/%Y", &local);
   return text;

@@ -1,0 +1,42 @@
+#pragma once
+// The "Vérification" window's glue to the form, without a toolkit: it checks the design as the
+// form's recalculations leave it and edits the check's options, which belong to the design. What
+// the window shows of the check is made in report/CheckView.h.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/MainForm.h"
+#include "check/DesignCheck.h"
+
+namespace kel {
+
+// The check of the design as the form's last recalculation left it, with options given over the
+// design's own (the command-line tools' flags); problems with any option text are kept in it.
+DesignCheck CheckFormWith(const MainForm& form,
+                          const std::vector<std::pair<CheckOption, std::string>>& overrides);
+
+class CheckPanel {
+ public:
+  CheckPanel(MainForm& form, char decimal_separator) : form_(form), separator_(decimal_separator) {}
+
+  // Checks the design as the form's last recalculation left it, with its options.
+  void Refresh();
+  const DesignCheck& Check() const { return check_; }
+  const MainForm& Form() const { return form_; }
+  char DecimalSeparator() const { return separator_; }
+
+  // The option's text for its field: the design's own, or the default's.
+  std::string OptionText(CheckOption option) const;
+  // An option changed in the window. When the design's stored text changes, the design is
+  // marked modified (title included) and true is returned; the check is made again either way.
+  bool SetOption(CheckOption option, const std::string& text);
+
+ private:
+  MainForm& form_;
+  char separator_;
+  DesignCheck check_;
+};
+
+}  // namespace kel

@@ -1,0 +1,77 @@
+#pragma once
+// Each figure the check gives, described once: the window's table, the text report, the JSON and
+// the HTML report all iterate these lists, so that a figure is added in one place. A figure that
+// is a warning is marked so here, never recognised by its caption.
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "check/Check.h"
+#include "check/CheckTerms.h"
+
+namespace kel {
+
+// What a figure holds for one winding or for the whole.
+struct FigureValue {
+  enum class Kind {
+    Number,  // number, shown with the figure's decimals
+    Whole,   // number, a whole count
+    Unset,   // a figure that has no value here: "–", and left out of the JSON
+    Words,   // term
+  };
+  Kind kind = Kind::Number;
+  double number = 0;
+  Term term{};
+};
+
+// For which windings a figure is shown. Each level holds for fewer windings than the one before,
+// so the figures shown for a winding of one table are always its first ones.
+enum class Shown {
+  Always,
+  WithWire,      // the wire is in the table (not "hors table")
+  LaidOut,       // the winding fits the layer width: every figure of its copper is known
+  WithVoltages,  // a secondary whose primary is known
+  Flagged,       // a winding left out of the figures
+};
+
+// The tables of the text report.
+enum class FigureTable { Wire, Copper, Voltages };
+
+struct WindingFigure {
+  std::string_view id;
+  std::string_view caption;   // French, without its unit: "Fil"
+  std::string_view unit;      // "mm", "" for none
+  std::string_view heading;   // the text report's narrow column heading: "Fil (mm)"
+  std::string_view json_key;  // "wire_mm"
+  int decimals = 0;
+  FigureTable table = FigureTable::Wire;
+  Shown shown = Shown::Always;
+  bool warning = false;
+  FigureValue (*value)(const WindingCheck&) = nullptr;
+};
+
+struct OverallFigure {
+  std::string_view id;
+  std::string_view caption;   // French, without its unit, as the window and the HTML show it
+  std::string_view unit;      // "W", "" for none
+  std::string_view heading;   // the text report's caption, with its unit
+  std::string_view json_key;  // "iron_loss_w"
+  int decimals = 0;
+  bool warning = false;
+  // Shown among the overall lines; false for the figures the fill and temperature lines tell.
+  bool listed = true;
+  FigureValue (*value)(const CheckResult&) = nullptr;
+};
+
+// Every per-winding figure, in the order of the window's lines and of the JSON keys.
+std::span<const WindingFigure> WindingFigures();
+// Every overall figure, in the order of the JSON keys.
+std::span<const OverallFigure> OverallFigures();
+
+bool IsShown(Shown shown, const WindingCheck& winding);
+
+// "Fil (mm)", "Spires": a caption with its unit.
+std::string CaptionWithUnit(std::string_view caption, std::string_view unit);
+
+}  // namespace kel

@@ -1,0 +1,175 @@
+#include "report/CheckText.h"
+
+#include <vector>
+
+#include "util/OutputText.h"
+
+namespace kel {
+
+namespace {
+
+std::string Line(const std::string& caption, const std::string& value) {
+  return "  " + PadRight(caption, 24) + value + "\n";
+}
+
+// A table whose first column is the winding and whose others are right-aligned figures.
+class Table {
+ public:
+  explicit Table(std::size_t width) : width_(width) {}
+  void Row(const std::vector<std::string>& cells) {
+    std::string line = "  ";
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      // A blank between two cells even when a figure is wider than its column.
+      line += i == 0 ? PadRight(cells[i], 7) : " " + PadLeft(cells[i], width_ - 1);
+    }
+    line.erase(line.find_last_not_of(' ') + 1);
+    text_ += line + "\n";
+  }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::size_t width_;
+  std::string text_;
+};
+
+std::string Json(const Term& term) {
+  return "{\"code\": " + JsonString(term.code) + ", \"text\": " + JsonString(term.text) + "}";
+}
+
+std::string Json(const FigureValue& value) {
+  switch (value.kind) {
+    case FigureValue::Kind::Number:
+      return JsonNumber(value.number);
+    case FigureValue::Kind::Whole:
+      return JsonNumber(value.number);
+    case FigureValue::Kind::Words:
+      return Json(value.term);
+    case FigureValue::Kind::Unset:
+      break;
+  }
+  return "null";
+}
+
+}  // namespace
+
+std::string FigureText(const FigureValue& value, int decimals, char sep) {
+  switch (value.kind) {
+    case FigureValue::Kind::Number:
+      return Fixed(value.number, decimals, sep);
+    case FigureValue::Kind::Whole:
+      return Fixed(value.number, 0, sep);
+    case FigureValue::Kind::Words:
+      return std::string(value.term.text);
+    case FigureValue::Kind::Unset:
+      break;
+  }
+  return "–";
+}
+
+std::string FillText(const CheckResult& r, char sep) {
+  return Fixed(r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +
+         " mm : " + Fixed(r.fill_pct, 1, sep) + " % (" + std::string(TermOf(r.fill_status).text) +
+         ")";
+}
+
+std::string CheckTextSection(const DesignCheck& check, char sep) {
+  std::string out = "Vérification\n";
+  const CheckOptions& o = check.options;
+  out += Line("Options", "fil grade " + std::to_string(o.grade) + ", ambiante " +
+                             Fixed(o.ambient_c, 1, sep) + " °C, entre couches " +
+                             Fixed(o.interlayer_mm, 2, sep) + " mm, enveloppe " +
+                             Fixed(o.wrap_mm, 2, sep) + " mm,");
+  out +=
+      Line("", "tôle " + o.steel + ", facteur de construction " + Fixed(o.building_factor, 2, sep));
+  for (const std::string& problem : check.problems) out += "  " + problem + "\n";
+  if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
+  const CheckResult& r = *check.result;
+
+  // One table per group of figures, each a row per winding that has any of them: the wire table
+  // for every winding, ending with what leaves a winding out of the figures.
+  static constexpr std::size_t kWidths[] = {10, 12, 11};
+  static constexpr FigureTable kTables[] = {FigureTable::Wire, FigureTable::Copper,
+                                            FigureTable::Voltages};
+  for (const FigureTable table : kTables) {
+    Table text(kWidths[static_cast<std::size_t>(table)]);
+    std::vector<std::string> heads = {""};
+    for (const WindingFigure& figure : WindingFigures()) {
+      if (figure.table == table) heads.emplace_back(figure.heading);
+    }
+    text.Row(heads);
+    bool any = false;
+    for (const WindingCheck& w : r.windings) {
+      std::vector<std::string> cells = {RowName(w.input.row)};
+      for (const WindingFigure& figure : WindingFigures()) {
+        if (figure.table != table || !IsShown(figure.shown, w)) continue;
+        cells.push_back(FigureText(figure.value(w), figure.decimals, sep));
+      }
+      if (cells.size() == 1) continue;
+      any = true;
+      text.Row(cells);
+    }
+    // The voltages are there only for secondaries with a known primary.
+    if (any || table != FigureTable::Voltages) out += text.Text();
+  }
+  out += Line("Hauteur bobinée (mm)", Fixed(r.build_mm, 2, sep) + " (" + Fixed(r.fill_pct, 1, sep) +
+                                          " %, " + std::string(TermOf(r.fill_status).text) + ")");
+  for (const OverallFigure& figure : OverallFigures()) {
+    if (!figure.listed || figure.id == "rounds") continue;
+    if (figure.id == "efficiency") {
+      // The temperature line comes before the efficiency, with its class and how it was found.
+      out += Line("Température (°C)",
+                  Fixed(r.copper_temperature_c, 1, sep) + ", " +
+                      std::string(TermOf(r.thermal_class).text) + " (" + std::to_string(r.rounds) +
+                      (r.converged ? " tours)" : " tours, sans convergence)"));
+    }
+    std::string value = FigureText(figure.value(r), figure.decimals, sep);
+    if (figure.id == "iron_loss") {
+      value += " (" + o.steel + ", " + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)";
+    }
+    out += Line(std::string(figure.heading), value);
+  }
+  out += "  " + std::string(kWireSource) + "\n";
+  return out;
+}
+
+std::string CheckJson(const DesignCheck& check) {
+  if (!check.result) return "{\"none\": " + Json(TermOf(check.none)) + "}";
+  const CheckResult& r = *check.result;
+  const CheckOptions& o = r.options;
+  const auto field = [](std::string_view key, const std::string& value) {
+    return ", " + JsonString(key) + ": " + value;
+  };
+  std::string out = "{\"options\": {\"grade\": " + std::to_string(o.grade);
+  out += field("ambient_c", JsonNumber(o.ambient_c));
+  out += field("interlayer_mm", JsonNumber(o.interlayer_mm));
+  out += field("wrap_mm", JsonNumber(o.wrap_mm));
+  out += field("steel", JsonString(o.steel));
+  out += field("steel_loss_w_per_kg", JsonNumber(r.steel_loss_w_per_kg));
+  out += field("building_factor", JsonNumber(o.building_factor));
+  if (!check.problems.empty()) {
+    std::string list;
+    for (const std::string& p : check.problems) list += (list.empty() ? "" : ", ") + JsonString(p);
+    out += field("problems", "[" + list + "]");
+  }
+  out += "}, \"windings\": [";
+  for (std::size_t i = 0; i < r.windings.size(); ++i) {
+    const WindingCheck& w = r.windings[i];
+    out += i ? ", " : "";
+    out += "{\"row\": " + std::to_string(w.input.row);
+    for (const WindingFigure& figure : WindingFigures()) {
+      if (!IsShown(figure.shown, w)) continue;
+      const FigureValue value = figure.value(w);
+      if (value.kind != FigureValue::Kind::Unset) out += field(figure.json_key, Json(value));
+    }
+    out += "}";
+  }
+  out += "]";
+  for (const OverallFigure& figure : OverallFigures()) {
+    out += field(figure.json_key, Json(figure.value(r)));
+  }
+  // Not converging is rare enough to be said only when it happens.
+  if (!r.converged) out += field("converged", "false");
+  return out + "}";
+}
+
+}  // namespace kel

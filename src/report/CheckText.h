@@ -1,0 +1,31 @@
+#pragma once
+// The check as the command-line calculator prints it: a "Vérification" section of the text
+// report, or the "analysis" object of the JSON report; and the texts of its figures that every
+// presentation shares.
+
+#include <string>
+
+#include "check/CheckFigures.h"
+#include "check/DesignCheck.h"
+
+namespace kel {
+
+// The "Vérification" section, figures with decimal_separator, starting with its title line.
+std::string CheckTextSection(const DesignCheck& check, char decimal_separator);
+
+// The JSON object, its keys in the order of the figures' description, with plain JSON numbers at
+// full precision (the shortest text that reads back as the same double) and each state as
+// {"code": ..., "text": ...}; or {"none": {"code": ..., "text": ...}}.
+std::string CheckJson(const DesignCheck& check);
+
+// A figure's value as a table shows it: its decimals, "–" when unset, the text of a state.
+std::string FigureText(const FigureValue& value, int decimals, char decimal_separator);
+
+// "7,66 mm sur 12,0 mm : 63,8 % (ok)".
+std::string FillText(const CheckResult& result, char decimal_separator);
+
+// Where the wire sizes come from, for the reports.
+inline constexpr const char* kWireSource =
+    "Fils : IEC 60317-0-1, valeurs du jeu de données OpenMagnetics MAS (licence Apache 2.0)";
+
+}  // namespace kel

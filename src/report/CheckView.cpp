@@ -1,0 +1,55 @@
+#include "report/CheckView.h"
+
+#include <algorithm>
+
+#include "check/CheckFigures.h"
+#include "report/CheckText.h"
+#include "util/OutputText.h"
+
+namespace kel {
+
+CheckView MakeCheckView(const DesignCheck& check, char sep) {
+  CheckView view;
+  view.problems = check.problems;
+  if (!check.result) {
+    view.none = "Pas de vérification : " + std::string(TermOf(check.none).text) + ".";
+    return view;
+  }
+  const CheckResult& r = *check.result;
+  for (const WindingCheck& w : r.windings) view.windings.push_back(RowName(w.input.row));
+  for (const WindingFigure& figure : WindingFigures()) {
+    CheckView::Line line{CaptionWithUnit(figure.caption, figure.unit), {}, figure.warning};
+    line.cells.reserve(r.windings.size());
+    bool any = false;
+    for (const WindingCheck& w : r.windings) {
+      const bool shown = IsShown(figure.shown, w);
+      any = any || shown;
+      line.cells.push_back(shown ? FigureText(figure.value(w), figure.decimals, sep) : "");
+    }
+    // A warning line is there only for the windings it names.
+    if (figure.warning && !any) continue;
+    view.lines.push_back(std::move(line));
+  }
+
+  view.fill = FillText(r, sep);
+  view.fill_level = r.fill_status == FillStatus::Ok      ? Level::Good
+                    : r.fill_status == FillStatus::Tight ? Level::Warn
+                                                         : Level::Bad;
+  view.thermal =
+      Fixed(r.copper_temperature_c, 1, sep) + " °C : " + std::string(TermOf(r.thermal_class).text);
+  // Up to class B the usual papers and varnishes hold; F and H call for chosen materials.
+  const bool usual = r.thermal_class == ThermalClass::A || r.thermal_class == ThermalClass::E ||
+                     r.thermal_class == ThermalClass::B;
+  view.thermal_level = !r.converged || r.thermal_class == ThermalClass::Beyond ? Level::Bad
+                       : usual                                                  ? Level::Good
+                                                                                : Level::Warn;
+  for (const OverallFigure& figure : OverallFigures()) {
+    if (!figure.listed) continue;
+    std::string cell = FigureText(figure.value(r), figure.decimals, sep);
+    if (figure.id == "rounds" && !r.converged) cell += " (sans convergence)";
+    view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit), {cell}, figure.warning});
+  }
+  return view;
+}
+
+}  // namespace kel

@@ -1,0 +1,35 @@
+#pragma once
+// The check as the "Vérification" window and the HTML report show it: captions and figures with
+// the user's decimal separator, lines in the order of the figures' description.
+
+#include <string>
+#include <vector>
+
+#include "check/DesignCheck.h"
+
+namespace kel {
+
+// How a figure stands: shown in green, orange or red.
+enum class Level { Plain, Good, Warn, Bad };
+
+struct CheckView {
+  std::string none;                   // not empty: there is no check, and this says why
+  std::vector<std::string> problems;  // option texts that could not be used
+  std::vector<std::string> windings;  // column captions: "Pri", "Sec 1" ...
+  struct Line {
+    std::string caption;             // with its unit: "Fil (mm)"
+    std::vector<std::string> cells;  // one per winding, "" where it has no such figure
+    bool warning = false;            // shown in red
+  };
+  std::vector<Line> lines;    // per-winding figures
+  std::vector<Line> overall;  // one cell each
+  std::string fill;           // "7,66 mm sur 12 mm : 63,8 % (ok)"
+  Level fill_level = Level::Plain;
+  std::string thermal;  // "75,4 °C : classe A"
+  Level thermal_level = Level::Plain;
+};
+
+// The view of a check: wire, layout, copper, voltages per winding; then the totals.
+CheckView MakeCheckView(const DesignCheck& check, char decimal_separator);
+
+}  // namespace kel
