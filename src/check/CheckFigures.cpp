@@ -42,6 +42,8 @@ constexpr WindingFigure kWindingFigures[] = {
      [](W w) { return Whole(w.layers); }},
     {"build", "Hauteur", "mm", "Haut (mm)", "build_mm", 2, kWire, Shown::LaidOut, false,
      [](W w) { return Number(w.build_mm); }},
+    {"section", "Section cuivre", "mm²", "S (mm²)", "section_mm2", 3, kCopper, Shown::LaidOut,
+     false, [](W w) { return Number(w.section_mm2); }},
     {"current_density", "Densité", "A/mm²", "A/mm²", "current_density", 2, kCopper,
      Shown::LaidOut, false, [](W w) { return Number(w.current_density); }},
     {"length", "Longueur", "m", "Long (m)", "length_m", 1, kCopper, Shown::LaidOut, false,

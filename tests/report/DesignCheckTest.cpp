@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/ChainReport.h"
@@ -96,11 +97,20 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   // The JSON gives the same figures to the last digit.
   const std::string json = CheckJson(check);
   for (const char* pair : {"\"turns_to_wind\": 290", "\"r_hot_ohm\": 18.288271560417893",
-                           "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"rounds\": 4", "\"wire_mm\": 0.63"}) {
+                           "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}",
+                           "\"rounds\": 4", "\"wire_mm\": 0.63",
+                           "\"section_mm2\": 0.12566370614359174"}) {
     EXPECT_NE(json.find(pair), std::string::npos) << pair << " in " << json;
   }
   EXPECT_EQ(json.find("converged"), std::string::npos);
   EXPECT_EQ(json.find("flag"), std::string::npos);
+  // Each figure of the description is a line of the window, with its unit.
+  const CheckView view = MakeCheckView(check, ',');
+  ASSERT_EQ(view.lines.size(), WindingFigures().size() - 1);  // no remark without a flag
+  const auto section = std::find_if(view.lines.begin(), view.lines.end(),
+                                    [](const auto& line) { return line.caption == "Section cuivre (mm²)"; });
+  ASSERT_NE(section, view.lines.end());
+  EXPECT_EQ(section->cells, (std::vector<std::string>{"0,126", "0,312"}));
 }
 
 TEST_F(DesignCheckTest, NoCheckSaysWhy) {
