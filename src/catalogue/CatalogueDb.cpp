@@ -1,10 +1,13 @@
 #include "catalogue/CatalogueDb.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <cstring>
-#include <fstream>
 
 #include "catalogue/AccessLoader.h"
 #include "util/Text.h"
@@ -36,8 +39,18 @@ class Connection {
 
 namespace {
 
+// Names of columns and types are compared without regard to the case of ASCII letters.
+bool SameAsciiLetters(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
 bool IsSingleType(const char* declared) {
-  return declared != nullptr && AsciiLower(declared) == "single";
+  return declared != nullptr && SameAsciiLetters(declared, "single");
 }
 
 // References are looked up upper-cased, accented letters included, as the Access engine compares
@@ -84,12 +97,22 @@ constexpr int kReadOnly = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX | SQLITE_OP
 }  // namespace
 
 CatalogueFormat DetectCatalogueFormat(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return CatalogueFormat::Missing;
+  // Every recalculation opens the catalogue: its first bytes are read with a single read, not
+  // through a stream that would fill a buffer of kilobytes for them.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return CatalogueFormat::Missing;
   char header[32] = {};
-  in.read(header, sizeof header);
-  if (in.bad()) return CatalogueFormat::Unreadable;
-  const auto got = static_cast<std::size_t>(in.gcount());
+  std::size_t got = 0;
+  bool failed = false;
+  while (got < sizeof header) {
+    const ssize_t n = ::read(fd, header + got, sizeof header - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) failed = true;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  ::close(fd);
+  if (failed) return CatalogueFormat::Unreadable;
   if (got >= 16 && std::memcmp(header, "SQLite format 3", 16) == 0) return CatalogueFormat::Sqlite;
   // Jet and ACE files carry their engine's name from the fifth byte on.
   if (got >= 19 && (std::memcmp(header + 4, "Standard Jet DB", 15) == 0 ||
@@ -100,15 +123,17 @@ CatalogueFormat DetectCatalogueFormat(const std::string& path) {
 }
 
 Recordset::Recordset(std::shared_ptr<Connection> connection, sqlite3_stmt* statement)
-    : connection_(std::move(connection)), statement_(statement) {
+    : connection_(std::move(connection)), statement_(statement) {}
+
+int Recordset::ColumnIndex(std::string_view name) const {
+  // A handful of columns, looked up by name a few times a run: compared in place, without a
+  // table built for every query. The first of two columns with the same name wins.
   const int count = sqlite3_column_count(statement_);
-  single_columns_.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    // The first of two columns with the same name wins, as a look-up by name finds it first.
-    columns_.emplace(AsciiLower(sqlite3_column_name(statement_, i)), i);
-    single_columns_[static_cast<std::size_t>(i)] =
-        IsSingleType(sqlite3_column_decltype(statement_, i));
+    const char* column = sqlite3_column_name(statement_, i);
+    if (column != nullptr && SameAsciiLetters(column, name)) return i;
   }
+  return -1;
 }
 
 Recordset::~Recordset() {
@@ -128,10 +153,9 @@ void Recordset::MoveNext() {
 }
 
 FieldValue Recordset::Field(std::string_view name) const {
-  const auto found = columns_.find(AsciiLower(name));
-  if (found == columns_.end()) throw FieldError("colonne inconnue : " + std::string(name));
+  const int index = ColumnIndex(name);
+  if (index < 0) throw FieldError("colonne inconnue : " + std::string(name));
   if (at_end_) throw FieldError("aucune ligne courante");
-  const int index = found->second;
   FieldValue value;
   switch (sqlite3_column_type(statement_, index)) {
     case SQLITE_NULL:
@@ -140,7 +164,7 @@ FieldValue Recordset::Field(std::string_view name) const {
     case SQLITE_FLOAT:
       value.kind = FieldValue::Kind::Number;
       value.number = sqlite3_column_double(statement_, index);
-      value.single_precision = single_columns_[static_cast<std::size_t>(index)];
+      value.single_precision = IsSingleType(sqlite3_column_decltype(statement_, index));
       break;
     default: {
       value.kind = FieldValue::Kind::Text;

@@ -6,12 +6,10 @@
 // their name, and loaded into an in-memory database on which the same queries run. Every query
 // runs under QueryLimits.
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "catalogue/EngineErrors.h"
 #include "catalogue/Sqlite.h"
@@ -52,11 +50,10 @@ class Recordset {
   friend class CatalogueHandle;
   Recordset(std::shared_ptr<Connection> connection, sqlite3_stmt* statement);
   int Step();  // the engine's result code
+  int ColumnIndex(std::string_view name) const;  // -1 when no column has that name
 
   std::shared_ptr<Connection> connection_;
   sqlite3_stmt* statement_;
-  std::map<std::string, int, std::less<>> columns_;  // lower-case name -> index
-  std::vector<bool> single_columns_;
   bool at_end_ = true;
 };
 

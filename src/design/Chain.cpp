@@ -180,17 +180,25 @@ float Chain::SelectCore() {
       !lightest->AtEnd()) {
     s_.LbNoyauMin = FieldText(lightest->Field("Ref"), env_.decimal_separator);
   }
-  lightest.reset();
 
   const std::string second = (!s_.TxNoyau.empty() && s_.CoreForced)
                                  ? QueryCoreByRef(s_.TxNoyau)
                                  : QueryLightestCore(ReadNumber(s_.LbSectFe) * kSectionTolerance);
   std::unique_ptr<Recordset> chosen;
-  float section = 0;
-  if (OpenRecordset(catalogue.CatalogueDb.get(), chosen, second, env_.platform) == 0 &&
-      !chosen->AtEnd()) {
-    SelectFrom(*chosen, section);
+  // Without an imposed core the second query is the first one again, on a catalogue opened
+  // read-only for this run alone: the rows it would give are those the first one gave, still
+  // positioned on the first. It is run again only when the first one failed, so that a failure
+  // is told as often as before.
+  if (second == automatic && lightest) {
+    chosen = std::move(lightest);
+  } else {
+    lightest.reset();
+    if (OpenRecordset(catalogue.CatalogueDb.get(), chosen, second, env_.platform) != 0) {
+      return 0;
+    }
   }
+  float section = 0;
+  if (chosen && !chosen->AtEnd()) SelectFrom(*chosen, section);
   return section;
 }
 

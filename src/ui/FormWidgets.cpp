@@ -35,21 +35,27 @@ constexpr double kFieldPoints = 8.25;
 // The layout was drawn for a narrow bitmap sans-serif. The common wide sans-serif, condensed,
 // keeps every fixed caption inside its box; faces with the widths of the usual office fonts come
 // next.
+// The face is chosen once: the list of installed families is built anew at every call, and the
+// window asks for a font for each of its controls.
 QFont SansFont(double point_size) {
-  static const QStringList kNarrowFaces = {"Liberation Sans", "Arimo", "Arial", "Helvetica"};
-  QFont font;
-  const QStringList installed = QFontDatabase::families();
-  if (installed.contains("DejaVu Sans")) {
-    font.setFamilies({"DejaVu Sans"});
-    font.setStretch(QFont::Condensed);
-  } else {
-    for (const QString& face : kNarrowFaces) {
-      if (installed.contains(face)) {
-        font.setFamilies({face});
-        break;
+  static const QFont chosen = [] {
+    static const QStringList kNarrowFaces = {"Liberation Sans", "Arimo", "Arial", "Helvetica"};
+    QFont face;
+    const QStringList installed = QFontDatabase::families();
+    if (installed.contains("DejaVu Sans")) {
+      face.setFamilies({"DejaVu Sans"});
+      face.setStretch(QFont::Condensed);
+    } else {
+      for (const QString& name : kNarrowFaces) {
+        if (installed.contains(name)) {
+          face.setFamilies({name});
+          break;
+        }
       }
     }
-  }
+    return face;
+  }();
+  QFont font = chosen;
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(point_size);
   // Set explicitly, so that nothing is inherited from a frame's bold italic caption.

@@ -327,6 +327,9 @@ std::string PlainSingle(float value, char decimal_separator) {
 
 char DecimalSeparatorForLocaleName(std::string_view locale_name) {
   if (locale_name.empty() || locale_name == "C" || locale_name == "POSIX") return '.';
+  // The C locale in any encoding ("C.UTF-8", the default of containers and services) writes a
+  // point; asking the C library would read its locale files at every start for nothing.
+  if (locale_name.starts_with("C.") || locale_name.starts_with("POSIX.")) return '.';
 
   const std::string name(locale_name);
   if (locale_t loc = newlocale(LC_NUMERIC_MASK, name.c_str(), static_cast<locale_t>(nullptr))) {

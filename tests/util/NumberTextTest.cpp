@@ -132,6 +132,9 @@ TEST(DecimalSeparatorTest, FromLocaleNameOrElseItsLanguage) {
   EXPECT_EQ(DecimalSeparatorForLocaleName("de_DE"), ',');
   EXPECT_EQ(DecimalSeparatorForLocaleName("en_US.UTF-8"), '.');
   EXPECT_EQ(DecimalSeparatorForLocaleName("C"), '.');
+  EXPECT_EQ(DecimalSeparatorForLocaleName("C.UTF-8"), '.');
+  // A language that merely starts with C is no C locale.
+  EXPECT_EQ(DecimalSeparatorForLocaleName("CA_ZZ"), ',');
   EXPECT_EQ(DecimalSeparatorForLocaleName(""), '.');
   // No system has these countries, so only the language can answer.
   EXPECT_EQ(DecimalSeparatorForLocaleName("FR_ZZ"), ',');

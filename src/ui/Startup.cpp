@@ -1,0 +1,60 @@
+#include "ui/Startup.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+#include <utility>
+
+#include "ui/MainWindow.h"
+
+namespace kel::ui {
+
+namespace {
+
+// Watches the application's events for the first paint inside the window: the window's children
+// are painted in the same pass as the window, and a child may be painted before it.
+class FirstPaintWatch : public QObject {
+ public:
+  FirstPaintWatch(QWidget& window, std::function<void()> work)
+      : QObject(&window), window_(window), work_(std::move(work)) {
+    QCoreApplication::instance()->installEventFilter(this);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Paint || done_) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != &window_) return false;
+    done_ = true;
+    // Queued behind the rest of this paint pass, which finishes the frame.
+    QTimer::singleShot(0, &window_, [this] {
+      QCoreApplication::instance()->removeEventFilter(this);
+      std::function<void()> work = std::move(work_);
+      deleteLater();
+      work();
+    });
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+  std::function<void()> work_;
+  bool done_ = false;
+};
+
+}  // namespace
+
+void AfterFirstPaint(QWidget& window, std::function<void()> work) {
+  new FirstPaintWatch(window, std::move(work));
+}
+
+void StartAndShow(MainWindow& window, const std::string& command_line,
+                  std::function<void()> later) {
+  window.Start(command_line);
+  // The program may have been ended during start-up; the event loop then only finishes.
+  if (window.Ended()) return;
+  AfterFirstPaint(window, std::move(later));
+  window.show();
+}
+
+}  // namespace kel::ui

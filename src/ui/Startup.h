@@ -1,0 +1,23 @@
+#pragma once
+// The order of the window's start: the document opened and recalculated and the widgets showing
+// the results before the window is shown, so that its first frame holds them; whatever that
+// frame does not show waits until it has been painted.
+
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace kel::ui {
+
+class MainWindow;
+
+// Runs the start-up of the form in the window, then shows it unless the program ended meanwhile.
+// later runs once, after the window's first paint.
+void StartAndShow(MainWindow& window, const std::string& command_line,
+                  std::function<void()> later);
+
+// Runs work once, from the event loop, after the first paint of window or of a widget in it.
+void AfterFirstPaint(QWidget& window, std::function<void()> work);
+
+}  // namespace kel::ui
