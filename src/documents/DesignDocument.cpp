@@ -123,8 +123,10 @@ std::vector<std::string> SplitParts(std::string_view text) {
 // a blank in its place; the parts then carry the remarks whole.
 std::string TabForm(const std::string& remarks) {
   std::string stored = RemarksToStored(remarks);
+  // A NUL would make the document no text at all.
   std::replace_if(
-      stored.begin(), stored.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+      stored.begin(), stored.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; },
+      ' ');
   return stored;
 }
 
@@ -195,7 +197,11 @@ void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& 
   for (int i = 1; i < kRows; ++i) {
     if (!s.TxVolts[i].empty()) doc.Set(kFab, "Secondaire " + std::to_string(i), WindingLine(s, i));
   }
-  if (!s.TxRem.empty()) doc.Set("", "", s.TxRem);
+  if (!s.TxRem.empty()) {
+    std::string remarks = s.TxRem;
+    std::replace(remarks.begin(), remarks.end(), '\0', ' ');
+    doc.Set("", "", remarks);
+  }
 }
 
 // Only options that differ from their defaults are in the sheet. A key is written when it has a
@@ -210,15 +216,11 @@ void SetVerifEntries(IniDocument& doc, const DesignSheet& s) {
   }
 }
 
-// Text as people and this program write it: no NUL, no control character but the line and page
-// breaks and the tab, and every line either UTF-8 or Windows-1252 (of which five bytes mean
-// nothing). A PDF, an image or an archive fails at its first binary run.
+// Text as people and this program write it: no NUL, and every line either UTF-8 or
+// Windows-1252, of which five bytes mean nothing. A PDF, an image, an archive or a UTF-16 file
+// fails at its first binary run.
 bool IsTextLine(std::string_view line) {
-  for (const char c : line) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 && byte != '\t' && byte != '\f' && byte != '\v') return false;
-    if (byte == 0x7F) return false;
-  }
+  if (line.find('\0') != std::string_view::npos) return false;
   if (IsUtf8(line)) return true;
   return std::none_of(line.begin(), line.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);

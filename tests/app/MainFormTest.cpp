@@ -892,7 +892,7 @@ TEST_F(MainFormTest, WhatIsNotADesignIsNotOpenedAndTheDesignOnScreenStays) {
       {"pdf", std::string("%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Length 5 >>\nstream\n\x01\x00"
                           "\xFF\x10\nendstream\n",
                           60)},
-      {"no NUL, not text", "[SPECIFS]\nFreq=50\n\x1B[31mrouge\n"},
+      {"UTF-16", std::string("\xFF\xFE[\0S\0P\0E\0C\0I\0F\0S\0]\0\n\0", 22)},
       {"bytes Windows-1252 leaves undefined", "[SPECIFS]\nVolts0=2\x81\x8D\x90\n"},
       {"a letter", "Cher Monsieur,\nvoici le devis.\n"},
       {"a manufacturing sheet", "[FAB]\nModele=Tranformateur Alimentation a.kel\n"},
