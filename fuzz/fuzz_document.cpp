@@ -130,6 +130,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform.executable_path = world.executable;
   kel::MainForm form(platform, {',', true});
   form.Form_Load(world.document);
+  // What is no design (not text, or no design entry) is refused and never written over.
+  if (kel::ReadDesignDocument(world.document, {}).not_a_design) {
+    FUZZ_CHECK(form.DocPath().empty() && platform.messages.size() == 1,
+               "a file that is no design was opened");
+    return 0;
+  }
   FUZZ_CHECK(form.DocPath() == world.document, "start-up lost the document's path");
   FUZZ_CHECK(!form.Modified(), "modified right after opening");
   CheckAndReport(form, document);

@@ -1,9 +1,17 @@
 #include "app/MainForm.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <functional>
 #include <memory>
 
 #include "documents/DesignDocument.h"
@@ -21,6 +29,7 @@ constexpr const char* kSaveQuestion = "Enregistrer les modifications ?";
 constexpr const char* kDefaultExtension = "kel";
 // The recent documents sit beside Mru, which keeps its own meaning: "Recent1" is the latest.
 constexpr const char* kKeyRecentPrefix = "Recent";
+constexpr const char* kRecoveryStem = "recuperation";
 constexpr const char* kChangedQuestion =
     "Le document a été modifié par un autre programme depuis son ouverture. Le remplacer ?";
 
@@ -49,6 +58,12 @@ std::string ReadProblem(const std::string& path, FileRead read) {
   return "Impossible de lire " + path +
          " : le fichier existe mais ne peut pas être lu (droits d'accès ou erreur de lecture). Il "
          "n'est pas ouvert.";
+}
+
+std::string NotADesignProblem(const std::string& path) {
+  return "Le fichier " + path +
+         " n'est pas un document de Kelvanor (ce n'est pas du texte, ou il ne contient aucune "
+         "donnée de calcul) : il n'est pas ouvert.";
 }
 
 std::string SettingsProblem(const std::string& path, FileRead read) {
@@ -116,6 +131,30 @@ void MainForm::RememberRecent(const std::string& path) {
     }
   }
   WriteRecent(paths);
+}
+
+void MainForm::ForgetDocument(const std::string& path) {
+  if (!options_.write_settings) return;
+  if (ReadSetting(kKeyMru) == path) {
+    WriteIni(settings_path_, kSettingsSection, kKeyMru, "", file_ops_);
+  }
+  std::vector<std::string> paths = RecentDocuments();
+  if (std::erase(paths, path) > 0) WriteRecent(paths);
+}
+
+std::string MainForm::ExportRefusal(const std::string& path) const {
+  const auto refused = [&path](const char* what) {
+    return "Le fichier " + path + " est " + what + " : l'export ne le remplace pas. Choisissez un "
+           "autre nom.";
+  };
+  if (!doc_path_.empty() && IsSameFile(path, doc_path_)) return refused("le document ouvert");
+  if (!catalogue_.DataBasePath.empty() && IsSameFile(path, catalogue_.DataBasePath)) {
+    return refused("le catalogue en service");
+  }
+  if (!settings_path_.empty() && IsSameFile(path, settings_path_)) {
+    return refused("le fichier de réglages");
+  }
+  return "";
 }
 
 void MainForm::MnuRecent_Click(const std::string& path) {
@@ -223,6 +262,8 @@ void MainForm::Form_Load(const std::string& command_line) {
   TxNoyau_DblClick();
   sheet_.Modified = false;
   UpdateTitle(false);
+  // A session that leaves the user's settings alone leaves the recovery documents alone too.
+  if (options_.write_settings) OfferRecovery();
 }
 
 void MainForm::TxNoyau_DblClick() {
@@ -242,6 +283,10 @@ std::string DesignFolderFor(const std::string& mru) {
   const std::string folder = FolderOf(mru);
   return FolderExists(folder) ? folder : UserDocumentsFolder();
 }
+
+std::vector<std::string> DocumentFilters(const std::string& extension) {
+  return {"Documents Kelvanor (*." + extension + ")", "Tous les fichiers (*)"};
+}
 }  // namespace
 
 bool MainForm::OpenDesign(bool ask) {
@@ -251,7 +296,8 @@ bool MainForm::OpenDesign(bool ask) {
     const bool mru_folder_exists = FolderExists(FolderOf(mru));
     doc_path_ = platform_.ShowFileDialog({"Ouvrir", DesignFolderFor(mru),
                                           mru_folder_exists ? FileNameOf(mru) : std::string(),
-                                          FileDialogVerb::Open});
+                                          FileDialogVerb::Open, DocumentFilters(DocumentExtension()),
+                                          true});
     if (doc_path_.empty()) {
       UpdateTitle(sheet_.Modified);
       return false;
@@ -260,16 +306,28 @@ bool MainForm::OpenDesign(bool ask) {
   // Read before anything is remembered: a file that cannot be read must neither show as an empty
   // design that a save would write over it, nor become the document of every later start.
   const DesignEntries entries = ReadDesignDocument(doc_path_, file_ops_);
-  if (IsReadFailure(entries.read)) {
-    platform_.MessageBox(ReadProblem(doc_path_, entries.read), MsgButtons::Ok, MsgIcon::None, "");
-    doc_path_.clear();
+  if (IsReadFailure(entries.read) || entries.not_a_design) {
+    platform_.MessageBox(entries.not_a_design ? NotADesignProblem(doc_path_)
+                                              : ReadProblem(doc_path_, entries.read),
+                         MsgButtons::Ok, MsgIcon::None, "");
+    if (entries.not_a_design) ForgetDocument(doc_path_);
+    // The design on screen stays, with the file it belongs to and its unsaved mark.
+    doc_path_ = kept_.path;
+    sheet_.Modified = kept_.modified;
+    kept_ = {};
     UpdateTitle(sheet_.Modified);
     return false;
   }
+  kept_ = {};
   WriteSetting(kKeyMru, doc_path_);
   UpdateTitle(sheet_.Modified);
   stamp_path_ = doc_path_;
   stamp_ = entries.stamp;
+  ShowEntries(entries);
+  return true;
+}
+
+void MainForm::ShowEntries(const DesignEntries& entries) {
   sheet_.TxFreq = entries.freq;
   sheet_.TxTesla = entries.tesla;
   sheet_.TxDCourant = entries.dcourant;
@@ -299,7 +357,6 @@ bool MainForm::OpenDesign(bool ask) {
   ComputeW();
   sheet_.Modified = false;
   UpdateTitle(false);
-  return true;
 }
 
 bool MainForm::DocumentChangedOnDisk() const {
@@ -308,20 +365,25 @@ bool MainForm::DocumentChangedOnDisk() const {
   return now && now != stamp_;
 }
 
+std::string MainForm::DocumentExtension() const {
+  const std::string extension = ReadSetting(kKeyExtension);
+  return extension.empty() ? kDefaultExtension : extension;
+}
+
 MainForm::SaveOutcome MainForm::SaveDesign() {
-  std::string extension = ReadSetting(kKeyExtension);
-  if (extension.empty()) {
-    extension = kDefaultExtension;
-    WriteSetting(kKeyExtension, extension);
-  }
+  const std::string extension = DocumentExtension();
+  if (ReadSetting(kKeyExtension).empty()) WriteSetting(kKeyExtension, extension);
   if (doc_path_.empty()) {
     const std::string mru = ReadSetting(kKeyMru);
     doc_path_ = platform_.ShowFileDialog({"Enregistrer sous ...", DesignFolderFor(mru),
-                                          "Nouveau." + extension, FileDialogVerb::Save});
+                                          "Nouveau." + extension, FileDialogVerb::Save,
+                                          DocumentFilters(extension), true});
     if (doc_path_.empty()) {
       UpdateTitle(sheet_.Modified);
       return SaveOutcome::Cancelled;
     }
+    // A name typed without an extension gets the documents' own, so that "Ouvrir" shows it.
+    if (FileNameOf(doc_path_).find('.', 1) == std::string::npos) doc_path_ += "." + extension;
   }
   if (DocumentChangedOnDisk() && platform_.MessageBox(kChangedQuestion, MsgButtons::OkCancel,
                                                       MsgIcon::Question, "") != MsgAnswer::Ok) {
@@ -356,6 +418,8 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
 }
 
 bool MainForm::ConfirmSaveChanges() {
+  // What to go back to when the document to open next turns out not to be one.
+  kept_ = {doc_path_, sheet_.Modified};
   if (doc_path_.empty() && !sheet_.Modified) return true;
   if (!sheet_.Modified) {
     doc_path_.clear();
@@ -368,6 +432,7 @@ bool MainForm::ConfirmSaveChanges() {
       // A save that did not happen (replace refused, dialog cancelled, write failed) must not
       // let the caller drop the design.
       if (SaveDesign() != SaveOutcome::Saved) return false;
+      kept_ = {doc_path_, false};
       doc_path_.clear();
       return true;
     case MsgAnswer::No:
@@ -386,6 +451,7 @@ void MainForm::NewDesign() {
   // Changes without a file are asked about like any others: going straight to the save dialog
   // made its Cancel throw the design away.
   if (!ConfirmSaveChanges()) return;
+  kept_ = {};
   doc_path_.clear();
   sheet_.TxFreq = "50";
   sheet_.TxTesla = "1,5";
@@ -443,17 +509,123 @@ bool MainForm::Form_QueryUnload() {
   return ConfirmSaveChanges();
 }
 
-std::string MainForm::RecoveryPath() const {
-  return FolderOf(settings_path_) + "/recuperation.kel";
+std::string MainForm::RecoveryFolder() const {
+  // Without a settings file (no home folder) there is no place of the user's to put it in.
+  return FolderOf(settings_path_);
+}
+
+std::vector<std::string> MainForm::RecoveryDocuments() const {
+  std::vector<std::pair<std::int64_t, std::string>> found;
+  const std::string folder = RecoveryFolder();
+  if (folder.empty()) return {};
+  const auto close = [](DIR* d) { ::closedir(d); };
+  const std::unique_ptr<DIR, decltype(close)> dir(::opendir(folder.c_str()), close);
+  if (!dir) return {};
+  while (const dirent* entry = ::readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name.rfind(kRecoveryStem, 0) != 0 || name.size() < 4 ||
+        name.compare(name.size() - 4, 4, ".kel") != 0) {
+      continue;
+    }
+    // Only files of its own: a link there may name anything.
+    struct stat info {};
+    const std::string path = folder + "/" + name;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    found.emplace_back(StampFromStat(info).modified_ns, path);
+  }
+  // The latest first.
+  std::sort(found.begin(), found.end(), std::greater<>());
+  std::vector<std::string> paths;
+  for (auto& [when, path] : found) paths.push_back(std::move(path));
+  return paths;
 }
 
 std::string MainForm::KeepUnsavedForRecovery() {
   if (!sheet_.Modified) return "";
-  // Written as a document of its own so that "Ouvrir" takes it back; the sheet entries inside
-  // name the document the changes belong to.
-  const std::string path = RecoveryPath();
-  const std::string& owner = doc_path_.empty() ? path : doc_path_;
-  return WriteDesignDocument(path, sheet_, owner, file_ops_) ? path : "";
+  const std::string folder = RecoveryFolder();
+  if (folder.empty()) {
+    std::fprintf(stderr,
+                 "kelvanor : pas de dossier de réglages, les modifications non enregistrées ne "
+                 "peuvent pas être gardées.\n");
+    return "";
+  }
+  // Written as a document of its own so that it can be opened again; it names the document the
+  // changes belong to. Each session end gets a new file, created here and nowhere else: never
+  // through a link, never over another session's recovery.
+  const std::string text = RecoveryDocumentText(sheet_, doc_path_);
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  char stamp[32] = "";
+  if (::localtime_r(&now, &local) != nullptr) {
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  }
+  const auto write = [this](int fd, const char* data, std::size_t size) {
+    return file_ops_.write ? file_ops_.write(fd, data, size) : ::write(fd, data, size);
+  };
+  int error = 0;
+  for (int n = 1; n <= 100; ++n) {
+    const std::string path = folder + "/" + kRecoveryStem + "-" + stamp +
+                             (n == 1 ? std::string() : "-" + std::to_string(n)) + ".kel";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      error = errno;
+      if (error == EEXIST) continue;
+      break;
+    }
+    std::size_t done = 0;
+    while (done < text.size()) {
+      const ssize_t count = write(fd, text.data() + done, text.size() - done);
+      if (count < 0 && errno == EINTR) continue;
+      if (count <= 0) break;
+      done += static_cast<std::size_t>(count);
+    }
+    error = done < text.size() ? (errno != 0 ? errno : ENOSPC) : 0;
+    if (error == 0 && (file_ops_.fsync ? file_ops_.fsync(fd) : ::fsync(fd)) != 0) error = errno;
+    ::close(fd);
+    if (error == 0) return path;
+    ::unlink(path.c_str());  // ours, created above; half of it would help nobody
+    break;
+  }
+  std::fprintf(stderr,
+               "kelvanor : le document de récupération n'a pas pu être écrit dans %s (%s) ; les "
+               "modifications non enregistrées sont perdues.\n",
+               folder.c_str(), std::strerror(error != 0 ? error : EEXIST));
+  return "";
+}
+
+void MainForm::OfferRecovery() {
+  for (const std::string& path : RecoveryDocuments()) {
+    const std::optional<FileStamp> stamp = StampOf(path);
+    const auto seconds = static_cast<std::time_t>(stamp ? stamp->modified_ns / 1'000'000'000 : 0);
+    std::tm local{};
+    char when[64] = "";
+    if (::localtime_r(&seconds, &local) != nullptr) {
+      std::strftime(when, sizeof when, "%d/%m/%Y à %H:%M", &local);
+    }
+    if (platform_.MessageBox("Un document de récupération du " + std::string(when) +
+                                 " existe. L'ouvrir ?",
+                             MsgButtons::YesNo, MsgIcon::Question, "") != MsgAnswer::Yes) {
+      RemoveFile(path, 0);
+      continue;
+    }
+    const DesignEntries entries = ReadDesignDocument(path, file_ops_);
+    if (IsReadFailure(entries.read) || entries.not_a_design) {
+      // Left where it is: the user can still take it from there by hand.
+      platform_.MessageBox(entries.not_a_design ? NotADesignProblem(path)
+                                                : ReadProblem(path, entries.read),
+                           MsgButtons::Ok, MsgIcon::None, "");
+      return;
+    }
+    doc_path_ = RecoveredDocumentPath(path, file_ops_);
+    ShowEntries(entries);
+    // The document on disk is the older version the user had not yet saved over.
+    stamp_path_ = doc_path_;
+    stamp_ = StampOf(doc_path_);
+    sheet_.Modified = true;
+    UpdateTitle(true);
+    RemoveFile(path, 0);
+    return;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

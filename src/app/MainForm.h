@@ -12,6 +12,7 @@
 #include "catalogue/Catalogue.h"
 #include "design/Chain.h"
 #include "design/DesignSheet.h"
+#include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "util/Platform.h"
 
@@ -82,11 +83,19 @@ class MainForm {
   bool MnuQuitter_Click() { return Form_QueryUnload(); }
   // The window's close request, whatever asked for it; true when the window may close.
   bool Form_QueryUnload();
-  // The desktop session ends and no question may be asked: unsaved changes are written to
-  // RecoveryPath() instead (the document itself is left alone). The path written, or empty when
-  // there was nothing to keep or it could not be written.
+  // The desktop session ends and no question may be asked: unsaved changes are written to a new
+  // recovery document beside the settings, named after the date and time (the document itself is
+  // left alone). The path written, or empty when there was nothing to keep or it could not be
+  // written (said on standard error).
   std::string KeepUnsavedForRecovery();
-  std::string RecoveryPath() const;
+  // Where recovery documents go: the settings' folder; empty when there is none.
+  std::string RecoveryFolder() const;
+  // The recovery documents there, the latest first.
+  std::vector<std::string> RecoveryDocuments() const;
+
+  // Why an export may not be written at path: it is the open document, the catalogue in use or
+  // the settings file (compared as files, through links); empty when it may.
+  std::string ExportRefusal(const std::string& path) const;
 
   // Documents opened or saved lately, the latest first (at most kRecentDocuments).
   std::vector<std::string> RecentDocuments() const;
@@ -156,10 +165,17 @@ class MainForm {
 
  private:
   std::string ReadSetting(const char* key) const;
+  // The extension of the settings, or the program's own when they name none.
+  std::string DocumentExtension() const;
+  void ShowEntries(const DesignEntries& entries);
+  // At start-up, each recovery document in turn, until one is opened; a refused one goes.
+  void OfferRecovery();
   // The document changed on disk since this program last read or wrote it.
   bool DocumentChangedOnDisk() const;
   void WriteSetting(const char* key, const std::string& value);
   void RememberRecent(const std::string& path);
+  // Takes path out of Mru and the recent documents (a file found not to be a design).
+  void ForgetDocument(const std::string& path);
   void WriteRecent(const std::vector<std::string>& paths);
   void SelectAll(ControlRef control, std::string& remembered, const std::string& text);
   std::string* TextOf(ControlRef control);
@@ -172,6 +188,13 @@ class MainForm {
   std::string settings_path_;
   IniFileOps file_ops_;
   std::string doc_path_;
+  // The design on screen before the save question of an opening: a file that turns out not to be
+  // a design leaves it as it was.
+  struct KeptDesign {
+    std::string path;
+    bool modified = false;
+  };
+  KeptDesign kept_;
   std::string catalogue_folder_;  // where the "Database" dialog opens
   // The document file as last read or written, to notice changes made by other programs.
   std::string stamp_path_;

@@ -1,10 +1,12 @@
 #include "documents/DesignDocument.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <string_view>
 
 #include "documents/Ini.h"
+#include "documents/Settings.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
 
@@ -17,6 +19,7 @@ constexpr const char* kCuivre = "CUIVRE";
 constexpr const char* kNoyau = "NOYAU";
 constexpr const char* kRemarques = "REMARQUES";
 constexpr const char* kFab = "FAB";
+constexpr const char* kRecovery = "RECUPERATION";
 
 // Remarks that the tab form cannot carry whole (empty lines, tabs, blanks at either end, a
 // leading apostrophe, more than one value can hold) are also stored escaped, in parts short
@@ -120,8 +123,10 @@ std::vector<std::string> SplitParts(std::string_view text) {
 // a blank in its place; the parts then carry the remarks whole.
 std::string TabForm(const std::string& remarks) {
   std::string stored = RemarksToStored(remarks);
+  // A NUL would make the document no text at all.
   std::replace_if(
-      stored.begin(), stored.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+      stored.begin(), stored.end(), [](char c) { return c == '\r' || c == '\n' || c == '\0'; },
+      ' ');
   return stored;
 }
 
@@ -199,7 +204,11 @@ std::vector<std::pair<std::string, std::string>> SheetEntries(const DesignSheet&
 
 void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& doc_path) {
   for (const auto& [key, value] : SheetEntries(s, doc_path)) doc.Set(kFab, key, value);
-  if (!s.TxRem.empty()) doc.Set("", "", s.TxRem);
+  if (!s.TxRem.empty()) {
+    std::string remarks = s.TxRem;
+    std::replace(remarks.begin(), remarks.end(), '\0', ' ');
+    doc.Set("", "", remarks);
+  }
 }
 
 // Only options that differ from their defaults are in the sheet. A key is written when it has a
@@ -213,6 +222,59 @@ void SetVerifEntries(IniDocument& doc, const DesignSheet& s) {
     if (value.empty() && doc.Get(kVerifSection, key).empty()) continue;
     doc.Set(kVerifSection, key, QuotedIniValue(value));
   }
+}
+
+// Text as people and this program write it: no NUL, and every line either UTF-8 or
+// Windows-1252, of which five bytes mean nothing. A PDF, an image, an archive or a UTF-16 file
+// fails at its first binary run.
+bool IsTextLine(std::string_view line) {
+  if (line.find('\0') != std::string_view::npos) return false;
+  if (IsUtf8(line)) return true;
+  return std::none_of(line.begin(), line.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+  });
+}
+
+bool IsText(std::string_view text) {
+  while (!text.empty()) {
+    const std::size_t end = text.find_first_of("\r\n");
+    if (!IsTextLine(text.substr(0, end))) return false;
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
+  return true;
+}
+
+// The sections a design is read from; a file with an entry in none of them holds no design.
+constexpr std::array<const char*, 5> kDesignSections = {kSpecifs, kCuivre, kNoyau, kRemarques,
+                                                        kVerifSection};
+
+bool IsDesign(const IniDocument& doc) {
+  const std::string& text = doc.Text();
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) return true;  // a new design
+  if (!IsText(text)) return false;
+  return std::any_of(kDesignSections.begin(), kDesignSections.end(),
+                     [&doc](const char* section) { return !doc.Entries(section).empty(); });
+}
+
+void SetDesignEntries(IniDocument& doc, const DesignSheet& s, const std::string& doc_path) {
+  // The old sheet's remarks block goes first, found by the remarks this document holds: what a
+  // person added below it stays, and the new block goes at the end of the file.
+  doc.DropRemarksBlock(GetRemarks(doc));
+  doc.Set(kSpecifs, "Freq", QuotedIniValue(s.TxFreq));
+  doc.Set(kSpecifs, "Tesla", QuotedIniValue(s.TxTesla));
+  doc.Set(kSpecifs, "DCourant", QuotedIniValue(s.TxDCourant));
+  for (int i = 0; i < kRows; ++i) {
+    const std::string n = std::to_string(i);
+    doc.Set(kSpecifs, "Volts" + n, QuotedIniValue(s.TxVolts[i]));
+    doc.Set(kSpecifs, "Amps" + n, QuotedIniValue(s.TxAmps[i]));
+    doc.Set(kCuivre, "Dia" + n, s.DiaForced[i] ? QuotedIniValue(s.TxDiaCu[i]) : std::string());
+  }
+  doc.Set(kNoyau, "Type", s.CoreForced ? QuotedIniValue(s.TxNoyau) : std::string());
+  SetRemarks(doc, s.TxRem);
+  SetVerifEntries(doc, s);
+  SetSheetEntries(doc, s, doc_path);
 }
 
 }  // namespace
@@ -232,6 +294,10 @@ DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops)
   DesignEntries e;
   e.read = doc.Read();
   e.stamp = doc.Stamp();
+  if (e.read == FileRead::kRead && !IsDesign(doc)) {
+    e.not_a_design = true;
+    return e;
+  }
   e.freq = doc.Get(kSpecifs, "Freq");
   e.tesla = doc.Get(kSpecifs, "Tesla");
   e.dcourant = doc.Get(kSpecifs, "DCourant");
@@ -254,23 +320,19 @@ bool WriteDesignDocument(const std::string& path, const DesignSheet& s, const st
                          const IniFileOps& ops, FileRead* read) {
   IniDocument doc = IniDocument::Load(path, ops);
   if (read) *read = doc.Read();
-  // The old sheet's remarks block goes first, found by the remarks this document holds: what a
-  // person added below it stays, and the new block goes at the end of the file.
-  doc.DropRemarksBlock(GetRemarks(doc));
-  doc.Set(kSpecifs, "Freq", QuotedIniValue(s.TxFreq));
-  doc.Set(kSpecifs, "Tesla", QuotedIniValue(s.TxTesla));
-  doc.Set(kSpecifs, "DCourant", QuotedIniValue(s.TxDCourant));
-  for (int i = 0; i < kRows; ++i) {
-    const std::string n = std::to_string(i);
-    doc.Set(kSpecifs, "Volts" + n, QuotedIniValue(s.TxVolts[i]));
-    doc.Set(kSpecifs, "Amps" + n, QuotedIniValue(s.TxAmps[i]));
-    doc.Set(kCuivre, "Dia" + n, s.DiaForced[i] ? QuotedIniValue(s.TxDiaCu[i]) : std::string());
-  }
-  doc.Set(kNoyau, "Type", s.CoreForced ? QuotedIniValue(s.TxNoyau) : std::string());
-  SetRemarks(doc, s.TxRem);
-  SetVerifEntries(doc, s);
-  SetSheetEntries(doc, s, doc_path);
+  SetDesignEntries(doc, s, doc_path);
   return doc.Save(path, ops);
+}
+
+std::string RecoveryDocumentText(const DesignSheet& sheet, const std::string& doc_path) {
+  IniDocument doc;
+  doc.Set(kRecovery, "Document", QuotedIniValue(StoredPath(doc_path)));
+  SetDesignEntries(doc, sheet, doc_path.empty() ? "recuperation.kel" : doc_path);
+  return doc.Text();
+}
+
+std::string RecoveredDocumentPath(const std::string& recovery_path, const IniFileOps& ops) {
+  return PathFromStored(ReadIni(recovery_path, kRecovery, "Document", ops));
 }
 
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,

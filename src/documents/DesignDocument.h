@@ -22,6 +22,10 @@ struct DesignEntries {
   std::string remarks;                       // already turned back from stored form
   std::map<std::string, std::string> verif;  // [VERIF] texts that are not empty, by key
   FileRead read = FileRead::kMissing;        // how reading the file went
+  // Read, but not a design: not text (a NUL byte, bytes that are neither UTF-8 nor Windows-1252
+  // text), or text without a single design entry while not blank. Such a file must not be
+  // taken for an empty design that a save would write over.
+  bool not_a_design = false;
   std::optional<FileStamp> stamp;            // the file as it was read
 };
 
@@ -42,6 +46,12 @@ DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops)
 bool WriteDesignDocument(const std::string& path, const DesignSheet& sheet,
                          const std::string& doc_path, const IniFileOps& ops,
                          FileRead* read = nullptr);
+
+// The bytes of a recovery document: the design as WriteDesignDocument writes it into a new file,
+// and the path of the document it belongs to (empty for a design never saved).
+std::string RecoveryDocumentText(const DesignSheet& sheet, const std::string& doc_path);
+// The document a recovery document belongs to.
+std::string RecoveredDocumentPath(const std::string& recovery_path, const IniFileOps& ops);
 
 // Writes the manufacturing sheet alone into path (the .dfa beside the document).
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,

@@ -137,6 +137,8 @@ class IniDocument {
   // How the load went, and the file's stamp as it was read.
   FileRead Read() const { return read_; }
   const std::optional<FileStamp>& Stamp() const { return stamp_; }
+  // The file's bytes with the changes made so far, as Save would write them.
+  const std::string& Text() const { return text_; }
   // As ReadIni, on the document in memory.
   std::string Get(std::string_view section, std::string_view key) const;
   // The entries of section that Get can read, as it reads them, in the order of the file; keys

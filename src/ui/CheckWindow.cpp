@@ -11,7 +11,10 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QTableWidget>
+#include <QValidator>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <fstream>
@@ -51,6 +54,30 @@ QColor ColourOf(Level level) {
       break;
   }
   return kBlackText;
+}
+
+// What a check option's field lets through: digits, one sign, one decimal separator, and a value
+// the check takes once the field is left. Letters never get into a document this way.
+class OptionValidator : public QValidator {
+ public:
+  OptionValidator(CheckOption option, QObject* parent) : QValidator(parent), option_(option) {}
+
+  State validate(QString& input, int&) const override {
+    static const QRegularExpression shape("^\\s*[+-]?\\d*([.,]\\d*)?\\s*$");
+    if (!shape.match(input).hasMatch()) return Invalid;
+    return OptionProblem(option_, input.toStdString()).empty() ? Acceptable : Intermediate;
+  }
+
+ private:
+  CheckOption option_;
+};
+
+// Texts from a document or a catalogue are shown as they are, never read as markup.
+QLabel* PlainLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  return label;
 }
 
 void ShowLevel(QLabel* label, const std::string& text, Level level) {
@@ -111,7 +138,17 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     : QWidget(parent, Qt::Window), panel_(form, decimal_separator), separator_(decimal_separator) {
   setObjectName("FmVerification");
   setWindowTitle("Vérification");
-  auto* columns = new QHBoxLayout(this);
+  // Taller than a small or magnified screen, the content scrolls: the buttons stay reachable.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("DefilementVerification");
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  outer->addWidget(scroll);
+  auto* content = new QWidget(scroll);
+  scroll->setWidget(content);
+  auto* columns = new QHBoxLayout(content);
   auto* layout = new QVBoxLayout;
   columns->addLayout(layout, 3);
   auto* right = new QVBoxLayout;
@@ -153,8 +190,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
           [this](int) { Edited(CheckOption::Steel, steel_->currentData().toString()); });
   layout->addWidget(options);
 
-  status_ = new QLabel(this);
-  status_->setObjectName("LbVerifStatus");
+  status_ = PlainLabel(this, "LbVerifStatus");
   status_->setWordWrap(true);
   layout->addWidget(status_);
 
@@ -168,15 +204,13 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
 
   auto* totals = new QGroupBox("Ensemble", this);
   auto* totals_form = new QFormLayout(totals);
-  fill_ = new QLabel(totals);
-  fill_->setObjectName("LbRemplissage");
+  fill_ = PlainLabel(totals, "LbRemplissage");
   totals_form->addRow("Hauteur bobinée", fill_);
-  thermal_ = new QLabel(totals);
-  thermal_->setObjectName("LbClasse");
+  thermal_ = PlainLabel(totals, "LbClasse");
   totals_form->addRow("Température du cuivre", thermal_);
   for (const OverallFigure& figure : OverallFigures()) {
     if (!figure.listed) continue;
-    auto* value = new QLabel(totals);
+    auto* value = PlainLabel(totals, "");
     value->setObjectName(QString("LbTotal_%1").arg(overall_.size()));
     totals_form->addRow(ToQt(CaptionWithUnit(figure.caption, figure.unit)), value);
     overall_.push_back(value);
@@ -197,6 +231,7 @@ QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const c
   auto* field = new QLineEdit(form->parentWidget());
   field->setObjectName(name);
   field->setAlignment(Qt::AlignRight);
+  field->setValidator(new OptionValidator(option, field));
   form->addRow(caption, field);
   fields_.emplace_back(field, option);
   // A value counts on Enter or when the field is left, as in the main window.
@@ -237,6 +272,11 @@ void CheckWindow::AskAndExport(bool pdf) {
                            stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString path = dialog.selectedFiles().first();
+  if (const std::string refusal = panel_.Form().ExportRefusal(path.toStdString());
+      !refusal.empty()) {
+    QMessageBox::warning(this, "Vérification", ToQt(refusal));
+    return;
+  }
   const bool written = pdf ? ExportPdf(path.toStdString()) : ExportSvg(path.toStdString());
   if (!written) {
     QMessageBox::warning(

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <algorithm>
 
 #include "catalogue/Catalogue.h"
 
@@ -213,16 +214,59 @@ void MainWindow::FillRecentMenu() {
   }
 }
 
+QRect BesideRect(const QRect& main, QSize wanted, const QRect& available) {
+  const QSize size = wanted.boundedTo(available.size());
+  const int right_room = available.right() - main.right();
+  const int left_room = main.left() - available.left();
+  int left = 0;
+  if (right_room >= size.width()) {
+    left = main.right() + 1;
+  } else if (left_room >= size.width()) {
+    left = main.left() - size.width();
+  } else {
+    // No side has room enough: the one with more, against the screen's edge, covering the
+    // least of the main window.
+    left = right_room >= left_room ? available.right() + 1 - size.width() : available.left();
+  }
+  const int top =
+      std::clamp(main.top(), available.top(), available.bottom() + 1 - size.height());
+  return {QPoint(left, top), size};
+}
+
 CheckWindow* MainWindow::ShowCheckWindow() {
   if (!check_window_) {
     check_window_ = new CheckWindow(form_, form_.DecimalSeparator(), this);
     // An option changed there marks the design modified: the title shows it.
     check_window_->on_design_changed = [this] { ShowSheet(); };
+    // The commands' keys (Ctrl+S, Ctrl+O, F7...) work from there as from here.
+    for (QMenu* menu : {project_menu_, tools_menu_, core_menu_}) {
+      for (QAction* action : menu->actions()) {
+        if (!action->shortcut().isEmpty()) check_window_->addAction(action);
+      }
+    }
+    PlaceCheckWindow();
   }
   check_window_->show();
   check_window_->raise();
   check_window_->activateWindow();
   return check_window_;
+}
+
+void MainWindow::PlaceCheckWindow() {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // The window manager's frame, which a window not yet shown does not have: as this window's,
+  // with room for a title bar when this one has none yet either.
+  const QRect outer = frameGeometry();
+  const QRect inner = geometry();
+  QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                 outer.right() - inner.right(), outer.bottom() - inner.bottom());
+  if (frame.isNull()) frame = QMargins(8, 32, 8, 8);
+  const QRect place = BesideRect(frameGeometry(), check_window_->size().grownBy(frame),
+                                 screen->availableGeometry());
+  check_window_->resize(place.size().shrunkBy(frame));
+  // The position of a window is that of its frame.
+  check_window_->move(place.topLeft());
 }
 
 void MainWindow::Track(QWidget* widget, ControlRef control) {

@@ -20,6 +20,11 @@ namespace kel::ui {
 
 class CheckWindow;
 
+// Where a window of size wanted goes beside the main window's frame main, within available: to
+// its right when there is room, else to its left, else against the edge of the side with more
+// room; never larger than available.
+QRect BesideRect(const QRect& main, QSize wanted, const QRect& available);
+
 class MainWindow : public QMainWindow {
  public:
   explicit MainWindow(MainForm& form, QWidget* parent = nullptr);
@@ -63,6 +68,7 @@ class MainWindow : public QMainWindow {
   void Connect();
   void Track(QWidget* widget, ControlRef control);
   void CenterForm();
+  void PlaceCheckWindow();
   // Runs a handler of the form, then shows what it changed.
   template <class Handler>
   void Forward(Handler&& handler);

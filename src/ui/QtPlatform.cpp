@@ -5,7 +5,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLibraryInfo>
@@ -28,11 +27,6 @@ namespace {
 // whether to carry on, and its No ends the program without saving.
 QMessageBox::StandardButton AnswerWhenClosed(MsgButtons buttons) {
   return buttons == MsgButtons::YesNo ? QMessageBox::Yes : QMessageBox::Cancel;
-}
-
-// Patterns of "*.*" would hide every file without a dot in its name; all files means all.
-void ShowEveryFile(QFileDialog& dialog) {
-  if (auto* model = dialog.findChild<QFileSystemModel*>()) model->setNameFilters({"*"});
 }
 
 // A box is as wide as its text needs, and window managers cut a longer title short. The box is
@@ -87,7 +81,7 @@ bool InstallFrenchTranslations(QObject* owner) {
 }
 
 const QString& FileDialog::AllFilesFilter() {
-  static const QString filter = "Tous fichiers (*.*)";
+  static const QString filter = "Tous les fichiers (*)";
   return filter;
 }
 
@@ -95,14 +89,16 @@ FileDialog::FileDialog(QWidget* parent, const FileDialogRequest& request)
     : QFileDialog(parent, QString::fromStdString(request.title)) {
   // Qt's own dialog honours every setting below on every desktop.
   setOption(QFileDialog::DontUseNativeDialog);
-  setOption(QFileDialog::DontConfirmOverwrite);
+  // Replacing a file is asked about once: by the dialog, in the system's usual words, unless the
+  // caller has its own question (documents).
+  setOption(QFileDialog::DontConfirmOverwrite, request.caller_asks_before_replacing);
   setAcceptMode(request.verb == FileDialogVerb::Save ? QFileDialog::AcceptSave
                                                      : QFileDialog::AcceptOpen);
   // Opening a file that does not exist yet is the caller's business, not the dialog's.
   setFileMode(QFileDialog::AnyFile);
-  setNameFilter(AllFilesFilter());
-  ShowEveryFile(*this);
-  connect(this, &QFileDialog::filterSelected, this, [this] { ShowEveryFile(*this); });
+  QStringList filters;
+  for (const std::string& filter : request.filters) filters << QString::fromStdString(filter);
+  setNameFilters(filters.isEmpty() ? QStringList{AllFilesFilter()} : filters);
   if (!request.initial_folder.empty()) {
     setDirectory(QString::fromStdString(request.initial_folder));
   }

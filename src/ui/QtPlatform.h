@@ -10,12 +10,12 @@
 
 namespace kel::ui {
 
-// A file dialog that refuses a path whose folder does not exist and never asks about replacing
-// a file: the callers that save ask that themselves.
+// A file dialog that refuses a path whose folder does not exist and asks before replacing a
+// file unless the caller asks that itself.
 class FileDialog : public QFileDialog {
  public:
   FileDialog(QWidget* parent, const FileDialogRequest& request);
-  // The filter shown is the one for all files.
+  // The filter of a request that names none.
   static const QString& AllFilesFilter();
 
   void accept() override;

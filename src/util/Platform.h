@@ -4,6 +4,7 @@
 // tests with a scripted fake, the command line with a non-interactive one.
 
 #include <string>
+#include <vector>
 
 namespace kel {
 
@@ -18,6 +19,12 @@ struct FileDialogRequest {
   std::string initial_folder;
   std::string file_name;
   FileDialogVerb verb = FileDialogVerb::Open;
+  // Name filters such as "Documents Kelvanor (*.kel)", the first one in use; none means every
+  // file.
+  std::vector<std::string> filters = {};
+  // A save dialog asks before a file is replaced, as the system's dialogs do, unless the caller
+  // asks that question itself (documents have their own "Remplacer … existant").
+  bool caller_asks_before_replacing = false;
 };
 
 // Thrown after Platform::EndProgramNow to unwind to the view, which then handles no more events.

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 
@@ -879,5 +881,221 @@ TEST_F(MainFormTest, DocumentChangedByAnotherProgramIsReplacedOnlyOnRequest) {
       << "its own save is no change by another program";
 }
 
+
+// A file that is not a design is never shown as one, never becomes the document a save writes
+// over, and never the document of the next start; an empty file is a new design of that name.
+TEST_F(MainFormTest, WhatIsNotADesignIsNotOpenedAndTheDesignOnScreenStays) {
+  const struct {
+    const char* name;
+    std::string bytes;
+  } kNotDesigns[] = {
+      {"pdf", std::string("%PDF-1.7\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Length 5 >>\nstream\n\x01\x00"
+                          "\xFF\x10\nendstream\n",
+                          60)},
+      {"UTF-16", std::string("\xFF\xFE[\0S\0P\0E\0C\0I\0F\0S\0]\0\n\0", 22)},
+      {"bytes Windows-1252 leaves undefined", "[SPECIFS]\nVolts0=2\x81\x8D\x90\n"},
+      {"a letter", "Cher Monsieur,\nvoici le devis.\n"},
+      {"a manufacturing sheet", "[FAB]\nModele=Tranformateur Alimentation a.kel\n"},
+  };
+  StartOnExample();
+  const std::string example = dir.File("example.kel");
+  form.BtPlusT_Click();
+  const DesignSheet before = form.Sheet();
+  for (const auto& [name, bytes] : kNotDesigns) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File(std::string(name) + ".pdf");
+    WriteFile(path, bytes);
+    platform.messages.clear();
+    platform.answers = {MsgAnswer::No};  // drop the changes: the open is what counts here
+    platform.dialog_answers = {path};
+    EXPECT_FALSE(form.OpenDesign(true));
+    ASSERT_EQ(platform.messages.size(), 2u);
+    EXPECT_EQ(platform.messages[1].text,
+              "Le fichier " + path +
+                  " n'est pas un document de Kelvanor (ce n'est pas du texte, ou il ne contient "
+                  "aucune donnée de calcul) : il n'est pas ouvert.");
+    EXPECT_EQ(form.Sheet().TxTesla, before.TxTesla);
+    EXPECT_EQ(form.Sheet().LbNoyau, before.LbNoyau);
+    EXPECT_EQ(form.DocPath(), example);
+    EXPECT_TRUE(form.Modified()) << "its changes are still unsaved";
+    EXPECT_EQ(Settings("Mru"), example);
+    EXPECT_EQ(ReadFile(path), bytes);
+    // A recent document that became such a file meanwhile is dropped from the list.
+    MainForm recent(platform, {',', true});
+    WriteFile(path, kExampleDocument);
+    recent.Form_Load(path);
+    WriteFile(path, bytes);
+    recent.MnuRecent_Click(path);
+    EXPECT_EQ(recent.RecentDocuments(), std::vector<std::string>{example});
+    MainForm next(platform, {',', true});
+    WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "Mru", path);
+    next.Form_Load("");
+    EXPECT_EQ(next.DocPath(), "") << "the next start refuses it too, on a new design";
+    EXPECT_EQ(next.Sheet().TxVolts[0], "230");
+    EXPECT_EQ(Settings("Mru"), "");
+    WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "Mru", example);
+  }
+  form.SaveDesign();
+  WriteFile(dir.File("empty.kel"), "");
+  platform.dialog_answers = {dir.File("empty.kel")};
+  EXPECT_TRUE(form.OpenDesign(true));
+  EXPECT_EQ(form.DocPath(), dir.File("empty.kel"));
+  EXPECT_EQ(Settings("Mru"), dir.File("empty.kel"));
+}
+
+TEST_F(MainFormTest, DocumentDialogsOfferDocumentsFirstAndSaveAddsTheExtension) {
+  const std::vector<std::string> filters = {"Documents Kelvanor (*.kel)", "Tous les fichiers (*)"};
+  StartOnExample();
+  form.MnuEnregistrerSous_Click();
+  form.OpenDesign(true);
+  ASSERT_EQ(platform.dialogs.size(), 2u);
+  for (const FileDialogRequest& dialog : platform.dialogs) {
+    EXPECT_EQ(dialog.filters, filters) << dialog.title;
+    EXPECT_TRUE(dialog.caller_asks_before_replacing) << dialog.title;
+  }
+  const struct {
+    std::string typed, saved;
+  } kNames[] = {{"ampli-lampes", "ampli-lampes.kel"},
+                {"ampli.v2", "ampli.v2"},
+                {".cache", ".cache.kel"},
+                {"sous.dossier/ampli", "sous.dossier/ampli.kel"}};
+  std::filesystem::create_directory(dir.File("sous.dossier"));
+  for (const auto& [typed, saved] : kNames) {
+    platform.dialog_answers = {dir.File(typed)};
+    form.MnuEnregistrerSous_Click();
+    EXPECT_EQ(form.DocPath(), dir.File(saved));
+    EXPECT_TRUE(FileExists(dir.File(saved))) << saved;
+  }
+  EXPECT_FALSE(FileExists(dir.File("ampli-lampes")));
+  // The extension of the settings, when they name another one.
+  WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "Extension", "trf");
+  platform.dialog_answers = {dir.File("autre")};
+  form.MnuEnregistrerSous_Click();
+  EXPECT_EQ(form.DocPath(), dir.File("autre.trf"));
+  EXPECT_EQ(platform.dialogs.back().filters[0], "Documents Kelvanor (*.trf)");
+}
+
+// Recovery documents lie beside the settings, one per session end, created where nothing is.
+class RecoveryTest : public MainFormTest {
+ protected:
+  RecoveryTest() {
+    std::filesystem::create_directory(dir.File("docs"));
+    WriteFile(document, kExampleDocument);
+  }
+  // A session that ends with its design changed (Amps1 = 2, one step up in induction); one that leaves the settings alone,
+  // so that it is offered no recovery itself.
+  std::string EndChangedSession(FakePlatform& fake) {
+    MainForm session(fake, {',', false});
+    session.Form_Load(document);
+    session.GotFocus({Control::TxAmps, 1});
+    session.SetText({Control::TxAmps, 1}, "2");
+    session.LostFocus({Control::TxAmps, 1});
+    session.BtPlusT_Click();
+    return session.KeepUnsavedForRecovery();
+  }
+  static std::string Stamp(int seconds_from_now) {
+    const std::time_t when = std::time(nullptr) + seconds_from_now;
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+  }
+  const std::string document = dir.File("docs/alim.kel");
+};
+
+TEST_F(RecoveryTest, EverySessionEndKeepsItsOwnRecoveryBesideTheSettings) {
+  MainForm unchanged(platform, {',', true});
+  unchanged.Form_Load(document);
+  EXPECT_EQ(unchanged.KeepUnsavedForRecovery(), "") << "nothing unsaved, nothing written";
+  EXPECT_TRUE(unchanged.RecoveryDocuments().empty());
+
+  // Links and a folder at the names of this second and the next: none is followed or replaced.
+  const std::string victim = dir.File("docs/precieux.kel");
+  WriteFile(victim, "[SPECIFS]\nVolts0=1\n");
+  for (int second : {0, 1}) {
+    std::filesystem::create_symlink(victim,
+                                    dir.File("recuperation-" + Stamp(second) + ".kel"));
+    std::filesystem::create_directory(dir.File("recuperation-" + Stamp(second) + "-2.kel"));
+  }
+  const std::string first = EndChangedSession(platform);
+  const std::string second = EndChangedSession(platform);
+  ASSERT_NE(first, "");
+  ASSERT_NE(second, "");
+  EXPECT_NE(first, second);
+  for (const std::string& path : {first, second}) {
+    EXPECT_EQ(FolderOf(path), dir.path()) << "beside the settings, not beside the document";
+    EXPECT_EQ(FileNameOf(path).rfind("recuperation-2", 0), 0u) << path;
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+    EXPECT_NE(ReadFile(path).find("Amps1=2"), std::string::npos);
+  }
+  EXPECT_EQ(ReadFile(victim), "[SPECIFS]\nVolts0=1\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("docs")), {}), 2);
+  EXPECT_EQ(ReadFile(document), kExampleDocument);
+
+  // Nowhere to write: said on standard error, nothing left behind.
+  FakePlatform full = PlatformIn(dir);
+  MainForm failing(full, {',', false});
+  failing.Form_Load(document);
+  failing.BtPlusT_Click();
+  failing.SetFileOps({.write = [](int, const void*, std::size_t) -> ssize_t {
+    errno = ENOSPC;
+    return -1;
+  }});
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(failing.KeepUnsavedForRecovery(), "");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("récupération n'a pas pu être écrit"),
+            std::string::npos);
+  EXPECT_EQ(failing.RecoveryDocuments().size(), 2u) << "the two earlier ones only";
+  // Without a settings folder (no home folder) no recovery path is made up.
+  failing.SetSettingsPath("");
+  EXPECT_EQ(failing.RecoveryFolder(), "");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(failing.KeepUnsavedForRecovery(), "");
+  EXPECT_NE(testing::internal::GetCapturedStderr(), "");
+}
+
+TEST_F(RecoveryTest, TheNextStartOffersEachRecoveryAndRemovesItOnlyOnceOpenedOrRefused) {
+  const std::string older = EndChangedSession(platform);
+  ASSERT_NE(older, "");
+  const std::string newer = dir.File("recuperation-zz.kel");
+  std::filesystem::copy_file(older, newer);
+  std::filesystem::last_write_time(older, std::filesystem::last_write_time(older) -
+                                              std::chrono::hours(1));
+  const std::optional<FileStamp> newer_stamp = StampOf(newer);
+  const std::time_t when = newer_stamp->modified_ns / 1'000'000'000;
+  std::tm local{};
+  ::localtime_r(&when, &local);
+  char shown[64];
+  std::strftime(shown, sizeof shown, "%d/%m/%Y à %H:%M", &local);
+
+  // Refused: removed, the next one is offered; opened: removed, the design is back, unsaved and
+  // belonging to its document.
+  FakePlatform next = PlatformIn(dir);
+  next.answers = {MsgAnswer::No, MsgAnswer::Yes};
+  MainForm start(next, {',', true});
+  start.Form_Load("");
+  ASSERT_EQ(next.messages.size(), 2u);
+  EXPECT_EQ(next.messages[0].text,
+            "Un document de récupération du " + std::string(shown) + " existe. L'ouvrir ?");
+  EXPECT_EQ(next.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(next.messages[0].icon, MsgIcon::Question);
+  EXPECT_FALSE(FileExists(newer));
+  EXPECT_FALSE(FileExists(older));
+  EXPECT_EQ(start.Sheet().TxAmps[1], "2");
+  EXPECT_EQ(start.DocPath(), document);
+  EXPECT_TRUE(start.Modified());
+  EXPECT_EQ(start.Title().back(), '*');
+  EXPECT_EQ(start.SaveDesign(), MainForm::SaveOutcome::Saved);
+  EXPECT_EQ(ReadIni(document, "SPECIFS", "Amps1"), "2");
+
+  // Neither opened nor refused (the calculator's sessions leave the user's things alone): kept.
+  const std::string kept = EndChangedSession(platform);
+  FakePlatform batch = PlatformIn(dir);
+  MainForm calc(batch, {',', false});
+  calc.Form_Load(document);
+  EXPECT_TRUE(batch.messages.empty());
+  EXPECT_TRUE(FileExists(kept));
+}
 }  // namespace
 }  // namespace kel

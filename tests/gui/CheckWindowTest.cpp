@@ -6,10 +6,17 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QTimer>
+#include <filesystem>
+#include <functional>
 
 #include "app/CheckPanel.h"
+#include "documents/Ini.h"
+#include "ui/MainWindow.h"
 #include "gui/WindowFixture.h"
 #include "report/WindingSvg.h"
 #include "ui/CheckWindow.h"
@@ -131,5 +138,141 @@ TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
   EXPECT_EQ(ReadFile(dir_.File("exemple.pdf")).rfind("%PDF", 0), 0u);
 }
 
+
+// Runs answer on each modal window that comes up, until the timer returned is deleted.
+QTimer* WhileModalsAppear(QObject* owner, std::function<void(QWidget*)> answer) {
+  auto* poll = new QTimer(owner);
+  QObject::connect(poll, &QTimer::timeout, [answer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible()) answer(modal);
+  });
+  poll->start(5);
+  return poll;
+}
+
+// An export asks before it replaces a file, in French; onto the open document it is refused,
+// whatever name leads there.
+TEST_F(CheckWindowTest, ExportsAskBeforeReplacingAndNeverReplaceTheDocument) {
+  Open();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  const std::string drawing = dir_.File("dessin.svg");
+  WriteFile(drawing, "ancien");
+  const std::string link = dir_.File("lien.svg");
+  std::filesystem::create_symlink(document_, link);
+  const std::string document = ReadFile(document_);
+  const struct {
+    std::string target;
+    QMessageBox::StandardButton answer;  // to the replace question
+    std::string left;                    // what the target holds afterwards
+    const char* said;                    // in the box that comes up
+  } kCases[] = {
+      {drawing, QMessageBox::No, "ancien", "existe déjà"},
+      {drawing, QMessageBox::Yes, "<svg", "existe déjà"},
+      {link, QMessageBox::Yes, document, "est le document ouvert"},
+      {document_, QMessageBox::Yes, document, "est le document ouvert"},
+  };
+  for (const auto& [target, answer, left, said] : kCases) {
+    SCOPED_TRACE(target + " " + said);
+    QStringList texts;
+    bool declined = false;
+    bool sent = false;
+    // The dialog's own question runs inside its accept: that goes through the event loop, so
+    // that this poll can answer the question.
+    QTimer* poll = WhileModalsAppear(check, [&, target = target, answer = answer](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        if (sent) return;
+        sent = true;
+        if (!declined) dialog->selectFile(QString::fromStdString(target));
+        QMetaObject::invokeMethod(dialog, declined ? "reject" : "accept", Qt::QueuedConnection);
+      } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        texts << box->text();
+        const bool question = box->button(QMessageBox::Yes) != nullptr;
+        declined = question && answer == QMessageBox::No;
+        sent = false;
+        box->button(question ? answer : QMessageBox::Ok)->click();
+      }
+    });
+    check->AskAndExport(false);
+    delete poll;
+    EXPECT_TRUE(texts.join('|').contains(QString::fromUtf8(said))) << texts.join('|').toStdString();
+    EXPECT_EQ(ReadFile(target).rfind(left, 0), 0u) << ReadFile(target).substr(0, 40);
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
+// Texts from the document are shown as they are: markup in an option names itself, it never
+// renders.
+class CheckWindowOnHostileTextTest : public CheckWindowTest {
+ protected:
+  std::string DesignText() const override {
+    return std::string(kExampleDesign) +
+           "[VERIF]\nEnveloppe=<h1 style='color:green'>TOUT EST BON</h1><img src='x.png'>\n";
+  }
+};
+
+TEST_F(CheckWindowOnHostileTextTest, EveryLabelShowsPlainText) {
+  Open();
+  QWidget* check = window_->ShowCheckWindow();
+  const QList<QLabel*> labels = check->findChildren<QLabel*>(QRegularExpression("^Lb"));
+  ASSERT_GE(labels.size(), 9);
+  for (const QLabel* label : labels) {
+    EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
+  }
+  EXPECT_TRUE(CheckText("LbVerifStatus").find("<h1") != std::string::npos) << "shown as typed";
+}
+
+// The option fields take numbers only; the main window's keys work from the check window; it
+// opens beside the main window where there is room, within the screen, its content scrolling.
+TEST_F(CheckWindowTest, OptionFieldsTakeNumbersAndTheWindowBehavesAsAToolWindow) {
+  Open();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  check->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(check));
+  for (const char* name : {"TxEnveloppe", "TxInterligne", "TxAmbiante", "TxFacteur"}) {
+    SCOPED_TRACE(name);
+    QLineEdit* field = check->findChild<QLineEdit*>(name);
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, "0,1ampli-2x18.kel");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(field->text(), "0,1218");
+  }
+  EXPECT_EQ(form_->Sheet().VerifOptions.at("Enveloppe"), "0,1218");
+  EXPECT_EQ(form_->Sheet().VerifOptions.count("FacteurConstruction"), 0u)
+      << "0,1218 is no building factor: the field is not taken";
+
+  // Ctrl+S from the check window saves the design (the replace question is the form's).
+  ASSERT_TRUE(window_->windowTitle().endsWith(" *"));
+  QTest::keyClick(check->findChild<QLineEdit*>("TxAmbiante"), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_FALSE(window_->windowTitle().endsWith(" *"));
+  EXPECT_EQ(ReadIni(document_, "VERIF", "Enveloppe"), "0,1218");
+
+  const QRect screen = check->screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(check->frameGeometry())) << "within the screen";
+  EXPECT_NE(check->findChild<QScrollArea*>(), nullptr);
+}
+
+TEST(CheckWindowPlace, BesideTheMainWindowWhereThereIsRoom) {
+  const QRect main(100, 50, 600, 400);
+  const struct {
+    QRect screen;
+    QSize wanted;
+    QRect placed;
+  } kCases[] = {
+      {{0, 0, 1920, 1080}, {1000, 790}, {700, 50, 1000, 790}},   // to the right
+      {{-1100, 0, 1820, 1080}, {1000, 790}, {-900, 50, 1000, 790}},  // to the left
+      {{0, 0, 1200, 1080}, {500, 790}, {700, 50, 500, 790}},     // just fits on the right
+      {{0, 0, 1199, 1080}, {500, 790}, {1199 - 500, 50, 500, 790}},  // no side: the wider
+      {{-600, 0, 1400, 1080}, {500, 790}, {-400, 50, 500, 790}},  // room on the left only
+      // 1600 × 1000 at a scale of 2: taller than the screen, cut to it.
+      {{0, 0, 800, 500}, {1000, 790}, {0, 0, 800, 500}},
+  };
+  for (const auto& [screen, wanted, placed] : kCases) {
+    const QRect got = ui::BesideRect(main, wanted, screen);
+    EXPECT_EQ(got, placed) << screen.width() << " " << got.x() << "," << got.y() << " "
+                           << got.width() << "x" << got.height();
+    EXPECT_TRUE(screen.contains(got));
+  }
+}
 }  // namespace
 }  // namespace kel::test

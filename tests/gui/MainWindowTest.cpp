@@ -11,6 +11,7 @@
 #include "gui/WindowFixture.h"
 #include "ui/FormWidgets.h"
 #include "util/NumberText.h"
+#include "util/Paths.h"
 
 namespace kel::test {
 namespace {
@@ -413,8 +414,40 @@ TEST_F(WindowTest, SessionEndAsksTheSaveQuestionOrKeepsTheChangesForRecovery) {
 
   EXPECT_TRUE(window_->CommitSessionData(false));
   EXPECT_EQ(platform_.messages.size(), 1u) << "no question when none may be asked";
-  EXPECT_NE(ReadFile(dir_.File("recuperation.kel")).find("Amps1=2"), std::string::npos);
+  const std::vector<std::string> kept = form_->RecoveryDocuments();
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_NE(ReadFile(kept[0]).find("Amps1=2"), std::string::npos);
   EXPECT_EQ(ReadFile(document_).find("Amps1=2"), std::string::npos) << "the document is untouched";
+
+  // The next start offers it; the window shows the recovered design, unsaved.
+  window_.reset();
+  form_.reset();
+  platform_.messages.clear();
+  platform_.answers = {MsgAnswer::Yes};
+  Open();
+  ASSERT_EQ(platform_.messages.size(), 1u);
+  EXPECT_EQ(platform_.messages[0].text.rfind("Un document de récupération du ", 0), 0u);
+  EXPECT_EQ(Text("TxAmps_1"), "2");
+  EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
+  EXPECT_FALSE(FileExists(kept[0]));
+}
+
+// "Ouvrir" on what is no design: a message, and the window keeps the design it shows.
+TEST_F(WindowTest, OpeningAFileThatIsNoDesignKeepsTheWindowAsItIs) {
+  const std::string pdf = dir_.File("notice.pdf");
+  const std::string bytes("%PDF-1.4\n\x00\x01\xFF", 12);
+  WriteFile(pdf, bytes);
+  Open();
+  const std::string title = window_->windowTitle().toStdString();
+  platform_.dialog_answers = {pdf};
+  Press(Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(platform_.messages.size(), 1u);
+  EXPECT_NE(platform_.messages[0].text.find("n'est pas un document"), std::string::npos);
+  EXPECT_EQ(Text("TxVolts_0"), "230");
+  EXPECT_EQ(Text("LbNoyau"), "EI10");
+  EXPECT_EQ(window_->windowTitle().toStdString(), title);
+  Press(Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ReadFile(pdf), bytes) << "a save goes to the design's own document";
 }
 
 TEST_F(WindowTest, NoToTheQueryPromptEndsTheWindowWithoutAnotherEvent) {

@@ -212,7 +212,7 @@ TEST_F(QtPlatformFileDialog, OpenDialogOffersTheProposedFileAmongAllFiles) {
   EXPECT_EQ(chosen, dir_.File("Zivodevu.mdb"));
   EXPECT_EQ(title, "Database");
   EXPECT_EQ(folder, QDir(QString::fromStdString(dir_.path())).absolutePath());
-  EXPECT_EQ(filters, QStringList{"Tous fichiers (*.*)"});
+  EXPECT_EQ(filters, QStringList{"Tous les fichiers (*)"});
   // Names without a dot are files too.
   EXPECT_EQ(patterns, QStringList{"*"});
   EXPECT_FALSE(save_mode);
@@ -258,20 +258,38 @@ TEST_F(QtPlatformFileDialog, CancelGivesNothingEvenWithAProposedName) {
   EXPECT_EQ(chosen, "");
 }
 
-TEST_F(QtPlatformFileDialog, SaveChoosesAnExistingFileWithoutAsking) {
+// Replacing a file is asked once: by the dialog in the system's words (exports), or by the
+// caller that has its own question (documents), never both.
+TEST_F(QtPlatformFileDialog, SaveAsksBeforeReplacingUnlessTheCallerAsks) {
   WriteFile(dir_.File("Nouveau.kel"), "[SPECIFS]\n");
-  bool confirms = true;
-  bool save_mode = false;
-  const std::string chosen =
-      Show({"Enregistrer sous ...", dir_.path(), "Nouveau.kel", FileDialogVerb::Save},
-           [&](QFileDialog* d) {
-             confirms = !d->testOption(QFileDialog::DontConfirmOverwrite);
-             save_mode = d->acceptMode() == QFileDialog::AcceptSave;
-             Confirm(d);
-           });
-  EXPECT_EQ(chosen, dir_.File("Nouveau.kel"));
-  EXPECT_FALSE(confirms);
-  EXPECT_TRUE(save_mode);
+  for (const bool caller_asks : {true, false}) {
+    SCOPED_TRACE(caller_asks);
+    QString question;
+    QStringList filters;
+    FileDialogRequest request{"Enregistrer sous ...", dir_.path(), "Nouveau.kel",
+                              FileDialogVerb::Save};
+    request.filters = {"Documents Kelvanor (*.kel)", "Tous les fichiers (*)"};
+    request.caller_asks_before_replacing = caller_asks;
+    const std::string chosen = Show(request, [&](QFileDialog* d) {
+      filters = d->nameFilters();
+      WhenModalAppears([&question](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+          question = box->text();
+          Click(box, QMessageBox::No);
+        }
+      });
+      Confirm(d);
+      if (d->isVisible()) d->reject();
+    });
+    EXPECT_EQ(filters, QStringList({"Documents Kelvanor (*.kel)", "Tous les fichiers (*)"}));
+    if (caller_asks) {
+      EXPECT_EQ(chosen, dir_.File("Nouveau.kel"));
+      EXPECT_EQ(question, "");
+    } else {
+      EXPECT_EQ(chosen, "") << "No keeps the file";
+      EXPECT_EQ(question.toStdString(), "Le fichier Nouveau.kel existe déjà\nVoulez-vous l'écraser ?");
+    }
+  }
 }
 
 TEST_F(QtPlatformFileDialog, AFolderThatDoesNotExistIsRefused) {

@@ -109,9 +109,15 @@ TEST_F(HostileDocumentTest, DocumentsJustUnderTheSizeLimit) {
     std::string junk = Repeated('\0', size);
     for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919) % 251);
     WriteFile(path, junk);
-    const DesignSheet& design = OpenSaveReopen(path);
-    EXPECT_EQ(design.TxFreq, "");
-    EXPECT_EQ(design.LbNoyau, "?") << "no power, no core";
+    // Not text: refused at once, the file left as it is, the new design on screen.
+    Session refusing(dir.File("kelvanor"));
+    const test::Stopwatch opening;
+    refusing.form.Form_Load(path);
+    EXPECT_LT(opening.Seconds(), test::TimeBudgetSeconds());
+    EXPECT_EQ(refusing.form.DocPath(), "");
+    EXPECT_EQ(refusing.form.Sheet().TxVolts[0], "230");
+    EXPECT_EQ(refusing.platform.messages.size(), 1u);
+    EXPECT_EQ(ReadFile(path), junk);
   }
 }
 
@@ -127,17 +133,23 @@ TEST_F(HostileDocumentTest, HundredThousandKeysBeforeTheInputs) {
   EXPECT_EQ(ReadIni(path, "SPECIFS", "Key99999"), "99999");
 }
 
-TEST_F(HostileDocumentTest, NulBytesEndTheValueTheyStandIn) {
+// A NUL byte is in no text file: wherever it stands, the file is no document and is not opened
+// (saving over it would replace what it really is).
+TEST_F(HostileDocumentTest, NulBytesMakeAFileNoDocument) {
   const std::string path = dir.File("nul.kel");
-  WriteFile(path, std::string("\0[x]\n", 5) + kSpecifs +
-                      std::string("Volts2=1\0"
-                                  "2\nAmps2=0,5\n[NOYAU]\nType=EI\0"
-                                  "20\n",
-                                  38));
-  const DesignSheet& design = OpenSaveReopen(path);
-  EXPECT_EQ(design.TxVolts[2], "1");
-  EXPECT_EQ(design.TxNoyau, "EI") << "no such core: shown as typed";
-  EXPECT_TRUE(design.CoreForced);
+  for (const std::string& bytes :
+       {std::string("\0[x]\n", 5) + kSpecifs, kSpecifs + std::string("Volts2=1\0" "2\n", 10),
+        kSpecifs + std::string("[NOYAU]\nType=EI\0" "20\n", 19)}) {
+    WriteFile(path, bytes);
+    Session session_of_nul(dir.File("kelvanor"));
+    session_of_nul.form.Form_Load(path);
+    EXPECT_EQ(session_of_nul.form.DocPath(), "");
+    EXPECT_EQ(session_of_nul.form.Sheet().TxVolts[0], "230") << "the new design";
+    ASSERT_EQ(session_of_nul.platform.messages.size(), 1u);
+    EXPECT_NE(session_of_nul.platform.messages[0].text.find("n'est pas un document"),
+              std::string::npos);
+    EXPECT_EQ(ReadFile(path), bytes);
+  }
 }
 
 TEST_F(HostileDocumentTest, FolderOrPipeInsteadOfADocument) {
