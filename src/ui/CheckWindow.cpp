@@ -233,12 +233,13 @@ void CheckWindow::AskAndExport(bool pdf) {
   FileDialog dialog(this, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
                            stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
-  const bool written = pdf ? ExportPdf(path.toStdString()) : ExportSvg(path.toStdString());
+  const std::string path =
+      WithExtension(dialog.selectedFiles().first().toStdString(), pdf ? ".pdf" : ".svg");
+  const bool written = pdf ? ExportPdf(path) : ExportSvg(path);
   if (!written) {
     QMessageBox::warning(
         this, "Vérification",
-        (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + path);
+        (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + ToQt(path));
   }
 }
 
