@@ -85,7 +85,7 @@ const char* WindingColour(int row) {
 std::string WindingCaption(const WindingCheck& w, char sep) {
   return std::string(RowName(w.input.row)) + " : " + std::to_string(w.input.turns) +
          " spires, fil " + Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
-         " couches";
+         (w.layers == 1 ? " couche" : " couches");
 }
 
 WindingWindow LayOutWindow(const CheckResult& check) {
