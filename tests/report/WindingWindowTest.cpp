@@ -15,14 +15,15 @@ namespace kel {
 namespace {
 
 // The worked example: EI84/35, 622 turns of the primary at 0.43478 A in 0.3927 mm, 270 turns of
-// the secondary at 1 A in 0.5956 mm. height_mm replaces hautcu to make it overfull.
-CheckResult Example(double height_mm = 12) {
+// the secondary at 1 A in 0.5956 mm. height_mm replaces hautcu to make it overfull, and more
+// turns of the primary make it wider than its legend.
+CheckResult Example(double height_mm = 12, int primary_turns = 622) {
   CheckInput in;
   in.core = {"EI84/35", 9.8, 1.209, height_mm, 39, 17.6};
   in.frequency_hz = 50;
   in.induction_t = 1.7;
   in.output_w = 100;
-  in.windings = {{0, 622, 230, 0.43478, 0.3927}, {1, 270, 100, 1, 0.5956}};
+  in.windings = {{0, primary_turns, 230, 0.43478, 0.3927}, {1, 270, 100, 1, 0.5956}};
   return RunCheck(in, {});
 }
 
@@ -119,6 +120,7 @@ TEST(WindingWindow, SvgShowsTheWindingsAndAnOverfullWindowInRed) {
   EXPECT_NE(fits.find("Pri : 622 spires, fil 0,400 mm, 8 couches"), std::string::npos);
   EXPECT_NE(fits.find("Libre : 4,34 mm sur 12,0 mm"), std::string::npos) << fits;
   EXPECT_EQ(fits.find("#ff0000"), std::string::npos);
+  EXPECT_NE(WindingWindowSvg(FiveWindings(), ',').find(", 1 couche<"), std::string::npos);
   const std::string overfull = WindingWindowSvg(Example(5), ',');
   EXPECT_NE(overfull.find("Trop plein : 7,66 mm pour 5,0 mm"), std::string::npos);
   EXPECT_NE(overfull.find("stroke=\"#ff0000\" stroke-width=\"2\""), std::string::npos);
@@ -128,10 +130,12 @@ TEST(WindingPicture, HidesNoWindingAndHoldsEveryShapeAndTheLegend) {
   // Captions as the estimate measures them, and in a face twice as wide: the box follows them.
   const TextWidth estimate = EstimatedTextWidth;
   const TextWidth wide = [](const std::string& text) { return 2 * EstimatedTextWidth(text); };
-  const std::pair<const char*, CheckResult> designs[] = {{"exemple", Example()},
-                                                         {"trop plein", Example(5)},
-                                                         {"trois fois trop plein", Example(2.5)},
-                                                         {"cinq enroulements", FiveWindings()}};
+  const std::pair<const char*, CheckResult> designs[] = {
+      {"exemple", Example()},
+      {"trop plein", Example(5)},
+      {"trois fois trop plein", Example(2.5)},
+      {"plus large que la légende", Example(12, 6000)},
+      {"cinq enroulements", FiveWindings()}};
   for (const auto& [name, check] : designs) {
     for (const TextWidth* measure : {&estimate, &wide}) {
       SCOPED_TRACE(std::string(name) + (measure == &wide ? ", large" : ""));
@@ -189,7 +193,7 @@ TEST(WindingPicture, LayersStandOnTheNearFlange) {
 }
 
 TEST(WindingWindow, OverfullSvgKeepsEveryRectangleInsideAndEscapesTheCoreName) {
-  CheckResult check = Example(5);
+  CheckResult check = Example(12, 6000);  // the windings reach the right of the picture
   check.core.ref = "EI&<b>84</b>";
   const std::string svg = WindingWindowSvg(check, ',');
   std::smatch size;
