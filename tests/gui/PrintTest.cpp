@@ -74,6 +74,7 @@ TEST(WithExtension, IsAddedWhenTheNameDoesNotEndInIt) {
       {"/d/ampli 6.3V", ".svg", "/d/ampli 6.3V.svg"},
       {"/d.html/transfo", ".html", "/d.html/transfo.html"},
       {"/d/transfo.svg", ".html", "/d/transfo.svg.html"},
+      {"/d/transfo.pdf.old", ".pdf", "/d/transfo.pdf.old.pdf"},
   };
   for (const auto& c : cases) EXPECT_EQ(ui::WithExtension(c.path, c.extension), c.written);
 }
