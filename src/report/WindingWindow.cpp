@@ -24,7 +24,7 @@ constexpr double kGap = 4;
 constexpr double kLeg = 12;
 constexpr double kYoke = 8;
 constexpr double kMostAcross = 360;
-constexpr double kMostAlong = 420;
+constexpr double kMostAlong = 300;
 constexpr double kSwatch = 12;
 
 constexpr const char* kIronColour = "#555555";
