@@ -83,6 +83,10 @@ const char* WindingColour(int row) {
 }
 
 std::string WindingCaption(const WindingCheck& w, char sep) {
+  if (w.flag != WindingFlag::None) {
+    return std::string(RowName(w.input.row)) + " : " + std::to_string(w.input.turns) + " spires, " +
+           FlagText(w.flag) + ", pas dessiné";
+  }
   return std::string(RowName(w.input.row)) + " : " + std::to_string(w.input.turns) +
          " spires, fil " + Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
          (w.layers == 1 ? " couche" : " couches");
@@ -207,12 +211,13 @@ Picture DrawWindow(const CheckResult& check, char sep, const TextWidth& text_wid
     text(ShapeKind::Legend, -1, after_swatch, y, "Hachures rouges : au-delà de la jambe extérieure",
          kRed);
   }
+  // A winding left out of the drawing is named all the same, in red.
   for (const WindingCheck& w : check.windings) {
-    if (w.flag != WindingFlag::None) continue;
     y += kPictureLine + kGap;
     const int row = w.input.row;
     add(ShapeKind::Swatch, row, kMargin, y + swatch_top, kSwatch, kSwatch, WindingColour(row));
-    text(ShapeKind::Legend, row, after_swatch, y, WindingCaption(w, sep), kBlack);
+    text(ShapeKind::Legend, row, after_swatch, y, WindingCaption(w, sep),
+         w.flag == WindingFlag::None ? kBlack : kRed);
   }
 
   for (const Shape& s : shapes) {

@@ -56,7 +56,8 @@ WindingWindow LayOutWindow(const CheckResult& check);
 // The colour of a winding's layers, by row: the same in the window and in every export.
 const char* WindingColour(int row);
 
-// "Pri : 622 spires, fil 0,400 mm, 8 couches" for a winding drawn.
+// "Pri : 622 spires, fil 0,400 mm, 8 couches" for a winding drawn; "Sec 2 : 20 spires, fil trop
+// gros, pas dessiné" for one left out.
 std::string WindingCaption(const WindingCheck& winding, char decimal_separator);
 
 enum class ShapeKind {

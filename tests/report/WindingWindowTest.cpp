@@ -42,6 +42,14 @@ CheckResult FiveWindings() {
   return RunCheck(in, {});
 }
 
+// The worked example with a third winding in a wire past the table: not drawn.
+CheckResult WithAWireOffTheTable() {
+  CheckInput in;
+  in.core = {"EI84/35", 9.8, 1.209, 12, 39, 17.6};
+  in.windings = {{0, 622, 230, 0.43478, 0.3927}, {1, 270, 100, 1, 0.5956}, {2, 5, 2, 1, 45}};
+  return RunCheck(in, {});
+}
+
 bool IsWinding(const Shape& s) {
   return s.kind == ShapeKind::Layer || s.kind == ShapeKind::Interlayer || s.kind == ShapeKind::Wrap;
 }
@@ -121,6 +129,9 @@ TEST(WindingWindow, SvgShowsTheWindingsAndAnOverfullWindowInRed) {
   EXPECT_NE(fits.find("Libre : 4,34 mm sur 12,0 mm"), std::string::npos) << fits;
   EXPECT_EQ(fits.find("#ff0000"), std::string::npos);
   EXPECT_NE(WindingWindowSvg(FiveWindings(), ',').find(", 1 couche<"), std::string::npos);
+  EXPECT_NE(WindingWindowSvg(WithAWireOffTheTable(), ',')
+                .find("fill=\"#ff0000\">Sec 2 : 5 spires, hors table, pas dessiné<"),
+            std::string::npos);
   const std::string overfull = WindingWindowSvg(Example(5), ',');
   EXPECT_NE(overfull.find("Trop plein : 7,66 mm pour 5,0 mm"), std::string::npos);
   EXPECT_NE(overfull.find("stroke=\"#ff0000\" stroke-width=\"2\""), std::string::npos);
@@ -135,7 +146,8 @@ TEST(WindingPicture, HidesNoWindingAndHoldsEveryShapeAndTheLegend) {
       {"trop plein", Example(5)},
       {"trois fois trop plein", Example(2.5)},
       {"plus large que la légende", Example(12, 6000)},
-      {"cinq enroulements", FiveWindings()}};
+      {"cinq enroulements", FiveWindings()},
+      {"fil hors table", WithAWireOffTheTable()}};
   for (const auto& [name, check] : designs) {
     for (const TextWidth* measure : {&estimate, &wide}) {
       SCOPED_TRACE(std::string(name) + (measure == &wide ? ", large" : ""));
