@@ -60,17 +60,19 @@ const char* WindingColour(int row);
 // gros, pas dessiné" for one left out.
 std::string WindingCaption(const WindingCheck& winding, char decimal_separator);
 
+// Iron, Window and Free lie under the windings' bands (Layer, Interlayer, Wrap), which are
+// painted after them and under nothing.
 enum class ShapeKind {
-  Iron,        // the tongue and the outer leg, reaching a little past the window's length
-  Window,      // the window's room, outlined in red when the build goes past it
-  Free,        // room left before the outer leg
-  Layer,       // the windings' bands, painted after everything that may lie under them
-  Interlayer,  //
-  Wrap,        //
-  LegLine,     // the outer leg's inner face, marked above and below the window when overfull
-  Caption,     // "Noyau central", "Jambe extérieure"
-  Swatch,      // the colour box before a legend line
-  Legend,      // a line of the legend
+  Iron,    // the tongue and the outer leg, reaching a little past the window's length
+  Window,  // the window's room, outlined in red when the build goes past it
+  Free,    // room left before the outer leg
+  Layer,
+  Interlayer,
+  Wrap,
+  LegLine,  // the outer leg's inner face, marked above and below the window when overfull
+  Caption,  // "Noyau central", "Jambe extérieure"
+  Swatch,   // the colour box before a legend line
+  Legend,   // a line of the legend
 };
 
 struct Shape {

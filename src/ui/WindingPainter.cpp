@@ -23,7 +23,9 @@ void Hatch(QPainter& painter, const QRectF& area) {
   painter.setClipRect(area, Qt::IntersectClip);
   painter.setPen(QPen(QColor(255, 0, 0), 2));
   // Lines at 45°, 6 units apart, from beyond the area's left to past its right.
-  for (double x = area.left() - area.height(); x < area.right(); x += 6) {
+  const int lines = static_cast<int>(std::ceil((area.width() + area.height()) / 6));
+  for (int i = 0; i < lines; ++i) {
+    const double x = area.left() - area.height() + 6 * i;
     painter.drawLine(QPointF(x, area.bottom()), QPointF(x + area.height(), area.top()));
   }
   painter.restore();
