@@ -270,18 +270,20 @@ void CheckWindow::AskAndExport(bool pdf) {
   const std::string stem = doc.empty() ? "Nouveau" : FieldOf(FileNameOf(doc), 1, ".");
   FileDialog dialog(this, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
                            stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
+  // The dialog adds the extension to a name that has none before it asks about replacing, so
+  // that the question names the file that is written.
+  dialog.setDefaultSuffix(pdf ? "pdf" : "svg");
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = dialog.selectedFiles().first();
-  if (const std::string refusal = panel_.Form().ExportRefusal(path.toStdString());
-      !refusal.empty()) {
+  const std::string path = dialog.selectedFiles().first().toStdString();
+  if (const std::string refusal = panel_.Form().ExportRefusal(path); !refusal.empty()) {
     QMessageBox::warning(this, "Vérification", ToQt(refusal));
     return;
   }
-  const bool written = pdf ? ExportPdf(path.toStdString()) : ExportSvg(path.toStdString());
+  const bool written = pdf ? ExportPdf(path) : ExportSvg(path);
   if (!written) {
     QMessageBox::warning(
         this, "Vérification",
-        (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + path);
+        (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + ToQt(path));
   }
 }
 

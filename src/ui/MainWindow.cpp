@@ -17,6 +17,7 @@
 #include "catalogue/Catalogue.h"
 
 #include "ui/CheckWindow.h"
+#include "ui/PdfReport.h"
 
 namespace kel::ui {
 
@@ -141,6 +142,14 @@ void MainWindow::BuildMenu() {
   recent_menu_ = p->addMenu("Documents récents");
   recent_menu_->setObjectName("MnuRecents");
   connect(recent_menu_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+  // The report through the system's print dialog, after a preview.
+  QAction* print = p->addAction("Imprimer…");
+  print->setObjectName("MnuImprimer");
+  print->setShortcut(QKeySequence("Ctrl+P"));
+  connect(print, &QAction::triggered, this, [this] {
+    OnMenuOpening();
+    PrintReport(this, form_);
+  });
   // Closing asks the save question in closeEvent, whatever asked for the close.
   QAction* quit = p->addAction("Quitter");
   quit->setObjectName("MnuQuitter");
@@ -170,7 +179,7 @@ void MainWindow::BuildMenu() {
   connect(check, &QAction::triggered, this, [this] { ShowCheckWindow(); });
   QAction* pdf = tools_menu_->addAction("Exporter en PDF…");
   pdf->setObjectName("MnuExporterPdf");
-  pdf->setShortcut(QKeySequence("Ctrl+P"));
+  pdf->setShortcut(QKeySequence("Ctrl+Shift+P"));
   connect(pdf, &QAction::triggered, this, [this] { ShowCheckWindow()->AskAndExport(true); });
 
   // F10 opens the first menu, as on other desktops.

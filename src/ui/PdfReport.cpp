@@ -3,37 +3,88 @@
 #include <QFile>
 #include <QPageLayout>
 #include <QPdfWriter>
-#include <QTextDocument>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QUrl>
+#include <algorithm>
 
+#include "app/CheckPanel.h"
 #include "ui/WindingPainter.h"
 #include "util/Paths.h"
 
 namespace kel::ui {
 
-bool WritePdfReport(const std::string& path, const ReportInput& input) {
-  QTextDocument document;
+namespace {
+
+// The drawing's room on the page, in the document's pixels, and the image's pixels for each of
+// its units: sharp on paper at that size.
+constexpr double kDrawingMostWide = 330;
+constexpr double kDrawingMostTall = 430;
+constexpr double kImagePixelsPerUnit = 3;
+
+const QMarginsF kPageMarginsMm(15, 15, 15, 15);
+
+QString Title(const ReportInput& input) {
+  return QString::fromStdString("Kelvanor : " + FileNameOf(input.doc_path));
+}
+
+}  // namespace
+
+std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input) {
+  auto document = std::make_unique<QTextDocument>();
   QFont font("DejaVu Sans");
   font.setPointSizeF(9);
-  document.setDefaultFont(font);
-  if (input.check && input.check->result) {
-    document.addResource(
-        QTextDocument::ImageResource, QUrl(kDrawingUrl),
-        WindingWindowImage(*input.check->result, input.decimal_separator, QSize(1000, 1100)));
-  }
+  document->setDefaultFont(font);
   QString html = QString::fromStdString(HtmlReport(input, DrawingAs::Image));
-  // The picture is drawn at a high resolution and shown at a width that fits the page.
-  html.replace(QString("<img src=\"") + kDrawingUrl + "\">",
-               QString("<img src=\"") + kDrawingUrl + "\" width=\"330\" height=\"363\">");
-  document.setHtml(html);
+  if (input.check && input.check->result) {
+    const QImage image =
+        WindingWindowImage(*input.check->result, input.decimal_separator, kImagePixelsPerUnit);
+    document->addResource(QTextDocument::ImageResource, QUrl(kDrawingUrl), image);
+    // Shown whole and undistorted in the room the page gives it.
+    const double scale = std::min(kDrawingMostWide * kImagePixelsPerUnit / image.width(),
+                                  kDrawingMostTall * kImagePixelsPerUnit / image.height());
+    html.replace(QString("<img src=\"") + kDrawingUrl + "\">",
+                 QString("<img src=\"%1\" width=\"%2\" height=\"%3\">")
+                     .arg(kDrawingUrl)
+                     .arg(qRound(image.width() * scale / kImagePixelsPerUnit))
+                     .arg(qRound(image.height() * scale / kImagePixelsPerUnit)));
+  }
+  document->setHtml(html);
+  document->setMetaInformation(QTextDocument::DocumentTitle, Title(input));
+  return document;
+}
 
+bool WritePdfReport(const std::string& path, const ReportInput& input) {
+  const auto document = ReportDocument(input);
   QPdfWriter writer(QString::fromStdString(path));
   if (!writer.setPageSize(QPageSize(QPageSize::A4))) return false;
-  writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-  writer.setTitle(QString::fromStdString("Kelvanor : " + FileNameOf(input.doc_path)));
+  writer.setPageMargins(kPageMarginsMm, QPageLayout::Millimeter);
+  writer.setTitle(Title(input));
   writer.setCreator("Kelvanor");
-  document.print(&writer);
+  document->print(&writer);
   return QFile(QString::fromStdString(path)).size() > 0;
+}
+
+void PrintReport(QWidget* parent, const MainForm& form) {
+  const DesignCheck check = CheckFormWith(form, {});
+  const ReportInput input{&form.Sheet(),
+                          &check,
+                          form.DocPath(),
+                          TodayText(),
+                          ManufacturingSheetLines(form.Sheet(), form.DocPath()),
+                          form.DecimalSeparator()};
+  const auto document = ReportDocument(input);
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPageSize(QPageSize(QPageSize::A4));
+  printer.setPageMargins(kPageMarginsMm, QPageLayout::Millimeter);
+  printer.setDocName(Title(input));
+  printer.setCreator("Kelvanor");
+  QPrintPreviewDialog preview(&printer, parent);
+  preview.setObjectName("FmApercu");
+  preview.setWindowTitle("Aperçu avant impression");
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                   [&document](QPrinter* target) { document->print(target); });
+  preview.exec();
 }
 
 }  // namespace kel::ui

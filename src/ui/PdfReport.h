@@ -1,14 +1,28 @@
 #pragma once
-// The report of a design as an A4 PDF through Qt's own PDF writer: real, searchable text, and the
-// winding window as a picture.
+// The report of a design laid out on A4 pages by Qt: written as a PDF through Qt's own PDF writer
+// (real, searchable text, the winding window as a picture) or printed through the system's print
+// dialog after a preview.
 
+#include <QTextDocument>
+#include <memory>
 #include <string>
 
+#include "app/MainForm.h"
 #include "report/HtmlReport.h"
+
+class QWidget;
 
 namespace kel::ui {
 
+// The report as Qt lays it out; needs a QGuiApplication.
+std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input);
+
 // Needs a QGuiApplication. False when the file could not be written.
 bool WritePdfReport(const std::string& path, const ReportInput& input);
+
+// The report of the design as the form's last recalculation left it, checked with the design's
+// own options, in the print preview ("Aperçu avant impression"), whose printer button opens the
+// system's print dialog. Returns once the preview is closed.
+void PrintReport(QWidget* parent, const MainForm& form);
 
 }  // namespace kel::ui

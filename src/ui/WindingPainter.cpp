@@ -2,97 +2,100 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
-#include "util/OutputText.h"
-#include "report/WindingSvg.h"
 #include "report/WindingWindow.h"
+#include "util/OutputText.h"
 
 namespace kel::ui {
 
-void PaintWindingWindow(QPainter& painter, const QRectF& target, const CheckResult& check,
-                        char sep) {
-  const WindingWindow window = LayOutWindow(check);
-  const QFontMetricsF metrics(painter.font());
-  const double line = metrics.height() * 1.3;
-  const double captions = line * (window.rows.size() + 1) + line;  // caption lines and the edges'
-  const double depth = std::max(window.build_depth_mm, window.build_mm);
-  const double leg = std::max(6.0, target.width() * 0.02);
-  const double room_x = target.width() - 2 * leg - 4;
-  const double room_y = target.height() - captions - line;
-  if (room_x <= 0 || room_y <= 0 || depth <= 0 || window.length_mm <= 0) return;
-  const double scale = std::min(room_x / depth, room_y / window.length_mm);
-  const double left = target.left() + leg + 2;
-  const double top = target.top() + line;
-  const double tall = window.length_mm * scale;
-  const auto rect = [&](const WindowPart& p) {
-    return QRectF(left + p.x * scale, top + (window.length_mm - p.y - p.height) * scale,
-                  p.width * scale, p.height * scale);
-  };
+namespace {
+
+// The picture's face at its own size; unhinted, so that its widths scale with the painter and
+// what was measured is what gets painted.
+QFont PictureFont() {
+  QFont font("DejaVu Sans");
+  font.setPixelSize(static_cast<int>(kPictureFontSize));
+  font.setHintingPreference(QFont::PreferNoHinting);
+  return font;
+}
+
+void Hatch(QPainter& painter, const QRectF& area) {
+  if (area.width() <= 0 || area.height() <= 0) return;
   painter.save();
-  painter.setRenderHint(QPainter::Antialiasing);
-  for (const WindowPart& p : window.parts) {
-    QColor colour;
-    switch (p.kind) {
-      case PartKind::Window:
-        colour = Qt::white;
-        break;
-      case PartKind::Layer:
-        colour = QColor(WindingColour(p.row));
-        break;
-      case PartKind::Interlayer:
-        colour = QColor("#f4e7b0");
-        break;
-      case PartKind::Wrap:
-        colour = QColor("#9a9a9a");
-        break;
-      case PartKind::Free:
-        colour = QColor("#eef6ee");
-        break;
-      case PartKind::Overflow:
-        colour = QColor("#ffd0d0");
-        break;
-    }
-    painter.fillRect(rect(p), colour);
-  }
-  const QColor outline = window.overfull ? QColor(255, 0, 0) : QColor(0, 0, 0);
-  painter.setPen(QPen(outline, 2));
-  painter.drawRect(QRectF(left, top, window.build_depth_mm * scale, tall));
-  painter.fillRect(QRectF(left - leg, top, leg, tall), QColor("#555555"));
-  painter.fillRect(QRectF(left + window.build_depth_mm * scale, top, leg, tall), QColor("#555555"));
-  painter.setPen(Qt::black);
-  painter.drawText(QPointF(left - leg, top - line * 0.3), "Noyau central");
-  const QString outer = "Jambe extérieure";
-  painter.drawText(
-      QPointF(left + window.build_depth_mm * scale + leg - metrics.horizontalAdvance(outer),
-              top + tall + line * 0.9),
-      outer);
-  double y = top + tall + line * 2;
-  painter.setPen(outline);
-  const std::string fill =
-      window.overfull ? "Trop plein : " + Fixed(window.build_mm, 2, sep) + " mm pour " +
-                            Fixed(window.build_depth_mm, 1, sep) + " mm"
-                      : "Libre : " + Fixed(window.build_depth_mm - window.build_mm, 2, sep) +
-                            " mm sur " + Fixed(window.build_depth_mm, 1, sep) + " mm";
-  painter.drawText(QPointF(left, y), QString::fromStdString(fill));
-  painter.setPen(Qt::black);
-  for (const WindingCheck& w : check.windings) {
-    if (w.flag != WindingFlag::None) continue;
-    y += line;
-    const double box = metrics.height() * 0.8;
-    painter.fillRect(QRectF(left, y - box, box, box), QColor(WindingColour(w.input.row)));
-    painter.drawText(QPointF(left + box * 1.5, y), QString::fromStdString(WindingCaption(w, sep)));
+  painter.setClipRect(area, Qt::IntersectClip);
+  painter.setPen(QPen(QColor(255, 0, 0), 2));
+  // Lines at 45°, 6 units apart, from beyond the area's left to past its right.
+  const int lines = static_cast<int>(std::ceil((area.width() + area.height()) / 6));
+  for (int i = 0; i < lines; ++i) {
+    const double x = area.left() - area.height() + 6 * i;
+    painter.drawLine(QPointF(x, area.bottom()), QPointF(x + area.height(), area.top()));
   }
   painter.restore();
 }
 
-QImage WindingWindowImage(const CheckResult& check, char sep, QSize size) {
-  QImage image(size, QImage::Format_RGB32);
+void PaintPicture(QPainter& painter, const Picture& picture) {
+  const QColor outline = picture.overfull ? QColor(255, 0, 0) : QColor(0, 0, 0);
+  painter.setFont(PictureFont());
+  for (const Shape& s : picture.shapes) {
+    const QRectF box(s.x, s.y, s.width, s.height);
+    const QColor colour(QString::fromStdString(s.colour));
+    switch (s.kind) {
+      case ShapeKind::Caption:
+      case ShapeKind::Legend:
+        painter.setPen(colour);
+        painter.drawText(QPointF(s.x, s.y + kPictureBaseline), QString::fromStdString(s.text));
+        continue;
+      case ShapeKind::Window:
+        painter.fillRect(box, colour);
+        painter.setPen(QPen(outline, 2));
+        painter.drawRect(box);
+        continue;
+      default:
+        painter.fillRect(box, colour);
+        break;
+    }
+    if (s.beyond) {
+      Hatch(painter,
+            s.kind == ShapeKind::Swatch
+                ? box
+                : box.intersected(QRectF(QPointF(picture.leg_x, box.top()), box.bottomRight())));
+    }
+  }
+}
+
+}  // namespace
+
+Picture WindingPicture(const CheckResult& check, char sep) {
+  const QFontMetricsF metrics(PictureFont());
+  return DrawWindow(check, sep, [&metrics](const std::string& text) {
+    return metrics.horizontalAdvance(QString::fromStdString(text));
+  });
+}
+
+void PaintWindingWindow(QPainter& painter, const QRectF& target, const CheckResult& check,
+                        char sep) {
+  const Picture picture = WindingPicture(check, sep);
+  if (picture.width <= 0 || picture.height <= 0) return;
+  const double scale = std::min(target.width() / picture.width, target.height() / picture.height);
+  if (scale <= 0) return;
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(target.left() + (target.width() - picture.width * scale) / 2, target.top());
+  painter.scale(scale, scale);
+  PaintPicture(painter, picture);
+  painter.restore();
+}
+
+QImage WindingWindowImage(const CheckResult& check, char sep, double pixels_per_unit) {
+  const Picture picture = WindingPicture(check, sep);
+  QImage image(static_cast<int>(std::ceil(picture.width * pixels_per_unit)),
+               static_cast<int>(std::ceil(picture.height * pixels_per_unit)), QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);
-  QFont font("DejaVu Sans");
-  font.setPixelSize(std::max(10, size.height() / 40));
-  painter.setFont(font);
-  PaintWindingWindow(painter, QRectF(QPointF(0, 0), QSizeF(size)), check, sep);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(pixels_per_unit, pixels_per_unit);
+  PaintPicture(painter, picture);
   return image;
 }
 

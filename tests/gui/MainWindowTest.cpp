@@ -356,8 +356,9 @@ TEST_F(WindowTest, MenuHasTheProjectCommandsInOrder) {
     keys << action->shortcut().toString();
   }
   EXPECT_EQ(captions, QStringList({"Nouveau", "Ouvrir", "Enregistrer", "Enregistrer sous ...",
-                                   "Dossier", "Documents récents", "Quitter"}));
-  EXPECT_EQ(keys, QStringList({"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "", "", "Ctrl+Q"}));
+                                   "Dossier", "Documents récents", "Imprimer…", "Quitter"}));
+  EXPECT_EQ(keys, QStringList({"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "", "", "Ctrl+P",
+                               "Ctrl+Q"}));
 }
 
 TEST_F(WindowTest, ClosingAsksTheSaveQuestionAndCancelKeepsTheWindow) {

@@ -1,11 +1,13 @@
 // The winding window as numbers: bands that add up to the check's build, each inside the window
-// or marked outside, and the SVG drawn from them.
+// or marked outside; the picture drawn from them, which hides no winding and holds its legend;
+// and the SVG that paints the picture.
 
 #include "report/WindingWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 
 #include "report/WindingSvg.h"
 
@@ -13,15 +15,49 @@ namespace kel {
 namespace {
 
 // The worked example: EI84/35, 622 turns of the primary at 0.43478 A in 0.3927 mm, 270 turns of
-// the secondary at 1 A in 0.5956 mm. height_mm replaces hautcu to make it overfull.
-CheckResult Example(double height_mm = 12) {
+// the secondary at 1 A in 0.5956 mm. height_mm replaces hautcu to make it overfull, and more
+// turns of the primary make it wider than its legend.
+CheckResult Example(double height_mm = 12, int primary_turns = 622) {
   CheckInput in;
   in.core = {"EI84/35", 9.8, 1.209, height_mm, 39, 17.6};
   in.frequency_hz = 50;
   in.induction_t = 1.7;
   in.output_w = 100;
-  in.windings = {{0, 622, 230, 0.43478, 0.3927}, {1, 270, 100, 1, 0.5956}};
+  in.windings = {{0, primary_turns, 230, 0.43478, 0.3927}, {1, 270, 100, 1, 0.5956}};
   return RunCheck(in, {});
+}
+
+// Five windings, the most a design has, one of them in a wire thinner than a hair.
+CheckResult FiveWindings() {
+  CheckInput in;
+  in.core = {"EI84/35", 9.8, 1.209, 12, 39, 17.6};
+  in.frequency_hz = 50;
+  in.induction_t = 1.7;
+  in.output_w = 150;
+  in.windings = {{0, 622, 230, 0.7, 0.5},
+                 {1, 270, 100, 1, 0.5956},
+                 {2, 20, 6.3, 3, 1.0},
+                 {3, 17, 5, 2, 0.8},
+                 {4, 700, 250, 0.02, 0.1}};
+  return RunCheck(in, {});
+}
+
+// The worked example with a third winding in a wire past the table: not drawn.
+CheckResult WithAWireOffTheTable() {
+  CheckInput in;
+  in.core = {"EI84/35", 9.8, 1.209, 12, 39, 17.6};
+  in.windings = {{0, 622, 230, 0.43478, 0.3927}, {1, 270, 100, 1, 0.5956}, {2, 5, 2, 1, 45}};
+  return RunCheck(in, {});
+}
+
+bool IsWinding(const Shape& s) {
+  return s.kind == ShapeKind::Layer || s.kind == ShapeKind::Interlayer || s.kind == ShapeKind::Wrap;
+}
+
+bool Overlap(const Shape& a, const Shape& b) {
+  const double across = std::min(a.x + a.width, b.x + b.width) - std::max(a.x, b.x);
+  const double along = std::min(a.y + a.height, b.y + b.height) - std::max(a.y, b.y);
+  return across > 1e-6 && along > 1e-6;
 }
 
 TEST(WindingWindow, BandsAddUpToTheBuildFromTheTongueOutwards) {
@@ -55,7 +91,7 @@ TEST(WindingWindow, BandsAddUpToTheBuildFromTheTongueOutwards) {
       EXPECT_NEAR(last.width, 12 - 7.657, 1e-9);
     } else {
       EXPECT_TRUE(window.overfull);
-      EXPECT_EQ(last.kind, PartKind::Overflow);
+      EXPECT_EQ(last.kind, PartKind::Wrap);
       EXPECT_NEAR(last.x + last.width, 7.657, 1e-9);
     }
   }
@@ -80,7 +116,7 @@ TEST(WindingWindow, AWindingOfCountlessLayersIsOneBand) {
   in.windings = {{0, 50000000, 230, 0.01, 0.05}};
   const CheckResult check = RunCheck(in, {});
   const WindingWindow window = LayOutWindow(check);
-  ASSERT_EQ(window.parts.size(), 4u);  // window, the band, the wrap, the overflow
+  ASSERT_EQ(window.parts.size(), 3u);  // window, the band, the wrap
   EXPECT_EQ(window.parts[1].layer, 0);
   EXPECT_NEAR(window.build_mm, check.build_mm, 0.01);
   EXPECT_TRUE(window.overfull);
@@ -92,9 +128,107 @@ TEST(WindingWindow, SvgShowsTheWindingsAndAnOverfullWindowInRed) {
   EXPECT_NE(fits.find("Pri : 622 spires, fil 0,400 mm, 8 couches"), std::string::npos);
   EXPECT_NE(fits.find("Libre : 4,34 mm sur 12,0 mm"), std::string::npos) << fits;
   EXPECT_EQ(fits.find("#ff0000"), std::string::npos);
+  EXPECT_NE(WindingWindowSvg(FiveWindings(), ',').find(", 1 couche<"), std::string::npos);
+  EXPECT_NE(WindingWindowSvg(WithAWireOffTheTable(), ',')
+                .find("fill=\"#ff0000\">Sec 2 : 5 spires, hors table, pas dessiné<"),
+            std::string::npos);
   const std::string overfull = WindingWindowSvg(Example(5), ',');
   EXPECT_NE(overfull.find("Trop plein : 7,66 mm pour 5,0 mm"), std::string::npos);
   EXPECT_NE(overfull.find("stroke=\"#ff0000\" stroke-width=\"2\""), std::string::npos);
+}
+
+TEST(WindingPicture, HidesNoWindingAndHoldsEveryShapeAndTheLegend) {
+  // Captions as the estimate measures them, and in a face twice as wide: the box follows them.
+  const TextWidth estimate = EstimatedTextWidth;
+  const TextWidth wide = [](const std::string& text) { return 2 * EstimatedTextWidth(text); };
+  const std::pair<const char*, CheckResult> designs[] = {
+      {"exemple", Example()},
+      {"trop plein", Example(5)},
+      {"trois fois trop plein", Example(2.5)},
+      {"plus large que la légende", Example(12, 6000)},
+      {"cinq enroulements", FiveWindings()},
+      {"fil hors table", WithAWireOffTheTable()}};
+  for (const auto& [name, check] : designs) {
+    for (const TextWidth* measure : {&estimate, &wide}) {
+      SCOPED_TRACE(std::string(name) + (measure == &wide ? ", large" : ""));
+      const WindingWindow window = LayOutWindow(check);
+      const Picture picture = DrawWindow(check, ',', *measure);
+      const std::vector<Shape>& shapes = picture.shapes;
+      EXPECT_EQ(picture.overfull, window.overfull);
+      std::vector<std::string> legend;
+      bool beyond = false;
+      for (std::size_t i = 0; i < shapes.size(); ++i) {
+        const Shape& s = shapes[i];
+        EXPECT_GE(s.x, 0) << i;
+        EXPECT_GE(s.y, 0) << i;
+        EXPECT_LE(s.x + s.width, picture.width) << i;
+        EXPECT_LE(s.y + s.height, picture.height) << i;
+        if (s.kind == ShapeKind::Legend || s.kind == ShapeKind::Caption) {
+          EXPECT_EQ(s.width, (*measure)(s.text)) << s.text;
+        }
+        if (s.kind == ShapeKind::Legend) legend.push_back(s.text);
+        if (!IsWinding(s)) continue;
+        // What reaches past the outer leg's line is hatched, and nothing is painted over it.
+        EXPECT_EQ(s.beyond, s.x + s.width > picture.leg_x + 1e-6) << i;
+        beyond |= s.beyond;
+        for (std::size_t j = i + 1; j < shapes.size(); ++j) {
+          EXPECT_FALSE(Overlap(s, shapes[j])) << "shape " << j << " covers winding shape " << i;
+        }
+      }
+      EXPECT_EQ(beyond, window.overfull);
+      std::vector<std::string> captions;
+      for (const WindingCheck& w : check.windings) captions.push_back(WindingCaption(w, ','));
+      ASSERT_EQ(legend.size(), captions.size() + 1 + window.overfull);
+      EXPECT_TRUE(std::equal(captions.begin(), captions.end(), legend.end() - captions.size()));
+    }
+  }
+}
+
+TEST(WindingPicture, LayersStandOnTheNearFlange) {
+  for (const double height : {12.0, 5.0}) {
+    const Picture picture = DrawWindow(Example(height), ',');
+    const Shape* window = nullptr;
+    std::vector<const Shape*> primary;
+    for (const Shape& s : picture.shapes) {
+      if (s.kind == ShapeKind::Window) window = &s;
+      if (s.kind == ShapeKind::Layer && s.row == 0) primary.push_back(&s);
+    }
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(primary.size(), 8u);
+    // The last layer holds 6 turns of the 88 a full one would: it starts on the same flange.
+    const Shape& last = *primary.back();
+    EXPECT_NEAR(last.y + last.height, window->y + window->height, 1e-9);
+    EXPECT_NEAR(last.height, window->height * 6 * 0.439 / 39, 1e-9);
+    EXPECT_NEAR(primary.front()->y + primary.front()->height, window->y + window->height, 1e-9);
+    EXPECT_NEAR(last.x, primary.front()->x + 7 * (0.439 + 0.05) * window->width / height, 1e-9);
+  }
+}
+
+TEST(WindingWindow, OverfullSvgKeepsEveryRectangleInsideAndEscapesTheCoreName) {
+  CheckResult check = Example(12, 6000);  // the windings reach the right of the picture
+  check.core.ref = "EI&<b>84</b>";
+  const std::string svg = WindingWindowSvg(check, ',');
+  std::smatch size;
+  ASSERT_TRUE(std::regex_search(svg, size,
+                                std::regex("<svg[^>]* width=\"([0-9.]+)\" "
+                                           "height=\"([0-9.]+)\"")));
+  const double width = std::stod(size[1]), height = std::stod(size[2]);
+  const std::regex rect(
+      "<rect x=\"([-0-9.]+)\" y=\"([-0-9.]+)\" width=\"([-0-9.]+)\" height=\"([-0-9.]+)\"");
+  int rects = 0;
+  for (auto it = std::sregex_iterator(svg.begin(), svg.end(), rect); it != std::sregex_iterator();
+       ++it, ++rects) {
+    const double x = std::stod((*it)[1]), y = std::stod((*it)[2]);
+    EXPECT_GE(x, 0) << it->str();
+    EXPECT_GE(y, 0) << it->str();
+    EXPECT_LE(x + std::stod((*it)[3]), width + 0.01) << it->str();
+    EXPECT_LE(y + std::stod((*it)[4]), height + 0.01) << it->str();
+  }
+  EXPECT_GT(rects, 20);
+  EXPECT_NE(svg.find("fill=\"url(#hachures)\""), std::string::npos);
+  EXPECT_NE(svg.find("<title>Fenêtre de bobinage EI&amp;&lt;b&gt;84&lt;/b&gt;</title>"),
+            std::string::npos);
+  EXPECT_EQ(svg.find("<b>"), std::string::npos);
 }
 
 }  // namespace

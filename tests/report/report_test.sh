@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-command -v pdftotext >/dev/null && command -v python3 >/dev/null || exit 77
+for tool in pdftotext pdfinfo pdfimages python3 sqlite3; do command -v $tool >/dev/null || exit 77; done
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n' \
   >"$work/exemple-rapport.kel"
 printf '[REMARQUES]\nFreeText=Carcasse en nylon\t\n' >>"$work/exemple-rapport.kel"
@@ -30,6 +30,46 @@ for text in "exemple-rapport.kel" "EI84/35" "622" "270" "90%" "290" "88,6" \
   "(237,5 Volts) 622 spires. Dia: 0,39 (109,5 m)" "Carcasse en nylon" "Fenêtre de bobinage"; do
   grep -qF "$text" "$work/d.txt" || fail "PDF text lacks: $text"
 done
+
+# The PDF as paper: A4 pages, the drawing as an image, the primary's computed current in its row,
+# today's date day first.
+pdfinfo -f 1 -l 99 "$work/d.pdf" >"$work/info.txt" || fail "pdfinfo"
+python3 - "$work/info.txt" <<'PY' || fail "PDF pages are not A4"
+import re, sys
+sizes = re.findall(r"Page +\d+ size: +([\d.]+) x ([\d.]+) pts", open(sys.argv[1]).read())
+assert sizes and all((round(float(w)), round(float(h))) == (595, 842) for w, h in sizes), sizes
+PY
+pdfimages -list "$work/d.pdf" | awk 'NR > 2 && $3 == "image" && $4 >= 300 { found = 1 } END { exit !found }' \
+  || fail "no drawing as an image in the PDF"
+pdftotext -layout "$work/d.pdf" "$work/layout.txt" || fail "pdftotext -layout"
+grep -qE "^ *Pri +230 +0,43( |$)" "$work/layout.txt" || fail "the primary's row lacks 0,43 A"
+grep -qF "$(date +%d/%m/%Y)" "$work/d.txt" || grep -qF "$(date +%d/%m/%Y)" "$work/layout.txt" \
+  || fail "no date day first"
+
+# Markup in a core's name and in the remarks is text, escaped in the SVG and the HTML.
+sqlite3 "$work/markup.db" "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, \
+  MasseFer REAL, hautcu REAL, LargCu REAL, longspire REAL); \
+  INSERT INTO EI VALUES ('EI84&<b>35</b>', 9.8, 1.209, 12, 39, 17.6);" || fail "sqlite3"
+sed 's/^FreeText=.*/FreeText=R < 1 \& C <b>gras<\/b>/' "$work/exemple-rapport.kel" >"$work/markup.kel"
+"$calc" --catalogue "$work/markup.db" --svg "$work/m.svg" --html "$work/m.html" "$work/markup.kel" \
+  >/dev/null || fail "markup: status $?"
+python3 - "$work/m.svg" "$work/m.html" <<'PY' || fail "markup not escaped"
+import sys, xml.etree.ElementTree as ET
+title = [t.text for t in ET.parse(sys.argv[1]).getroot().iter() if t.tag.endswith("title")]
+assert title == ["Fenêtre de bobinage EI84&<b>35</b>"], title
+html = open(sys.argv[2], encoding="utf-8").read()
+assert "R &lt; 1 &amp; C &lt;b&gt;gras&lt;/b&gt;" in html, "remarks"
+assert "EI84&amp;&lt;b&gt;35&lt;/b&gt;" in html, "core"
+assert "<b>" not in html
+PY
+
+# No check, no drawing: the SVG is refused, the reports say why.
+printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1000\n' \
+  >"$work/big.kel"
+"$calc" --svg "$work/big.svg" "$work/big.kel" >/dev/null 2>&1
+[ $? -eq 2 ] || fail "an SVG without a check"
+"$calc" --html "$work/big.html" "$work/big.kel" >/dev/null || fail "HTML without a check"
+grep -qF "Pas de vérification : pas de noyau." "$work/big.html" || fail "no reason in the HTML"
 
 [ "$failures" -eq 0 ] && echo "all report checks passed"
 exit $((failures > 0))

@@ -1,0 +1,110 @@
+// Printing and the exports from the window: "Projet" › "Imprimer…" shows the report in a print
+// preview, the export dialogs add the extension, and the drawing of the "Vérification" window
+// keeps its legend whole.
+
+#include <QAction>
+#include <QFileDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QTimer>
+
+#include "gui/WindowFixture.h"
+#include "report/WindingWindow.h"
+#include "ui/CheckWindow.h"
+#include "ui/PdfReport.h"
+
+namespace kel::test {
+namespace {
+
+// Runs answer on the first modal dialog of type D that opens, then lets the caller go on.
+template <class D, class Answer>
+void WhenModal(QObject* owner, Answer answer) {
+  auto* poll = new QTimer(owner);
+  QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+    auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    poll->stop();
+    answer(dialog);
+  });
+  poll->start(5);
+}
+
+TEST_F(WindowTest, CtrlPShowsTheReportInAPrintPreview) {
+  Open();
+  QString title;
+  int pages = 0;
+  const std::string printed = dir_.File("imprime.pdf");
+  WhenModal<QPrintPreviewDialog>(window_.get(), [&](QPrintPreviewDialog* preview) {
+    title = preview->windowTitle();
+    auto* view = preview->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(view, nullptr);
+    view->updatePreview();
+    pages = view->pageCount();
+    // What the printer button would send to the system's printer, sent to a file instead.
+    QPrinter* printer = preview->printer();
+    EXPECT_EQ(printer->pageLayout().pageSize().id(), QPageSize::A4);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(printed));
+    view->print();
+    preview->reject();
+  });
+  Press(Qt::Key_P, Qt::ControlModifier);
+  EXPECT_EQ(title, "Aperçu avant impression");
+  EXPECT_GE(pages, 1);
+  QProcess text;
+  text.start("pdftotext", {QString::fromStdString(printed), "-"});
+  ASSERT_TRUE(text.waitForFinished(20000)) << "pdftotext (poppler-utils)";
+  const std::string report = text.readAllStandardOutput().toStdString();
+  for (const char* wanted : {"exemple.kel", "Rapport du", "609", "Fiche de fabrication"}) {
+    EXPECT_NE(report.find(wanted), std::string::npos) << wanted << "\n" << report;
+  }
+}
+
+TEST_F(WindowTest, ExportDialogAddsTheExtension) {
+  Open();
+  WhenModal<QFileDialog>(window_.get(), [](QFileDialog* dialog) {
+    dialog->selectFile("rapport");
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  Find<QAction>("MnuExporterPdf")->trigger();
+  EXPECT_EQ(ReadFile(dir_.File("rapport.pdf")).rfind("%PDF", 0), 0u);
+}
+
+class FiveWindingsTest : public WindowTest {
+  std::string DesignText() const override {
+    return "[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=250\nAmps1=0.1\n"
+           "Volts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\nVolts4=12\nAmps4=0.5\n";
+  }
+};
+
+TEST_F(FiveWindingsTest, TheWindowsDrawingKeepsItsLegendWhole) {
+  Open();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  QWidget* drawing = check->findChild<QWidget*>("DessinFenetre");
+  ASSERT_NE(drawing, nullptr);
+  for (const QSize size : {QSize(260, 420), QSize(700, 300)}) {
+    drawing->setMinimumSize(size);
+    drawing->setMaximumSize(size);
+    check->adjustSize();
+    QApplication::processEvents();
+    ASSERT_EQ(drawing->size(), size);
+    // The view paints the picture 8 pixels inside its edges: nothing reaches them, and the
+    // last winding's colour is in the legend.
+    const QImage image = drawing->grab().toImage();
+    int edge = 0, last = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        const bool near_edge = x < 4 || y < 4 || x >= image.width() - 4 || y >= image.height() - 4;
+        edge += near_edge && image.pixelColor(x, y) != Qt::white;
+        last += image.pixelColor(x, y) == QColor(WindingColour(4));
+      }
+    }
+    EXPECT_EQ(edge, 0) << size.width() << "×" << size.height();
+    EXPECT_GT(last, 0);
+  }
+}
+
+}  // namespace
+}  // namespace kel::test
