@@ -117,10 +117,10 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
     if (!figure.listed || figure.id == "rounds") continue;
     if (figure.id == "efficiency") {
       // The temperature line comes before the efficiency, with its class and how it was found.
-      out += Line("Température (°C)",
-                  Fixed(r.copper_temperature_c, 1, sep) + ", " +
-                      std::string(TermOf(r.thermal_class).text) + " (" + std::to_string(r.rounds) +
-                      (r.converged ? " tours)" : " tours, sans convergence)"));
+      out += Line("Température (°C)", Fixed(r.copper_temperature_c, 1, sep) + ", " +
+                                          std::string(TermOf(r.thermal_class).text) + " (" +
+                                          std::to_string(r.rounds) +
+                                          (r.converged ? " tours)" : " tours, sans convergence)"));
     }
     std::string value = FigureText(figure.value(r), figure.decimals, sep);
     if (figure.id == "iron_loss") {

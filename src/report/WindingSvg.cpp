@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "design/DesignSheet.h"
+#include "report/WindingStyle.h"
 #include "util/OutputText.h"
 
 namespace kel {
@@ -16,14 +17,14 @@ std::string Px(double value) {
 }  // namespace
 
 const char* WindingColour(int row) {
-  static constexpr const char* kColours[kRows] = {"#c8551e", "#2e6fa8", "#2c8c4a", "#8a4fa3", "#b08a12"};
+  static constexpr const char* kColours[kRows] = {"#c8551e", "#2e6fa8", "#2c8c4a", "#8a4fa3",
+                                                  "#b08a12"};
   return row >= 0 && row < kRows ? kColours[row] : "#808080";
 }
 
 std::string WindingCaption(const WindingCheck& w, char sep) {
-  return RowName(w.input.row) + " : " + std::to_string(w.input.turns) +
-         " spires, fil " + Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
-         " couches";
+  return RowName(w.input.row) + " : " + std::to_string(w.input.turns) + " spires, fil " +
+         Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) + " couches";
 }
 
 std::string WindingWindowSvg(const CheckResult& check, char sep) {
@@ -47,47 +48,33 @@ std::string WindingWindowSvg(const CheckResult& check, char sep) {
                     Px(height) + "\" font-family=\"DejaVu Sans, sans-serif\" font-size=\"12\">\n";
   svg += "<title>Fenêtre de bobinage " + XmlEscaped(check.core.ref) + "</title>\n";
   for (const WindowPart& p : window.parts) {
+    const std::string fill = std::string("fill=\"") + PartColour(p) + "\" ";
     switch (p.kind) {
-      case PartKind::Window:
-        svg += rect(p, "fill=\"#ffffff\" stroke=\"none\"");
-        break;
       case PartKind::Layer:
-        svg += rect(p, std::string("fill=\"") + WindingColour(p.row) +
-                           "\" stroke=\"#ffffff\" stroke-width=\"0.3\"");
-        break;
-      case PartKind::Interlayer:
-        svg += rect(p, "fill=\"#f4e7b0\" stroke=\"none\"");
-        break;
-      case PartKind::Wrap:
-        svg += rect(p, "fill=\"#9a9a9a\" stroke=\"none\"");
-        break;
-      case PartKind::Free:
-        svg += rect(p, "fill=\"#eef6ee\" stroke=\"none\"");
+        svg += rect(p, fill + "stroke=\"#ffffff\" stroke-width=\"0.3\"");
         break;
       case PartKind::Overflow:
-        svg += rect(p, "fill=\"#ffd0d0\" stroke=\"#ff0000\" stroke-dasharray=\"4 3\"");
+        svg += rect(p, fill + "stroke=\"" + kOverfullColour + "\" stroke-dasharray=\"4 3\"");
         break;
+      default:
+        svg += rect(p, fill + "stroke=\"none\"");
     }
   }
   // The window's outline: red when the build goes past it.
-  const char* outline = window.overfull ? "#ff0000" : "#000000";
+  const char* outline = window.overfull ? kOverfullColour : kOutlineColour;
   svg += "<rect x=\"" + Px(left) + "\" y=\"" + Px(top) + "\" width=\"" +
          Px(window.build_depth_mm * scale) + "\" height=\"" + Px(drawn_height) +
          "\" fill=\"none\" stroke=\"" + outline + "\" stroke-width=\"2\"/>\n";
   // The tongue and the outer leg, the two iron sides of the window.
   svg += "<rect x=\"" + Px(left - 12) + "\" y=\"" + Px(top) + "\" width=\"12\" height=\"" +
-         Px(drawn_height) + "\" fill=\"#555555\"/>\n";
+         Px(drawn_height) + "\" fill=\"" + kIronColour + "\"/>\n";
   svg += "<rect x=\"" + Px(left + window.build_depth_mm * scale) + "\" y=\"" + Px(top) +
-         "\" width=\"12\" height=\"" + Px(drawn_height) + "\" fill=\"#555555\"/>\n";
+         "\" width=\"12\" height=\"" + Px(drawn_height) + "\" fill=\"" + kIronColour + "\"/>\n";
   svg += "<text x=\"" + Px(left - 14) + "\" y=\"" + Px(top - 10) +
-         "\" text-anchor=\"start\">Noyau central</text>\n";
+         "\" text-anchor=\"start\">" + kTongueCaption + "</text>\n";
   svg += "<text x=\"" + Px(left + window.build_depth_mm * scale + 14) + "\" y=\"" +
-         Px(top + drawn_height + 16) + "\" text-anchor=\"end\">Jambe extérieure</text>\n";
-  const std::string fill_text =
-      window.overfull ? "Trop plein : " + Fixed(window.build_mm, 2, sep) + " mm pour " +
-                            Fixed(window.build_depth_mm, 1, sep) + " mm"
-                      : "Libre : " + Fixed(window.build_depth_mm - window.build_mm, 2, sep) +
-                            " mm sur " + Fixed(window.build_depth_mm, 1, sep) + " mm";
+         Px(top + drawn_height + 16) + "\" text-anchor=\"end\">" + kOuterLegCaption + "</text>\n";
+  const std::string fill_text = FillCaption(window, sep);
   svg += "<text x=\"" + Px(left) + "\" y=\"" + Px(legend_top) + "\" fill=\"" + outline + "\">" +
          XmlEscaped(fill_text) + " (largeur " + Fixed(window.length_mm, 1, sep) + " mm)</text>\n";
   double y = legend_top;

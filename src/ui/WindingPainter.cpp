@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "util/OutputText.h"
+#include "report/WindingStyle.h"
 #include "report/WindingSvg.h"
 #include "report/WindingWindow.h"
 
@@ -31,49 +31,24 @@ void PaintWindingWindow(QPainter& painter, const QRectF& target, const CheckResu
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   for (const WindowPart& p : window.parts) {
-    QColor colour;
-    switch (p.kind) {
-      case PartKind::Window:
-        colour = Qt::white;
-        break;
-      case PartKind::Layer:
-        colour = QColor(WindingColour(p.row));
-        break;
-      case PartKind::Interlayer:
-        colour = QColor("#f4e7b0");
-        break;
-      case PartKind::Wrap:
-        colour = QColor("#9a9a9a");
-        break;
-      case PartKind::Free:
-        colour = QColor("#eef6ee");
-        break;
-      case PartKind::Overflow:
-        colour = QColor("#ffd0d0");
-        break;
-    }
-    painter.fillRect(rect(p), colour);
+    painter.fillRect(rect(p), QColor(PartColour(p)));
   }
-  const QColor outline = window.overfull ? QColor(255, 0, 0) : QColor(0, 0, 0);
+  const QColor outline(window.overfull ? kOverfullColour : kOutlineColour);
   painter.setPen(QPen(outline, 2));
   painter.drawRect(QRectF(left, top, window.build_depth_mm * scale, tall));
-  painter.fillRect(QRectF(left - leg, top, leg, tall), QColor("#555555"));
-  painter.fillRect(QRectF(left + window.build_depth_mm * scale, top, leg, tall), QColor("#555555"));
+  painter.fillRect(QRectF(left - leg, top, leg, tall), QColor(kIronColour));
+  painter.fillRect(QRectF(left + window.build_depth_mm * scale, top, leg, tall),
+                   QColor(kIronColour));
   painter.setPen(Qt::black);
-  painter.drawText(QPointF(left - leg, top - line * 0.3), "Noyau central");
-  const QString outer = "Jambe extérieure";
+  painter.drawText(QPointF(left - leg, top - line * 0.3), kTongueCaption);
+  const QString outer = kOuterLegCaption;
   painter.drawText(
       QPointF(left + window.build_depth_mm * scale + leg - metrics.horizontalAdvance(outer),
               top + tall + line * 0.9),
       outer);
   double y = top + tall + line * 2;
   painter.setPen(outline);
-  const std::string fill =
-      window.overfull ? "Trop plein : " + Fixed(window.build_mm, 2, sep) + " mm pour " +
-                            Fixed(window.build_depth_mm, 1, sep) + " mm"
-                      : "Libre : " + Fixed(window.build_depth_mm - window.build_mm, 2, sep) +
-                            " mm sur " + Fixed(window.build_depth_mm, 1, sep) + " mm";
-  painter.drawText(QPointF(left, y), QString::fromStdString(fill));
+  painter.drawText(QPointF(left, y), QString::fromStdString(FillCaption(window, sep)));
   painter.setPen(Qt::black);
   for (const WindingCheck& w : check.windings) {
     if (w.flag != WindingFlag::None) continue;
