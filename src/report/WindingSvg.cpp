@@ -70,8 +70,8 @@ std::string WindingWindowSvg(const CheckResult& check, char sep) {
          Px(drawn_height) + "\" fill=\"" + kIronColour + "\"/>\n";
   svg += "<rect x=\"" + Px(left + window.build_depth_mm * scale) + "\" y=\"" + Px(top) +
          "\" width=\"12\" height=\"" + Px(drawn_height) + "\" fill=\"" + kIronColour + "\"/>\n";
-  svg += "<text x=\"" + Px(left - 14) + "\" y=\"" + Px(top - 10) +
-         "\" text-anchor=\"start\">" + kTongueCaption + "</text>\n";
+  svg += "<text x=\"" + Px(left - 14) + "\" y=\"" + Px(top - 10) + "\" text-anchor=\"start\">" +
+         kTongueCaption + "</text>\n";
   svg += "<text x=\"" + Px(left + window.build_depth_mm * scale + 14) + "\" y=\"" +
          Px(top + drawn_height + 16) + "\" text-anchor=\"end\">" + kOuterLegCaption + "</text>\n";
   const std::string fill_text = FillCaption(window, sep);
