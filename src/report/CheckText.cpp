@@ -39,7 +39,6 @@ std::string Json(const Term& term) {
 std::string Json(const FigureValue& value) {
   switch (value.kind) {
     case FigureValue::Kind::Number:
-      return JsonNumber(value.number);
     case FigureValue::Kind::Whole:
       return JsonNumber(value.number);
     case FigureValue::Kind::Words:
