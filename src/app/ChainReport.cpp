@@ -102,11 +102,12 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   const std::size_t widths[kColumns] = {7, 8, 8, 7, 9, 8, 8, 6, 10};
   out += "  ";
   for (std::size_t c = 0; c < kColumns; ++c)
-    out += c == 0 ? PadRight(kCopperHeadings[c], widths[c]) : PadLeft(kCopperHeadings[c], widths[c]);
+    out +=
+        c == 0 ? PadRight(kCopperHeadings[c], widths[c]) : PadLeft(kCopperHeadings[c], widths[c]);
   out += "\n";
   for (int i = 0; i < kRows; ++i) {
     const std::string cells[kColumns] = {
-        RowName(i),          s.LbDiaMin[i], Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
+        RowName(i),       s.LbDiaMin[i], Marked(s.TxDiaCu[i], s.TxDiaCuColour[i]),
         s.TxSpires[i],    s.TxLongCu[i], s.TxResCu[i],
         s.TxTrueVolts[i], s.TxTotCu[i],  s.TxSpLayer[i]};
     out += "  ";

@@ -52,8 +52,8 @@ std::string AbsolutePath(const std::string& path) {
 
 std::string ReadProblem(const std::string& path, FileRead read) {
   if (read == FileRead::kTooLarge) {
-    return "Le fichier " + path +
-           " est trop grand pour être un document (" + IniFileLimitText() + ") : il n'est pas ouvert.";
+    return "Le fichier " + path + " est trop grand pour être un document (" + IniFileLimitText() +
+           ") : il n'est pas ouvert.";
   }
   return "Impossible de lire " + path +
          " : le fichier existe mais ne peut pas être lu (droits d'accès ou erreur de lecture). Il "
@@ -67,9 +67,9 @@ std::string NotADesignProblem(const std::string& path) {
 }
 
 std::string SettingsProblem(const std::string& path, FileRead read) {
-  return (read == FileRead::kTooLarge
-              ? "Le fichier de réglages " + path + " est trop grand (" + IniFileLimitText() + ") et n'est pas lu."
-              : "Impossible de lire le fichier de réglages " + path + ".") +
+  return (read == FileRead::kTooLarge ? "Le fichier de réglages " + path + " est trop grand (" +
+                                            IniFileLimitText() + ") et n'est pas lu."
+                                      : "Impossible de lire le fichier de réglages " + path + ".") +
          " Les réglages ne seront ni lus ni enregistrés pendant cette session.";
 }
 }  // namespace

@@ -201,8 +201,8 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
 
 int ShowCatalogue(const std::string& path, std::ostream& out) {
   const CatalogueFile catalogue = OpenCatalogueFile(path, Numbers::kKeep);
-  Statement query = catalogue.handle->Prepare(
-      "Select " + CoreColumnList() + " from EI order by MasseFer");
+  Statement query =
+      catalogue.handle->Prepare("Select " + CoreColumnList() + " from EI order by MasseFer");
   std::vector<std::vector<std::string>> table;
   table.emplace_back(kCatalogueColumns.begin(), kCatalogueColumns.end());
   while (query.Step()) {
@@ -256,8 +256,8 @@ int ExportCatalogue(const std::string& path, const std::optional<std::string>& o
 
 int CheckCatalogue(const std::string& path, std::ostream& out) {
   const CatalogueFile catalogue = OpenCatalogueFile(path, Numbers::kKeep);
-  Statement rows = catalogue.handle->Prepare(
-      "SELECT rowid, " + CoreColumnList() + " FROM EI ORDER BY rowid");
+  Statement rows =
+      catalogue.handle->Prepare("SELECT rowid, " + CoreColumnList() + " FROM EI ORDER BY rowid");
   const std::string where = catalogue.rowid_is_line ? "ligne " : "rowid ";
   int total = 0;
   int unusable = 0;

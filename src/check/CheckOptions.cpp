@@ -97,7 +97,8 @@ std::string OptionProblem(CheckOption option, const std::string& text) {
   std::string expected;
   switch (option) {
     case CheckOption::Grade:
-      expected = PlainNumber(SpecOf(option).low, ',') + " ou " + PlainNumber(SpecOf(option).high, ',');
+      expected =
+          PlainNumber(SpecOf(option).low, ',') + " ou " + PlainNumber(SpecOf(option).high, ',');
       break;
     case CheckOption::Steel:
       expected = std::string(SpecOf(option).quantity) + " (";

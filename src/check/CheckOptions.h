@@ -67,7 +67,7 @@ inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
 
 struct CheckOptions {
   int grade = static_cast<int>(SpecOf(CheckOption::Grade).default_value);  // enamel grade
-  double ambient_c = SpecOf(CheckOption::Ambient).default_value;  // ambient temperature
+  double ambient_c = SpecOf(CheckOption::Ambient).default_value;           // ambient temperature
   // Insulation between two layers of one winding.
   double interlayer_mm = SpecOf(CheckOption::Interlayer).default_value;
   double wrap_mm = SpecOf(CheckOption::Wrap).default_value;  // wrapped over each winding

@@ -208,7 +208,8 @@ int main(int argc, char** argv) {
       report += "\n" + kel::CheckTextSection(check, separator);
     }
     if (!svg_path.empty()) {
-      if (!check.result) return Fail("pas de dessin : " + std::string(kel::TermOf(check.none).text));
+      if (!check.result)
+        return Fail("pas de dessin : " + std::string(kel::TermOf(check.none).text));
       std::ofstream out(svg_path, std::ios::binary);
       if (!(out << kel::WindingWindowSvg(*check.result, separator))) {
         return Fail("impossible d'écrire " + svg_path);

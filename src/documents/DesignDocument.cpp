@@ -9,6 +9,7 @@
 #include "documents/Settings.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
+#include "util/Text.h"
 
 namespace kel {
 
@@ -81,27 +82,10 @@ std::string Unescape(std::string_view text) {
   return out;
 }
 
-// What a reader gets back for a stored value: blanks trimmed, cut to the value limit, one
-// leading apostrophe removed.
-std::string AsReadBack(std::string_view value) {
-  value = value.substr(0, value.find('\0'));
-  const auto first = value.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return "";
-  value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
-  std::size_t cut = 0;
-  for (std::size_t chars = 0; cut < value.size() && chars < kIniValueLimit; ++chars) {
-    ++cut;
-    while (cut < value.size() && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) ++cut;
-  }
-  std::string out(value.substr(0, cut));
-  if (!out.empty() && out[0] == '\'') out.erase(0, 1);
-  return out;
-}
-
 bool TabFormIsWhole(const std::string& remarks, const std::string& stored) {
   // A lone line break or a NUL would split or end the one-line value.
   if (stored.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return false;
-  const std::string back = RemarksFromStored(AsReadBack(stored));
+  const std::string back = RemarksFromStored(IniValueAsRead(stored));
   // The tab form always gives the remarks back with a final line break.
   return back == remarks || back == remarks + "\r\n";
 }
@@ -146,11 +130,7 @@ void SetRemarks(IniDocument& doc, const std::string& remarks) {
 }
 
 std::string Folded(std::string_view key) {
-  std::string out(key);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
+  return AsciiLower(key);
 }
 
 std::string GetRemarks(const IniDocument& doc) {
@@ -180,7 +160,7 @@ std::string GetRemarks(const IniDocument& doc) {
     // The parts are an exact copy of what FreeText holds in tab form. Once FreeText says
     // something else, another program or a person changed it after the parts were written, and
     // FreeText is the newer text.
-    if (AsReadBack(TabForm(remarks)) == stored) return remarks;
+    if (IniValueAsRead(TabForm(remarks)) == stored) return remarks;
   }
   return stored.empty() ? std::string() : RemarksFromStored(stored);
 }
@@ -197,7 +177,8 @@ std::vector<std::pair<std::string, std::string>> SheetEntries(const DesignSheet&
       {"Noyau", s.TxNoyau + " M6X"},
       {"Primaire", WindingLine(s, 0)}};
   for (int i = 1; i < kRows; ++i) {
-    if (!s.TxVolts[i].empty()) lines.emplace_back("Secondaire " + std::to_string(i), WindingLine(s, i));
+    if (!s.TxVolts[i].empty())
+      lines.emplace_back("Secondaire " + std::to_string(i), WindingLine(s, i));
   }
   return lines;
 }
@@ -345,7 +326,7 @@ bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
 std::vector<std::pair<std::string, std::string>> ManufacturingSheetLines(
     const DesignSheet& sheet, const std::string& doc_path) {
   std::vector<std::pair<std::string, std::string>> lines = SheetEntries(sheet, doc_path);
-  for (auto& line : lines) line.second = AsReadBack(line.second);
+  for (auto& line : lines) line.second = IniValueAsRead(line.second);
   return lines;
 }
 

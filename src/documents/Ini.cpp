@@ -575,11 +575,7 @@ bool ReplaceFile(const IniFileOps& ops, const std::string& target, const std::st
 
 }  // namespace
 
-namespace {
-
-// The value of key in section of text, as ReadIni gives it.
-// An entry's value (decoded, trimmed) as a reader gets it.
-std::string AsRead(std::string_view value) {
+std::string IniValueAsRead(std::string_view value) {
   value = Trim(value.substr(0, value.find('\0')));
   std::size_t end = 0;
   for (std::size_t count = 0; end < value.size() && count < kIniValueLimit; ++count) {
@@ -590,12 +586,15 @@ std::string AsRead(std::string_view value) {
   return std::string(value);
 }
 
+namespace {
+
+// The value of key in section of text, as ReadIni gives it.
 std::string ValueIn(std::string_view text, std::string_view section, std::string_view key) {
   std::string section_storage;
   std::string key_storage;
   const Location found =
       Locate(text, Trim(Decode(section, section_storage)), Trim(Decode(key, key_storage)));
-  return found.key_found ? AsRead(found.value) : std::string();
+  return found.key_found ? IniValueAsRead(found.value) : std::string();
 }
 
 }  // namespace
@@ -628,7 +627,7 @@ std::vector<std::pair<std::string, std::string>> IniDocument::Entries(
       continue;
     }
     if (!in_section || parsed.kind != LineKind::kEntry) continue;
-    entries.emplace_back(std::string(parsed.name), AsRead(parsed.value));
+    entries.emplace_back(std::string(parsed.name), IniValueAsRead(parsed.value));
     // The lines below an empty-key entry are its own, up to the next header.
     if (parsed.name.empty()) break;
   }

@@ -78,6 +78,10 @@ inline constexpr std::size_t kIniValueLimit = 1023;
 // The largest INI file the program reads. A real document is under 10 kB; anything near this size
 // is not one of the program's files, and refusing it before reading keeps memory bounded.
 inline constexpr std::size_t kIniFileLimit = 4 * 1024 * 1024;
+// What a reader gets back for a stored value (decoded): blanks trimmed, cut at a NUL and to
+// kIniValueLimit characters, one leading apostrophe removed.
+std::string IniValueAsRead(std::string_view value);
+
 // "plus de 4 Mo": the limit as the messages about a file over it say it.
 inline std::string IniFileLimitText() {
   return "plus de " + std::to_string(kIniFileLimit / (1024 * 1024)) + " Mo";

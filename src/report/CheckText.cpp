@@ -39,7 +39,6 @@ std::string Json(const Term& term) {
 std::string Json(const FigureValue& value) {
   switch (value.kind) {
     case FigureValue::Kind::Number:
-      return JsonNumber(value.number);
     case FigureValue::Kind::Whole:
       return JsonNumber(value.number);
     case FigureValue::Kind::Words:
@@ -117,10 +116,10 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
     if (!figure.listed || figure.id == "rounds") continue;
     if (figure.id == "efficiency") {
       // The temperature line comes before the efficiency, with its class and how it was found.
-      out += Line("Température (°C)",
-                  Fixed(r.copper_temperature_c, 1, sep) + ", " +
-                      std::string(TermOf(r.thermal_class).text) + " (" + std::to_string(r.rounds) +
-                      (r.converged ? " tours)" : " tours, sans convergence)"));
+      out += Line("Température (°C)", Fixed(r.copper_temperature_c, 1, sep) + ", " +
+                                          std::string(TermOf(r.thermal_class).text) + " (" +
+                                          std::to_string(r.rounds) +
+                                          (r.converged ? " tours)" : " tours, sans convergence)"));
     }
     std::string value = FigureText(figure.value(r), figure.decimals, sep);
     if (figure.id == "iron_loss") {

@@ -41,8 +41,8 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   const bool usual = r.thermal_class == ThermalClass::A || r.thermal_class == ThermalClass::E ||
                      r.thermal_class == ThermalClass::B;
   view.thermal_level = !r.converged || r.thermal_class == ThermalClass::Beyond ? Level::Bad
-                       : usual                                                  ? Level::Good
-                                                                                : Level::Warn;
+                       : usual                                                 ? Level::Good
+                                                                               : Level::Warn;
   for (const OverallFigure& figure : OverallFigures()) {
     if (!figure.listed) continue;
     std::string cell = FigureText(figure.value(r), figure.decimals, sep);

@@ -91,8 +91,8 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
 
   out += "<h2>Calcul</h2>\n";
   Pairs iron;
-  iron.Add("Noyau",
-           Marked(s.LbNoyau, s.LbNoyauColour) + " (le plus léger suffisant : " + s.LbNoyauMin + ")");
+  iron.Add("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) +
+                        " (le plus léger suffisant : " + s.LbNoyauMin + ")");
   iron.Add("Fe (Kg)", s.LbFeMasse);
   iron.Add("Fe (Cm²)", s.LbFeSect);
   iron.Add("T réèl", Marked(s.LbTrueTesla, s.LbTrueTeslaColour));

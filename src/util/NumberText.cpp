@@ -13,6 +13,8 @@
 #include <string>
 #include <system_error>
 
+#include "util/Text.h"
+
 namespace kel {
 
 namespace {
@@ -121,10 +123,7 @@ constexpr std::string_view kCommaLanguages[] = {
 
 char SeparatorForLanguage(std::string_view locale_name) {
   const auto end = locale_name.find_first_of("_.@");
-  std::string language(locale_name.substr(0, end));
-  std::transform(language.begin(), language.end(), language.begin(), [](char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  });
+  const std::string language = AsciiLower(locale_name.substr(0, end));
   const bool comma = std::find(std::begin(kCommaLanguages), std::end(kCommaLanguages), language) !=
                      std::end(kCommaLanguages);
   return comma ? ',' : '.';

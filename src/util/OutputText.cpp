@@ -10,8 +10,9 @@
 namespace kel {
 
 std::size_t DisplayWidth(std::string_view text) {
-  return static_cast<std::size_t>(std::count_if(
-      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
 }
 
 std::string PadLeft(const std::string& text, std::size_t width) {

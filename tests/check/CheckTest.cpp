@@ -126,9 +126,9 @@ TEST(Check, TemperatureThatRunsAwayIsReportedAfterAHundredRounds) {
 TEST(Check, ThermalClassIsTheLowestThatHoldsTheTemperature) {
   // The text is what every output shows after the temperature: never "classe hors classe".
   const std::pair<double, const char*> classes[] = {
-      {20, "classe A"},  {105, "classe A"}, {105.01, "classe E"}, {120, "classe E"},
-      {130, "classe B"}, {130.5, "classe F"}, {155, "classe F"},  {180, "classe H"},
-      {180.01, "hors classe"}};
+      {20, "classe A"},  {105, "classe A"}, {105.01, "classe E"},
+      {120, "classe E"}, {130, "classe B"}, {130.5, "classe F"},
+      {155, "classe F"}, {180, "classe H"}, {180.01, "hors classe"}};
   for (const auto& [temperature, text] : classes) {
     EXPECT_EQ(TermOf(ThermalClassOf(temperature)).text, text) << temperature;
   }

@@ -274,5 +274,22 @@ TEST(CheckWindowPlace, BesideTheMainWindowWhereThereIsRoom) {
     EXPECT_TRUE(screen.contains(got));
   }
 }
+
+// A catalogue whose table fails when read whole: F7 shows the check of the core the chain chose,
+// and the window goes on (the check reads no catalogue; the damage was told once at start-up).
+TEST_F(CheckWindowTest, F7OnADamagedCatalogueShowsTheCheck) {
+  const std::string catalogue = MakeDamagedCatalogue(dir_.File("abime.db"));
+  WriteFile(dir_.File("kelvanor.ini"), "[GLOBAL]\nDataBase=" + catalogue + "\n");
+  Open();
+  const std::size_t told = platform_.messages.size();
+  EXPECT_LE(told, 1u);
+  QTest::keyClick(window_.get(), Qt::Key_F7);
+  ASSERT_NE(CheckWindow(), nullptr);
+  EXPECT_EQ(Text("LbNoyau"), "EI-LONG-REFERENCE-1");
+  EXPECT_EQ(Cell("Spires", 1), Text("TxSpires_1"));
+  EXPECT_FALSE(CheckText("LbRemplissage").empty());
+  EXPECT_EQ(platform_.messages.size(), told);
+}
+
 }  // namespace
 }  // namespace kel::test

@@ -8,9 +8,9 @@
 
 #include "app/ChainReport.h"
 #include "app/CheckPanel.h"
+#include "documents/Ini.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
-#include "documents/Ini.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 
@@ -97,9 +97,8 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   // The JSON gives the same figures to the last digit.
   const std::string json = CheckJson(check);
   for (const char* pair : {"\"turns_to_wind\": 290", "\"r_hot_ohm\": 18.288271560417893",
-                           "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}",
-                           "\"rounds\": 4", "\"wire_mm\": 0.63",
-                           "\"section_mm2\": 0.12566370614359174"}) {
+                           "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"rounds\": 4",
+                           "\"wire_mm\": 0.63", "\"section_mm2\": 0.12566370614359174"}) {
     EXPECT_NE(json.find(pair), std::string::npos) << pair << " in " << json;
   }
   EXPECT_EQ(json.find("converged"), std::string::npos);
@@ -107,8 +106,9 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   // Each figure of the description is a line of the window, with its unit.
   const CheckView view = MakeCheckView(check, ',');
   ASSERT_EQ(view.lines.size(), WindingFigures().size() - 1);  // no remark without a flag
-  const auto section = std::find_if(view.lines.begin(), view.lines.end(),
-                                    [](const auto& line) { return line.caption == "Section cuivre (mm²)"; });
+  const auto section = std::find_if(view.lines.begin(), view.lines.end(), [](const auto& line) {
+    return line.caption == "Section cuivre (mm²)";
+  });
   ASSERT_NE(section, view.lines.end());
   EXPECT_EQ(section->cells, (std::vector<std::string>{"0,126", "0,312"}));
 }
@@ -227,23 +227,7 @@ TEST_F(DesignCheckTest, TheChainHandsItsChosenCoreOver) {
 // index, and only a read of the whole table meets the damage. The check and everything drawn from
 // it never read the catalogue, so they carry on; the damage is told once, by the core list.
 TEST_F(DesignCheckTest, ADamagedCatalogueNeverStopsTheCheckOrItsReports) {
-  const std::string path = dir.File("cat.db");
-  test::ExecuteSql(path,
-                   "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, "
-                   "hautcu REAL, LargCu REAL, longspire REAL);"
-                   "INSERT INTO EI WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                   "WHERE i < 3000) SELECT 'EI-LONG-REFERENCE-' || i, 10 + i, 0.5 + i / 1000.0, "
-                   "12, 30, 20 FROM n;"
-                   "CREATE INDEX EI_MasseFer ON EI (MasseFer);");
-  std::string bytes = ReadFile(path);
-  constexpr std::size_t kPage = 4096;
-  std::size_t last_leaf = 0;
-  for (std::size_t page = 1; page * kPage < bytes.size(); ++page) {
-    if (bytes[page * kPage] == '\x0D') last_leaf = page;
-  }
-  ASSERT_GT(last_leaf, 2u);
-  bytes[last_leaf * kPage] = '\x07';  // no page type has it
-  WriteFile(path, bytes);
+  const std::string path = test::MakeDamagedCatalogue(dir.File("cat.db"));
   WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "DataBase", path);
 
   const DesignCheck& check = Open(kExample);

@@ -74,4 +74,26 @@ void WriteFile(const std::string& path, const std::string& content) {
   out << content;
 }
 
+std::string MakeDamagedCatalogue(const std::string& path) {
+  ExecuteSql(path,
+             "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, "
+             "hautcu REAL, LargCu REAL, longspire REAL);"
+             "INSERT INTO EI WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+             "WHERE i < 3000) SELECT 'EI-LONG-REFERENCE-' || i, 10 + i, 0.5 + i / 1000.0, "
+             "12, 30, 20 FROM n;"
+             "CREATE INDEX EI_MasseFer ON EI (MasseFer);");
+  // The last leaf page of the table (type byte 0x0D) before the index pages gets a byte no page
+  // type has.
+  std::string bytes = ReadFile(path);
+  constexpr std::size_t kPage = 4096;
+  std::size_t last_leaf = 0;
+  for (std::size_t page = 1; page * kPage < bytes.size(); ++page) {
+    if (bytes[page * kPage] == '\x0D') last_leaf = page;
+  }
+  if (last_leaf < 3) throw std::runtime_error("no table page to damage in " + path);
+  bytes[last_leaf * kPage] = '\x07';
+  WriteFile(path, bytes);
+  return path;
+}
+
 }  // namespace kel::test

@@ -37,6 +37,12 @@ std::string MakeCatalogue(const std::string& path, const std::vector<CoreRow>& r
 // Runs SQL on a catalogue file (to make broken catalogues).
 void ExecuteSql(const std::string& path, const std::string& sql);
 
+// Writes a catalogue of 3000 cores, indexed by mass, whose last table page is damaged: a query
+// through the mass index finds the lightest cores, a read of the whole table fails on the way.
+// The lightest core is "EI-LONG-REFERENCE-1" (11 cm², 0.501 kg, hautcu 12, LargCu 30,
+// longspire 20). Returns its path.
+std::string MakeDamagedCatalogue(const std::string& path);
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 
