@@ -1,6 +1,5 @@
 #include "app/MainForm.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -518,11 +518,10 @@ std::vector<std::string> MainForm::RecoveryDocuments() const {
   std::vector<std::pair<std::int64_t, std::string>> found;
   const std::string folder = RecoveryFolder();
   if (folder.empty()) return {};
-  const auto close = [](DIR* d) { ::closedir(d); };
-  const std::unique_ptr<DIR, decltype(close)> dir(::opendir(folder.c_str()), close);
-  if (!dir) return {};
-  while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string name = entry->d_name;
+  std::error_code error;
+  for (auto entry = std::filesystem::directory_iterator(folder, error);
+       !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
     if (name.rfind(kRecoveryStem, 0) != 0 || name.size() < 4 ||
         name.compare(name.size() - 4, 4, ".kel") != 0) {
       continue;
