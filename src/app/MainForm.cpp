@@ -535,6 +535,7 @@ std::vector<std::string> MainForm::RecoveryDocuments() const {
   // The latest first.
   std::sort(found.begin(), found.end(), std::greater<>());
   std::vector<std::string> paths;
+  paths.reserve(found.size());
   for (auto& [when, path] : found) paths.push_back(std::move(path));
   return paths;
 }
@@ -563,7 +564,7 @@ std::string MainForm::KeepUnsavedForRecovery() {
   };
   int error = 0;
   for (int n = 1; n <= 100; ++n) {
-    const std::string path = folder + "/" + kRecoveryStem + "-" + stamp +
+    std::string path = folder + "/" + kRecoveryStem + "-" + stamp +
                              (n == 1 ? std::string() : "-" + std::to_string(n)) + ".kel";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
