@@ -1,6 +1,5 @@
 #include "app/MainForm.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <functional>
 #include <memory>
 
@@ -518,11 +518,10 @@ std::vector<std::string> MainForm::RecoveryDocuments() const {
   std::vector<std::pair<std::int64_t, std::string>> found;
   const std::string folder = RecoveryFolder();
   if (folder.empty()) return {};
-  const auto close = [](DIR* d) { ::closedir(d); };
-  const std::unique_ptr<DIR, decltype(close)> dir(::opendir(folder.c_str()), close);
-  if (!dir) return {};
-  while (const dirent* entry = ::readdir(dir.get())) {
-    const std::string name = entry->d_name;
+  std::error_code error;
+  for (auto entry = std::filesystem::directory_iterator(folder, error);
+       !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+    const std::string name = entry->path().filename().string();
     if (name.rfind(kRecoveryStem, 0) != 0 || name.size() < 4 ||
         name.compare(name.size() - 4, 4, ".kel") != 0) {
       continue;
@@ -536,6 +535,7 @@ std::vector<std::string> MainForm::RecoveryDocuments() const {
   // The latest first.
   std::sort(found.begin(), found.end(), std::greater<>());
   std::vector<std::string> paths;
+  paths.reserve(found.size());
   for (auto& [when, path] : found) paths.push_back(std::move(path));
   return paths;
 }
@@ -564,7 +564,7 @@ std::string MainForm::KeepUnsavedForRecovery() {
   };
   int error = 0;
   for (int n = 1; n <= 100; ++n) {
-    const std::string path = folder + "/" + kRecoveryStem + "-" + stamp +
+    std::string path = folder + "/" + kRecoveryStem + "-" + stamp +
                              (n == 1 ? std::string() : "-" + std::to_string(n)) + ".kel";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {

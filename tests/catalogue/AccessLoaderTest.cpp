@@ -581,7 +581,9 @@ TEST(AccessDamagedFile, ReadingPastTheDeadlineIsStoppedAndToldOnce) {
   EXPECT_NE(platform.messages[0].text.find(session.DataBasePath), std::string::npos);
   EXPECT_NE(platform.messages[0].text.find("arrêtée"), std::string::npos);
 
+  // Remembered as refused until the file changes, whatever the limits of the next open.
   session.limits = {};
+  EXPECT_EQ(OpenCatalogue(session, platform, dir.path()), OpenOutcome::Failed);
   std::filesystem::last_write_time(session.DataBasePath,
                                    std::filesystem::file_time_type::clock::now());
   EXPECT_EQ(OpenCatalogue(session, platform, dir.path()), OpenOutcome::Opened);

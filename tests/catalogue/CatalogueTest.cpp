@@ -1,8 +1,13 @@
 // Catalogue access on real SQLite files: query texts, statuses, the prompt, the core list.
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueDb.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <thread>
 
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
@@ -149,5 +154,78 @@ TEST(FieldValues, TextAndNumbers) {
   EXPECT_THROW(FieldNumber({FieldValue::Kind::Text, 0, "", false}), FieldError);
 }
 
+
+// The limits every catalogue query runs under, each at its own bound: a value of a few megabytes
+// (not only the thousand-megabyte blob SQLite refuses anyway), a pattern over 200 characters,
+// both slow formatting functions; a clock and a memory count that start again with each query.
+TEST_F(CatalogueTest, QueryLimitsHoldAtTheirBoundsAndRestartWithEachQuery) {
+  QueryLimits limits;
+  limits.time = std::chrono::milliseconds(150);
+  limits.memory = std::int64_t{4} << 20;
+  EngineError error;
+  OpenOptions options;
+  options.limits = limits;
+  const auto db = CatalogueHandle::Open(session.DataBasePath, error, options);
+  ASSERT_NE(db, nullptr) << error.description;
+  const struct {
+    const char* sql;
+    const char* told;  // empty: the query runs
+  } kQueries[] = {
+      {"SELECT zeroblob(4000000)", "une valeur dépassait 1024 ko"},
+      {"SELECT zeroblob(1000000)", ""},
+      {"SELECT 1 FROM EI WHERE Ref LIKE '%", "pattern"},  // 300 characters, below
+      {"SELECT printf('%d', 1)", "printf"},
+      {"SELECT format('%d', 1)", "format"},
+  };
+  for (const auto& [sql, told] : kQueries) {
+    std::string text = sql;
+    if (text.back() == '%') text += std::string(298, '%') + "'";
+    SCOPED_TRACE(text.substr(0, 60));
+    EngineError failure;
+    const auto rows = db->Query(text, failure);
+    if (*told == '\0') {
+      EXPECT_NE(rows, nullptr) << failure.description;
+    } else {
+      EXPECT_EQ(rows, nullptr);
+      EXPECT_NE(failure.description.find(told), std::string::npos) << failure.description;
+    }
+  }
+
+  // Idle for longer than the time limit, with more memory already held elsewhere in the
+  // process than the memory limit: a short query still runs (long enough for the limits to be
+  // looked at, which happens every thousand steps).
+  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other,
+                         "CREATE TABLE t(b); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT "
+                         "i + 1 FROM n WHERE i < 80) INSERT INTO t SELECT randomblob(100000) FROM n",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  ASSERT_GT(sqlite3_memory_used(), limits.memory);
+  EngineError failure;
+  EXPECT_NE(db->Query("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                      "20000) SELECT count(*) FROM n",
+                      failure),
+            nullptr)
+      << failure.description;
+  sqlite3_close(other);
+}
+
+// Without a limit given, a query that never ends stops at 2 s.
+TEST_F(CatalogueTest, TheDefaultTimeLimitIsTwoSeconds) {
+  test::ExecuteSql(dir.File("cat.db"),
+                   "CREATE VIEW endless AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                   "FROM n) SELECT i FROM n WHERE i < 0");
+  EngineError error;
+  const auto db = CatalogueHandle::Open(session.DataBasePath, error);
+  ASSERT_NE(db, nullptr);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(db->Query("SELECT * FROM endless", error), nullptr);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(seconds, 1.9);
+  EXPECT_LT(seconds, 4.0);
+}
 }  // namespace
 }  // namespace kel

@@ -100,7 +100,13 @@ TEST_F(WindowTest, EnterWithControlOrAltIsNotEnter) {
 TEST_F(WindowTest, EnterInVoltsRecalculatesOnceAndSelectsTheText) {
   Open();
   TabTo("TxVolts_1");
-  const int before = Recalculations();
+  int before = Recalculations();
+  // Shift+Enter is Enter.
+  Type("105");
+  Press(Qt::Key_Return, Qt::ShiftModifier);
+  EXPECT_EQ(Recalculations(), before + 1);
+  EXPECT_EQ(Text("LbWatts"), "105,");
+  before = Recalculations();
   Type("110");
   Press(Qt::Key_Return);
   EXPECT_EQ(Recalculations(), before + 1);
@@ -254,6 +260,37 @@ class WindowWithRemarksTest : public WindowTest {
     return std::string(kExampleDesign) + "[REMARQUES]\nFreeText=ligne un\tligne deux\t\n";
   }
 };
+
+// A core imposed in another case than the catalogue's, on a design without power (no core
+// chosen, the imposed one shown as typed): the list still shows it selected.
+class WindowWithImposedCoreTest : public WindowTest {
+ protected:
+  std::string DesignText() const override {
+    return "[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\n[NOYAU]\nType=ei20\n";
+  }
+};
+
+TEST_F(WindowWithImposedCoreTest, TheListSelectsTheImposedCoreWhateverItsCase) {
+  Open();
+  auto* list = Find<QListWidget>("LstCore");
+  ASSERT_NE(list->currentItem(), nullptr);
+  EXPECT_EQ(list->currentItem()->text(), "EI20");
+  EXPECT_TRUE(list->currentItem()->isSelected());
+}
+
+// A recent document's "&" is shown, not taken for the menu's underline.
+TEST_F(WindowTest, RecentDocumentsShowTheirAmpersands) {
+  document_ = dir_.File("a&b.kel");
+  WriteFile(document_, DesignText());
+  Open();
+  emit window_->RecentMenu()->aboutToShow();
+  auto* entry = window_->RecentMenu()->findChild<QAction*>("MnuRecent_1");
+  if (entry == nullptr && !window_->RecentMenu()->actions().isEmpty()) {
+    entry = window_->RecentMenu()->actions().first();
+  }
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->iconText().toStdString(), "1 " + document_);
+}
 
 TEST_F(WindowWithRemarksTest, LoadedRemarksShowOnSeparateLinesWithoutMarkingTheDesign) {
   Open();

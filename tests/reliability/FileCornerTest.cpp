@@ -3,11 +3,15 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -222,5 +226,143 @@ TEST_F(FileCornerTest, NamesAtTheLimitsSaveAndComeBackByteForByte) {
   }
 }
 
+
+// The size limit is the README's 4 MiB, counted from the file's size and again while it is read:
+// a document of exactly that size opens, one byte more does not, and neither does a file that
+// grows past it while it is read.
+TEST_F(FileCornerTest, TheSizeLimitIsFourMebibytesExactly) {
+  const struct {
+    std::size_t size;
+    bool opens;
+  } kSizes[] = {{4'100'000, true}, {kIniFileLimit, true}, {kIniFileLimit + 1, false}};
+  const std::string path = dir.File("big.kel");
+  for (const auto& [size, opens] : kSizes) {
+    SCOPED_TRACE(size);
+    std::string content = std::string(kDocument) + ";";
+    content += std::string(size - content.size() - 1, 'x') + "\n";
+    WriteFile(path, content);
+    FakePlatform fake;
+    fake.executable_path = dir.File("kelvanor");
+    MainForm opened(fake, {',', true});
+    opened.Form_Load(path);
+    EXPECT_EQ(opened.DocPath(), opens ? path : "");
+    EXPECT_EQ(opened.Sheet().TxVolts[1], opens ? "12" : "100");
+    EXPECT_EQ(fake.messages.size(), opens ? 0u : 1u);
+  }
+  // The file says 100 bytes, its reads bring more than the limit.
+  WriteFile(path, kDocument);
+  std::size_t given = 0;
+  IniFileOps growing;
+  growing.read = [&given](int, void* data, std::size_t size) -> ssize_t {
+    if (given > kIniFileLimit + 100'000) return 0;
+    const std::string chunk = given == 0 ? std::string(kDocument) : std::string(size, ';');
+    const std::size_t count = std::min(size, chunk.size());
+    std::memcpy(data, chunk.data(), count);
+    given += count;
+    return static_cast<ssize_t>(count);
+  };
+  EXPECT_EQ(IniDocument::Load(path, growing).Read(), FileRead::kTooLarge);
+}
+
+// What tells a change by another program: the content, not the size and time it shows. A file
+// gone meanwhile is no change to ask about: the save just writes it again.
+TEST_F(FileCornerTest, ChangesOnDiskAreSeenWhateverTheirSizeAndTime) {
+  const std::string path = dir.File("d.kel");
+  const struct {
+    const char* name;
+    std::function<void()> change;
+    bool asks;
+  } kChanges[] = {
+      {"same size, time put back",
+       [&path] {
+         const struct stat before = StatOf(path);
+         std::string text = ReadFile(path);
+         text[text.find("Volts1=12") + 8] = '3';
+         WriteFile(path, text);
+         const struct timespec times[2] = {before.st_atim, before.st_mtim};
+         ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+         ASSERT_EQ(StatOf(path).st_size, before.st_size);
+       },
+       true},
+      {"deleted", [&path] { ASSERT_EQ(::unlink(path.c_str()), 0); }, false},
+  };
+  for (const auto& [name, change, asks] : kChanges) {
+    SCOPED_TRACE(name);
+    WriteFile(path, kDocument);
+    FakePlatform fake;
+    fake.executable_path = dir.File("kelvanor");
+    MainForm opened(fake, {',', true});
+    opened.Form_Load(path);
+    opened.BtPlusT_Click();
+    change();
+    fake.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
+    EXPECT_EQ(opened.SaveDesign(), MainForm::SaveOutcome::Saved);
+    const bool asked = !fake.messages.empty() &&
+                       fake.messages[0].text.find("modifié par un autre programme") != std::string::npos;
+    EXPECT_EQ(asked, asks);
+    EXPECT_EQ(ReadIni(path, "SPECIFS", "Tesla"), "1,55");
+  }
+}
+
+// Saves that keep the file: a hard-linked one rewritten in place loses the tail of its longer old
+// content; set-group-id and sticky bits stay; a temporary file whose writer still holds it stays
+// however old it is.
+TEST_F(FileCornerTest, SavesInPlaceAndOverLeftoversKeepWhatIsNotTheirs) {
+  const std::string path = dir.File("linked.kel");
+  WriteFile(path, kDocument);
+  form.Form_Load(path);
+  form.TxRem_Change(std::string(500, 'r'));
+  platform.answers = {MsgAnswer::Ok};
+  ASSERT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
+  const std::string link = dir.File("link.kel");
+  ASSERT_EQ(::link(path.c_str(), link.c_str()), 0);
+  const std::size_t before = ReadFile(path).size();
+  form.TxRem_Change("");
+  platform.answers = {MsgAnswer::Ok};
+  ASSERT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
+  EXPECT_EQ(StatOf(path).st_ino, StatOf(link).st_ino) << "written in place";
+  EXPECT_EQ(ReadFile(path).find("rrr"), std::string::npos) << "no tail of the longer content";
+  EXPECT_LT(ReadFile(path).size(), before - 900) << "the remarks and their sheet block went";
+
+  for (const mode_t mode : {02640, 01640}) {
+    const std::string special = dir.File("mode.kel");
+    WriteFile(special, kDocument);
+    ASSERT_EQ(::chmod(special.c_str(), mode), 0);
+    if ((StatOf(special).st_mode & 07777) != mode) continue;  // not kept by this file system
+    FakePlatform fake;
+    fake.executable_path = dir.File("kelvanor");
+    MainForm saving(fake, {',', true});
+    saving.Form_Load(special);
+    saving.BtPlusT_Click();
+    fake.answers = {MsgAnswer::Ok};
+    ASSERT_EQ(saving.SaveDesign(), MainForm::SaveOutcome::Saved);
+    EXPECT_EQ(StatOf(special).st_mode & 07777, mode);
+  }
+
+  const std::string held = dir.File(".linked.kel.h3ld9x");
+  WriteFile(held, "half");
+  const struct timespec old[2] = {{::time(nullptr) - 600, 0}, {::time(nullptr) - 600, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, held.c_str(), old, 0), 0);
+  const int fd = ::open(held.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+  form.BtPlusT_Click();
+  platform.answers = {MsgAnswer::Ok};
+  ASSERT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
+  EXPECT_EQ(ReadFile(held), "half") << "its writer still holds it";
+  ::close(fd);
+}
+
+// A path that ends in a blank is the last document of the next start, blank included.
+TEST_F(FileCornerTest, APathEndingInABlankIsReopenedExactly) {
+  const std::string path = dir.File("alim.kel ");
+  WriteFile(path, kDocument);
+  WriteFile(dir.File("alim.kel"), "[SPECIFS]\nVolts1=99\n");
+  form.Form_Load(path);
+  MainForm next(platform, {',', true});
+  next.Form_Load("");
+  EXPECT_EQ(next.DocPath(), path);
+  EXPECT_EQ(next.Sheet().TxVolts[1], "12");
+}
 }  // namespace
 }  // namespace kel
