@@ -1,5 +1,6 @@
 // kelvanor: the transformer designer's window.
 
+#include <fontconfig/fontconfig.h>
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
@@ -7,7 +8,6 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QTimer>
-#include <fontconfig/fontconfig.h>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
