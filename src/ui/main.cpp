@@ -3,7 +3,6 @@
 #include <fontconfig/fontconfig.h>
 #include <QAction>
 #include <QApplication>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QSessionManager>
@@ -136,8 +135,7 @@ int main(int argc, char** argv) {
   // The window's icon is looked up in the icon theme, whose index the toolkit reads and parses
   // whole: a fifth of the work before the first frame, for a picture that the window manager
   // adds to the frame it draws itself. It comes as soon as the window's first frame is painted.
-  kel::ui::StartAndShow(window, command_line,
-                        [] { QApplication::setWindowIcon(QIcon::fromTheme("kelvanor")); });
+  kel::ui::StartAndShow(window, command_line, [] { kel::ui::SetProgramIcon(); });
   // Logging out or shutting down asks the save question as the close box does; Qt 6 closes no
   // window of its own at that moment.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
