@@ -63,6 +63,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Dependencies are those of the shared libraries the programs link, found by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# libmdb is opened only when an Access catalogue is read, so dpkg-shlibdeps does not see it: its
+# package, named after its soname as Debian names library packages (libmdb.so.3: libmdb3).
+string(REGEX REPLACE "^(.*)\\.so\\.([0-9]+)$" "\\1\\2" KELVANOR_LIBMDB_PACKAGE
+       "${KELVANOR_LIBMDB_SONAME}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${KELVANOR_LIBMDB_PACKAGE}")
 # Qt's own dialogs in French, and the condensed face the window's labels are drawn in; the
 # program runs without them, in English dialogs and a wider face.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-dejavu-extra")

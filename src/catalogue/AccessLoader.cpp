@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <glib.h>  // before mdbtools.h, which would otherwise pull it in inside extern "C"
 #include <mdbtools.h>
@@ -90,11 +91,73 @@ EngineError CopyFailure(const std::string& path, const EngineError& cause) {
           "Impossible de recopier le catalogue " + path + " en mémoire : " + cause.description};
 }
 
+// libmdb, and glib with it, is loaded the first time an Access file is read rather than at the
+// start of every program: a start that reads an SQLite catalogue, as nearly all do, has no use
+// for either, and loading them costs each start a tenth of the calculator's run.
+struct MdbLibrary {
+  decltype(&::mdb_open) mdb_open = nullptr;
+  decltype(&::mdb_close) mdb_close = nullptr;
+  decltype(&::mdb_free_tabledef) mdb_free_tabledef = nullptr;
+  decltype(&::mdb_find_pg_row) mdb_find_pg_row = nullptr;
+  decltype(&::mdb_map_find_next) mdb_map_find_next = nullptr;
+  decltype(&::mdb_read_table) mdb_read_table = nullptr;
+  decltype(&::mdb_read_catalog) mdb_read_catalog = nullptr;
+  decltype(&::mdb_read_columns) mdb_read_columns = nullptr;
+  decltype(&::mdb_rewind_table) mdb_rewind_table = nullptr;
+  decltype(&::mdb_fetch_row) mdb_fetch_row = nullptr;
+  decltype(&::g_ascii_strcasecmp) g_ascii_strcasecmp = nullptr;
+  std::string failure;  // why it could not be loaded, empty when it was
+};
+
+template <class Function>
+bool Bind(void* handle, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(::dlsym(handle, name));
+  return function != nullptr;
+}
+
+MdbLibrary LoadMdbLibrary() {
+  MdbLibrary lib;
+  // Never unloaded: glib keeps state of its own for the life of the process.
+  void* handle = ::dlopen(KELVANOR_LIBMDB_SONAME, RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* why = ::dlerror();
+    lib.failure = why != nullptr ? why : KELVANOR_LIBMDB_SONAME;
+    return lib;
+  }
+  const bool bound = Bind(handle, "mdb_open", lib.mdb_open) &&
+                     Bind(handle, "mdb_close", lib.mdb_close) &&
+                     Bind(handle, "mdb_free_tabledef", lib.mdb_free_tabledef) &&
+                     Bind(handle, "mdb_find_pg_row", lib.mdb_find_pg_row) &&
+                     Bind(handle, "mdb_map_find_next", lib.mdb_map_find_next) &&
+                     Bind(handle, "mdb_read_table", lib.mdb_read_table) &&
+                     Bind(handle, "mdb_read_catalog", lib.mdb_read_catalog) &&
+                     Bind(handle, "mdb_read_columns", lib.mdb_read_columns) &&
+                     Bind(handle, "mdb_rewind_table", lib.mdb_rewind_table) &&
+                     Bind(handle, "mdb_fetch_row", lib.mdb_fetch_row) &&
+                     Bind(handle, "g_ascii_strcasecmp", lib.g_ascii_strcasecmp);
+  if (!bound) lib.failure = std::string(KELVANOR_LIBMDB_SONAME) + " incomplète";
+  return lib;
+}
+
+// Loaded once, by the first caller; the child that reads a file apart finds it loaded by the
+// parent before the fork.
+const MdbLibrary& Mdb() {
+  static const MdbLibrary lib = LoadMdbLibrary();
+  return lib;
+}
+
+// False, with error filled, when Access files cannot be read here.
+bool MdbUsable(const std::string& path, EngineError& error) {
+  if (Mdb().failure.empty()) return true;
+  error = UnknownFormat(path, "lecture des fichiers Access impossible (" + Mdb().failure + ")");
+  return false;
+}
+
 struct MdbCloser {
-  void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
+  void operator()(MdbHandle* mdb) const { Mdb().mdb_close(mdb); }
 };
 struct TableFreer {
-  void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+  void operator()(MdbTableDef* table) const { Mdb().mdb_free_tabledef(table); }
 };
 std::string QuotedName(const std::string& name) {
   std::string quoted = "\"";
@@ -130,7 +193,7 @@ bool ReadMemo(MdbHandle* mdb, const unsigned char* head, std::size_t head_size,
     void* page = nullptr;
     int offset = 0;
     std::size_t size = 0;
-    if (mdb_find_pg_row(mdb, pg_row, &page, &offset, &size) != 0 || offset < 0 ||
+    if (Mdb().mdb_find_pg_row(mdb, pg_row, &page, &offset, &size) != 0 || offset < 0 ||
         static_cast<std::size_t>(offset) + size > page_size) {
       return false;
     }
@@ -205,8 +268,8 @@ int BindCell(sqlite3_stmt* statement, int index, const AccessCell& cell) {
 bool MapInsideFile(MdbHandle* mdb, MdbTableDef* table, std::uint64_t page_count) {
   guint32 page = 0;
   for (std::uint64_t step = 0; step <= page_count; ++step) {
-    const gint32 next =
-        mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned int>(table->map_sz), page);
+    const gint32 next = Mdb().mdb_map_find_next(mdb, table->usage_map,
+                                                static_cast<unsigned int>(table->map_sz), page);
     // 0 ends the map; -1 is a map libmdb cannot walk and replaces by a scan of every page.
     if (next <= 0 || static_cast<guint32>(next) <= page) return true;
     if (static_cast<std::uint64_t>(next) >= page_count) return false;
@@ -223,7 +286,7 @@ bool SystemTableReadable(MdbHandle* mdb, std::uint64_t page_count) {
   system.object_type = MDB_TABLE;
   system.table_pg = 2;
   std::snprintf(system.object_name, sizeof system.object_name, "%s", "MSysObjects");
-  std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(&system));
+  std::unique_ptr<MdbTableDef, TableFreer> table(Mdb().mdb_read_table(&system));
   return table && table->usage_map != nullptr && table->map_sz > 0 &&
          MapInsideFile(mdb, table.get(), page_count);
 }
@@ -270,7 +333,7 @@ std::optional<std::uint64_t> CheckedPageCount(const std::string& path, std::uint
 // Table EI with its columns; null with error filled when it is missing or unusable.
 std::unique_ptr<MdbTableDef, TableFreer> OpenTable(MdbHandle* mdb, std::uint64_t page_count,
                                                    const std::string& path, EngineError& error) {
-  if (!SystemTableReadable(mdb, page_count) || mdb_read_catalog(mdb, MDB_TABLE) == nullptr) {
+  if (!SystemTableReadable(mdb, page_count) || Mdb().mdb_read_catalog(mdb, MDB_TABLE) == nullptr) {
     error = Damaged(path);
     return nullptr;
   }
@@ -280,7 +343,7 @@ std::unique_ptr<MdbTableDef, TableFreer> OpenTable(MdbHandle* mdb, std::uint64_t
   for (unsigned i = 0; i < mdb->num_catalog && entry == nullptr; ++i) {
     auto* candidate = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
     if (candidate != nullptr && candidate->object_type == MDB_TABLE &&
-        g_ascii_strcasecmp(candidate->object_name, kTableName) == 0) {
+        Mdb().g_ascii_strcasecmp(candidate->object_name, kTableName) == 0) {
       entry = candidate;
     }
   }
@@ -288,10 +351,10 @@ std::unique_ptr<MdbTableDef, TableFreer> OpenTable(MdbHandle* mdb, std::uint64_t
     error = NoTable(path);
     return nullptr;
   }
-  std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
+  std::unique_ptr<MdbTableDef, TableFreer> table(Mdb().mdb_read_table(entry));
   // Without a usage map libmdb would dereference nothing while looking for the data pages.
   if (!table || table->usage_map == nullptr || table->map_sz == 0 ||
-      mdb_read_columns(table.get()) == nullptr || table->num_cols == 0 ||
+      Mdb().mdb_read_columns(table.get()) == nullptr || table->num_cols == 0 ||
       !MapInsideFile(mdb, table.get(), page_count)) {
     error = Damaged(path);
     return nullptr;
@@ -331,10 +394,10 @@ SqliteDb CopyRows(MdbHandle* mdb, MdbTableDef* table, std::uint64_t page_count,
     Exec(db.get(), "BEGIN");
     {
       Statement statement(db.get(), insert);
-      mdb_rewind_table(table);
+      Mdb().mdb_rewind_table(table);
       std::uint64_t rows = 0;
       AccessCell cell;
-      while (mdb_fetch_row(table)) {
+      while (Mdb().mdb_fetch_row(table)) {
         if (++rows > page_count * kRowsPerPage) {
           error = Damaged(path);
           return nullptr;
@@ -373,7 +436,7 @@ std::optional<std::string> ReadAccessFile(const std::string& path, std::uintmax_
   const std::optional<std::uint64_t> page_count = CheckedPageCount(path, file_size, error);
   if (!page_count) return std::nullopt;
 
-  std::unique_ptr<MdbHandle, MdbCloser> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
+  std::unique_ptr<MdbHandle, MdbCloser> mdb(Mdb().mdb_open(path.c_str(), MDB_NOFLAGS));
   if (!mdb || static_cast<std::uintmax_t>(mdb->fmt->pg_size) * *page_count != file_size) {
     error = UnknownFormat(path, "version de fichier Access inconnue");
     return std::nullopt;
@@ -693,6 +756,7 @@ std::optional<std::string> ReadAccessFileApart(const std::string& path, std::uin
 
 std::optional<std::string> ReadImage(const std::string& path, std::uintmax_t file_size,
                                      const AccessReadOptions& options, EngineError& error) {
+  if (!MdbUsable(path, error)) return std::nullopt;
   return options.apart ? ReadAccessFileApart(path, file_size, options.time, error)
                        : ReadAccessFile(path, file_size, error);
 }

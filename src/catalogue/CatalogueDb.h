@@ -49,7 +49,7 @@ class Recordset {
  private:
   friend class CatalogueHandle;
   Recordset(std::shared_ptr<Connection> connection, sqlite3_stmt* statement);
-  int Step();  // the engine's result code
+  int Step();                                    // the engine's result code
   int ColumnIndex(std::string_view name) const;  // -1 when no column has that name
 
   std::shared_ptr<Connection> connection_;
@@ -98,6 +98,5 @@ enum class CatalogueFormat { Missing, Unreadable, Sqlite, Access, Unknown };
 
 // What the first bytes of the file say it is.
 CatalogueFormat DetectCatalogueFormat(const std::string& path);
-
 
 }  // namespace kel

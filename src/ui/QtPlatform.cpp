@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "ui/Startup.h"
+
 namespace kel::ui {
 
 namespace {
@@ -121,8 +123,11 @@ void FileDialog::accept() {
 }
 
 QWidget* QtPlatform::Owner() const {
-  // Before the window is shown (start-up) boxes stand on their own in the middle of the screen.
-  return window_ && window_->isVisible() ? window_.data() : nullptr;
+  // Before the window is shown (start-up) boxes stand on their own in the middle of the screen,
+  // with the program's icon, which the window only takes after its first frame.
+  if (window_ && window_->isVisible()) return window_.data();
+  SetProgramIcon();
+  return nullptr;
 }
 
 QString QtPlatform::DefaultTitle() {

@@ -1,7 +1,9 @@
 #include "ui/Startup.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QIcon>
 #include <QTimer>
 #include <QWidget>
 #include <utility>
@@ -43,6 +45,13 @@ class FirstPaintWatch : public QObject {
 };
 
 }  // namespace
+
+void SetProgramIcon() {
+  static bool set = false;
+  if (set) return;
+  set = true;
+  QApplication::setWindowIcon(QIcon::fromTheme("kelvanor"));
+}
 
 void AfterFirstPaint(QWidget& window, std::function<void()> work) {
   new FirstPaintWatch(window, std::move(work));

@@ -14,8 +14,11 @@ class MainWindow;
 
 // Runs the start-up of the form in the window, then shows it unless the program ended meanwhile.
 // later runs once, after the window's first paint.
-void StartAndShow(MainWindow& window, const std::string& command_line,
-                  std::function<void()> later);
+void StartAndShow(MainWindow& window, const std::string& command_line, std::function<void()> later);
+
+// Gives the program's windows their icon from the icon theme; looked up once, whoever asks first:
+// the main window after its first frame, or a box that comes up before it.
+void SetProgramIcon();
 
 // Runs work once, from the event loop, after the first paint of window or of a widget in it.
 void AfterFirstPaint(QWidget& window, std::function<void()> work);

@@ -1,13 +1,12 @@
 // kelvanor: the transformer designer's window.
 
+#include <fontconfig/fontconfig.h>
 #include <QAction>
 #include <QApplication>
-#include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QSessionManager>
 #include <QTimer>
-#include <fontconfig/fontconfig.h>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -110,8 +109,12 @@ int main(int argc, char** argv) {
   // Fontconfig reads its configuration and lists every installed font the first time a font is
   // asked for: a fifth of the work before the first frame. It does so on a thread of its own
   // while Qt connects to the display, and is ready before the window's first font is chosen.
+  // The user's locale is taken first, as QApplication takes it, so that the locale fontconfig
+  // reads its numbers in does not change under it; it is left only once fontconfig is done.
+  std::setlocale(LC_ALL, "");
   std::thread fonts([] { FcInit(); });
   QApplication app(argc, argv);
+  fonts.join();
   // Qt has switched the C library to the user's locale; the program formats its numbers itself
   // and every library below it must keep reading and writing points.
   std::setlocale(LC_NUMERIC, "C");
@@ -124,16 +127,14 @@ int main(int argc, char** argv) {
   // QApplication has taken its own options out of argc and argv.
   const std::string command_line = CommandLineOf(argc, argv);
 
-  fonts.join();
   kel::ui::QtPlatform platform;
   kel::MainForm form(platform, {decimal_separator, true});
   kel::ui::MainWindow window(form);
   platform.SetWindow(&window);
   // The window's icon is looked up in the icon theme, whose index the toolkit reads and parses
-  // whole: a tenth of the start's work, for a picture the window manager adds to the frame it
-  // draws itself. It comes as soon as the window's first frame is painted.
-  kel::ui::StartAndShow(window, command_line,
-                        [] { QApplication::setWindowIcon(QIcon::fromTheme("kelvanor")); });
+  // whole: a fifth of the work before the first frame, for a picture that the window manager
+  // adds to the frame it draws itself. It comes as soon as the window's first frame is painted.
+  kel::ui::StartAndShow(window, command_line, [] { kel::ui::SetProgramIcon(); });
   // Logging out or shutting down asks the save question as the close box does; Qt 6 closes no
   // window of its own at that moment.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
