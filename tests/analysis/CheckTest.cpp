@@ -58,12 +58,14 @@ TEST(WireTable, IsTheDataFileAndPicksTheSmallestWireLargeEnough) {
                {0.5955622792243958, 0.63},
                {0.63f, 0.63},
                {0.01, 0.05},
-               {3.15f, 3.15}};
+               {3.15f, 3.15},
+               {3.6, 4.0},
+               {5.0f, 5.0}};
   for (const auto& pick : picks) {
     ASSERT_NE(WireFor(pick.diameter), nullptr) << pick.diameter;
     EXPECT_EQ(WireFor(pick.diameter)->nominal_mm, pick.nominal) << pick.diameter;
   }
-  EXPECT_EQ(WireFor(3.16), nullptr);
+  EXPECT_EQ(WireFor(5.01), nullptr);
   ASSERT_NE(FindSteelGrade("m1000-65a"), nullptr);
   EXPECT_EQ(FindSteelGrade("m1000-65a")->loss_w_per_kg, 10.0);
   EXPECT_EQ(FindSteelGrade("M400"), nullptr);
@@ -88,7 +90,7 @@ TEST(Check, FlaggedWindingsAreLeftOutOfTheFigures) {
   CoreRecord narrow = kCore;
   narrow.window_width_mm = 0.42;  // narrower than one 0.4 mm wire with its enamel
   const CheckResult r = RunCheck(
-      Input({{0, 600, 230, 0.43, 0.4}, {1, 265, 100, 1, 3.5}, {2, 30, 12, 1, 0.6}}, narrow), {});
+      Input({{0, 600, 230, 0.43, 0.4}, {1, 265, 100, 1, 5.5}, {2, 30, 12, 1, 0.6}}, narrow), {});
   ASSERT_EQ(r.windings.size(), 3u);
   EXPECT_EQ(r.windings[0].flag, WindingFlag::TooThick);
   EXPECT_EQ(r.windings[1].flag, WindingFlag::OffTable);
@@ -104,7 +106,7 @@ TEST(Check, FlaggedWindingsAreLeftOutOfTheFigures) {
 
   // A secondary off the table leaves the primary and the other secondary as they were.
   const CheckResult kept =
-      RunCheck(Input({{0, 600, 230, 0.43, 0.4}, {1, 265, 100, 1, 3.5}, {2, 30, 12, 1, 0.6}}), {});
+      RunCheck(Input({{0, 600, 230, 0.43, 0.4}, {1, 265, 100, 1, 5.5}, {2, 30, 12, 1, 0.6}}), {});
   const CheckResult without = RunCheck(Input({{0, 600, 230, 0.43, 0.4}, {2, 30, 12, 1, 0.6}}), {});
   EXPECT_EQ(kept.build_mm, without.build_mm);
   EXPECT_EQ(kept.copper_temperature_c, without.copper_temperature_c);

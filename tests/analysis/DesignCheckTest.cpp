@@ -120,7 +120,7 @@ TEST_F(DesignCheckTest, NoCheckSaysWhy) {
 }
 
 TEST_F(DesignCheckTest, ImposedDiameterAboveTheTableIsFlagged) {
-  const DesignCheck& check = Open(std::string(kExample) + "[CUIVRE]\nDia1=3,5\n");
+  const DesignCheck& check = Open(std::string(kExample) + "[CUIVRE]\nDia1=5,5\n");
   ASSERT_TRUE(check.result);
   EXPECT_EQ(check.result->windings[1].flag, WindingFlag::OffTable);
   EXPECT_EQ(check.result->windings[0].flag, WindingFlag::None);
