@@ -1,5 +1,6 @@
 #include "analysis/CheckOptions.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -32,23 +33,38 @@ bool WholeNumber(const std::string& text, double& value) {
 
 struct Range {
   double low, high;
-  const char* what;  // "une température en °C" ...
+  const char* what;  // "une température entre -50 et 100 °C" ...
+  bool whole;        // whole numbers only
 };
 
 Range RangeOf(CheckOption option) {
   switch (option) {
+    case CheckOption::Grade:
+      return {1, 2, "1 ou 2", true};
     case CheckOption::Ambient:
-      return {-50, 100, "une température entre -50 et 100 °C"};
+      return {-50, 100, "une température entre -50 et 100 °C", false};
     case CheckOption::Interlayer:
     case CheckOption::Wrap:
-      return {0, 5, "une épaisseur entre 0 et 5 mm"};
+      return {0, 5, "une épaisseur entre 0 et 5 mm", false};
     case CheckOption::BuildingFactor:
-      return {0.5, 5, "un facteur entre 0,5 et 5"};
-    case CheckOption::Grade:
+      return {0.5, 5, "un facteur entre 0,5 et 5", false};
+    case CheckOption::StackingFactor:
+      return {0.8, 1, "un facteur entre 0,8 et 1", false};
+    case CheckOption::TapeLayers:
+      return {0, 10, "un nombre entier de couches entre 0 et 10", true};
+    case CheckOption::TapeThickness:
+      return {0.01, 1, "une épaisseur entre 0,01 et 1 mm", false};
+    case CheckOption::Margin:
+      return {0, 10, "une marge entre 0 et 10 mm", false};
+    case CheckOption::Chambers:
+      return {1, 2, "1 ou 2", true};
+    case CheckOption::Partition:
+      return {0.3, 5, "une épaisseur entre 0,3 et 5 mm", false};
     case CheckOption::Steel:
+    case CheckOption::InsulationClass:
       break;
   }
-  return {0, 0, ""};
+  return {0, 0, "", false};
 }
 
 double* NumberOf(CheckOptions& options, CheckOption option) {
@@ -61,12 +77,36 @@ double* NumberOf(CheckOptions& options, CheckOption option) {
       return &options.wrap_mm;
     case CheckOption::BuildingFactor:
       return &options.building_factor;
-    case CheckOption::Grade:
-    case CheckOption::Steel:
+    case CheckOption::StackingFactor:
+      return &options.stacking_factor;
+    case CheckOption::TapeThickness:
+      return &options.tape_thickness_mm;
+    case CheckOption::Margin:
+      return &options.margin_mm;
+    case CheckOption::Partition:
+      return &options.partition_mm;
+    default:
       break;
   }
   return nullptr;
 }
+
+int* WholeOf(CheckOptions& options, CheckOption option) {
+  switch (option) {
+    case CheckOption::Grade:
+      return &options.grade;
+    case CheckOption::TapeLayers:
+      return &options.tape_layers;
+    case CheckOption::Chambers:
+      return &options.chambers;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+constexpr InsulationClass kClasses[] = {InsulationClass::A, InsulationClass::E, InsulationClass::B,
+                                        InsulationClass::F, InsulationClass::H};
 
 // Applies a good text to options; false when the text is no value of the option.
 bool Apply(CheckOptions& options, CheckOption option, const std::string& text) {
@@ -76,33 +116,77 @@ bool Apply(CheckOptions& options, CheckOption option, const std::string& text) {
     options.steel = std::string(grade->name);
     return true;
   }
+  if (option == CheckOption::InsulationClass) {
+    const std::string name = Trimmed(text);
+    for (const InsulationClass c : kClasses) {
+      if (name.size() == 1 &&
+          std::toupper(static_cast<unsigned char>(name[0])) == ClassName(c)[0]) {
+        options.insulation_class = c;
+        return true;
+      }
+    }
+    return false;
+  }
   double value = 0;
   if (!WholeNumber(text, value)) return false;
-  if (option == CheckOption::Grade) {
-    if (value != 1 && value != 2) return false;
-    options.grade = static_cast<int>(value);
-    return true;
-  }
   const Range range = RangeOf(option);
   if (value < range.low || value > range.high) return false;
-  *NumberOf(options, option) = value;
+  if (range.whole) {
+    if (value != std::floor(value)) return false;
+    *WholeOf(options, option) = static_cast<int>(value);
+  } else {
+    *NumberOf(options, option) = value;
+  }
   return true;
 }
 
 std::string DefaultText(CheckOption option, char separator) {
-  switch (option) {
-    case CheckOption::Grade:
-      return std::to_string(kDefaults.grade);
-    case CheckOption::Steel:
-      return kDefaults.steel;
-    default: {
-      CheckOptions defaults;
-      return PlainNumber(*NumberOf(defaults, option), separator);
-    }
-  }
+  CheckOptions defaults;
+  if (option == CheckOption::Steel) return defaults.steel;
+  if (option == CheckOption::InsulationClass) return ClassName(defaults.insulation_class);
+  if (const int* whole = WholeOf(defaults, option)) return std::to_string(*whole);
+  return PlainNumber(*NumberOf(defaults, option), separator);
 }
 
 }  // namespace
+
+static_assert(kVerifKeys.size() == kCheckOptionCount, "one document key per option");
+
+const char* ClassName(InsulationClass insulation_class) {
+  switch (insulation_class) {
+    case InsulationClass::A:
+      return "A";
+    case InsulationClass::E:
+      return "E";
+    case InsulationClass::B:
+      return "B";
+    case InsulationClass::F:
+      return "F";
+    case InsulationClass::H:
+      return "H";
+    case InsulationClass::None:
+      break;
+  }
+  return "hors classe";
+}
+
+double ClassLimitC(InsulationClass insulation_class) {
+  switch (insulation_class) {
+    case InsulationClass::A:
+      return 100;
+    case InsulationClass::E:
+      return 115;
+    case InsulationClass::B:
+      return 120;
+    case InsulationClass::F:
+      return 140;
+    case InsulationClass::H:
+      return 165;
+    case InsulationClass::None:
+      break;
+  }
+  return 0;
+}
 
 const char* OptionKey(CheckOption option) {
   const std::string_view key = kVerifKeys.at(static_cast<std::size_t>(option));
@@ -114,8 +198,8 @@ std::string OptionProblem(CheckOption option, const std::string& text) {
   if (Trimmed(text).empty() || Apply(scratch, option, text)) return "";
   std::string expected;
   switch (option) {
-    case CheckOption::Grade:
-      expected = "1 ou 2";
+    case CheckOption::InsulationClass:
+      expected = "A, E, B, F ou H";
       break;
     case CheckOption::Steel:
       expected = "une tôle connue (";

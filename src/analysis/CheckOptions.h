@@ -11,14 +11,38 @@
 
 namespace kel {
 
-enum class CheckOption { Grade, Ambient, Interlayer, Wrap, Steel, BuildingFactor };
-inline constexpr int kCheckOptionCount = 6;
+enum class CheckOption {
+  Grade,
+  Ambient,
+  Interlayer,
+  Wrap,
+  Steel,
+  BuildingFactor,
+  StackingFactor,
+  InsulationClass,
+  TapeLayers,
+  TapeThickness,
+  Margin,
+  Chambers,
+  Partition
+};
+inline constexpr int kCheckOptionCount = 13;
 
 // The command-line flag of each option, the same for every tool that takes them.
 inline constexpr std::pair<const char*, CheckOption> kCheckOptionFlags[] = {
-    {"--grade", CheckOption::Grade},           {"--ambient", CheckOption::Ambient},
-    {"--interlayer", CheckOption::Interlayer}, {"--wrap", CheckOption::Wrap},
-    {"--steel", CheckOption::Steel},           {"--building-factor", CheckOption::BuildingFactor}};
+    {"--grade", CheckOption::Grade},
+    {"--ambient", CheckOption::Ambient},
+    {"--interlayer", CheckOption::Interlayer},
+    {"--wrap", CheckOption::Wrap},
+    {"--steel", CheckOption::Steel},
+    {"--building-factor", CheckOption::BuildingFactor},
+    {"--stacking-factor", CheckOption::StackingFactor},
+    {"--insulation-class", CheckOption::InsulationClass},
+    {"--tape-layers", CheckOption::TapeLayers},
+    {"--tape-thickness", CheckOption::TapeThickness},
+    {"--margin", CheckOption::Margin},
+    {"--chambers", CheckOption::Chambers},
+    {"--partition", CheckOption::Partition}};
 
 // The option a command-line flag names; none for any other argument.
 inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
@@ -28,13 +52,28 @@ inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
   return std::nullopt;
 }
 
+// The insulation classes of IEC 60085, each with the temperature IEC 61558-1 lets a winding of
+// that class reach in normal use. None: no class holds the temperature ("hors classe").
+enum class InsulationClass { A, E, B, F, H, None };
+const char* ClassName(InsulationClass insulation_class);  // "A" ... "H", "hors classe"
+double ClassLimitC(InsulationClass insulation_class);     // 100, 115, 120, 140, 165 °C
+
 struct CheckOptions {
   int grade = 1;                // enamel grade of the wire, 1 or 2
   double ambient_c = 40;        // ambient temperature
   double interlayer_mm = 0.05;  // insulation between two layers of one winding
   double wrap_mm = 0.1;         // insulation wrapped over each winding
   std::string steel = "M400-50A";
-  double building_factor = 1.0;  // iron losses built up over the steel's own figure
+  double building_factor = 1.0;   // iron losses built up over the steel's own figure
+  double stacking_factor = 0.95;  // the part of the stack that is iron
+  InsulationClass insulation_class = InsulationClass::B;
+  // Between the primary and the secondaries: layers of tape of that thickness in a single
+  // chamber, a partition of that thickness between two chambers.
+  int tape_layers = 3;
+  double tape_thickness_mm = 0.05;
+  double margin_mm = 0;  // left free at both ends of every layer (creepage)
+  int chambers = 1;      // 1, or 2 side by side: the primary alone in the first
+  double partition_mm = 1.0;
 
   bool operator==(const CheckOptions&) const = default;
 };

@@ -54,20 +54,24 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
       cells[4] = std::to_string(w.layers);
       cells[5] = Fixed(w.build_mm, 2, sep);
       cells[6] = Fixed(w.current_density, 2, sep);
-      cells[7] = Fixed(w.length_m, 1, sep);
-      cells[8] = Fixed(w.r20_ohm, 3, sep);
-      cells[9] = Fixed(w.r_hot_ohm, 3, sep);
-      cells[10] = Fixed(w.copper_loss_w, 2, sep);
-      cells[11] = Fixed(w.copper_mass_kg, 3, sep);
     }
-    if (w.has_voltages) {
-      cells[12] = Fixed(w.no_load_v, 1, sep);
-      cells[13] = Fixed(w.loaded_v, 1, sep);
-      cells[14] = Fixed(w.regulation_pct, 1, sep);
-      cells[15] = w.turns_to_wind ? std::to_string(*w.turns_to_wind) : "–";
-      cells[16] = w.turns_to_wind ? Fixed(w.loaded_v_at_turns_to_wind, 1, sep) : "–";
+    const std::optional<WindingCopper>& c = w.copper;
+    cells[7] = Fixed(c ? std::optional(c->length_m) : std::nullopt, 1, sep);
+    cells[8] = Fixed(c ? std::optional(c->r20_ohm) : std::nullopt, 3, sep);
+    cells[9] = Fixed(w.r_hot_ohm, 3, sep);
+    cells[10] = Fixed(w.copper_loss_w, 2, sep);
+    cells[11] = Fixed(c ? std::optional(c->copper_mass_kg) : std::nullopt, 3, sep);
+    if (w.input.row != 0) {
+      const std::optional<WindingVolts>& v = w.volts;
+      cells[12] = Fixed(v ? std::optional(v->no_load_v) : std::nullopt, 1, sep);
+      cells[13] = Fixed(v ? std::optional(v->loaded_v) : std::nullopt, 1, sep);
+      cells[14] = Fixed(v ? std::optional(v->regulation_pct) : std::nullopt, 1, sep);
+      cells[15] = w.turns_to_wind ? std::to_string(*w.turns_to_wind) : v ? "–" : kIncomplete;
+      cells[16] = w.turns_to_wind ? Fixed(w.loaded_v_at_turns_to_wind, 1, sep)
+                  : v             ? "–"
+                                  : kIncomplete;
     }
-    cells[17] = FlagText(w.flag);
+    cells[17] = w.unreachable ? kUnreachableText : FlagText(w.flag);
     for (std::size_t i = 0; i < kLines; ++i) view.lines[i].cells.push_back(cells[i]);
   }
   // The remark line is there only for a winding left out of the figures.
@@ -76,25 +80,34 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
     view.lines.pop_back();
   }
 
-  view.fill = Fixed(r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +
-              " mm : " + Fixed(r.fill_pct, 1, sep) + " % (" + FillText(r.fill_status) + ")";
-  view.fill_level = r.fill_status == FillStatus::Ok      ? Level::Good
-                    : r.fill_status == FillStatus::Tight ? Level::Warn
-                                                         : Level::Bad;
-  view.thermal = Fixed(r.copper_temperature_c, 1, sep) + " °C : " +
-                 (r.thermal_class == "hors classe" ? r.thermal_class : "classe " + r.thermal_class);
-  // Up to class B the usual papers and varnishes hold; F and H call for chosen materials.
-  const bool usual = r.thermal_class == "A" || r.thermal_class == "E" || r.thermal_class == "B";
-  view.thermal_level = !r.converged || r.thermal_class == "hors classe" ? Level::Bad
-                       : usual                                          ? Level::Good
-                                                                        : Level::Warn;
-  view.overall = {
-      {"Pertes fer (W)", {Fixed(r.iron_loss_w, 2, sep)}},
-      {"Pertes cuivre (W)", {Fixed(r.copper_loss_w, 2, sep)}},
-      {"Surface de refroidissement (cm²)", {Fixed(r.surface_cm2, 1, sep)}},
-      {"Échauffement (K)", {Fixed(r.temperature_rise_k, 1, sep)}},
-      {"Rendement (%)", {Fixed(r.efficiency_pct, 1, sep)}},
-      {"Itérations", {std::to_string(r.rounds) + (r.converged ? "" : " (sans convergence)")}}};
+  view.fill =
+      r.fill_status
+          ? Fixed(r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +
+                " mm : " + Fixed(r.fill_pct, 1, sep) + " % (" + FillText(*r.fill_status) + ")"
+          : kIncomplete;
+  view.fill_level = !r.fill_status                        ? Level::Bad
+                    : *r.fill_status == FillStatus::Ok    ? Level::Good
+                    : *r.fill_status == FillStatus::Tight ? Level::Warn
+                                                          : Level::Bad;
+  view.thermal = r.thermal_verdict ? Fixed(r.copper_temperature_c, 1, sep) +
+                                         " °C : " + ThermalVerdictText(*r.thermal_verdict) +
+                                         " en classe " + ClassName(r.options.insulation_class) +
+                                         " (limite " + Fixed(r.thermal_limit_c, 0, sep) +
+                                         " °C), classe requise " + ClassText(r.required_class)
+                                   : kIncomplete;
+  view.thermal_level = !r.thermal_verdict || !r.converged            ? Level::Bad
+                       : *r.thermal_verdict == ThermalVerdict::Ok    ? Level::Good
+                       : *r.thermal_verdict == ThermalVerdict::Tight ? Level::Warn
+                                                                     : Level::Bad;
+  view.overall = {{"Pertes fer (W)", {Fixed(r.iron_loss_w, 2, sep)}},
+                  {"Pertes cuivre (W)", {Fixed(r.copper_loss_w, 2, sep)}},
+                  {"Surface de refroidissement (cm²)", {Fixed(r.surface_cm2, 1, sep)}},
+                  {"Échauffement (K)", {Fixed(r.temperature_rise_k, 1, sep)}},
+                  {"Rendement (%)", {Fixed(r.efficiency_pct, 1, sep)}},
+                  {"Itérations",
+                   {r.copper_temperature_c
+                        ? std::to_string(r.rounds) + (r.converged ? "" : " (sans convergence)")
+                        : kIncomplete}}};
   return view;
 }
 

@@ -97,6 +97,18 @@ std::string JsonNumber(double value) {
   return error == std::errc() ? std::string(buffer, end) : "null";
 }
 
+std::string Fixed(const std::optional<double>& value, int decimals, char decimal_separator) {
+  return value ? Fixed(*value, decimals, decimal_separator) : kIncomplete;
+}
+
+std::string JsonNumber(const std::optional<double>& value) {
+  return value ? JsonNumber(*value) : "null";
+}
+
+std::string ClassText(const std::optional<InsulationClass>& required_class) {
+  return required_class ? ClassName(*required_class) : kIncomplete;
+}
+
 std::string CheckTextSection(const DesignCheck& check, char sep) {
   std::string out = "Vérification\n";
   const CheckOptions& o = check.options;
@@ -105,7 +117,14 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
                              Fixed(o.interlayer_mm, 2, sep) + " mm, enveloppe " +
                              Fixed(o.wrap_mm, 2, sep) + " mm,");
   out +=
-      Line("", "tôle " + o.steel + ", facteur de construction " + Fixed(o.building_factor, 2, sep));
+      Line("", "tôle " + o.steel + ", facteur de construction " + Fixed(o.building_factor, 2, sep) +
+                   ", foisonnement " + Fixed(o.stacking_factor, 2, sep) + ",");
+  out += Line("", "classe " + std::string(ClassName(o.insulation_class)) + ", isolement " +
+                      std::to_string(o.tape_layers) + " × " + Fixed(o.tape_thickness_mm, 2, sep) +
+                      " mm, marge " + Fixed(o.margin_mm, 1, sep) + " mm, " +
+                      (o.chambers == 2
+                           ? "deux compartiments, cloison " + Fixed(o.partition_mm, 1, sep) + " mm"
+                           : std::string("un compartiment")));
   for (const std::string& problem : check.problems) out += "  " + problem + "\n";
   if (!check.result) return out + Line("Pas de vérification", check.none);
   const CheckResult& r = *check.result;
@@ -129,29 +148,46 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
     wire.Row({name, turns, Fixed(w.wire_mm, 3, sep), Fixed(w.overall_mm, 3, sep),
               std::to_string(w.turns_per_layer), std::to_string(w.layers),
               Fixed(w.build_mm, 2, sep)});
-    copper.Row({name, Fixed(w.current_density, 2, sep), Fixed(w.length_m, 1, sep),
-                Fixed(w.r20_ohm, 3, sep), Fixed(w.r_hot_ohm, 3, sep),
-                Fixed(w.copper_loss_w, 2, sep), Fixed(w.copper_mass_kg, 3, sep)});
-    if (w.has_voltages) {
+    const std::optional<WindingCopper>& c = w.copper;
+    copper.Row({name, Fixed(w.current_density, 2, sep),
+                Fixed(c ? std::optional(c->length_m) : std::nullopt, 1, sep),
+                Fixed(c ? std::optional(c->r20_ohm) : std::nullopt, 3, sep),
+                Fixed(w.r_hot_ohm, 3, sep), Fixed(w.copper_loss_w, 2, sep),
+                Fixed(c ? std::optional(c->copper_mass_kg) : std::nullopt, 3, sep)});
+    if (w.input.row != 0) {
       any_volts = true;
-      volts.Row({name, Fixed(w.no_load_v, 1, sep), Fixed(w.loaded_v, 1, sep),
-                 Fixed(w.regulation_pct, 1, sep),
-                 w.turns_to_wind ? std::to_string(*w.turns_to_wind) : "–",
-                 w.turns_to_wind ? Fixed(w.loaded_v_at_turns_to_wind, 1, sep) : "–"});
+      const std::optional<WindingVolts>& v = w.volts;
+      volts.Row({name, Fixed(v ? std::optional(v->no_load_v) : std::nullopt, 1, sep),
+                 Fixed(v ? std::optional(v->loaded_v) : std::nullopt, 1, sep),
+                 Fixed(v ? std::optional(v->regulation_pct) : std::nullopt, 1, sep),
+                 w.turns_to_wind ? std::to_string(*w.turns_to_wind)
+                 : w.unreachable ? kUnreachableText
+                 : v             ? "–"
+                                 : kIncomplete,
+                 w.turns_to_wind ? Fixed(w.loaded_v_at_turns_to_wind, 1, sep)
+                 : v             ? "–"
+                                 : kIncomplete});
     }
   }
   out += wire.Text() + copper.Text();
   if (any_volts) out += volts.Text();
-  out += Line("Hauteur bobinée (mm)", Fixed(r.build_mm, 2, sep) + " (" + Fixed(r.fill_pct, 1, sep) +
-                                          " %, " + FillText(r.fill_status) + ")");
+  out += Line("Hauteur bobinée (mm)", r.fill_status ? Fixed(r.build_mm, 2, sep) + " (" +
+                                                          Fixed(r.fill_pct, 1, sep) + " %, " +
+                                                          FillText(*r.fill_status) + ")"
+                                                    : kIncomplete);
   out += Line("Pertes fer (W)", Fixed(r.iron_loss_w, 2, sep) + " (" + o.steel + ", " +
                                     Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)");
   out += Line("Pertes cuivre (W)", Fixed(r.copper_loss_w, 2, sep));
   out += Line("Surface (cm²)", Fixed(r.surface_cm2, 1, sep));
   out += Line("Échauffement (K)", Fixed(r.temperature_rise_k, 1, sep));
-  out += Line("Température (°C)", Fixed(r.copper_temperature_c, 1, sep) + ", classe " +
-                                      r.thermal_class + " (" + std::to_string(r.rounds) +
-                                      (r.converged ? " tours)" : " tours, sans convergence)"));
+  out +=
+      Line("Température (°C)",
+           r.thermal_verdict ? Fixed(r.copper_temperature_c, 1, sep) + ", " +
+                                   ThermalVerdictText(*r.thermal_verdict) + " en classe " +
+                                   ClassName(o.insulation_class) + ", classe requise " +
+                                   ClassText(r.required_class) + " (" + std::to_string(r.rounds) +
+                                   (r.converged ? " tours)" : " tours, sans convergence)")
+                             : kIncomplete);
   out += Line("Rendement (%)", Fixed(r.efficiency_pct, 1, sep));
   out += "  " + std::string(kWireSource) + "\n";
   return out;
@@ -171,58 +207,99 @@ std::string CheckJson(const DesignCheck& check) {
   out += field("steel", JsonString(o.steel));
   out += field("steel_loss_w_per_kg", JsonNumber(r.steel_loss_w_per_kg));
   out += field("building_factor", JsonNumber(o.building_factor));
+  out += field("stacking_factor", JsonNumber(o.stacking_factor));
+  out += field("insulation_class", JsonString(ClassName(o.insulation_class)));
+  out += field("tape_layers", std::to_string(o.tape_layers));
+  out += field("tape_thickness_mm", JsonNumber(o.tape_thickness_mm));
+  out += field("margin_mm", JsonNumber(o.margin_mm));
+  out += field("bobbin_chambers", std::to_string(o.chambers));
+  out += field("partition_mm", JsonNumber(o.partition_mm));
   if (!check.problems.empty()) {
     std::string list;
     for (const std::string& p : check.problems) list += (list.empty() ? "" : ", ") + JsonString(p);
     out += field("problems", "[" + list + "]");
   }
+  // Every key is there for every winding; a figure the check could not work out is null.
+  const auto number = [](bool known, double value) { return known ? JsonNumber(value) : "null"; };
+  const auto whole = [](bool known, int value) { return known ? std::to_string(value) : "null"; };
   out += "}, \"windings\": [";
   for (std::size_t i = 0; i < r.windings.size(); ++i) {
     const WindingCheck& w = r.windings[i];
+    const bool wire = w.flag != WindingFlag::OffTable;
+    const bool laid = w.flag == WindingFlag::None;
+    const std::optional<WindingCopper>& c = w.copper;
     out += i ? ", " : "";
     out += "{\"row\": " + std::to_string(w.input.row);
     out += field("turns", std::to_string(w.input.turns));
-    if (w.flag != WindingFlag::OffTable) {
-      out += field("wire_mm", JsonNumber(w.wire_mm));
-      out += field("overall_mm", JsonNumber(w.overall_mm));
-      out += field("turns_per_layer", std::to_string(w.turns_per_layer));
-    }
-    if (w.flag == WindingFlag::None) {
-      out += field("layers", std::to_string(w.layers));
-      out += field("build_mm", JsonNumber(w.build_mm));
-      out += field("current_density", JsonNumber(w.current_density));
-      out += field("length_m", JsonNumber(w.length_m));
-      out += field("r20_ohm", JsonNumber(w.r20_ohm));
-      out += field("r_hot_ohm", JsonNumber(w.r_hot_ohm));
-      out += field("copper_loss_w", JsonNumber(w.copper_loss_w));
-      out += field("copper_mass_kg", JsonNumber(w.copper_mass_kg));
-    }
-    if (w.has_voltages) {
-      out += field("no_load_v", JsonNumber(w.no_load_v));
-      out += field("loaded_v", JsonNumber(w.loaded_v));
-      out += field("regulation_pct", JsonNumber(w.regulation_pct));
-      if (w.turns_to_wind) {
-        out += field("turns_to_wind", std::to_string(*w.turns_to_wind));
-        out += field("loaded_v_at_turns_to_wind", JsonNumber(w.loaded_v_at_turns_to_wind));
-      }
+    out += field("diameter_mm", JsonNumber(w.input.diameter_mm));
+    out += field("imposed", w.input.imposed ? "true" : "false");
+    out += field("chamber", std::to_string(w.chamber));
+    out += field("usable_width_mm", JsonNumber(w.usable_width_mm));
+    out += field("strands", whole(wire, w.strands));
+    out += field("wire_mm", number(wire, w.wire_mm));
+    out += field("overall_mm", number(wire, w.overall_mm));
+    out += field("turns_per_layer", whole(wire, w.turns_per_layer));
+    out += field("layers", whole(laid, w.layers));
+    out += field("build_mm", number(laid, w.build_mm));
+    out += field("current_density", number(wire, w.current_density));
+    out += field("mean_turn_mm", number(c.has_value(), c ? c->mean_turn_mm : 0));
+    out += field("length_m", number(c.has_value(), c ? c->length_m : 0));
+    out += field("r20_ohm", number(c.has_value(), c ? c->r20_ohm : 0));
+    out += field("r_hot_ohm", JsonNumber(w.r_hot_ohm));
+    out += field("copper_loss_w", JsonNumber(w.copper_loss_w));
+    out += field("copper_mass_kg", number(c.has_value(), c ? c->copper_mass_kg : 0));
+    if (w.input.row != 0) {
+      const std::optional<WindingVolts>& v = w.volts;
+      const WindingVolts none;
+      const WindingVolts& volts = v ? *v : none;
+      out += field("no_load_v", number(v.has_value(), volts.no_load_v));
+      out += field("loaded_v", number(v.has_value(), volts.loaded_v));
+      out += field("regulation_pct", number(v.has_value(), volts.regulation_pct));
+      out += field("loaded_v_at_90pct_mains", number(v.has_value(), volts.loaded_v_at_90pct_mains));
+      out +=
+          field("loaded_v_at_110pct_mains", number(v.has_value(), volts.loaded_v_at_110pct_mains));
+      out += field("no_load_v_at_110pct_mains",
+                   number(v.has_value(), volts.no_load_v_at_110pct_mains));
+      out +=
+          field("turns_to_wind", whole(w.turns_to_wind.has_value(), w.turns_to_wind.value_or(0)));
+      out += field("loaded_v_at_turns_to_wind", JsonNumber(w.loaded_v_at_turns_to_wind));
     }
     if (w.flag != WindingFlag::None) out += field("flag", JsonString(FlagText(w.flag)));
+    if (w.unreachable) out += field("flag", JsonString(kUnreachableText));
     out += "}";
   }
   out += "]";
+  out += field("complete", r.complete ? "true" : "false");
+  out += field("tape_mm", JsonNumber(r.tape_mm));
+  std::string chambers;
+  for (int i = 0; i < r.chamber_count; ++i) {
+    chambers += std::string(i ? ", " : "") +
+                "{\"build_mm\": " + JsonNumber(r.chambers[i].build_mm) +
+                ", \"fill_pct\": " + JsonNumber(r.chambers[i].fill_pct) + "}";
+  }
+  out += field("chambers", "[" + chambers + "]");
   out += field("build_mm", JsonNumber(r.build_mm));
   out += field("fill_pct", JsonNumber(r.fill_pct));
-  out += field("fill_status", JsonString(FillText(r.fill_status)));
+  out += field("fill_status", r.fill_status ? JsonString(FillText(*r.fill_status)) : "null");
+  out += field("induction_real_t", JsonNumber(r.induction_real_t));
+  out += field("induction_real_at_110pct_mains_t", JsonNumber(r.induction_real_at_110pct_mains_t));
   out += field("iron_loss_w", JsonNumber(r.iron_loss_w));
+  out += field("primary_current_a", JsonNumber(r.primary_current_a));
   out += field("copper_loss_w", JsonNumber(r.copper_loss_w));
   out += field("surface_cm2", JsonNumber(r.surface_cm2));
   out += field("temperature_rise_k", JsonNumber(r.temperature_rise_k));
   out += field("copper_temperature_c", JsonNumber(r.copper_temperature_c));
-  out += field("thermal_class", JsonString(r.thermal_class));
+  out += field("thermal_limit_c", JsonNumber(r.thermal_limit_c));
+  out += field("thermal_verdict",
+               r.thermal_verdict ? JsonString(ThermalVerdictText(*r.thermal_verdict)) : "null");
+  out +=
+      field("required_class", r.required_class ? JsonString(ClassName(*r.required_class)) : "null");
   out += field("efficiency_pct", JsonNumber(r.efficiency_pct));
-  out += field("rounds", std::to_string(r.rounds));
+  out += field("rounds", whole(r.copper_temperature_c.has_value(), r.rounds));
   // Not converging is rare enough to be said only when it happens.
   if (!r.converged) out += field("converged", "false");
+  out += field("turns_to_wind_rounds", whole(r.turns_rounds > 0, r.turns_rounds));
+  if (!r.turns_converged) out += field("turns_to_wind_converged", "false");
   return out + "}";
 }
 

@@ -2,6 +2,7 @@
 // The check as the command-line calculator prints it: a "Vérification" section of the text
 // report, or the "analysis" object of the JSON report.
 
+#include <optional>
 #include <string>
 
 #include "analysis/DesignCheck.h"
@@ -21,6 +22,15 @@ std::string Fixed(double value, int decimals, char decimal_separator);
 
 // A JSON number: the shortest text that reads back as value; null when it is not finite.
 std::string JsonNumber(double value);
+
+// A figure that needs a winding the check had to leave out reads so, never as a number.
+inline constexpr const char* kIncomplete = "incomplet";
+// The same for a figure that may be unknown: kIncomplete, or null in the JSON.
+std::string Fixed(const std::optional<double>& value, int decimals, char decimal_separator);
+std::string JsonNumber(const std::optional<double>& value);
+
+// "A", ..., "H", "hors classe" for a required class; kIncomplete when it is unknown.
+std::string ClassText(const std::optional<InsulationClass>& required_class);
 
 // Where the wire sizes come from, for the reports.
 inline constexpr const char* kWireSource =

@@ -26,8 +26,8 @@ struct DesignCheck {
 };
 
 // The check's inputs as the sheet shows them: per row with whole turns shown in TxSpires, the
-// turns, the volts, the amps (the primary's computed current), the diameter in use (DiaCu); the
-// frequency and the induction shown in LbTrueTesla.
+// turns, the volts, the amps (the primary's computed current), the diameter in use (DiaCu, or the
+// text typed when it is imposed); the frequency and the induction shown in LbTrueTesla.
 CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core);
 
 // The whole check. input_error: the last recalculation stopped on "Erreur de saisie". core: the

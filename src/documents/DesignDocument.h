@@ -26,8 +26,19 @@ struct DesignEntries {
 // differ from their defaults, so that a design without them is stored as it always was. Keys in
 // the order written.
 inline constexpr const char* kVerifSection = "VERIF";
-inline constexpr std::array<const char*, 6> kVerifKeys = {
-    "Grade", "Ambiante", "Interligne", "Enveloppe", "Tole", "FacteurConstruction"};
+inline constexpr std::array<const char*, 13> kVerifKeys = {"Grade",
+                                                           "Ambiante",
+                                                           "Interligne",
+                                                           "Enveloppe",
+                                                           "Tole",
+                                                           "FacteurConstruction",
+                                                           "Foisonnement",
+                                                           "Classe",
+                                                           "IsolementCouches",
+                                                           "IsolementEpaisseur",
+                                                           "Marge",
+                                                           "Carcasse",
+                                                           "Cloison"};
 
 // The functions below read and write files through ops (IniFileOps{} for the system's calls).
 
