@@ -45,8 +45,8 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
     view.windings.push_back(w.input.row >= 0 && w.input.row < 5 ? kNames[w.input.row] : "?");
     std::vector<std::string> cells(kLines);
     cells[0] = std::to_string(w.input.turns);
+    cells[1] = WireText(w, sep);
     if (w.flag != WindingFlag::OffTable) {
-      cells[1] = Fixed(w.wire_mm, 3, sep);
       cells[2] = Fixed(w.overall_mm, 3, sep);
       cells[3] = std::to_string(w.turns_per_layer);
     }

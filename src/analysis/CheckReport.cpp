@@ -105,6 +105,12 @@ std::string JsonNumber(const std::optional<double>& value) {
   return value ? JsonNumber(*value) : "null";
 }
 
+std::string WireText(const WindingCheck& w, char sep) {
+  if (w.flag == WindingFlag::OffTable) return Fixed(w.input.diameter_mm, 3, sep);
+  const std::string wire = Fixed(w.wire_mm, 3, sep);
+  return w.strands > 1 ? std::to_string(w.strands) + " × " + wire : wire;
+}
+
 std::string ClassText(const std::optional<InsulationClass>& required_class) {
   return required_class ? ClassName(*required_class) : kIncomplete;
 }
@@ -137,15 +143,14 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
     const std::string name = RowName(w.input.row);
     const std::string turns = std::to_string(w.input.turns);
     if (w.flag == WindingFlag::OffTable) {
-      wire.Row({name, turns, FlagText(w.flag)});
+      wire.Row({name, turns, WireText(w, sep), FlagText(w.flag)});
       continue;
     }
     if (w.flag == WindingFlag::TooThick) {
-      wire.Row(
-          {name, turns, Fixed(w.wire_mm, 3, sep), Fixed(w.overall_mm, 3, sep), FlagText(w.flag)});
+      wire.Row({name, turns, WireText(w, sep), Fixed(w.overall_mm, 3, sep), FlagText(w.flag)});
       continue;
     }
-    wire.Row({name, turns, Fixed(w.wire_mm, 3, sep), Fixed(w.overall_mm, 3, sep),
+    wire.Row({name, turns, WireText(w, sep), Fixed(w.overall_mm, 3, sep),
               std::to_string(w.turns_per_layer), std::to_string(w.layers),
               Fixed(w.build_mm, 2, sep)});
     const std::optional<WindingCopper>& c = w.copper;

@@ -29,6 +29,10 @@ inline constexpr const char* kIncomplete = "incomplet";
 std::string Fixed(const std::optional<double>& value, int decimals, char decimal_separator);
 std::string JsonNumber(const std::optional<double>& value);
 
+// The wire of a winding as the reports show it: "0,400", "2 × 1,800" for strands, the diameter
+// asked for when the table has no wire for it.
+std::string WireText(const WindingCheck& winding, char decimal_separator);
+
 // "A", ..., "H", "hors classe" for a required class; kIncomplete when it is unknown.
 std::string ClassText(const std::optional<InsulationClass>& required_class);
 
