@@ -250,6 +250,8 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
     }
     (in.row == 0 ? has_primary : has_secondary) = true;
   }
+  // Without a primary nothing the secondaries give can be known.
+  if (!has_primary) r.complete = false;
   if (r.chamber_count == 1 && has_primary && has_secondary) {
     r.tape_mm = options.tape_layers * options.tape_thickness_mm;
   }
@@ -302,10 +304,7 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
   for (WindingCheck& w : r.windings) {
     if (w.input.row == 0) primary = &w;
   }
-  if (!primary) {
-    r.complete = false;
-    return;
-  }
+  if (!primary) return;
   const int n0 = primary->input.turns;
   const double v0 = primary->input.volts;
   r.primary_current_a = PrimaryCurrent(r.windings, n0, v0, r.iron_loss_w, false);
