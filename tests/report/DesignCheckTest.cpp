@@ -220,12 +220,15 @@ TEST_F(DesignCheckTest, OptionsLiveInTheDocumentAndChangeNothingElse) {
   EXPECT_TRUE(panel.SetOption(CheckOption::Steel, "M270-35A"));
   EXPECT_TRUE(panel.SetOption(CheckOption::Ambient, "25,5"));
   EXPECT_FALSE(panel.SetOption(CheckOption::Wrap, "0,1"));
+  EXPECT_TRUE(panel.SetOption(CheckOption::Chambers, "2"));
+  EXPECT_FALSE(panel.SetOption(CheckOption::InsulationClass, "B"));
   EXPECT_TRUE(form.Modified());
   EXPECT_EQ(form.Title().substr(form.Title().size() - 2), " *");
   EXPECT_EQ(panel.Check().options.steel, "M270-35A");
   form.MnuEnregistrer_Click();
   const std::string saved = ReadFile(dir.File("d.kel"));
-  EXPECT_NE(saved.find("[VERIF]\nAmbiante=25,5\nTole=M270-35A\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("[VERIF]\nAmbiante=25,5\nTole=M270-35A\nCarcasse=2\n"), std::string::npos)
+      << saved;
   form.MnuDossier_Click();
   EXPECT_EQ(ReadFile(dir.File("d.dfa")), plain_sheet);
   EXPECT_EQ(IniDocument::Load(dir.File("d.kel")).Entries("FAB"), plain_fab);
