@@ -11,8 +11,9 @@ namespace kel {
 namespace {
 
 // Annealed copper (IACS). The chain's copper figure takes 1.9 × 10⁻⁸ Ω·m at a fixed 60 °C with π
-// as 3.14 (design/Chain.cpp), which its displays keep to the digit; the check follows the copper
-// to its own temperature from the figure at 20 °C, so its resistances differ from the chain's.
+// as 3.14 and one mean turn for every winding (design/Chain.cpp), which its displays keep to the
+// digit; the check follows the copper to its own temperature from the figure at 20 °C and gives
+// each winding the mean turn of where it lies, so its resistances differ from the chain's.
 constexpr double kResistivity20 = 0.017241;  // Ω·mm²/m at kReferenceC
 constexpr double kAlpha = 0.00393;           // per K, at kReferenceC
 constexpr double kReferenceC = 20;           // °C
@@ -35,117 +36,285 @@ constexpr double kSurfaceFactor = 41.3;
 constexpr double kRiseFactorK = 450;
 constexpr double kRiseExponent = 0.826;
 
+// The mains a transformer must stand: its nominal volts, 10 % less and 10 % more.
+constexpr double kLowMains = 0.9;
+constexpr double kHighMains = 1.1;
+
 // A width that holds a whole number of turns exactly still holds them when the division lands a
 // hair below it.
 constexpr double kWholeTurnSlack = 1e-9;
+
+// Below the limit by this much a winding has room to spare.
+constexpr double kThermalMarginK = 10;
 
 double HotResistance(double r20, double temperature_c) {
   return r20 * (1 + kAlpha * (temperature_c - kReferenceC));
 }
 
-void LayOut(WindingCheck& w, const CheckInput& input, const CheckOptions& options) {
-  const WireSize* wire = WireFor(w.input.diameter_mm);
-  if (!wire) {
-    w.flag = WindingFlag::OffTable;
-    return;
-  }
-  w.wire_mm = wire->nominal_mm;
-  w.overall_mm = wire->OverallMm(options.grade);
-  const double per_layer = std::floor(input.core.window_width_mm / w.overall_mm + kWholeTurnSlack);
-  if (!(per_layer >= 1)) {
-    w.flag = WindingFlag::TooThick;
-    return;
-  }
+// Whole turns of strands of overall diameter overall_mm side by side across a layer.
+int TurnsPerLayer(double width_mm, int strands, double overall_mm) {
+  const double per_layer = std::floor(width_mm / (strands * overall_mm) + kWholeTurnSlack);
+  if (!(per_layer >= 1)) return 0;
   // A width of kilometres would not fit an int; no winding has that many turns anyway.
-  w.turns_per_layer = static_cast<int>(std::min<double>(per_layer, 1e9));
-  w.layers = (w.input.turns + w.turns_per_layer - 1) / w.turns_per_layer;
-  w.build_mm = w.layers * w.overall_mm + (w.layers - 1) * options.interlayer_mm + options.wrap_mm;
-  w.section_mm2 = std::numbers::pi * w.wire_mm * w.wire_mm / 4;
-  w.current_density = w.input.amps / w.section_mm2;
-  w.length_m = w.input.turns * input.core.mean_turn_cm / 100;
-  w.r20_ohm = kResistivity20 * w.length_m / w.section_mm2;
-  w.copper_mass_kg = w.length_m * w.section_mm2 * kCopperDensity / 1000;
+  return static_cast<int>(std::min<double>(per_layer, 1e9));
 }
 
-double CopperLoss(const std::vector<WindingCheck>& windings, double temperature_c) {
-  double loss = 0;
-  for (const WindingCheck& w : windings) {
-    if (w.flag != WindingFlag::None) continue;
-    loss += w.input.amps * w.input.amps * HotResistance(w.r20_ohm, temperature_c);
+// The overall diameter of a wire of any copper diameter: the table's at a table size, else the
+// diameter with the enamel build interpolated between the sizes on either side (the end sizes'
+// build beyond them).
+double OverallOfImposed(double diameter_mm, int grade) {
+  const auto sizes = WireSizes();
+  const auto build = [grade](const WireSize& size) {
+    return size.OverallMm(grade) - size.nominal_mm;
+  };
+  const auto above = std::find_if(sizes.begin(), sizes.end(), [diameter_mm](const WireSize& s) {
+    return s.nominal_mm >= diameter_mm;
+  });
+  if (above == sizes.end()) return diameter_mm + build(sizes.back());
+  if (above->nominal_mm == diameter_mm) return above->OverallMm(grade);
+  if (above == sizes.begin()) return diameter_mm + build(*above);
+  const WireSize& below = *(above - 1);
+  const double share = (diameter_mm - below.nominal_mm) / (above->nominal_mm - below.nominal_mm);
+  return diameter_mm + build(below) + (build(*above) - build(below)) * share;
+}
+
+// The wire and the turns per layer of a winding; flags it when it has none.
+void ChooseWire(WindingCheck& w, int grade) {
+  const double d = w.input.diameter_mm;
+  if (w.input.imposed) {
+    w.strands = 1;
+    w.wire_mm = d;
+    w.overall_mm = OverallOfImposed(d, grade);
+    w.turns_per_layer = TurnsPerLayer(w.usable_width_mm, 1, w.overall_mm);
+    if (w.turns_per_layer == 0) w.flag = WindingFlag::TooThick;
+    return;
   }
-  return loss;
+  bool any_size = false;
+  for (int n = 1; n <= kMaxStrands; ++n) {
+    const WireSize* size = WireFor(n == 1 ? d : d / std::sqrt(n));
+    if (!size) continue;
+    const int per_layer = TurnsPerLayer(w.usable_width_mm, n, size->OverallMm(grade));
+    // The first strand count with a size names the wire of a winding too thick for the layer.
+    if (per_layer > 0 || !any_size) {
+      w.strands = n;
+      w.wire_mm = size->nominal_mm;
+      w.overall_mm = size->OverallMm(grade);
+      w.turns_per_layer = per_layer;
+    }
+    any_size = true;
+    if (per_layer > 0) return;
+  }
+  w.flag = any_size ? WindingFlag::TooThick : WindingFlag::OffTable;
 }
 
 // The volts a secondary gives under load with turns turns of its wire: the induced volts per
 // turn less the drop in a winding of that many turns of the same wire at the same temperature.
 double LoadedVolts(double e, int primary_turns, const WindingCheck& w, double turns) {
-  return e * turns / primary_turns - w.input.amps * w.r_hot_ohm * turns / w.input.turns;
+  return e * turns / primary_turns - w.current_a * *w.r_hot_ohm * turns / w.input.turns;
 }
 
-void Voltages(WindingCheck& w, double v0, double e, int n0) {
-  w.has_voltages = true;
-  w.no_load_v = v0 * w.input.turns / n0;
-  w.loaded_v = LoadedVolts(e, n0, w, w.input.turns);
-  w.regulation_pct = (w.no_load_v - w.loaded_v) / w.loaded_v * 100;
+// The fewest turns that give the volts asked for at e; none when no number does.
+std::optional<int> TurnsFor(double e, int n0, const WindingCheck& w) {
   // The loaded volts grow by a fixed step per turn; a step of nothing or less never gets there.
   const double step = LoadedVolts(e, n0, w, 1);
-  if (!(step > 0) || !(w.input.volts / step < 1e9)) return;
+  if (!(step > 0) || !(w.input.volts / step < 1e9)) return std::nullopt;
   double turns = std::max(1.0, std::ceil(w.input.volts / step));
   // The division may land one turn off the comparison the definition makes; settle on it.
   while (turns > 1 && LoadedVolts(e, n0, w, turns - 1) >= w.input.volts) --turns;
   while (LoadedVolts(e, n0, w, turns) < w.input.volts) ++turns;
-  w.turns_to_wind = static_cast<int>(turns);
-  w.loaded_v_at_turns_to_wind = LoadedVolts(e, n0, w, turns);
+  return static_cast<int>(turns);
+}
+
+double PrimaryCurrent(const std::vector<WindingCheck>& windings, int n0, double v0,
+                      double iron_loss_w, bool to_wind) {
+  double current = iron_loss_w / v0;
+  for (const WindingCheck& w : windings) {
+    if (w.input.row == 0) continue;
+    const double turns = to_wind ? *w.turns_to_wind : w.input.turns;
+    current += w.current_a * turns / n0;
+  }
+  return current;
+}
+
+// All secondaries together: the turns each needs depend on the primary's current, which depends
+// on the turns of all of them.
+void TurnsToWind(CheckResult& r, const WindingCheck& primary) {
+  const int n0 = primary.input.turns;
+  const double v0 = primary.input.volts;
+  for (WindingCheck& w : r.windings) {
+    if (w.input.row != 0) w.turns_to_wind = w.input.turns;
+  }
+  bool settled = false, reached = true;
+  double e = 0;
+  for (r.turns_rounds = 1; r.turns_rounds <= kMaxRounds; ++r.turns_rounds) {
+    e = v0 - PrimaryCurrent(r.windings, n0, v0, r.iron_loss_w, true) * *primary.r_hot_ohm;
+    bool changed = false;
+    for (WindingCheck& w : r.windings) {
+      if (w.input.row == 0) continue;
+      const std::optional<int> turns = TurnsFor(e, n0, w);
+      if (!turns) {
+        w.unreachable = true;
+        reached = false;
+      } else if (*turns != *w.turns_to_wind) {
+        w.turns_to_wind = turns;
+        changed = true;
+      }
+    }
+    if (!reached || !changed) {
+      settled = !changed;
+      break;
+    }
+  }
+  r.turns_rounds = std::min(r.turns_rounds, kMaxRounds);
+  r.turns_converged = settled || !reached;
+  for (WindingCheck& w : r.windings) {
+    if (w.input.row == 0) continue;
+    if (reached && settled) {
+      w.loaded_v_at_turns_to_wind = LoadedVolts(e, n0, w, *w.turns_to_wind);
+    } else {
+      w.turns_to_wind.reset();
+    }
+  }
 }
 
 }  // namespace
 
-ThermalClass ThermalClassOf(double temperature_c) {
-  static constexpr struct {
-    ThermalClass name;
-    double limit_c;
-  } kClasses[] = {{ThermalClass::A, 105},
-                  {ThermalClass::E, 120},
-                  {ThermalClass::B, 130},
-                  {ThermalClass::F, 155},
-                  {ThermalClass::H, 180}};
-  for (const auto& c : kClasses) {
-    if (temperature_c <= c.limit_c) return c.name;
-  }
-  return ThermalClass::Beyond;
+FillStatus FillStatusOf(double fill_pct) {
+  return fill_pct <= kFillOkPct     ? FillStatus::Ok
+         : fill_pct <= kFillFullPct ? FillStatus::Tight
+                                    : FillStatus::Overfull;
 }
 
-CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
-  CheckResult r;
+ThermalVerdict JudgeTemperature(double temperature_c, InsulationClass insulation_class) {
+  const double limit = ClassLimitC(insulation_class);
+  return temperature_c <= limit - kThermalMarginK ? ThermalVerdict::Ok
+         : temperature_c <= limit                 ? ThermalVerdict::Tight
+                                                  : ThermalVerdict::TooHot;
+}
+
+InsulationClass RequiredClass(double temperature_c) {
+  for (const InsulationClass c : kInsulationClasses) {
+    if (temperature_c <= ClassLimitC(c)) return c;
+  }
+  return InsulationClass::None;
+}
+
+void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult& r) {
+  // A fresh result that keeps the room its windings had.
+  std::vector<WindingCheck> windings = std::move(r.windings);
+  windings.clear();
+  r = CheckResult{};
+  r.windings = std::move(windings);
   r.options = options;
   r.core = input.core;
-  r.output_w = input.output_w;
+  const CoreRecord& core = input.core;
   const SteelGrade* steel = FindSteelGrade(options.steel);
   r.steel_loss_w_per_kg = steel ? steel->loss_w_per_kg : 0;
+  r.chamber_count = options.chambers == 2 ? 2 : 1;
+  const double usable = r.chamber_count == 2 ? (core.window_width_mm - options.partition_mm) / 2 -
+                                                   2 * options.margin_mm
+                                             : core.window_width_mm - 2 * options.margin_mm;
 
+  // The layout, chamber by chamber.
+  bool has_primary = false, has_secondary = false;
   for (const WindingInput& in : input.windings) {
     WindingCheck& w = r.windings.emplace_back();
     w.input = in;
-    LayOut(w, input, options);
-    r.build_mm += w.build_mm;
+    w.current_a = in.amps;
+    w.chamber = r.chamber_count == 2 && in.row != 0 ? 2 : 1;
+    w.usable_width_mm = usable;
+    ChooseWire(w, options.grade);
+    if (w.flag != WindingFlag::OffTable) {
+      w.section_mm2 = w.strands * std::numbers::pi * w.wire_mm * w.wire_mm / 4;
+    }
+    if (w.flag == WindingFlag::None) {
+      w.layers = (in.turns + w.turns_per_layer - 1) / w.turns_per_layer;
+      w.build_mm =
+          w.layers * w.overall_mm + (w.layers - 1) * options.interlayer_mm + options.wrap_mm;
+    } else {
+      r.complete = false;
+    }
+    (in.row == 0 ? has_primary : has_secondary) = true;
   }
-  const CoreRecord& core = input.core;
-  r.fill_pct = r.build_mm / core.window_height_mm * 100;
-  r.fill_status = r.fill_pct <= kFillOkPct     ? FillStatus::Ok
-                  : r.fill_pct <= kFillFullPct ? FillStatus::Tight
-                                               : FillStatus::Overfull;
+  // Without a primary nothing the secondaries give can be known.
+  if (!has_primary) r.complete = false;
+  if (r.chamber_count == 1 && has_primary && has_secondary) {
+    r.tape_mm = options.tape_layers * options.tape_thickness_mm;
+  }
 
+  // What lies under each winding in its chamber, and so its mean turn and copper.
+  r.bobbin_perimeter_mm = 10 * core.mean_turn_cm - std::numbers::pi * core.window_height_mm;
+  std::array<std::optional<double>, 2> under = {0.0, 0.0};
+  bool taped = false;
+  for (WindingCheck& w : r.windings) {
+    std::optional<double>& s = under[w.chamber - 1];
+    if (w.input.row != 0 && r.tape_mm > 0 && !taped) {
+      taped = true;
+      if (s) *s += r.tape_mm;
+    }
+    if (w.flag != WindingFlag::None) s.reset();
+    if (!s) continue;
+    WindingCopper& c = w.copper.emplace();
+    c.mean_turn_mm = r.bobbin_perimeter_mm + std::numbers::pi * (2 * *s + w.build_mm);
+    c.length_m = w.input.turns * c.mean_turn_mm / 1000;
+    c.r20_ohm = kResistivity20 * c.length_m / w.section_mm2;
+    c.copper_mass_kg = c.length_m * w.section_mm2 * kCopperDensity / 1000;
+    *s += w.build_mm;
+  }
+  for (int i = 0; i < r.chamber_count; ++i) {
+    ChamberBuild& chamber = r.chambers[i];
+    if (!under[i]) continue;
+    chamber.build_mm = *under[i];
+    chamber.fill_pct = *under[i] / core.window_height_mm * 100;
+    if (!r.build_mm || *chamber.build_mm > *r.build_mm) {
+      r.build_mm = chamber.build_mm;
+      r.fill_pct = chamber.fill_pct;
+    }
+  }
+  if (!r.complete) {
+    r.build_mm.reset();
+    r.fill_pct.reset();
+  }
+  if (r.fill_pct) r.fill_status = FillStatusOf(*r.fill_pct);
+
+  r.induction_real_t = input.induction_t / options.stacking_factor;
+  r.induction_real_at_110pct_mains_t = r.induction_real_t * kHighMains;
   r.iron_loss_w = options.building_factor * core.mass_kg * r.steel_loss_w_per_kg *
-                  std::pow(input.induction_t / kLossInductionT, kInductionExponent) *
+                  std::pow(r.induction_real_t / kLossInductionT, kInductionExponent) *
                   std::pow(input.frequency_hz / kLossFrequencyHz, kFrequencyExponent);
   r.surface_cm2 = kSurfaceFactor *
                   std::sqrt(core.window_height_mm * core.window_width_mm / 100 * core.section_cm2);
+  r.thermal_limit_c = ClassLimitC(options.insulation_class);
+
+  // The primary carries the secondaries' currents by the turns ratio, and the iron's.
+  WindingCheck* primary = nullptr;
+  for (WindingCheck& w : r.windings) {
+    if (w.input.row == 0) primary = &w;
+  }
+  if (!primary) return;
+  const int n0 = primary->input.turns;
+  const double v0 = primary->input.volts;
+  r.primary_current_a = PrimaryCurrent(r.windings, n0, v0, r.iron_loss_w, false);
+  primary->current_a = r.primary_current_a;
+  if (primary->section_mm2 > 0)
+    primary->current_density = r.primary_current_a / primary->section_mm2;
+  for (WindingCheck& w : r.windings) {
+    if (w.input.row != 0 && w.section_mm2 > 0) w.current_density = w.current_a / w.section_mm2;
+  }
+  if (!r.complete) return;
 
   // McLyman: the rise follows the losses, which follow the copper's temperature.
+  const auto copper_loss = [&r](double temperature_c) {
+    double loss = 0;
+    for (const WindingCheck& w : r.windings) {
+      loss += w.current_a * w.current_a * HotResistance(w.copper->r20_ohm, temperature_c);
+    }
+    return loss;
+  };
   double temperature = options.ambient_c;
   r.converged = false;
   for (r.rounds = 1; r.rounds <= kMaxRounds; ++r.rounds) {
-    const double losses = CopperLoss(r.windings, temperature) + r.iron_loss_w;
+    const double losses = copper_loss(temperature) + r.iron_loss_w;
     const double next =
         options.ambient_c + kRiseFactorK * std::pow(losses / r.surface_cm2, kRiseExponent);
     const double moved = std::fabs(next - temperature);
@@ -158,32 +327,42 @@ CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
   if (!r.converged) r.rounds = kMaxRounds;
   r.copper_temperature_c = temperature;
   r.temperature_rise_k = temperature - options.ambient_c;
-  r.thermal_class = ThermalClassOf(temperature);
+  r.thermal_verdict = JudgeTemperature(temperature, options.insulation_class);
+  r.required_class = RequiredClass(temperature);
 
+  double copper_losses = 0;
   for (WindingCheck& w : r.windings) {
-    if (w.flag != WindingFlag::None) continue;
-    w.r_hot_ohm = HotResistance(w.r20_ohm, temperature);
-    w.copper_loss_w = w.input.amps * w.input.amps * w.r_hot_ohm;
-    r.copper_loss_w += w.copper_loss_w;
+    w.r_hot_ohm = HotResistance(w.copper->r20_ohm, temperature);
+    w.copper_loss_w = w.current_a * w.current_a * *w.r_hot_ohm;
+    copper_losses += *w.copper_loss_w;
   }
+  r.copper_loss_w = copper_losses;
 
   // The secondaries' voltages rest on the primary's turns and drop.
-  const WindingCheck* primary = nullptr;
-  for (const WindingCheck& w : r.windings) {
-    if (w.input.row == 0 && w.flag == WindingFlag::None) primary = &w;
+  const double drop = r.primary_current_a * *primary->r_hot_ohm;
+  double output = 0;
+  for (WindingCheck& w : r.windings) {
+    if (w.input.row == 0) continue;
+    const double ratio = static_cast<double>(w.input.turns) / n0;
+    const double own_drop = w.current_a * *w.r_hot_ohm;
+    WindingVolts& v = w.volts.emplace();
+    v.no_load_v = v0 * ratio;
+    v.loaded_v = (v0 - drop) * ratio - own_drop;
+    v.regulation_pct = (v.no_load_v - v.loaded_v) / v.loaded_v * 100;
+    v.loaded_v_at_90pct_mains = (kLowMains * v0 - drop) * ratio - own_drop;
+    v.loaded_v_at_110pct_mains = (kHighMains * v0 - drop) * ratio - own_drop;
+    v.no_load_v_at_110pct_mains = kHighMains * v0 * ratio;
+    output += v.loaded_v * w.current_a;
   }
-  if (primary) {
-    const double v0 = primary->input.volts;
-    const double e = v0 - primary->input.amps * primary->r_hot_ohm;
-    for (WindingCheck& w : r.windings) {
-      if (w.input.row != 0 && w.flag == WindingFlag::None) {
-        Voltages(w, v0, e, primary->input.turns);
-      }
-    }
-  }
+  r.output_w = output;
+  r.efficiency_pct = output / (output + copper_losses + r.iron_loss_w) * 100;
+  TurnsToWind(r, *primary);
+}
 
-  r.efficiency_pct = r.output_w / (r.output_w + r.copper_loss_w + r.iron_loss_w) * 100;
-  return r;
+CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
+  CheckResult result;
+  RunCheck(input, options, result);
+  return result;
 }
 
 }  // namespace kel

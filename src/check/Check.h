@@ -4,11 +4,16 @@
 // asked for. It works on plain numbers taken from the design sheet as the recalculation left it
 // and from the chosen core's catalogue record; it never changes the sheet.
 //
-// Every length is in mm unless its name says otherwise. The per-winding layout (turns, overall
-// diameter, turns per layer, layers, build) and the insulation options are all a drawing of the
-// winding window needs: windings are wound from the tube outwards in row order, each layer
-// d_o thick with the interlayer insulation between layers and the wrap over the winding.
+// Every length is in mm unless its name says otherwise. The per-winding layout (chamber, usable
+// width, strands, overall diameter, turns per layer, layers, build) and the insulation options
+// are all a drawing of the winding window needs: in each chamber the windings are wound from the
+// bobbin outwards in row order, each layer d_o thick with the interlayer insulation between
+// layers and the wrap over the winding; in a single chamber the tape lies over the primary.
+//
+// Nothing is left out silently: a figure that needs a flagged winding is empty (std::nullopt),
+// never a number worked out without it.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,85 +28,132 @@ struct WindingInput {
   int row = 0;  // 0 the primary, 1 to 4 the secondaries
   int turns = 0;
   double volts = 0;        // asked for
-  double amps = 0;         // the primary's is the computed current
+  double amps = 0;         // the primary's is the chain's current; the check works out its own
   double diameter_mm = 0;  // in use: computed or imposed
+  bool imposed = false;    // typed by the user: wound as it is, whatever the table holds
 };
 
 struct CheckInput {
   std::vector<WindingInput> windings;  // rows with turns, in row order
   double frequency_hz = 0;
-  double induction_t = 0;
-  double output_w = 0;  // Σ secondary volts × amps
+  double induction_t = 0;  // on the gross iron section, as the chain shows it
   CoreRecord core;
 };
 
-// Why a winding is left out of the figures: its wire is thicker than the table's largest
-// ("hors table") or than the width of one layer ("fil trop gros").
+// Why a winding is left out of the figures: no table size of at most kMaxStrands strands carries
+// its current ("hors table"), or its wire is wider than one layer ("fil trop gros").
 enum class WindingFlag { None, OffTable, TooThick };
+
+inline constexpr int kMaxStrands = 8;
+
+// The copper of a winding, known when it and every winding wound before it in its chamber are
+// laid out (the mean turn grows with what lies under it).
+struct WindingCopper {
+  double mean_turn_mm = 0;
+  double length_m = 0;
+  double r20_ohm = 0;
+  double copper_mass_kg = 0;
+};
+
+// A secondary's voltages at the copper temperature.
+struct WindingVolts {
+  double no_load_v = 0;
+  double loaded_v = 0;
+  double regulation_pct = 0;
+  double loaded_v_at_90pct_mains = 0;
+  double loaded_v_at_110pct_mains = 0;
+  double no_load_v_at_110pct_mains = 0;
+};
 
 struct WindingCheck {
   WindingInput input;
   WindingFlag flag = WindingFlag::None;
-  // The wire (known unless OffTable).
-  double wire_mm = 0;     // nominal copper diameter d_n
-  double overall_mm = 0;  // overall diameter d_o of the chosen enamel grade
+  double current_a = 0;  // the secondary's amps, or the primary's current I₀ of the check
+  // The wire (known unless OffTable); diameters are one strand's.
+  int strands = 0;
+  double wire_mm = 0;          // copper diameter d_n
+  double overall_mm = 0;       // overall diameter d_o with the enamel of the grade
+  double section_mm2 = 0;      // all strands together
+  double current_density = 0;  // A/mm², on all strands
   // The layout (known unless flagged).
+  int chamber = 1;
+  double usable_width_mm = 0;
   int turns_per_layer = 0;
   int layers = 0;
   double build_mm = 0;
-  // Copper, at the copper temperature.
-  double section_mm2 = 0;
-  double current_density = 0;  // A/mm²
-  double length_m = 0;
-  double r20_ohm = 0;
-  double r_hot_ohm = 0;
-  double copper_loss_w = 0;
-  double copper_mass_kg = 0;
-  // Secondaries, when the primary is known: voltages at the copper temperature.
-  bool has_voltages = false;
-  double no_load_v = 0;
-  double loaded_v = 0;
-  double regulation_pct = 0;
-  // The turns that give at least the volts asked for under load; unset when no number does.
+  std::optional<WindingCopper> copper;
+  // At the copper temperature: known when the check is complete.
+  std::optional<double> r_hot_ohm;
+  std::optional<double> copper_loss_w;
+  std::optional<WindingVolts> volts;  // secondaries only
+  // The turns that give at least the volts asked for under load, with all secondaries wound so;
+  // unset when the check is incomplete, when the turns do not settle, or when no number does.
   std::optional<int> turns_to_wind;
-  double loaded_v_at_turns_to_wind = 0;
+  std::optional<double> loaded_v_at_turns_to_wind;
+  bool unreachable = false;  // no number of turns gives the volts asked
 };
 
 // "ok" up to kFillOkPct, "juste" up to kFillFullPct, "trop plein" beyond.
 enum class FillStatus { Ok, Tight, Overfull };
+FillStatus FillStatusOf(double fill_pct);
 
-// The insulation classes by their hottest allowed temperature, and beyond the last.
-enum class ThermalClass { A, E, B, F, H, Beyond };
+// How the copper temperature stands against the limit of the insulation class chosen: "ok" up to
+// kThermalMarginK below it, "juste" up to it, "trop chaud" above.
+enum class ThermalVerdict { Ok, Tight, TooHot };
+ThermalVerdict JudgeTemperature(double temperature_c, InsulationClass insulation_class);
 
-// The copper temperature is worked out again until it moves less than kConvergedK (K) from one
-// round to the next, in at most kMaxRounds rounds.
+// The lowest class whose limit holds the temperature, else InsulationClass::None.
+InsulationClass RequiredClass(double temperature_c);
+
+// The copper temperature, and the turns to wind, are worked out again until the temperature moves
+// less than kConvergedK (K) from one round to the next and the turns no longer change, in at most
+// kMaxRounds rounds.
 inline constexpr int kMaxRounds = 100;
 inline constexpr double kConvergedK = 0.01;
+
+// One chamber of the bobbin; its build is unknown when it holds a flagged winding.
+struct ChamberBuild {
+  std::optional<double> build_mm;
+  std::optional<double> fill_pct;
+};
 
 struct CheckResult {
   CheckOptions options;
   CoreRecord core;  // the window the windings are laid out in
   double steel_loss_w_per_kg = 0;
   std::vector<WindingCheck> windings;
-  double build_mm = 0;
-  double fill_pct = 0;
-  FillStatus fill_status = FillStatus::Ok;
+  bool complete = true;            // no winding is flagged
+  double bobbin_perimeter_mm = 0;  // P = 10 l − π H
+  double tape_mm = 0;              // the tape between primary and secondaries, where it counts
+  int chamber_count = 1;
+  std::array<ChamberBuild, 2> chambers;  // the first chamber_count count
+  // The fuller chamber's.
+  std::optional<double> build_mm;
+  std::optional<double> fill_pct;
+  std::optional<FillStatus> fill_status;
+  double induction_real_t = 0;
+  double induction_real_at_110pct_mains_t = 0;
   double iron_loss_w = 0;
-  double copper_loss_w = 0;
+  double primary_current_a = 0;
   double surface_cm2 = 0;
-  double temperature_rise_k = 0;
-  double copper_temperature_c = 0;
-  ThermalClass thermal_class = ThermalClass::A;
-  double output_w = 0;
-  double efficiency_pct = 0;
-  int rounds = 0;
+  std::optional<double> copper_loss_w;
+  std::optional<double> temperature_rise_k;
+  std::optional<double> copper_temperature_c;
+  double thermal_limit_c = 0;  // of the class chosen
+  std::optional<ThermalVerdict> thermal_verdict;
+  std::optional<InsulationClass> required_class;  // None: "hors classe"
+  std::optional<double> output_w;                 // Σ loaded volts × amps
+  std::optional<double> efficiency_pct;
+  int rounds = 0;  // of the temperature
   bool converged = true;
+  int turns_rounds = 0;  // of the turns to wind
+  bool turns_converged = true;
 };
 
+// The check of one design on one core. It reads no catalogue and, given the same result again,
+// allocates nothing once the result has held as many windings: the core search runs it once per
+// core of the catalogue.
+void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult& result);
 CheckResult RunCheck(const CheckInput& input, const CheckOptions& options);
-
-// The insulation class of a copper temperature: the lowest of A 105, E 120, B 130, F 155,
-// H 180 °C that holds it, else Beyond.
-ThermalClass ThermalClassOf(double temperature_c);
 
 }  // namespace kel

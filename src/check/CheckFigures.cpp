@@ -8,93 +8,185 @@ namespace {
 
 using Kind = FigureValue::Kind;
 
+FigureValue Of(Kind kind, double number = 0) {
+  FigureValue value;
+  value.kind = kind;
+  value.number = number;
+  return value;
+}
 FigureValue Number(double value) {
-  return {Kind::Number, value, {}};
+  return Of(Kind::Number, value);
 }
 FigureValue Whole(double value) {
-  return {Kind::Whole, value, {}};
+  return Of(Kind::Whole, value);
 }
-FigureValue WholeOrUnset(const std::optional<int>& value) {
-  return value ? Whole(*value) : FigureValue{Kind::Unset, 0, {}};
+FigureValue Unset() {
+  return Of(Kind::Unset);
 }
-FigureValue NumberOrUnset(bool set, double value) {
-  return set ? Number(value) : FigureValue{Kind::Unset, 0, {}};
+FigureValue Incomplete() {
+  return Of(Kind::Incomplete);
+}
+// A figure known only when every winding it needs is laid out.
+FigureValue Needing(const std::optional<double>& value) {
+  return value ? Number(*value) : Incomplete();
+}
+FigureValue YesNo(bool value) {
+  return Of(Kind::YesNo, value ? 1 : 0);
 }
 FigureValue Words(Term term) {
-  return {Kind::Words, 0, term};
+  FigureValue value = Of(Kind::Words);
+  value.term = term;
+  return value;
+}
+template <typename Enum>
+FigureValue WordsOr(const std::optional<Enum>& value) {
+  return value ? Words(TermOf(*value)) : Incomplete();
+}
+FigureValue Wire(const WindingCheck& w) {
+  FigureValue value = Number(w.wire_mm);
+  value.strands = w.strands;
+  return value;
+}
+// A figure of a winding's copper, which needs every winding under it in its chamber.
+template <typename Get>
+FigureValue Copper(const WindingCheck& w, Get get) {
+  return w.copper ? Number(get(*w.copper)) : Incomplete();
+}
+// A secondary's volts, which need the primary and the temperature.
+template <typename Get>
+FigureValue Volts(const WindingCheck& w, Get get) {
+  return w.volts ? Number(get(*w.volts)) : Incomplete();
+}
+// The turns to wind: unset when the volts are out of reach or the turns do not settle.
+FigureValue ToWind(const WindingCheck& w, FigureValue known) {
+  return w.turns_to_wind ? known : w.volts ? Unset() : Incomplete();
 }
 
 using W = const WindingCheck&;
 using R = const CheckResult&;
-constexpr FigureTable kWire = FigureTable::Wire, kCopper = FigureTable::Copper,
-                      kVolts = FigureTable::Voltages;
+using C = const WindingCopper&;
+using V = const WindingVolts&;
+constexpr FigureTable kWire = FigureTable::Wire, kLayout = FigureTable::Layout,
+                      kCopper = FigureTable::Copper, kVolts = FigureTable::Voltages;
 
 constexpr WindingFigure kWindingFigures[] = {
     {"turns", "Spires", "", "Spires", "turns", 0, kWire, Shown::Always, false,
      [](W w) { return Whole(w.input.turns); }},
+    {"diameter", "Diamètre demandé", "mm", "Demandé", "diameter_mm", 3, kWire, Shown::Always, false,
+     [](W w) { return Number(w.input.diameter_mm); }},
+    {"imposed", "Imposé", "", "Imposé", "imposed", 0, kWire, Shown::Always, false,
+     [](W w) { return YesNo(w.input.imposed); }},
+    {"strands", "Brins", "", "Brins", "strands", 0, kWire, Shown::WithWire, false,
+     [](W w) { return Whole(w.strands); }},
     {"wire", "Fil", "mm", "Fil (mm)", "wire_mm", 3, kWire, Shown::WithWire, false,
-     [](W w) { return Number(w.wire_mm); }},
+     [](W w) { return Wire(w); }},
     {"overall", "Hors tout", "mm", "Hors tout", "overall_mm", 3, kWire, Shown::WithWire, false,
      [](W w) { return Number(w.overall_mm); }},
-    {"turns_per_layer", "Spires/couche", "", "Sp/couche", "turns_per_layer", 0, kWire,
+    {"chamber", "Compartiment", "", "Compart.", "chamber", 0, kLayout, Shown::Always, false,
+     [](W w) { return Whole(w.chamber); }},
+    {"usable_width", "Largeur utile", "mm", "Larg (mm)", "usable_width_mm", 2, kLayout,
+     Shown::Always, false, [](W w) { return Number(w.usable_width_mm); }},
+    {"turns_per_layer", "Spires/couche", "", "Sp/couche", "turns_per_layer", 0, kLayout,
      Shown::LaidOut, false, [](W w) { return Whole(w.turns_per_layer); }},
-    {"layers", "Couches", "", "Couches", "layers", 0, kWire, Shown::LaidOut, false,
+    {"layers", "Couches", "", "Couches", "layers", 0, kLayout, Shown::LaidOut, false,
      [](W w) { return Whole(w.layers); }},
-    {"build", "Hauteur", "mm", "Haut (mm)", "build_mm", 2, kWire, Shown::LaidOut, false,
+    {"build", "Hauteur", "mm", "Haut (mm)", "build_mm", 2, kLayout, Shown::LaidOut, false,
      [](W w) { return Number(w.build_mm); }},
-    {"section", "Section cuivre", "mm²", "S (mm²)", "section_mm2", 3, kCopper, Shown::LaidOut,
+    {"mean_turn", "Spire moyenne", "mm", "Spire moy", "mean_turn_mm", 1, kLayout, Shown::LaidOut,
+     false, [](W w) { return Copper(w, [](C c) { return c.mean_turn_mm; }); }},
+    {"section", "Section cuivre", "mm²", "S (mm²)", "section_mm2", 3, kCopper, Shown::WithWire,
      false, [](W w) { return Number(w.section_mm2); }},
-    {"current_density", "Densité", "A/mm²", "A/mm²", "current_density", 2, kCopper, Shown::LaidOut,
+    {"current_density", "Densité", "A/mm²", "A/mm²", "current_density", 2, kCopper, Shown::WithWire,
      false, [](W w) { return Number(w.current_density); }},
     {"length", "Longueur", "m", "Long (m)", "length_m", 1, kCopper, Shown::LaidOut, false,
-     [](W w) { return Number(w.length_m); }},
+     [](W w) { return Copper(w, [](C c) { return c.length_m; }); }},
     {"r20", "R à 20 °C", "Ω", "R20 (Ω)", "r20_ohm", 3, kCopper, Shown::LaidOut, false,
-     [](W w) { return Number(w.r20_ohm); }},
+     [](W w) { return Copper(w, [](C c) { return c.r20_ohm; }); }},
     {"r_hot", "R chaud", "Ω", "R chaud (Ω)", "r_hot_ohm", 3, kCopper, Shown::LaidOut, false,
-     [](W w) { return Number(w.r_hot_ohm); }},
+     [](W w) { return Needing(w.r_hot_ohm); }},
     {"copper_loss", "Pertes", "W", "Pertes (W)", "copper_loss_w", 2, kCopper, Shown::LaidOut, false,
-     [](W w) { return Number(w.copper_loss_w); }},
+     [](W w) { return Needing(w.copper_loss_w); }},
     {"copper_mass", "Cuivre", "kg", "Cu (kg)", "copper_mass_kg", 3, kCopper, Shown::LaidOut, false,
-     [](W w) { return Number(w.copper_mass_kg); }},
-    {"no_load", "À vide", "V", "À vide (V)", "no_load_v", 1, kVolts, Shown::WithVoltages, false,
-     [](W w) { return Number(w.no_load_v); }},
-    {"loaded", "En charge", "V", "En charge", "loaded_v", 1, kVolts, Shown::WithVoltages, false,
-     [](W w) { return Number(w.loaded_v); }},
-    {"regulation", "Régulation", "%", "Régul. (%)", "regulation_pct", 1, kVolts,
-     Shown::WithVoltages, false, [](W w) { return Number(w.regulation_pct); }},
+     [](W w) { return Copper(w, [](C c) { return c.copper_mass_kg; }); }},
+    {"no_load", "À vide", "V", "À vide (V)", "no_load_v", 1, kVolts, Shown::Secondary, false,
+     [](W w) { return Volts(w, [](V v) { return v.no_load_v; }); }},
+    {"loaded", "En charge", "V", "En charge", "loaded_v", 1, kVolts, Shown::Secondary, false,
+     [](W w) { return Volts(w, [](V v) { return v.loaded_v; }); }},
+    {"regulation", "Régulation", "%", "Régul. (%)", "regulation_pct", 1, kVolts, Shown::Secondary,
+     false, [](W w) { return Volts(w, [](V v) { return v.regulation_pct; }); }},
+    {"loaded_at_90pct_mains", "En charge, secteur à 90 %", "V", "Ch. 90 %",
+     "loaded_v_at_90pct_mains", 1, kVolts, Shown::Secondary, false,
+     [](W w) { return Volts(w, [](V v) { return v.loaded_v_at_90pct_mains; }); }},
+    {"loaded_at_110pct_mains", "En charge, secteur à 110 %", "V", "Ch. 110 %",
+     "loaded_v_at_110pct_mains", 1, kVolts, Shown::Secondary, false,
+     [](W w) { return Volts(w, [](V v) { return v.loaded_v_at_110pct_mains; }); }},
+    {"no_load_at_110pct_mains", "À vide, secteur à 110 %", "V", "Vide 110 %",
+     "no_load_v_at_110pct_mains", 1, kVolts, Shown::Secondary, false,
+     [](W w) { return Volts(w, [](V v) { return v.no_load_v_at_110pct_mains; }); }},
     {"turns_to_wind", "Spires à bobiner", "", "À bobiner", "turns_to_wind", 0, kVolts,
-     Shown::WithVoltages, false, [](W w) { return WholeOrUnset(w.turns_to_wind); }},
+     Shown::Secondary, false, [](W w) { return ToWind(w, Whole(w.turns_to_wind.value_or(0))); }},
     {"loaded_at_turns_to_wind", "En charge ainsi", "V", "En charge", "loaded_v_at_turns_to_wind", 1,
-     kVolts, Shown::WithVoltages, false,
-     [](W w) { return NumberOrUnset(w.turns_to_wind.has_value(), w.loaded_v_at_turns_to_wind); }},
+     kVolts, Shown::Secondary, false,
+     [](W w) { return ToWind(w, Number(w.loaded_v_at_turns_to_wind.value_or(0))); }},
     // Last in the window; in the text report it ends the wire row of the winding it names.
     {"flag", "Remarque", "", "", "flag", 0, kWire, Shown::Flagged, true,
-     [](W w) { return Words(TermOf(w.flag)); }},
+     [](W w) { return Words(w.unreachable ? kUnreachable : TermOf(w.flag)); }},
 };
 
 constexpr OverallFigure kOverallFigures[] = {
+    {"complete", "Vérification complète", "", "Complète", "complete", 0, false, true,
+     [](R r) {
+       FigureValue value = YesNo(r.complete);
+       value.alert = !r.complete;
+       return value;
+     }},
+    {"tape", "Isolement primaire/secondaires", "mm", "Isolement (mm)", "tape_mm", 2, false, true,
+     [](R r) { return Number(r.tape_mm); }},
+    {"chambers", "Compartiments", "", "Compartiments", "chambers", 0, false, true,
+     [](R r) {
+       FigureValue value = Of(Kind::Chambers);
+       value.chambers = std::span(r.chambers).first(static_cast<std::size_t>(r.chamber_count));
+       return value;
+     }},
     {"build", "Hauteur bobinée", "mm", "Hauteur bobinée (mm)", "build_mm", 2, false, false,
-     [](R r) { return Number(r.build_mm); }},
+     [](R r) { return Needing(r.build_mm); }},
     {"fill", "Remplissage", "%", "Remplissage (%)", "fill_pct", 1, false, false,
-     [](R r) { return Number(r.fill_pct); }},
+     [](R r) { return Needing(r.fill_pct); }},
     {"fill_status", "Remplissage", "", "Remplissage", "fill_status", 0, true, false,
-     [](R r) { return Words(TermOf(r.fill_status)); }},
+     [](R r) { return WordsOr(r.fill_status); }},
+    {"induction_real", "Induction réelle", "T", "Induction réelle (T)", "induction_real_t", 3,
+     false, true, [](R r) { return Number(r.induction_real_t); }},
+    {"induction_real_at_110pct_mains", "Induction réelle, secteur à 110 %", "T",
+     "Induction à 110 % (T)", "induction_real_at_110pct_mains_t", 3, false, true,
+     [](R r) {
+       FigureValue value = Number(r.induction_real_at_110pct_mains_t);
+       value.alert = r.induction_real_at_110pct_mains_t > kInductionAlertT;
+       return value;
+     }},
     {"iron_loss", "Pertes fer", "W", "Pertes fer (W)", "iron_loss_w", 2, false, true,
      [](R r) { return Number(r.iron_loss_w); }},
+    {"primary_current", "Courant primaire", "A", "Courant primaire (A)", "primary_current_a", 3,
+     false, true, [](R r) { return Number(r.primary_current_a); }},
     {"copper_loss", "Pertes cuivre", "W", "Pertes cuivre (W)", "copper_loss_w", 2, false, true,
-     [](R r) { return Number(r.copper_loss_w); }},
+     [](R r) { return Needing(r.copper_loss_w); }},
     {"surface", "Surface de refroidissement", "cm²", "Surface (cm²)", "surface_cm2", 1, false, true,
      [](R r) { return Number(r.surface_cm2); }},
     {"rise", "Échauffement", "K", "Échauffement (K)", "temperature_rise_k", 1, false, true,
-     [](R r) { return Number(r.temperature_rise_k); }},
+     [](R r) { return Needing(r.temperature_rise_k); }},
     {"temperature", "Température du cuivre", "°C", "Température (°C)", "copper_temperature_c", 1,
-     false, false, [](R r) { return Number(r.copper_temperature_c); }},
-    {"thermal_class", "Classe thermique", "", "Classe", "thermal_class", 0, true, false,
-     [](R r) { return Words(TermOf(r.thermal_class)); }},
+     false, false, [](R r) { return Needing(r.copper_temperature_c); }},
+    {"thermal_limit", "Limite de la classe", "°C", "Limite (°C)", "thermal_limit_c", 0, false,
+     false, [](R r) { return Number(r.thermal_limit_c); }},
+    {"thermal_verdict", "Température", "", "Température", "thermal_verdict", 0, true, false,
+     [](R r) { return WordsOr(r.thermal_verdict); }},
+    {"required_class", "Classe requise", "", "Classe requise", "required_class", 0, false, false,
+     [](R r) { return WordsOr(r.required_class); }},
     {"efficiency", "Rendement", "%", "Rendement (%)", "efficiency_pct", 1, false, true,
-     [](R r) { return Number(r.efficiency_pct); }},
+     [](R r) { return Needing(r.efficiency_pct); }},
     {"rounds", "Itérations", "", "Itérations", "rounds", 0, false, true,
-     [](R r) { return Whole(r.rounds); }},
+     [](R r) { return r.copper_temperature_c ? Whole(r.rounds) : Incomplete(); }},
+    {"turns_rounds", "Itérations des spires", "", "Itérations des spires", "turns_to_wind_rounds",
+     0, false, true, [](R r) { return r.turns_rounds > 0 ? Whole(r.turns_rounds) : Incomplete(); }},
 };
 
 }  // namespace
@@ -115,12 +207,23 @@ bool IsShown(Shown shown, const WindingCheck& w) {
       return w.flag != WindingFlag::OffTable;
     case Shown::LaidOut:
       return w.flag == WindingFlag::None;
-    case Shown::WithVoltages:
-      return w.has_voltages;
+    case Shown::Secondary:
+      return w.input.row != 0 && w.flag == WindingFlag::None;
     case Shown::Flagged:
-      return w.flag != WindingFlag::None;
+      return w.flag != WindingFlag::None || w.unreachable;
   }
   return false;
+}
+
+bool HasKey(Shown shown, const WindingCheck& w) {
+  switch (shown) {
+    case Shown::Secondary:
+      return w.input.row != 0;
+    case Shown::Flagged:
+      return IsShown(shown, w);
+    default:
+      return true;
+  }
 }
 
 std::string CaptionWithUnit(std::string_view caption, std::string_view unit) {

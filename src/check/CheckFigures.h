@@ -15,28 +15,34 @@ namespace kel {
 // What a figure holds for one winding or for the whole.
 struct FigureValue {
   enum class Kind {
-    Number,  // number, shown with the figure's decimals
-    Whole,   // number, a whole count
-    Unset,   // a figure that has no value here: "–", and left out of the JSON
-    Words,   // term
+    Number,      // number, shown with the figure's decimals
+    Whole,       // number, a whole count
+    Unset,       // a figure that has no value here: "–", null in the JSON
+    Incomplete,  // a figure that needs a winding left out: "incomplet", null in the JSON
+    Words,       // term
+    YesNo,       // number 1 or 0: "oui" or "non", true or false in the JSON
+    Chambers,    // the build and fill of each chamber of the bobbin
   };
   Kind kind = Kind::Number;
   double number = 0;
   Term term{};
+  int strands = 1;     // a Number shown as "2 × 1,800" when more than one
+  bool alert = false;  // this value, not the figure, is a warning
+  std::span<const ChamberBuild> chambers;
 };
 
-// For which windings a figure is shown. Each level holds for fewer windings than the one before,
-// so the figures shown for a winding of one table are always its first ones.
+// For which windings a figure is shown. Within a table of the text report each level holds for
+// fewer windings than the one before, so the figures shown for a winding are always its first.
 enum class Shown {
   Always,
-  WithWire,      // the wire is in the table (not "hors table")
-  LaidOut,       // the winding fits the layer width: every figure of its copper is known
-  WithVoltages,  // a secondary whose primary is known
-  Flagged,       // a winding left out of the figures
+  WithWire,   // the wire is in the table (not "hors table")
+  LaidOut,    // the winding fits the layer width
+  Secondary,  // a secondary laid out; the primary has no such figure
+  Flagged,    // a winding left out of the figures, or whose volts no turns reach
 };
 
 // The tables of the text report.
-enum class FigureTable { Wire, Copper, Voltages };
+enum class FigureTable { Wire, Layout, Copper, Voltages };
 
 struct WindingFigure {
   std::string_view id;
@@ -70,8 +76,14 @@ std::span<const WindingFigure> WindingFigures();
 std::span<const OverallFigure> OverallFigures();
 
 bool IsShown(Shown shown, const WindingCheck& winding);
+// Whether the JSON object of a winding has the figure's key (null when it is not shown): every
+// figure but the remark, and the secondaries' figures for the primary.
+bool HasKey(Shown shown, const WindingCheck& winding);
 
 // "Fil (mm)", "Spires": a caption with its unit.
 std::string CaptionWithUnit(std::string_view caption, std::string_view unit);
+
+// Induction of the real iron section above this, at mains 10 % high, saturates common steels.
+inline constexpr double kInductionAlertT = 1.7;
 
 }  // namespace kel

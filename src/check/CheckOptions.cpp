@@ -31,6 +31,9 @@ bool WholeNumber(const std::string& text, double& value) {
 // "une température entre -50 et 100 °C", from the option's range.
 std::string RangeText(CheckOption option) {
   const CheckOptionSpec& spec = SpecOf(option);
+  if (spec.whole && spec.high - spec.low == 1) {
+    return PlainNumber(spec.low, ',') + " ou " + PlainNumber(spec.high, ',');
+  }
   std::string text = std::string(spec.quantity) + " entre " + PlainNumber(spec.low, ',') + " et " +
                      PlainNumber(spec.high, ',');
   if (*spec.unit != '\0') text += std::string(" ") + spec.unit;
@@ -47,8 +50,29 @@ double* NumberOf(CheckOptions& options, CheckOption option) {
       return &options.wrap_mm;
     case CheckOption::BuildingFactor:
       return &options.building_factor;
+    case CheckOption::StackingFactor:
+      return &options.stacking_factor;
+    case CheckOption::TapeThickness:
+      return &options.tape_thickness_mm;
+    case CheckOption::Margin:
+      return &options.margin_mm;
+    case CheckOption::Partition:
+      return &options.partition_mm;
+    default:
+      break;
+  }
+  return nullptr;
+}
+
+int* WholeOf(CheckOptions& options, CheckOption option) {
+  switch (option) {
     case CheckOption::Grade:
-    case CheckOption::Steel:
+      return &options.grade;
+    case CheckOption::TapeLayers:
+      return &options.tape_layers;
+    case CheckOption::Chambers:
+      return &options.chambers;
+    default:
       break;
   }
   return nullptr;
@@ -62,43 +86,87 @@ bool Apply(CheckOptions& options, CheckOption option, const std::string& text) {
     options.steel = std::string(grade->name);
     return true;
   }
+  if (option == CheckOption::InsulationClass) {
+    const std::string name = AsciiLower(Trim(text));
+    for (const InsulationClass c : kInsulationClasses) {
+      if (name == AsciiLower(ClassName(c))) {
+        options.insulation_class = c;
+        return true;
+      }
+    }
+    return false;
+  }
   double value = 0;
   if (!WholeNumber(text, value)) return false;
-  if (option == CheckOption::Grade) {
-    const CheckOptionSpec& spec = SpecOf(option);
-    if (value != std::floor(value) || value < spec.low || value > spec.high) return false;
-    options.grade = static_cast<int>(value);
-    return true;
-  }
   const CheckOptionSpec& spec = SpecOf(option);
   if (value < spec.low || value > spec.high) return false;
-  *NumberOf(options, option) = value;
+  if (spec.whole) {
+    if (value != std::floor(value)) return false;
+    *WholeOf(options, option) = static_cast<int>(value);
+  } else {
+    *NumberOf(options, option) = value;
+  }
   return true;
 }
 
 std::string DefaultText(CheckOption option, char separator) {
-  switch (option) {
-    case CheckOption::Grade:
-      return std::to_string(kDefaults.grade);
-    case CheckOption::Steel:
-      return kDefaults.steel;
-    default: {
-      CheckOptions defaults;
-      return PlainNumber(*NumberOf(defaults, option), separator);
-    }
-  }
+  CheckOptions defaults;
+  if (option == CheckOption::Steel) return defaults.steel;
+  if (option == CheckOption::InsulationClass) return ClassName(defaults.insulation_class);
+  if (const int* whole = WholeOf(defaults, option)) return std::to_string(*whole);
+  return PlainNumber(*NumberOf(defaults, option), separator);
 }
 
 }  // namespace
+
+const char* ClassName(InsulationClass insulation_class) {
+  switch (insulation_class) {
+    case InsulationClass::A:
+      return "A";
+    case InsulationClass::E:
+      return "E";
+    case InsulationClass::B:
+      return "B";
+    case InsulationClass::F:
+      return "F";
+    case InsulationClass::H:
+      return "H";
+    case InsulationClass::None:
+      break;
+  }
+  return "hors classe";
+}
+
+double ClassLimitC(InsulationClass insulation_class) {
+  switch (insulation_class) {
+    case InsulationClass::A:
+      return 100;
+    case InsulationClass::E:
+      return 115;
+    case InsulationClass::B:
+      return 120;
+    case InsulationClass::F:
+      return 140;
+    case InsulationClass::H:
+      return 165;
+    case InsulationClass::None:
+      break;
+  }
+  return 0;
+}
 
 std::string OptionProblem(CheckOption option, const std::string& text) {
   CheckOptions scratch;
   if (Trimmed(text).empty() || Apply(scratch, option, text)) return "";
   std::string expected;
   switch (option) {
-    case CheckOption::Grade:
-      expected =
-          PlainNumber(SpecOf(option).low, ',') + " ou " + PlainNumber(SpecOf(option).high, ',');
+    case CheckOption::InsulationClass:
+      for (const InsulationClass c : kInsulationClasses) {
+        expected += std::string(expected.empty()          ? ""
+                                : c == InsulationClass::H ? " ou "
+                                                          : ", ") +
+                    ClassName(c);
+      }
       break;
     case CheckOption::Steel:
       expected = std::string(SpecOf(option).quantity) + " (";

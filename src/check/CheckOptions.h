@@ -13,16 +13,31 @@
 
 namespace kel {
 
-enum class CheckOption { Grade, Ambient, Interlayer, Wrap, Steel, BuildingFactor };
-inline constexpr int kCheckOptionCount = 6;
+enum class CheckOption {
+  Grade,
+  Ambient,
+  Interlayer,
+  Wrap,
+  Steel,
+  BuildingFactor,
+  StackingFactor,
+  InsulationClass,
+  TapeLayers,
+  TapeThickness,
+  Margin,
+  Chambers,
+  Partition
+};
+inline constexpr int kCheckOptionCount = 13;
 
 struct CheckOptionSpec {
   CheckOption option;
   const char* key;   // under [VERIF]
   const char* flag;  // on the command line, the same for every tool that takes them
-  // The default and the range of a number; the grade is a whole number in its range.
+  // The default and the range of a number; whole: only whole numbers in the range.
   double default_value;
   double low, high;
+  bool whole;
   const char* quantity;  // what a good value is, before its range: "une température"
   const char* unit;      // after the range, "" for none
 };
@@ -32,14 +47,34 @@ inline constexpr const char* kDefaultSteel = "M400-50A";
 
 // In the order of CheckOption, which is also the order the document writes them in.
 inline constexpr std::array<CheckOptionSpec, kCheckOptionCount> kCheckOptionSpecs = {{
-    {CheckOption::Grade, "Grade", "--grade", 1, 1, 2, "", ""},
-    {CheckOption::Ambient, "Ambiante", "--ambient", 40, -50, 100, "une température", "°C"},
-    {CheckOption::Interlayer, "Interligne", "--interlayer", 0.05, 0, 5, "une épaisseur", "mm"},
-    {CheckOption::Wrap, "Enveloppe", "--wrap", 0.1, 0, 5, "une épaisseur", "mm"},
-    {CheckOption::Steel, "Tole", "--steel", 0, 0, 0, "une tôle connue", ""},
-    {CheckOption::BuildingFactor, "FacteurConstruction", "--building-factor", 1.0, 0.5, 5,
+    {CheckOption::Grade, "Grade", "--grade", 1, 1, 2, true, "", ""},
+    {CheckOption::Ambient, "Ambiante", "--ambient", 40, -50, 100, false, "une température", "°C"},
+    {CheckOption::Interlayer, "Interligne", "--interlayer", 0.05, 0, 5, false, "une épaisseur",
+     "mm"},
+    {CheckOption::Wrap, "Enveloppe", "--wrap", 0.1, 0, 5, false, "une épaisseur", "mm"},
+    {CheckOption::Steel, "Tole", "--steel", 0, 0, 0, false, "une tôle connue", ""},
+    {CheckOption::BuildingFactor, "FacteurConstruction", "--building-factor", 1.0, 0.5, 5, false,
      "un facteur", ""},
+    {CheckOption::StackingFactor, "Foisonnement", "--stacking-factor", 0.95, 0.8, 1, false,
+     "un facteur", ""},
+    {CheckOption::InsulationClass, "Classe", "--insulation-class", 0, 0, 0, false, "", ""},
+    {CheckOption::TapeLayers, "IsolementCouches", "--tape-layers", 3, 0, 10, true,
+     "un nombre entier de couches", ""},
+    {CheckOption::TapeThickness, "IsolementEpaisseur", "--tape-thickness", 0.05, 0.01, 1, false,
+     "une épaisseur", "mm"},
+    {CheckOption::Margin, "Marge", "--margin", 0, 0, 10, false, "une marge", "mm"},
+    {CheckOption::Chambers, "Carcasse", "--chambers", 1, 1, 2, true, "", ""},
+    {CheckOption::Partition, "Cloison", "--partition", 1.0, 0.3, 5, false, "une épaisseur", "mm"},
 }};
+
+static_assert(
+    [] {
+      for (std::size_t i = 0; i < kCheckOptionSpecs.size(); ++i) {
+        if (kCheckOptionSpecs[i].option != static_cast<CheckOption>(i)) return false;
+      }
+      return true;
+    }(),
+    "the options' specs in the order of CheckOption");
 
 constexpr const CheckOptionSpec& SpecOf(CheckOption option) {
   return kCheckOptionSpecs[static_cast<std::size_t>(option)];
@@ -65,6 +100,15 @@ inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
   return std::nullopt;
 }
 
+// The insulation classes of IEC 60085, each with the temperature IEC 61558-1 lets a winding of
+// that class reach in normal use. None: no class holds the temperature ("hors classe").
+enum class InsulationClass { A, E, B, F, H, None };
+inline constexpr InsulationClass kInsulationClasses[] = {InsulationClass::A, InsulationClass::E,
+                                                         InsulationClass::B, InsulationClass::F,
+                                                         InsulationClass::H};
+const char* ClassName(InsulationClass insulation_class);  // "A" ... "H", "hors classe"
+double ClassLimitC(InsulationClass insulation_class);     // 100, 115, 120, 140, 165 °C
+
 struct CheckOptions {
   int grade = static_cast<int>(SpecOf(CheckOption::Grade).default_value);  // enamel grade
   double ambient_c = SpecOf(CheckOption::Ambient).default_value;           // ambient temperature
@@ -74,6 +118,18 @@ struct CheckOptions {
   std::string steel = kDefaultSteel;
   // Iron losses built up over the steel's own figure.
   double building_factor = SpecOf(CheckOption::BuildingFactor).default_value;
+  // The part of the stack that is iron.
+  double stacking_factor = SpecOf(CheckOption::StackingFactor).default_value;
+  InsulationClass insulation_class = InsulationClass::B;
+  // Between the primary and the secondaries: layers of tape of that thickness in a single
+  // chamber, a partition of that thickness between two chambers.
+  int tape_layers = static_cast<int>(SpecOf(CheckOption::TapeLayers).default_value);
+  double tape_thickness_mm = SpecOf(CheckOption::TapeThickness).default_value;
+  // Left free at both ends of every layer (creepage).
+  double margin_mm = SpecOf(CheckOption::Margin).default_value;
+  // 1, or 2 side by side: the primary alone in the first.
+  int chambers = static_cast<int>(SpecOf(CheckOption::Chambers).default_value);
+  double partition_mm = SpecOf(CheckOption::Partition).default_value;
 
   bool operator==(const CheckOptions&) const = default;
 };

@@ -26,22 +26,22 @@ Term TermOf(FillStatus status) {
   return {"overfull", "trop plein"};
 }
 
-Term TermOf(ThermalClass class_) {
-  switch (class_) {
-    case ThermalClass::A:
-      return {"A", "classe A"};
-    case ThermalClass::E:
-      return {"E", "classe E"};
-    case ThermalClass::B:
-      return {"B", "classe B"};
-    case ThermalClass::F:
-      return {"F", "classe F"};
-    case ThermalClass::H:
-      return {"H", "classe H"};
-    case ThermalClass::Beyond:
+Term TermOf(ThermalVerdict verdict) {
+  switch (verdict) {
+    case ThermalVerdict::Ok:
+      return {"ok", "ok"};
+    case ThermalVerdict::Tight:
+      return {"tight", "juste"};
+    case ThermalVerdict::TooHot:
       break;
   }
-  return {"beyond", "hors classe"};
+  return {"too_hot", "trop chaud"};
+}
+
+Term TermOf(InsulationClass insulation_class) {
+  // The letter is the option's text as well: one spelling, in CheckOptions.
+  const char* name = ClassName(insulation_class);
+  return {insulation_class == InsulationClass::None ? "none" : name, name};
 }
 
 Term TermOf(NoCheck reason) {

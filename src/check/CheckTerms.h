@@ -14,9 +14,13 @@ struct Term {
   std::string_view text;  // "pas de noyau"
 };
 
-Term TermOf(WindingFlag flag);     // "" for None
-Term TermOf(FillStatus status);    // "ok", "juste", "trop plein"
-Term TermOf(ThermalClass class_);  // "classe A" ... "hors classe"
-Term TermOf(NoCheck reason);       // "Erreur de saisie", "pas de puissance", "pas de noyau"
+Term TermOf(WindingFlag flag);                  // "" for None
+Term TermOf(FillStatus status);                 // "ok", "juste", "trop plein"
+Term TermOf(ThermalVerdict verdict);            // "ok", "juste", "trop chaud"
+Term TermOf(InsulationClass insulation_class);  // "A" ... "H", "hors classe"
+Term TermOf(NoCheck reason);  // "Erreur de saisie", "pas de puissance", "pas de noyau"
+
+// Said of a secondary whose volts no number of turns reaches.
+inline constexpr Term kUnreachable = {"unreachable", "tension inatteignable"};
 
 }  // namespace kel

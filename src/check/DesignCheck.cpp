@@ -12,12 +12,13 @@ CheckInput CheckInputFromSheet(const DesignSheet& s, const CoreRecord& core) {
   in.frequency_hz = ReadNumber(s.TxFreq);
   in.induction_t = ReadNumber(s.LbTrueTesla);
   for (int i = 0; i < kRows; ++i) {
-    if (i > 0) in.output_w += static_cast<double>(s.Volts[i]) * s.Amps[i];
     // The turns as shown, read as the wire length reads them.
     const double turns = NumberValue(s.TxSpires[i]);
     if (!(turns >= 1 && turns < 1e9)) continue;
-    in.windings.push_back(
-        {i, static_cast<int>(turns), ReadNumber(s.TxVolts[i]), s.Amps[i], s.DiaCu[i]});
+    // An imposed diameter is the one typed, not its single-precision copy: 0,85 stays 0.85.
+    const bool imposed = s.DiaForced[i];
+    in.windings.push_back({i, static_cast<int>(turns), ReadNumber(s.TxVolts[i]), s.Amps[i],
+                           imposed ? ReadNumber(s.TxDiaCu[i]) : s.DiaCu[i], imposed});
   }
   return in;
 }

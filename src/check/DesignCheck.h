@@ -23,8 +23,8 @@ struct DesignCheck {
 };
 
 // The check's inputs as the sheet shows them: per row with whole turns shown in TxSpires, the
-// turns, the volts, the amps (the primary's computed current), the diameter in use (DiaCu); the
-// frequency and the induction shown in LbTrueTesla.
+// turns, the volts, the amps (the primary's computed current), the diameter in use (DiaCu, or the
+// text typed when it is imposed); the frequency and the induction shown in LbTrueTesla.
 CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core);
 
 // The whole check of the sheet as the chain's last run left it (its outcome and its core).

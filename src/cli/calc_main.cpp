@@ -35,7 +35,9 @@ namespace {
 constexpr const char* kUsage =
     "usage : kelvanor-calc [--catalogue FICHIER] [--decimal-separator SEP] [--json] "
     "[--sheet FICHIER] [--analysis [--grade 1|2] [--ambient °C] [--interlayer MM] [--wrap MM] "
-    "[--steel NUANCE] [--building-factor F]] [--svg FICHIER] [--html FICHIER] "
+    "[--steel NUANCE] [--building-factor F] [--stacking-factor F] [--insulation-class A|E|B|F|H] "
+    "[--tape-layers N] [--tape-thickness MM] [--margin MM] [--chambers 1|2] [--partition MM]] "
+    "[--svg FICHIER] [--html FICHIER] "
     "[--report FICHIER.pdf] DOCUMENT\n";
 
 constexpr const char* kHelp =

@@ -1,5 +1,6 @@
 #include "report/CheckText.h"
 
+#include <span>
 #include <vector>
 
 #include "util/OutputText.h"
@@ -36,6 +37,18 @@ std::string Json(const Term& term) {
   return "{\"code\": " + JsonString(term.code) + ", \"text\": " + JsonString(term.text) + "}";
 }
 
+std::string JsonChambers(std::span<const ChamberBuild> chambers) {
+  std::string out;
+  for (const ChamberBuild& chamber : chambers) {
+    const auto number = [](const std::optional<double>& value) {
+      return value ? JsonNumber(*value) : "null";
+    };
+    out += std::string(out.empty() ? "" : ", ") + "{\"build_mm\": " + number(chamber.build_mm) +
+           ", \"fill_pct\": " + number(chamber.fill_pct) + "}";
+  }
+  return "[" + out + "]";
+}
+
 std::string Json(const FigureValue& value) {
   switch (value.kind) {
     case FigureValue::Kind::Number:
@@ -43,7 +56,12 @@ std::string Json(const FigureValue& value) {
       return JsonNumber(value.number);
     case FigureValue::Kind::Words:
       return Json(value.term);
+    case FigureValue::Kind::YesNo:
+      return value.number != 0 ? "true" : "false";
+    case FigureValue::Kind::Chambers:
+      return JsonChambers(value.chambers);
     case FigureValue::Kind::Unset:
+    case FigureValue::Kind::Incomplete:
       break;
   }
   return "null";
@@ -54,11 +72,28 @@ std::string Json(const FigureValue& value) {
 std::string FigureText(const FigureValue& value, int decimals, char sep) {
   switch (value.kind) {
     case FigureValue::Kind::Number:
-      return Fixed(value.number, decimals, sep);
+      return (value.strands > 1 ? std::to_string(value.strands) + " × " : "") +
+             Fixed(value.number, decimals, sep);
     case FigureValue::Kind::Whole:
       return Fixed(value.number, 0, sep);
     case FigureValue::Kind::Words:
       return std::string(value.term.text);
+    case FigureValue::Kind::YesNo:
+      return value.number != 0 ? "oui" : "non";
+    case FigureValue::Kind::Incomplete:
+      return kIncomplete;
+    case FigureValue::Kind::Chambers: {
+      // "1 : 7,81 mm (65,1 %)", one per chamber.
+      std::string text;
+      for (std::size_t i = 0; i < value.chambers.size(); ++i) {
+        const ChamberBuild& chamber = value.chambers[i];
+        text += (i ? " ; " : "") + std::to_string(i + 1) + " : " +
+                (chamber.build_mm && chamber.fill_pct ? Fixed(*chamber.build_mm, 2, sep) + " mm (" +
+                                                            Fixed(*chamber.fill_pct, 1, sep) + " %)"
+                                                      : std::string(kIncomplete));
+      }
+      return text;
+    }
     case FigureValue::Kind::Unset:
       break;
   }
@@ -66,9 +101,18 @@ std::string FigureText(const FigureValue& value, int decimals, char sep) {
 }
 
 std::string FillText(const CheckResult& r, char sep) {
-  return Fixed(r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +
-         " mm : " + Fixed(r.fill_pct, 1, sep) + " % (" + std::string(TermOf(r.fill_status).text) +
+  if (!r.build_mm || !r.fill_pct || !r.fill_status) return kIncomplete;
+  return Fixed(*r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +
+         " mm : " + Fixed(*r.fill_pct, 1, sep) + " % (" + std::string(TermOf(*r.fill_status).text) +
          ")";
+}
+
+std::string ThermalText(const CheckResult& r, char sep) {
+  if (!r.copper_temperature_c || !r.thermal_verdict || !r.required_class) return kIncomplete;
+  return Fixed(*r.copper_temperature_c, 1, sep) +
+         " °C : " + std::string(TermOf(*r.thermal_verdict).text) + " en classe " +
+         ClassName(r.options.insulation_class) + " (limite " + Fixed(r.thermal_limit_c, 0, sep) +
+         " °C), classe requise " + std::string(TermOf(*r.required_class).text);
 }
 
 std::string CheckTextSection(const DesignCheck& check, char sep) {
@@ -79,16 +123,23 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
                              Fixed(o.interlayer_mm, 2, sep) + " mm, enveloppe " +
                              Fixed(o.wrap_mm, 2, sep) + " mm,");
   out +=
-      Line("", "tôle " + o.steel + ", facteur de construction " + Fixed(o.building_factor, 2, sep));
+      Line("", "tôle " + o.steel + ", facteur de construction " + Fixed(o.building_factor, 2, sep) +
+                   ", foisonnement " + Fixed(o.stacking_factor, 2, sep) + ",");
+  out += Line("", "classe " + std::string(ClassName(o.insulation_class)) + ", isolement " +
+                      std::to_string(o.tape_layers) + " × " + Fixed(o.tape_thickness_mm, 2, sep) +
+                      " mm, marge " + Fixed(o.margin_mm, 1, sep) + " mm, " +
+                      (o.chambers == 2
+                           ? "deux compartiments, cloison " + Fixed(o.partition_mm, 1, sep) + " mm"
+                           : std::string("un compartiment")));
   for (const std::string& problem : check.problems) out += "  " + problem + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
   const CheckResult& r = *check.result;
 
   // One table per group of figures, each a row per winding that has any of them: the wire table
   // for every winding, ending with what leaves a winding out of the figures.
-  static constexpr std::size_t kWidths[] = {10, 12, 11};
-  static constexpr FigureTable kTables[] = {FigureTable::Wire, FigureTable::Copper,
-                                            FigureTable::Voltages};
+  static constexpr std::size_t kWidths[] = {10, 10, 12, 11};
+  static constexpr FigureTable kTables[] = {FigureTable::Wire, FigureTable::Layout,
+                                            FigureTable::Copper, FigureTable::Voltages};
   for (const FigureTable table : kTables) {
     Table text(kWidths[static_cast<std::size_t>(table)]);
     std::vector<std::string> heads = {""};
@@ -107,24 +158,30 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
       any = true;
       text.Row(cells);
     }
-    // The voltages are there only for secondaries with a known primary.
+    // The voltages are there only when there are secondaries.
     if (any || table != FigureTable::Voltages) out += text.Text();
   }
-  out += Line("Hauteur bobinée (mm)", Fixed(r.build_mm, 2, sep) + " (" + Fixed(r.fill_pct, 1, sep) +
-                                          " %, " + std::string(TermOf(r.fill_status).text) + ")");
+  out += Line("Hauteur bobinée (mm)", r.build_mm && r.fill_pct && r.fill_status
+                                          ? Fixed(*r.build_mm, 2, sep) + " (" +
+                                                Fixed(*r.fill_pct, 1, sep) + " %, " +
+                                                std::string(TermOf(*r.fill_status).text) + ")"
+                                          : std::string(kIncomplete));
   for (const OverallFigure& figure : OverallFigures()) {
     if (!figure.listed || figure.id == "rounds") continue;
     if (figure.id == "efficiency") {
-      // The temperature line comes before the efficiency, with its class and how it was found.
-      out += Line("Température (°C)", Fixed(r.copper_temperature_c, 1, sep) + ", " +
-                                          std::string(TermOf(r.thermal_class).text) + " (" +
-                                          std::to_string(r.rounds) +
-                                          (r.converged ? " tours)" : " tours, sans convergence)"));
+      // The temperature line comes before the efficiency, with its verdict and how it was found.
+      std::string thermal = ThermalText(r, sep);
+      if (r.copper_temperature_c) {
+        thermal += " (" + std::to_string(r.rounds) +
+                   (r.converged ? " tours)" : " tours, sans convergence)");
+      }
+      out += Line("Température", thermal);
     }
     std::string value = FigureText(figure.value(r), figure.decimals, sep);
     if (figure.id == "iron_loss") {
       value += " (" + o.steel + ", " + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)";
     }
+    if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
     out += Line(std::string(figure.heading), value);
   }
   out += "  " + std::string(kWireSource) + "\n";
@@ -145,6 +202,13 @@ std::string CheckJson(const DesignCheck& check) {
   out += field("steel", JsonString(o.steel));
   out += field("steel_loss_w_per_kg", JsonNumber(r.steel_loss_w_per_kg));
   out += field("building_factor", JsonNumber(o.building_factor));
+  out += field("stacking_factor", JsonNumber(o.stacking_factor));
+  out += field("insulation_class", JsonString(ClassName(o.insulation_class)));
+  out += field("tape_layers", std::to_string(o.tape_layers));
+  out += field("tape_thickness_mm", JsonNumber(o.tape_thickness_mm));
+  out += field("margin_mm", JsonNumber(o.margin_mm));
+  out += field("bobbin_chambers", std::to_string(o.chambers));
+  out += field("partition_mm", JsonNumber(o.partition_mm));
   if (!check.problems.empty()) {
     std::string list;
     for (const std::string& p : check.problems) list += (list.empty() ? "" : ", ") + JsonString(p);
@@ -156,9 +220,8 @@ std::string CheckJson(const DesignCheck& check) {
     out += i ? ", " : "";
     out += "{\"row\": " + std::to_string(w.input.row);
     for (const WindingFigure& figure : WindingFigures()) {
-      if (!IsShown(figure.shown, w)) continue;
-      const FigureValue value = figure.value(w);
-      if (value.kind != FigureValue::Kind::Unset) out += field(figure.json_key, Json(value));
+      if (!HasKey(figure.shown, w)) continue;
+      out += field(figure.json_key, IsShown(figure.shown, w) ? Json(figure.value(w)) : "null");
     }
     out += "}";
   }
@@ -168,6 +231,7 @@ std::string CheckJson(const DesignCheck& check) {
   }
   // Not converging is rare enough to be said only when it happens.
   if (!r.converged) out += field("converged", "false");
+  if (!r.turns_converged) out += field("turns_to_wind_converged", "false");
   return out + "}";
 }
 

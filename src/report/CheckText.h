@@ -15,14 +15,23 @@ std::string CheckTextSection(const DesignCheck& check, char decimal_separator);
 
 // The JSON object, its keys in the order of the figures' description, with plain JSON numbers at
 // full precision (the shortest text that reads back as the same double) and each state as
-// {"code": ..., "text": ...}; or {"none": {"code": ..., "text": ...}}.
+// {"code": ..., "text": ...}; or {"none": {"code": ..., "text": ...}}. Every winding has every key
+// (the secondaries' figures on the secondaries, the remark only when there is one); a figure
+// that is not known is null, and "complete" is false when a winding was left out.
 std::string CheckJson(const DesignCheck& check);
 
-// A figure's value as a table shows it: its decimals, "–" when unset, the text of a state.
+// A figure that needs a winding the check had to leave out reads so, never as a number.
+inline constexpr const char* kIncomplete = "incomplet";
+
+// A figure's value as a table shows it: its decimals ("2 × 1,800" for strands), "–" when unset,
+// kIncomplete, the text of a state.
 std::string FigureText(const FigureValue& value, int decimals, char decimal_separator);
 
-// "7,66 mm sur 12,0 mm : 63,8 % (ok)".
+// "7,66 mm sur 12,0 mm : 63,8 % (ok)"; kIncomplete.
 std::string FillText(const CheckResult& result, char decimal_separator);
+
+// "76,8 °C : ok en classe B (limite 120 °C), classe requise A"; kIncomplete.
+std::string ThermalText(const CheckResult& result, char decimal_separator);
 
 // Where the wire sizes come from, for the reports.
 inline constexpr const char* kWireSource =

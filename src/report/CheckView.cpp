@@ -32,22 +32,25 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   }
 
   view.fill = FillText(r, sep);
-  view.fill_level = r.fill_status == FillStatus::Ok      ? Level::Good
-                    : r.fill_status == FillStatus::Tight ? Level::Warn
-                                                         : Level::Bad;
-  view.thermal =
-      Fixed(r.copper_temperature_c, 1, sep) + " °C : " + std::string(TermOf(r.thermal_class).text);
-  // Up to class B the usual papers and varnishes hold; F and H call for chosen materials.
-  const bool usual = r.thermal_class == ThermalClass::A || r.thermal_class == ThermalClass::E ||
-                     r.thermal_class == ThermalClass::B;
-  view.thermal_level = !r.converged || r.thermal_class == ThermalClass::Beyond ? Level::Bad
-                       : usual                                                 ? Level::Good
-                                                                               : Level::Warn;
+  view.fill_level = !r.fill_status                        ? Level::Bad
+                    : *r.fill_status == FillStatus::Ok    ? Level::Good
+                    : *r.fill_status == FillStatus::Tight ? Level::Warn
+                                                          : Level::Bad;
+  view.thermal = ThermalText(r, sep);
+  view.thermal_level = !r.thermal_verdict || !r.converged            ? Level::Bad
+                       : *r.thermal_verdict == ThermalVerdict::Ok    ? Level::Good
+                       : *r.thermal_verdict == ThermalVerdict::Tight ? Level::Warn
+                                                                     : Level::Bad;
   for (const OverallFigure& figure : OverallFigures()) {
     if (!figure.listed) continue;
-    std::string cell = FigureText(figure.value(r), figure.decimals, sep);
-    if (figure.id == "rounds" && !r.converged) cell += " (sans convergence)";
-    view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit), {cell}, figure.warning});
+    const FigureValue value = figure.value(r);
+    std::string cell = FigureText(value, figure.decimals, sep);
+    if ((figure.id == "rounds" && !r.converged) ||
+        (figure.id == "turns_rounds" && !r.turns_converged)) {
+      cell += " (sans convergence)";
+    }
+    view.overall.push_back(
+        {CaptionWithUnit(figure.caption, figure.unit), {cell}, figure.warning || value.alert});
   }
   return view;
 }

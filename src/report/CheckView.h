@@ -25,7 +25,7 @@ struct CheckView {
   std::vector<Line> overall;  // one cell each
   std::string fill;           // "7,66 mm sur 12 mm : 63,8 % (ok)"
   Level fill_level = Level::Plain;
-  std::string thermal;  // "75,4 °C : classe A"
+  std::string thermal;  // "76,8 °C : ok en classe B (limite 120 °C), classe requise A"
   Level thermal_level = Level::Plain;
 };
 

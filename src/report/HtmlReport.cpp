@@ -122,6 +122,12 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
          Fixed(o.ambient_c, 1, sep) + " °C, " + Fixed(o.interlayer_mm, 2, sep) +
          " mm entre couches, " + Fixed(o.wrap_mm, 2, sep) + " mm d'enveloppe, tôle " +
          Html(o.steel) + ", facteur de construction " + Fixed(o.building_factor, 2, sep) +
+         ", foisonnement " + Fixed(o.stacking_factor, 2, sep) + ", classe " +
+         ClassName(o.insulation_class) + ", isolement primaire/secondaires " +
+         std::to_string(o.tape_layers) + " × " + Fixed(o.tape_thickness_mm, 2, sep) +
+         " mm, marge " + Fixed(o.margin_mm, 1, sep) + " mm, " +
+         (o.chambers == 2 ? "deux compartiments, cloison " + Fixed(o.partition_mm, 1, sep) + " mm"
+                          : std::string("un compartiment")) +
          ".</p>\n";
   for (const std::string& problem : view.problems) out += "<p>" + Html(problem) + "</p>\n";
   if (!view.none.empty()) {

@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <algorithm>
 #include <fstream>
 
@@ -184,6 +185,21 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   }
   option_form->addRow("Tôle", steel_);
   AddField(option_form, "Facteur de construction", "TxFacteur", CheckOption::BuildingFactor);
+  AddField(option_form, "Foisonnement", "TxFoisonnement", CheckOption::StackingFactor);
+  AddChoice(option_form, "Classe d'isolation", "CbClasse", CheckOption::InsulationClass,
+            {{"A (100 °C)", "A"},
+             {"E (115 °C)", "E"},
+             {"B (120 °C)", "B"},
+             {"F (140 °C)", "F"},
+             {"H (165 °C)", "H"}});
+  AddField(option_form, "Isolement primaire/secondaires (couches)", "TxIsolementCouches",
+           CheckOption::TapeLayers);
+  AddField(option_form, "Épaisseur d'une couche (mm)", "TxIsolementEpaisseur",
+           CheckOption::TapeThickness);
+  AddField(option_form, "Marge à chaque bout (mm)", "TxMarge", CheckOption::Margin);
+  AddChoice(option_form, "Carcasse", "CbCarcasse", CheckOption::Chambers,
+            {{"Un compartiment", "1"}, {"Deux compartiments", "2"}});
+  AddField(option_form, "Cloison (mm)", "TxCloison", CheckOption::Partition);
   connect(grade_, &QComboBox::activated, this,
           [this](int) { Edited(CheckOption::Grade, grade_->currentData().toString()); });
   connect(steel_, &QComboBox::activated, this,
@@ -238,6 +254,19 @@ QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const c
   connect(field, &QLineEdit::editingFinished, this,
           [this, field, option] { Edited(option, field->text()); });
   return field;
+}
+
+QComboBox* CheckWindow::AddChoice(
+    QFormLayout* form, const char* caption, const char* name, CheckOption option,
+    std::initializer_list<std::pair<const char*, const char*>> values) {
+  auto* box = new QComboBox(form->parentWidget());
+  box->setObjectName(name);
+  for (const auto& [shown, text] : values) box->addItem(ToQt(shown), ToQt(text));
+  form->addRow(caption, box);
+  choices_.emplace_back(box, option);
+  connect(box, &QComboBox::activated, this,
+          [this, box, option](int) { Edited(option, box->currentData().toString()); });
+  return box;
 }
 
 void CheckWindow::Edited(CheckOption option, const QString& text) {
@@ -302,6 +331,7 @@ void CheckWindow::Follow() {
 void CheckWindow::ShowOptions() {
   ShowChoice(grade_, panel_.OptionText(CheckOption::Grade));
   ShowChoice(steel_, panel_.OptionText(CheckOption::Steel));
+  for (const auto& [box, option] : choices_) ShowChoice(box, panel_.OptionText(option));
   for (const auto& [field, option] : fields_) {
     // A field being typed in keeps what the user has typed so far.
     if (field->hasFocus() && field->isModified()) continue;

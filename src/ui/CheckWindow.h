@@ -41,6 +41,9 @@ class CheckWindow : public QWidget {
 
  private:
   QLineEdit* AddField(QFormLayout* form, const char* caption, const char* name, CheckOption option);
+  // A list of the option's values, each (caption, text).
+  QComboBox* AddChoice(QFormLayout* form, const char* caption, const char* name, CheckOption option,
+                       std::initializer_list<std::pair<const char*, const char*>> values);
   void Edited(CheckOption option, const QString& text);
   void ShowOptions();
   void ShowView();
@@ -49,6 +52,7 @@ class CheckWindow : public QWidget {
   QComboBox* grade_ = nullptr;
   QComboBox* steel_ = nullptr;
   std::vector<std::pair<QLineEdit*, CheckOption>> fields_;
+  std::vector<std::pair<QComboBox*, CheckOption>> choices_;
   QLabel* status_ = nullptr;
   QTableWidget* table_ = nullptr;
   QLabel* fill_ = nullptr;

@@ -27,6 +27,8 @@ namespace {
 constexpr const char* kUsage =
     "usage : kelvanor-report [--catalogue FICHIER] [--decimal-separator SEP] [--grade 1|2] "
     "[--ambient °C] [--interlayer MM] [--wrap MM] [--steel NUANCE] [--building-factor F] "
+    "[--stacking-factor F] [--insulation-class A|E|B|F|H] [--tape-layers N] [--tape-thickness MM] "
+    "[--margin MM] [--chambers 1|2] [--partition MM] "
     "--pdf RAPPORT.pdf DOCUMENT\n";
 
 int Fail(const std::string& message) {

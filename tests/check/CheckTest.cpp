@@ -7,7 +7,10 @@
 
 #include <cmath>
 #include <fstream>
+#include <numbers>
+#include <random>
 #include <sstream>
+#include <tuple>
 
 #include "check/CheckOptions.h"
 #include "check/CheckTerms.h"
@@ -29,7 +32,6 @@ CheckInput Input(std::vector<WindingInput> windings, const CoreRecord& core = kC
   in.windings = std::move(windings);
   in.frequency_hz = 50;
   in.induction_t = 1.5;
-  in.output_w = 100;
   in.core = core;
   return in;
 }
@@ -59,12 +61,14 @@ TEST(WireTable, IsTheDataFileAndPicksTheSmallestWireLargeEnough) {
                {0.5955622792243958, 0.63},
                {0.63f, 0.63},
                {0.01, 0.05},
-               {3.15f, 3.15}};
+               {3.15f, 3.15},
+               {3.6, 4.0},
+               {5.0f, 5.0}};
   for (const auto& pick : picks) {
     ASSERT_NE(WireFor(pick.diameter), nullptr) << pick.diameter;
     EXPECT_EQ(WireFor(pick.diameter)->nominal_mm, pick.nominal) << pick.diameter;
   }
-  EXPECT_EQ(WireFor(3.16), nullptr);
+  EXPECT_EQ(WireFor(5.01), nullptr);
   ASSERT_NE(FindSteelGrade("m1000-65a"), nullptr);
   EXPECT_EQ(FindSteelGrade("m1000-65a")->loss_w_per_kg, 10.0);
   EXPECT_EQ(FindSteelGrade("M400"), nullptr);
@@ -83,55 +87,278 @@ TEST(Check, LayersCountOnlyTheTurnsThereAre) {
   CoreRecord exact = kCore;
   exact.window_width_mm = 30.3;
   EXPECT_EQ(RunCheck(Input({{0, 100, 230, 0.4, 0.56}}, exact), {}).windings[0].turns_per_layer, 50);
+  // A margin at both ends: 28 mm, 63 turns.
+  CheckOptions margin;
+  margin.margin_mm = 1;
+  const CheckResult r = RunCheck(Input({{0, 100, 230, 0.4, 0.4}}), margin);
+  EXPECT_EQ(r.windings[0].usable_width_mm, 28);
+  EXPECT_EQ(r.windings[0].turns_per_layer, 63);
 }
 
-TEST(Check, FlaggedWindingsAreLeftOutOfTheFigures) {
-  CoreRecord narrow = kCore;
-  narrow.window_width_mm = 0.42;  // narrower than one 0.4 mm wire with its enamel
-  const CheckResult r = RunCheck(
-      Input({{0, 600, 230, 0.43, 0.4}, {1, 265, 100, 1, 3.5}, {2, 30, 12, 1, 0.6}}, narrow), {});
-  ASSERT_EQ(r.windings.size(), 3u);
-  EXPECT_EQ(r.windings[0].flag, WindingFlag::TooThick);
-  EXPECT_EQ(r.windings[1].flag, WindingFlag::OffTable);
-  EXPECT_EQ(TermOf(r.windings[1].flag).text, "hors table");
-  EXPECT_EQ(r.windings[2].flag, WindingFlag::TooThick);
-  EXPECT_EQ(TermOf(r.windings[2].flag).text, "fil trop gros");
-  EXPECT_EQ(r.windings[2].wire_mm, 0.63);
-  EXPECT_EQ(r.windings[2].turns_per_layer, 0);
-  // Nothing counts: no build, no copper, no voltages without the primary.
-  EXPECT_EQ(r.build_mm, 0);
-  EXPECT_EQ(r.copper_loss_w, 0);
-  EXPECT_FALSE(r.windings[2].has_voltages);
+TEST(Check, WireIsStrandsOfATableSizeOrTheDiameterImposed) {
+  const struct {
+    double diameter;
+    bool imposed;
+    int strands;
+    double wire, overall;  // one strand's
+    WindingFlag flag;
+    int per_layer;  // in 30 mm; -1: not checked
+  } cases[] = {
+      {0.3927, false, 1, 0.4, 0.439, WindingFlag::None, 68},
+      {5.0, false, 1, 5.0, 5.093, WindingFlag::None, 5},
+      {6.0, false, 2, 4.5, 4.591, WindingFlag::None, 3},       // 4.24 each; 2 × 4.591 side by side
+      {14.0, false, 8, 5.0, 5.093, WindingFlag::TooThick, 0},  // 4.95 each, 40.7 mm a turn
+      {14.2, false, 0, 0, 0, WindingFlag::OffTable, 0},        // 5.02 each even in 8
+      // Stock wire between table sizes: the build between 0.055 (0.8) and 0.059 (0.9).
+      {0.85, true, 1, 0.85, 0.907, WindingFlag::None, 33},
+      {0.63, true, 1, 0.63, 0.679, WindingFlag::None, 44},  // a table size: the table's value
+      {6.0, true, 1, 6.0, 6.093, WindingFlag::None, 4},     // above: the largest size's build
+      {0.04, true, 1, 0.04, 0.05, WindingFlag::None, -1},   // below: the smallest's
+      {31.0, true, 1, 31.0, 31.093, WindingFlag::TooThick, 0},
+  };
+  for (const auto& c : cases) {
+    WindingInput in{0, 10, 230, 2, c.diameter, c.imposed};
+    const WindingCheck w = RunCheck(Input({in}), {}).windings[0];
+    EXPECT_EQ(w.flag, c.flag) << c.diameter;
+    EXPECT_EQ(w.strands, c.strands) << c.diameter;
+    EXPECT_EQ(w.wire_mm, c.wire) << c.diameter;
+    ExpectClose(c.overall, w.overall_mm, "overall");
+    if (c.per_layer >= 0) {
+      EXPECT_EQ(w.turns_per_layer, c.per_layer) << c.diameter;
+    }
+    if (c.flag == WindingFlag::None) {
+      // The current density is on every strand's copper.
+      ExpectClose(w.current_a / (c.strands * std::numbers::pi * c.wire * c.wire / 4),
+                  w.current_density, "density");
+    }
+  }
+}
 
-  // A secondary off the table leaves the primary and the other secondary as they were.
-  const CheckResult kept =
-      RunCheck(Input({{0, 600, 230, 0.43, 0.4}, {1, 265, 100, 1, 3.5}, {2, 30, 12, 1, 0.6}}), {});
-  const CheckResult without = RunCheck(Input({{0, 600, 230, 0.43, 0.4}, {2, 30, 12, 1, 0.6}}), {});
-  EXPECT_EQ(kept.build_mm, without.build_mm);
-  EXPECT_EQ(kept.copper_temperature_c, without.copper_temperature_c);
-  EXPECT_EQ(kept.windings[2].turns_to_wind, without.windings[1].turns_to_wind);
+// Primary 600 turns of 0.4 mm, then 265 and 30 turns of 0.63 mm, on kCore (P = 200 − 12π mm).
+const std::vector<WindingInput> kThree = {
+    {0, 600, 230, 0.43, 0.4}, {1, 265, 100, 1, 0.6}, {2, 30, 12, 1, 0.6}};
+
+TEST(Check, EachWindingsMeanTurnGrowsWithWhatLiesUnderItInItsChamber) {
+  const double perimeter = 200 - std::numbers::pi * 12;
+  const CheckResult one = RunCheck(Input(kThree), {});
+  const auto& w = one.windings;
+  const double h0 = w[0].build_mm, h1 = w[1].build_mm, h2 = w[2].build_mm;
+  ExpectClose(perimeter, one.bobbin_perimeter_mm, "P");
+  ExpectClose(0.15, one.tape_mm, "3 × 0.05");
+  // The tape lies over the primary, under the first secondary only.
+  ExpectClose(perimeter + std::numbers::pi * h0, w[0].copper->mean_turn_mm, "primary");
+  ExpectClose(perimeter + std::numbers::pi * (2 * (h0 + 0.15) + h1), w[1].copper->mean_turn_mm,
+              "sec 1");
+  ExpectClose(perimeter + std::numbers::pi * (2 * (h0 + 0.15 + h1) + h2), w[2].copper->mean_turn_mm,
+              "sec 2");
+  ExpectClose(h0 + 0.15 + h1 + h2, *one.build_mm, "build");
+
+  // Two chambers: the primary alone, the secondaries from the bobbin in the other, no tape.
+  CheckOptions split;
+  split.chambers = 2;
+  split.margin_mm = 0.5;
+  const CheckResult two = RunCheck(Input(kThree), split);
+  const auto& v = two.windings;
+  EXPECT_EQ(two.tape_mm, 0);
+  for (const WindingCheck& x : v) EXPECT_EQ(x.usable_width_mm, (30 - 1.0) / 2 - 1);
+  EXPECT_EQ(v[0].turns_per_layer, 30);  // ⌊13.5 ÷ 0.439⌋
+  EXPECT_EQ(v[0].chamber, 1);
+  EXPECT_EQ(v[2].chamber, 2);
+  ExpectClose(perimeter + std::numbers::pi * v[1].build_mm, v[1].copper->mean_turn_mm, "sec 1");
+  ExpectClose(perimeter + std::numbers::pi * (2 * v[1].build_mm + v[2].build_mm),
+              v[2].copper->mean_turn_mm, "sec 2");
+  ExpectClose(v[0].build_mm, *two.chambers[0].build_mm, "chamber 1");
+  ExpectClose(v[1].build_mm + v[2].build_mm, *two.chambers[1].build_mm, "chamber 2");
+  // The fill is the fuller chamber's.
+  const double fuller = std::max(*two.chambers[0].build_mm, *two.chambers[1].build_mm);
+  ExpectClose(fuller, *two.build_mm, "build");
+  ExpectClose(fuller / 12 * 100, *two.fill_pct, "fill");
+}
+
+TEST(Check, FillOfExactlyNinetyIsOkAndOfExactlyAHundredJuste) {
+  // One layer of 0.4 mm wire (0.439 overall) and the 0.1 mm wrap: 0.539 mm.
+  for (const auto& [height, fill, status] : {std::tuple{0.539 / 0.9, 90.0, FillStatus::Ok},
+                                             {0.539, 100.0, FillStatus::Tight},
+                                             {0.5388, 100.03711952487009, FillStatus::Overfull}}) {
+    CoreRecord core = kCore;
+    core.window_height_mm = height;
+    const CheckResult r = RunCheck(Input({{0, 10, 230, 0.1, 0.4}}, core), {});
+    ASSERT_TRUE(r.fill_pct);
+    ASSERT_DOUBLE_EQ(*r.fill_pct, fill);
+    EXPECT_EQ(r.fill_status, status) << fill;
+  }
+  EXPECT_EQ(FillStatusOf(90.000001), FillStatus::Tight);
+}
+
+TEST(Check, IronLossAtSixtyHertzOnTheRealInduction) {
+  // 1.425 T on the gross section is 1.5 T in the iron at the default stacking of 0.95.
+  CheckInput in = Input({{0, 600, 230, 0.43, 0.4}});
+  in.induction_t = 1.425;
+  in.frequency_hz = 60;
+  const CheckResult r = RunCheck(in, {});
+  ExpectClose(1.5, r.induction_real_t, "1.425 ÷ 0.95");
+  ExpectClose(1.65, r.induction_real_at_110pct_mains_t, "× 1.1");
+  ExpectClose(0.6 * 4 * std::pow(1.2, 1.3), r.iron_loss_w, "0.6 kg × 4 W/kg × 1.2^1.3");
+  ExpectClose(3.0419135091050644, r.iron_loss_w, "worked by hand");
+  CheckOptions loose;
+  loose.stacking_factor = 0.8;
+  ExpectClose(r.iron_loss_w * std::pow(0.95 / 0.8, 2), RunCheck(in, loose).iron_loss_w, "0.8");
+}
+
+TEST(Check, TemperatureIsJudgedAgainstTheClassLimitAndJustAboveNeedsTheNextClass) {
+  const struct {
+    InsulationClass c;
+    double limit;
+    InsulationClass next;
+  } classes[] = {{InsulationClass::A, 100, InsulationClass::E},
+                 {InsulationClass::E, 115, InsulationClass::B},
+                 {InsulationClass::B, 120, InsulationClass::F},
+                 {InsulationClass::F, 140, InsulationClass::H},
+                 {InsulationClass::H, 165, InsulationClass::None}};
+  for (const auto& [c, limit, next] : classes) {
+    EXPECT_EQ(ClassLimitC(c), limit) << ClassName(c);
+    EXPECT_EQ(RequiredClass(limit), c) << limit;
+    EXPECT_EQ(RequiredClass(limit + 0.01), next) << limit;
+    EXPECT_EQ(JudgeTemperature(limit - 10, c), ThermalVerdict::Ok) << limit;
+    EXPECT_EQ(JudgeTemperature(limit - 9.99, c), ThermalVerdict::Tight) << limit;
+    EXPECT_EQ(JudgeTemperature(limit, c), ThermalVerdict::Tight) << limit;
+    EXPECT_EQ(JudgeTemperature(limit + 0.01, c), ThermalVerdict::TooHot) << limit;
+  }
+  EXPECT_EQ(RequiredClass(-20), InsulationClass::A);
+  EXPECT_STREQ(ClassName(InsulationClass::None), "hors classe");
+  EXPECT_EQ(TermOf(ThermalVerdict::TooHot).text, "trop chaud");
+  EXPECT_EQ(TermOf(InsulationClass::None).code, "none");
+}
+
+TEST(Check, AFlaggedWindingLeavesEverythingThatNeedsItIncomplete) {
+  std::vector<WindingInput> windings = kThree;
+  windings[1].diameter_mm = 31;  // stock wire wider than the window
+  windings[1].imposed = true;
+  const CheckResult r = RunCheck(Input(windings), {});
+  EXPECT_FALSE(r.complete);
+  EXPECT_EQ(r.windings[1].flag, WindingFlag::TooThick);
+  EXPECT_EQ(TermOf(r.windings[1].flag).text, "fil trop gros");
+  // Wound before it, the primary keeps its copper; from it on nothing has a mean turn.
+  EXPECT_TRUE(r.windings[0].copper);
+  EXPECT_FALSE(r.windings[1].copper);
+  EXPECT_FALSE(r.windings[2].copper);
+  EXPECT_EQ(r.windings[2].layers, 1);  // its own layout does not need what lies under it
+  for (const WindingCheck& w : r.windings) {
+    EXPECT_FALSE(w.r_hot_ohm || w.copper_loss_w || w.volts || w.turns_to_wind) << w.input.row;
+  }
+  EXPECT_FALSE(r.build_mm || r.fill_pct || r.fill_status || r.chambers[0].build_mm);
+  EXPECT_FALSE(r.copper_loss_w || r.temperature_rise_k || r.copper_temperature_c);
+  EXPECT_FALSE(r.thermal_verdict || r.required_class || r.output_w || r.efficiency_pct);
+  // The primary's current needs only turns and amps: the flagged winding's count.
+  ExpectClose((265 * 1.0 + 30 * 1.0) / 600 + r.iron_loss_w / 230, r.primary_current_a, "I0");
+
+  // In two chambers the primary's chamber stays known, the other does not.
+  CheckOptions split;
+  split.chambers = 2;
+  const CheckResult two = RunCheck(Input(windings), split);
+  ASSERT_TRUE(two.chambers[0].build_mm);
+  ExpectClose(two.windings[0].build_mm, *two.chambers[0].build_mm, "chamber 1");
+  EXPECT_FALSE(two.chambers[1].build_mm || two.build_mm || two.windings[2].copper);
+
+  // A primary off the table leaves no mean turn at all.
+  windings = kThree;
+  windings[0].diameter_mm = 20;
+  const CheckResult off = RunCheck(Input(windings), {});
+  EXPECT_EQ(off.windings[0].flag, WindingFlag::OffTable);
+  EXPECT_EQ(off.windings[0].strands, 0);
+  for (const WindingCheck& w : off.windings) EXPECT_FALSE(w.copper) << w.input.row;
 }
 
 TEST(Check, TemperatureThatRunsAwayIsReportedAfterAHundredRounds) {
   // Ten kiloamps in the thinnest wire: the fixed point is far beyond anything physical.
-  const CheckResult r = RunCheck(Input({{0, 1000, 230, 1e4, 0.05}}), {});
+  const CheckResult r =
+      RunCheck(Input({{0, 1000, 230, 0, 0.4}, {1, 1000, 230, 1e4, 0.05, true}}), {});
   EXPECT_FALSE(r.converged);
   EXPECT_EQ(r.rounds, kMaxRounds);
-  EXPECT_EQ(r.thermal_class, ThermalClass::Beyond);
+  EXPECT_EQ(r.required_class, InsulationClass::None);
+  EXPECT_EQ(r.thermal_verdict, ThermalVerdict::TooHot);
   const CheckResult calm = RunCheck(Input({{0, 600, 230, 0.43, 0.4}}), {});
   EXPECT_TRUE(calm.converged);
   EXPECT_LT(calm.rounds, 10);
 }
 
-TEST(Check, ThermalClassIsTheLowestThatHoldsTheTemperature) {
-  // The text is what every output shows after the temperature: never "classe hors classe".
-  const std::pair<double, const char*> classes[] = {
-      {20, "classe A"},  {105, "classe A"}, {105.01, "classe E"},
-      {120, "classe E"}, {130, "classe B"}, {130.5, "classe F"},
-      {155, "classe F"}, {180, "classe H"}, {180.01, "hors classe"}};
-  for (const auto& [temperature, text] : classes) {
-    EXPECT_EQ(TermOf(ThermalClassOf(temperature)).text, text) << temperature;
+// The loaded volts of secondary k when every secondary is wound with turns[i] turns.
+double LoadedWith(const CheckResult& r, const std::vector<int>& turns, std::size_t k, int n) {
+  const WindingCheck& p = r.windings[0];
+  double i0 = r.iron_loss_w / p.input.volts;
+  for (std::size_t i = 1; i < r.windings.size(); ++i) {
+    i0 += r.windings[i].current_a * turns[i] / p.input.turns;
   }
+  const double e = p.input.volts - i0 * *p.r_hot_ohm;
+  const WindingCheck& w = r.windings[k];
+  return e * n / p.input.turns - w.current_a * *w.r_hot_ohm * n / w.input.turns;
+}
+
+TEST(Check, TurnsToWindGiveEverySecondaryAtLeastTheVoltsAsked) {
+  std::mt19937 random(2026);
+  const auto uniform = [&random](double low, double high) {
+    return std::uniform_real_distribution<double>(low, high)(random);
+  };
+  int held = 0, unreachable = 0;
+  for (int design = 0; design < 3000; ++design) {
+    // Cores in the proportions of EI laminations, turns per volt as their section asks.
+    CheckInput in;
+    const double section = uniform(1, 40), side = std::sqrt(section);
+    in.core = {"G",        section,   0.06 * section * side,
+               2.4 * side, 13 * side, (4 * side + 2) * uniform(0.9, 1.3)};
+    in.frequency_hz = uniform(0, 1) < 0.5 ? 50 : 60;
+    in.induction_t = uniform(0.8, 1.7);
+    const double v0 = uniform(100, 400), density = uniform(1.5, 6);
+    const double per_volt = 1e4 / (4.44 * in.frequency_hz * in.induction_t * section);
+    const int n0 = std::max(1, static_cast<int>(v0 * per_volt));
+    const int secondaries = 1 + static_cast<int>(uniform(0, 4));
+    double power = 0;
+    for (int k = 1; k <= secondaries; ++k) {
+      const double volts = uniform(3, 400), amps = uniform(0.01, 0.3) * section;
+      const int turns = std::max(1, static_cast<int>(volts * per_volt * uniform(0.9, 1.15)));
+      in.windings.push_back({k, turns, volts, amps, 1.128 * std::sqrt(amps / density)});
+      power += volts * amps;
+    }
+    in.windings.insert(in.windings.begin(),
+                       {0, n0, v0, power / v0, 1.128 * std::sqrt(power / v0 / density)});
+    CheckOptions options;
+    options.chambers = design % 3 == 0 ? 2 : 1;
+    const CheckResult r = RunCheck(in, options);
+    if (!r.complete) continue;
+    std::vector<int> turns(r.windings.size());
+    bool all = true;
+    for (std::size_t k = 1; k < r.windings.size(); ++k) {
+      all = all && r.windings[k].turns_to_wind;
+      turns[k] = r.windings[k].turns_to_wind.value_or(0);
+      unreachable += r.windings[k].unreachable;
+    }
+    if (!all) {
+      for (const WindingCheck& w : r.windings) EXPECT_FALSE(w.turns_to_wind);
+      continue;
+    }
+    ++held;
+    for (std::size_t k = 1; k < r.windings.size(); ++k) {
+      const WindingCheck& w = r.windings[k];
+      const double volts = LoadedWith(r, turns, k, turns[k]);
+      ASSERT_GE(volts, w.input.volts) << design << " row " << k;
+      EXPECT_NEAR(*w.loaded_v_at_turns_to_wind, volts, 1e-9 * volts) << design;
+      // The smallest that does, the others as they are.
+      if (turns[k] > 1) {
+        EXPECT_LT(LoadedWith(r, turns, k, turns[k] - 1), w.input.volts) << design;
+      }
+    }
+  }
+  EXPECT_GT(held, 1000);
+  EXPECT_GT(unreachable, 0);
+
+  // The primary's drop takes more than the primary gives: no number of turns gets there.
+  const CheckResult lost =
+      RunCheck(Input({{0, 600, 230, 0.43, 0.05, true}, {1, 265, 100, 1, 0.6}}), {});
+  ASSERT_TRUE(lost.complete);
+  EXPECT_TRUE(lost.windings[1].unreachable);
+  EXPECT_FALSE(lost.windings[1].turns_to_wind);
+  EXPECT_FALSE(lost.windings[1].loaded_v_at_turns_to_wind);
+  EXPECT_TRUE(lost.windings[1].volts);
 }
 
 TEST(Check, OptionsChangeWhatTheyShould) {
@@ -147,16 +374,42 @@ TEST(Check, OptionsChangeWhatTheyShould) {
   CheckOptions insulation;
   insulation.interlayer_mm = 0.1;
   insulation.wrap_mm = 0.3;
+  insulation.tape_layers = 2;
+  insulation.tape_thickness_mm = 0.1;
   const CheckResult thick = RunCheck(in, insulation);
-  ExpectClose(
-      base.build_mm + (base.windings[0].layers - 1 + base.windings[1].layers - 1) * 0.05 + 2 * 0.2,
-      thick.build_mm, "build");
+  ExpectClose(0.2, thick.tape_mm, "2 × 0.1");
+  ExpectClose(*base.build_mm + (base.windings[0].layers - 1 + base.windings[1].layers - 1) * 0.05 +
+                  2 * 0.2 + 0.05,
+              *thick.build_mm, "build");
   CheckOptions cool;
   cool.ambient_c = 20;
+  cool.insulation_class = InsulationClass::F;
+  const CheckResult cooler = RunCheck(in, cool);
+  EXPECT_EQ(base.thermal_limit_c, 120);
+  EXPECT_EQ(cooler.thermal_limit_c, 140);
   // 20 K cooler air, and cooler copper loses a little less on top.
-  const double cooler = base.copper_temperature_c - RunCheck(in, cool).copper_temperature_c;
-  EXPECT_GT(cooler, 20);
-  EXPECT_LT(cooler, 22);
+  const double drop = *base.copper_temperature_c - *cooler.copper_temperature_c;
+  EXPECT_GT(drop, 20);
+  EXPECT_LT(drop, 22);
+}
+
+TEST(Check, ARunOverAnEarlierResultKeepsNothingOfIt) {
+  std::vector<WindingInput> flagged = kThree;
+  flagged[1].diameter_mm = 31;
+  flagged[1].imposed = true;
+  CheckResult r;
+  RunCheck(Input(kThree), {}, r);
+  const WindingCheck* room = r.windings.data();
+  RunCheck(Input(flagged), {}, r);
+  EXPECT_FALSE(r.complete);
+  EXPECT_FALSE(r.windings[2].copper);
+  RunCheck(Input(kThree), {}, r);
+  EXPECT_EQ(r.windings.data(), room);  // the core search runs it thousands of times
+  const CheckResult fresh = RunCheck(Input(kThree), {});
+  EXPECT_TRUE(r.complete);
+  EXPECT_EQ(r.windings[2].copper->mean_turn_mm, fresh.windings[2].copper->mean_turn_mm);
+  EXPECT_EQ(r.windings[2].turns_to_wind, fresh.windings[2].turns_to_wind);
+  EXPECT_EQ(r.efficiency_pct, fresh.efficiency_pct);
 }
 
 TEST(CheckOptions, BadTextsAreReportedAndTheDefaultsUsed) {
@@ -167,6 +420,13 @@ TEST(CheckOptions, BadTextsAreReportedAndTheDefaultsUsed) {
                                            {"Enveloppe", "-1"},
                                            {"Tole", "m270-35a"},
                                            {"FacteurConstruction", "1,2"},
+                                           {"Foisonnement", "0,79"},
+                                           {"Classe", "f"},
+                                           {"IsolementCouches", "2,5"},
+                                           {"IsolementEpaisseur", "1"},
+                                           {"Marge", "10,5"},
+                                           {"Carcasse", "2"},
+                                           {"Cloison", "0,3"},
                                            {"Inconnue", "9"}},
                                           problems);
   EXPECT_EQ(o.grade, 1);
@@ -175,8 +435,30 @@ TEST(CheckOptions, BadTextsAreReportedAndTheDefaultsUsed) {
   EXPECT_EQ(o.wrap_mm, 0.1);
   EXPECT_EQ(o.steel, "M270-35A");
   EXPECT_EQ(o.building_factor, 1.2);
-  ASSERT_EQ(problems.size(), 3u);
+  EXPECT_EQ(o.stacking_factor, 0.95);
+  EXPECT_EQ(o.insulation_class, InsulationClass::F);
+  EXPECT_EQ(o.tape_layers, 3);
+  EXPECT_EQ(o.tape_thickness_mm, 1);
+  EXPECT_EQ(o.margin_mm, 0);
+  EXPECT_EQ(o.chambers, 2);
+  EXPECT_EQ(o.partition_mm, 0.3);
+  ASSERT_EQ(problems.size(), 6u);
   EXPECT_EQ(problems[0], "Vérification : Grade « 3 » : 1 ou 2 attendu ; 1 utilisé.");
+  EXPECT_EQ(problems[4],
+            "Vérification : IsolementCouches « 2,5 » : un nombre entier de couches entre 0 et 10 "
+            "attendu ; 3 utilisé.");
+  // Each bound of each new option is a value; a hair beyond it is not.
+  const std::tuple<CheckOption, const char*, const char*> bounds[] = {
+      {CheckOption::StackingFactor, "0,8", "1,001"}, {CheckOption::TapeLayers, "10", "11"},
+      {CheckOption::TapeLayers, "0", "-1"},          {CheckOption::TapeThickness, "0,01", "0,009"},
+      {CheckOption::Margin, "10", "-0,1"},           {CheckOption::Chambers, "1", "3"},
+      {CheckOption::Partition, "5", "0,29"},         {CheckOption::InsulationClass, "H", "C"}};
+  for (const auto& [option, good, bad] : bounds) {
+    EXPECT_EQ(OptionProblem(option, good), "") << good;
+    EXPECT_NE(OptionProblem(option, bad), "") << bad;
+  }
+  EXPECT_EQ(OptionProblem(CheckOption::InsulationClass, "AB"),
+            "Vérification : Classe « AB » : A, E, B, F ou H attendu ; B utilisé.");
 
   // Only what differs from the defaults is kept, as the text typed.
   std::map<std::string, std::string> texts;
@@ -189,6 +471,20 @@ TEST(CheckOptions, BadTextsAreReportedAndTheDefaultsUsed) {
   EXPECT_TRUE(SetOptionText(texts, CheckOption::Steel, ""));
   EXPECT_TRUE(texts.empty());
   EXPECT_EQ(OptionText(texts, CheckOption::Interlayer, ','), "0,05");
+  EXPECT_FALSE(SetOptionText(texts, CheckOption::InsulationClass, "b"));
+  EXPECT_FALSE(SetOptionText(texts, CheckOption::Chambers, "1"));
+  EXPECT_FALSE(SetOptionText(texts, CheckOption::StackingFactor, "0,95"));
+  EXPECT_TRUE(SetOptionText(texts, CheckOption::Partition, "2"));
+  EXPECT_EQ(texts, (std::map<std::string, std::string>{{"Cloison", "2"}}));
+  EXPECT_EQ(OptionText(texts, CheckOption::TapeThickness, ','), "0,05");
+  EXPECT_EQ(OptionText(texts, CheckOption::InsulationClass, ','), "B");
+  // Every option has its own flag on the command line.
+  for (int i = 0; i < kCheckOptionCount; ++i) {
+    int flags = 0;
+    for (const auto& [name, option] : kCheckOptionFlags) flags += option == CheckOption(i);
+    EXPECT_EQ(flags, 1) << OptionKey(CheckOption(i));
+  }
+  EXPECT_EQ(CheckOptionOfFlag("--tape-thickness"), CheckOption::TapeThickness);
 }
 
 }  // namespace

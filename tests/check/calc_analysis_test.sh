@@ -13,18 +13,29 @@ printf '[VERIF]\nGrade=1\nAmbiante=60\n' >>"$work/ex.kel"
 
 "$calc" --json "$work/ex.kel" >"$work/plain.json" || fail "plain JSON run"
 "$calc" --json --analysis --grade 2 --ambient 25 --steel m270-35a --building-factor 1,2 \
-  --interlayer 0.08 --wrap 0.2 "$work/ex.kel" >"$work/check.json" || fail "JSON run"
+  --interlayer 0.08 --wrap 0.2 --stacking-factor 0,97 --insulation-class f --tape-layers 2 \
+  --tape-thickness 0.1 --margin 0.5 --chambers 2 --partition 1,5 "$work/ex.kel" \
+  >"$work/check.json" || fail "JSON run"
 python3 - "$work/plain.json" "$work/check.json" <<'PY' || fail "JSON analysis"
-import json, sys
+import json, math, sys
 plain, check = (json.load(open(p)) for p in sys.argv[1:3])
 analysis = check.pop("analysis")
 assert plain == check, "the report around the analysis changed"
 o = analysis["options"]
 assert (o["grade"], o["ambient_c"], o["steel"], o["building_factor"], o["interlayer_mm"],
-        o["wrap_mm"]) == (2, 25, "M270-35A", 1.2, 0.08, 0.2), o
-primary = analysis["windings"][0]
-assert primary["overall_mm"] == 0.459 and primary["build_mm"] == 8 * 0.459 + 7 * 0.08 + 0.2
-assert abs(analysis["iron_loss_w"] - 1.2 * 1.209 * 2.7 * (1.7 / 1.5) ** 2) < 1e-12
+        o["wrap_mm"], o["stacking_factor"], o["insulation_class"], o["tape_layers"],
+        o["tape_thickness_mm"], o["margin_mm"], o["bobbin_chambers"], o["partition_mm"]) == (
+        2, 25, "M270-35A", 1.2, 0.08, 0.2, 0.97, "F", 2, 0.1, 0.5, 2, 1.5), o
+primary, secondary = analysis["windings"]
+# Two chambers side by side, each (39 − 1.5) ÷ 2 − 2 × 0.5 wide; no tape between them.
+width = (39 - 1.5) / 2 - 2 * 0.5
+layers = math.ceil(622 / math.floor(width / 0.459))
+assert primary["usable_width_mm"] == width and (primary["chamber"], secondary["chamber"]) == (1, 2)
+assert primary["overall_mm"] == 0.459
+assert primary["build_mm"] == layers * 0.459 + (layers - 1) * 0.08 + 0.2
+assert analysis["tape_mm"] == 0 and len(analysis["chambers"]) == 2, analysis["chambers"]
+assert analysis["thermal_limit_c"] == 140
+assert abs(analysis["iron_loss_w"] - 1.2 * 1.209 * 2.7 * (1.7 / 0.97 / 1.5) ** 2) < 1e-12
 PY
 
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1000\n' \
@@ -60,7 +71,8 @@ grep -qF "Pertes cuivre (W)" "$work/damaged.txt" || fail "damaged catalogue: no 
 [ "$(grep -c '^Message : ' "$work/damaged.txt")" -le 1 ] || fail "damaged catalogue told twice"
 [ -s "$work/damaged.svg" ] && [ -s "$work/damaged.html" ] || fail "damaged catalogue: no drawing"
 
-for args in "--grade 3" "--ambient chaud" "--steel M9" "--wrap" "--grade 2"; do
+for args in "--grade 3" "--ambient chaud" "--steel M9" "--wrap" "--chambers 3" \
+  "--insulation-class C" "--tape-layers 1.5" "--grade 2"; do
   extra=--analysis
   [ "$args" = "--grade 2" ] && extra=  # the check's options go with --analysis only
   # shellcheck disable=SC2086

@@ -101,6 +101,23 @@ TEST_F(CheckWindowTest, AnOptionChangedThereMarksTheDesignModified) {
   QTest::keyClick(ambient, Qt::Key_Return);
   EXPECT_EQ(form_->Sheet().VerifOptions.at("Ambiante"), "25,5");
   EXPECT_EQ(ambient->text(), "25,5");
+
+  // A partition of 9 mm is no value of the option: Enter does not take it; 2 mm is taken.
+  QLineEdit* partition = CheckWindow()->findChild<QLineEdit*>("TxCloison");
+  ASSERT_NE(partition, nullptr);
+  partition->setFocus();
+  partition->selectAll();
+  QTest::keyClicks(partition, "9");
+  QTest::keyClick(partition, Qt::Key_Return);
+  EXPECT_EQ(form_->Sheet().VerifOptions.count("Cloison"), 0u);
+  partition->selectAll();
+  QTest::keyClicks(partition, "2");
+  QTest::keyClick(partition, Qt::Key_Return);
+  EXPECT_EQ(form_->Sheet().VerifOptions.at("Cloison"), "2");
+  auto* chambers = CheckWindow()->findChild<QComboBox*>("CbCarcasse");
+  chambers->setCurrentIndex(1);
+  emit chambers->activated(1);
+  EXPECT_EQ(form_->Sheet().VerifOptions.at("Carcasse"), "2");
 }
 
 TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {

@@ -48,8 +48,9 @@ void ExpectClose(double expected, double actual, const char* what) {
 }
 
 // The figures of the README's worked example, worked by hand from the window's own figures:
-// 622 and 270 turns, 0.3927 and 0.5956 mm, 0.43478 A, EI84/35 (9.8 cm², 1.209 kg, hautcu 12,
-// LargCu 39, longspire 17.6), 1.70 T at 50 Hz, default options.
+// 622 and 270 turns, 0.3927 and 0.5956 mm, 100 V at 1 A, EI84/35 (9.8 cm², 1.209 kg, hautcu 12,
+// LargCu 39, longspire 17.6), 1.70 T at 50 Hz, default options (one chamber, 3 × 0.05 mm of
+// tape, stacking 0.95, class B).
 TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   const DesignCheck& check = Open(kExample);
   ASSERT_TRUE(check.result) << TermOf(check.none).text;
@@ -59,6 +60,8 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   const WindingCheck &p = r.windings[0], &s = r.windings[1];
   EXPECT_EQ(p.input.turns, 622);
   EXPECT_EQ(s.input.turns, 270);
+  EXPECT_FALSE(s.input.imposed);
+  EXPECT_EQ(p.strands, 1);
   EXPECT_EQ(p.wire_mm, 0.4);
   EXPECT_EQ(s.wire_mm, 0.63);  // no 0.6 mm in the table
   EXPECT_EQ(p.overall_mm, 0.439);
@@ -69,40 +72,61 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   EXPECT_EQ(s.layers, 5);
   ExpectClose(3.962, p.build_mm, "8 × 0.439 + 7 × 0.05 + 0.1");
   ExpectClose(3.695, s.build_mm, "5 × 0.679 + 4 × 0.05 + 0.1");
-  ExpectClose(7.657, r.build_mm, "build");
-  ExpectClose(63.808333333333344, r.fill_pct, "fill");
+  ExpectClose(0.15, r.tape_mm, "3 × 0.05 over the primary");
+  ASSERT_TRUE(r.complete && r.build_mm && r.fill_pct && r.copper_temperature_c);
+  ExpectClose(7.807, *r.build_mm, "build");
+  ExpectClose(65.05833333333334, *r.fill_pct, "fill");
   EXPECT_EQ(r.fill_status, FillStatus::Ok);
-  ExpectClose(3.4598899537910808, p.current_density, "J0");
-  ExpectClose(109.472, p.length_m, "L0");
-  ExpectClose(15.019505710290952, p.r20_ohm, "R20 0");
-  ExpectClose(2.6282574465150303, s.r20_ohm, "R20 1");
-  ExpectClose(0.12229668285427685, p.copper_mass_kg, "m0");
-  ExpectClose(6.211573333333333, r.iron_loss_w, "1.209 × 4 × (1.7 ÷ 1.5)²");
+  ExpectClose(138.3008881569225, r.bobbin_perimeter_mm, "176 − 12π");
+  ExpectClose(150.74787825044527, p.copper->mean_turn_mm, "P + 3.962π");
+  ExpectClose(175.74553099505926, s.copper->mean_turn_mm, "P + π (2 × 4.112 + 3.695)");
+  ExpectClose(93.76518027177696, p.copper->length_m, "L0");
+  ExpectClose(12.864537603390952, p.copper->r20_ohm, "R20 0");
+  ExpectClose(2.6244573893721728, s.copper->r20_ohm, "R20 1");
+  ExpectClose(0.10474980373494229, p.copper->copper_mass_kg, "m0");
+  ExpectClose(1.7894736842105263, r.induction_real_t, "1.7 ÷ 0.95");
+  ExpectClose(1.968421052631579, r.induction_real_at_110pct_mains_t, "× 1.1");
+  ExpectClose(6.8826297322253, r.iron_loss_w, "1.209 × 4 × (1.78947 ÷ 1.5)²");
+  ExpectClose(0.4640080783828054, r.primary_current_a, "270 ÷ 622 + 6.88263 ÷ 230");
+  ExpectClose(3.692458965459755, p.current_density, "J0 at I0");
   ExpectClose(279.69584580397327, r.surface_cm2, "41.3 × √(12 × 39 ÷ 100 × 9.8)");
   EXPECT_EQ(r.rounds, 4);
   EXPECT_TRUE(r.converged);
-  ExpectClose(75.3777901682757, r.copper_temperature_c, "T");
-  ExpectClose(35.377790168275695, r.temperature_rise_k, "ΔT");
-  EXPECT_EQ(r.thermal_class, ThermalClass::A);
-  ExpectClose(18.288271560417893, p.r_hot_ohm, "R0(T)");
-  ExpectClose(3.2002575077836077, s.r_hot_ohm, "R1(T)");
-  ExpectClose(6.657397462669315, r.copper_loss_w, "Pcu");
-  ExpectClose(99.83922829581994, s.no_load_v, "230 × 270 ÷ 622");
-  ExpectClose(93.18738882282031, s.loaded_v, "E × 270 ÷ 622 − R1");
-  ExpectClose(7.138132699100462, s.regulation_pct, "regulation");
+  ExpectClose(76.75998560539122, *r.copper_temperature_c, "T");
+  ExpectClose(36.75998560539122, *r.temperature_rise_k, "ΔT");
+  EXPECT_EQ(r.thermal_limit_c, 120);
+  EXPECT_EQ(r.thermal_verdict, ThermalVerdict::Ok);
+  EXPECT_EQ(r.required_class, InsulationClass::A);
+  ExpectClose(15.734188112301696, *p.r_hot_ohm, "R0(T)");
+  ExpectClose(3.2098865524880904, *s.r_hot_ohm, "R1(T)");
+  ExpectClose(6.597512272446498, *r.copper_loss_w, "Pcu");
+  ASSERT_TRUE(s.volts);
+  ExpectClose(99.83922829581994, s.volts->no_load_v, "230 × 270 ÷ 622");
+  ExpectClose(93.46018835821333, s.volts->loaded_v, "E × 270 ÷ 622 − R1");
+  ExpectClose(6.8254088180917005, s.volts->regulation_pct, "regulation");
+  ExpectClose(83.47626552863133, s.volts->loaded_v_at_90pct_mains, "at 207 V");
+  ExpectClose(103.44411118779533, s.volts->loaded_v_at_110pct_mains, "at 253 V");
+  ExpectClose(109.82315112540195, s.volts->no_load_v_at_110pct_mains, "253 × 270 ÷ 622");
   EXPECT_EQ(s.turns_to_wind, 290);
-  ExpectClose(100.09015836525143, s.loaded_v_at_turns_to_wind, "at 290 turns");
-  ExpectClose(88.59830943327924, r.efficiency_pct, "efficiency");
+  EXPECT_EQ(r.turns_rounds, 3);  // 270 → 289 → 290 → 290
+  ExpectClose(100.1472850329149, *s.loaded_v_at_turns_to_wind, "at 290 turns");
+  ExpectClose(87.39470697450713, *r.efficiency_pct, "efficiency");
 
   // The JSON gives the same figures to the last digit.
   const std::string json = CheckJson(check);
-  for (const char* pair : {"\"turns_to_wind\": 290", "\"r_hot_ohm\": 18.288271560417893",
-                           "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"rounds\": 4",
-                           "\"wire_mm\": 0.63", "\"section_mm2\": 0.12566370614359174"}) {
+  for (const char* pair :
+       {"\"turns_to_wind\": 290", "\"r_hot_ohm\": 15.734188112301696",
+        "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"rounds\": 4",
+        "\"wire_mm\": 0.63", "\"section_mm2\": 0.12566370614359174", "\"complete\": true",
+        "\"required_class\": {\"code\": \"A\", \"text\": \"A\"}",
+        "\"thermal_verdict\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"strands\": 1",
+        "\"imposed\": false", "\"mean_turn_mm\": 175.74553099505926",
+        "\"chambers\": [{\"build_mm\": 7.807, \"fill_pct\": 65.05833333333334}]"}) {
     EXPECT_NE(json.find(pair), std::string::npos) << pair << " in " << json;
   }
   EXPECT_EQ(json.find("converged"), std::string::npos);
   EXPECT_EQ(json.find("flag"), std::string::npos);
+  EXPECT_EQ(json.find("null"), std::string::npos);
   // Each figure of the description is a line of the window, with its unit.
   const CheckView view = MakeCheckView(check, ',');
   ASSERT_EQ(view.lines.size(), WindingFigures().size() - 1);  // no remark without a flag
@@ -111,6 +135,16 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   });
   ASSERT_NE(section, view.lines.end());
   EXPECT_EQ(section->cells, (std::vector<std::string>{"0,126", "0,312"}));
+
+  // Strands read as "2 × 4,500" in every table; the JSON keeps one strand's diameter.
+  WindingCheck stranded = p;
+  stranded.strands = 2;
+  stranded.wire_mm = 4.5;
+  const auto wire = std::find_if(WindingFigures().begin(), WindingFigures().end(),
+                                 [](const WindingFigure& figure) { return figure.id == "wire"; });
+  ASSERT_NE(wire, WindingFigures().end());
+  EXPECT_EQ(FigureText(wire->value(stranded), wire->decimals, ','), "2 × 4,500");
+  EXPECT_EQ(FigureText(wire->value(p), wire->decimals, ','), "0,400");
 }
 
 TEST_F(DesignCheckTest, NoCheckSaysWhy) {
@@ -133,13 +167,39 @@ TEST_F(DesignCheckTest, NoCheckSaysWhy) {
   EXPECT_TRUE(Open(kExample).result);
 }
 
-TEST_F(DesignCheckTest, ImposedDiameterAboveTheTableIsFlagged) {
-  const DesignCheck& check = Open(std::string(kExample) + "[CUIVRE]\nDia1=3,5\n");
+TEST_F(DesignCheckTest, ImposedWireIsWoundAsTypedAndOneTooThickLeavesTheTotalsIncomplete) {
+  // Stock wire between two table sizes stays what it is, not the next size up.
+  const DesignCheck& stock = Open(std::string(kExample) + "[CUIVRE]\nDia1=0,85\n");
+  ASSERT_TRUE(stock.result);
+  const WindingCheck& s = stock.result->windings[1];
+  EXPECT_TRUE(s.input.imposed);
+  EXPECT_EQ(s.wire_mm, 0.85);
+  ExpectClose(0.907, s.overall_mm, "0.85 + (0.055 + 0.059) ÷ 2");
+  EXPECT_NE(CheckJson(stock).find("\"imposed\": true"), std::string::npos);
+
+  const DesignCheck& check = Open(std::string(kExample) + "[CUIVRE]\nDia1=40\n");
   ASSERT_TRUE(check.result);
-  EXPECT_EQ(check.result->windings[1].flag, WindingFlag::OffTable);
+  EXPECT_EQ(check.result->windings[1].flag, WindingFlag::TooThick);
   EXPECT_EQ(check.result->windings[0].flag, WindingFlag::None);
-  EXPECT_NE(CheckJson(check).find("\"flag\": {\"code\": \"off_table\", \"text\": \"hors table\"}"),
-            std::string::npos);
+  const std::string json = CheckJson(check);
+  for (const char* pair :
+       {"\"flag\": {\"code\": \"too_thick\", \"text\": \"fil trop gros\"}", "\"complete\": false",
+        "\"fill_pct\": null", "\"copper_temperature_c\": null", "\"efficiency_pct\": null",
+        "\"turns_to_wind\": null", "\"required_class\": null",
+        "\"chambers\": [{\"build_mm\": null"}) {
+    EXPECT_NE(json.find(pair), std::string::npos) << pair << " in " << json;
+  }
+  const std::string text = CheckTextSection(check, ',');
+  EXPECT_NE(text.find("Rendement (%)           incomplet"), std::string::npos) << text;
+  EXPECT_NE(text.find("Température             incomplet"), std::string::npos) << text;
+  // The window says "incomplet" for the primary's volts-dependent copper, never a number; the
+  // flagged winding's own copper is left blank.
+  const CheckView view = MakeCheckView(check, ',');
+  const auto losses = std::find_if(view.lines.begin(), view.lines.end(),
+                                   [](const auto& line) { return line.caption == "Pertes (W)"; });
+  ASSERT_NE(losses, view.lines.end());
+  EXPECT_EQ(losses->cells, (std::vector<std::string>{"incomplet", ""}));
+  EXPECT_EQ(view.fill, "incomplet");
 }
 
 TEST_F(DesignCheckTest, OptionsLiveInTheDocumentAndChangeNothingElse) {
@@ -160,12 +220,15 @@ TEST_F(DesignCheckTest, OptionsLiveInTheDocumentAndChangeNothingElse) {
   EXPECT_TRUE(panel.SetOption(CheckOption::Steel, "M270-35A"));
   EXPECT_TRUE(panel.SetOption(CheckOption::Ambient, "25,5"));
   EXPECT_FALSE(panel.SetOption(CheckOption::Wrap, "0,1"));
+  EXPECT_TRUE(panel.SetOption(CheckOption::Chambers, "2"));
+  EXPECT_FALSE(panel.SetOption(CheckOption::InsulationClass, "B"));
   EXPECT_TRUE(form.Modified());
   EXPECT_EQ(form.Title().substr(form.Title().size() - 2), " *");
   EXPECT_EQ(panel.Check().options.steel, "M270-35A");
   form.MnuEnregistrer_Click();
   const std::string saved = ReadFile(dir.File("d.kel"));
-  EXPECT_NE(saved.find("[VERIF]\nAmbiante=25,5\nTole=M270-35A\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("[VERIF]\nAmbiante=25,5\nTole=M270-35A\nCarcasse=2\n"), std::string::npos)
+      << saved;
   form.MnuDossier_Click();
   EXPECT_EQ(ReadFile(dir.File("d.dfa")), plain_sheet);
   EXPECT_EQ(IniDocument::Load(dir.File("d.kel")).Entries("FAB"), plain_fab);
@@ -227,7 +290,23 @@ TEST_F(DesignCheckTest, TheChainHandsItsChosenCoreOver) {
 // index, and only a read of the whole table meets the damage. The check and everything drawn from
 // it never read the catalogue, so they carry on; the damage is told once, by the core list.
 TEST_F(DesignCheckTest, ADamagedCatalogueNeverStopsTheCheckOrItsReports) {
-  const std::string path = test::MakeDamagedCatalogue(dir.File("cat.db"));
+  const std::string path = dir.File("cat.db");
+  test::ExecuteSql(path,
+                   "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, "
+                   "hautcu REAL, LargCu REAL, longspire REAL);"
+                   "INSERT INTO EI WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                   "WHERE i < 3000) SELECT 'EI-LONG-REFERENCE-' || i, 10 + i, 0.5 + i / 1000.0, "
+                   "12, 30, 20 FROM n;"
+                   "CREATE INDEX EI_MasseFer ON EI (MasseFer);");
+  std::string bytes = ReadFile(path);
+  constexpr std::size_t kPage = 4096;
+  std::size_t last_leaf = 0;
+  for (std::size_t page = 1; page * kPage < bytes.size(); ++page) {
+    if (bytes[page * kPage] == '\x0D') last_leaf = page;
+  }
+  ASSERT_GT(last_leaf, 2u);
+  bytes[last_leaf * kPage] = '\x07';  // no page type has it
+  WriteFile(path, bytes);
   WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "DataBase", path);
 
   const DesignCheck& check = Open(kExample);
