@@ -148,7 +148,31 @@ void Chain::ComputeCmFe(float volume) {
   }
 }
 
+void Chain::ComputeWWithCore(const CoreRow& row) {
+  imposed_ = &row;
+  struct Release {
+    const CoreRow*& imposed;
+    ~Release() { imposed = nullptr; }
+  } release{imposed_};
+  ComputeW();
+}
+
+void Chain::ResetCore() {
+  s_.LbNoyau = "?";
+  s_.LbFeSect = "?";
+  s_.LbFeMasse = "?";
+  s_.LbSectCuMax = "?";
+  s_.LbTrueFeLoss = "?";
+  s_.TeslaMax = kTeslaLimit;
+}
+
 float Chain::SelectCore() {
+  float section = 0;
+  if (imposed_ != nullptr) {
+    ResetCore();
+    SelectFrom(*imposed_, section);
+    return section;
+  }
   CatalogueSession& catalogue = env_.catalogue;
   switch (OpenCatalogue(catalogue, env_.platform, env_.program_folder)) {
     case OpenOutcome::NoPath:
@@ -164,13 +188,7 @@ float Chain::SelectCore() {
   } close_at_end{catalogue};
 
   if (env_.remember_catalogue_path) env_.remember_catalogue_path(catalogue.DataBasePath);
-
-  s_.LbNoyau = "?";
-  s_.LbFeSect = "?";
-  s_.LbFeMasse = "?";
-  s_.LbSectCuMax = "?";
-  s_.LbTrueFeLoss = "?";
-  s_.TeslaMax = kTeslaLimit;
+  ResetCore();
 
   std::unique_ptr<Recordset> lightest;
   const std::string automatic = QueryLightestCore(ReadNumber(s_.LbSectFe) * kSectionTolerance);
@@ -184,24 +202,43 @@ float Chain::SelectCore() {
                                  ? QueryCoreByRef(s_.TxNoyau)
                                  : QueryLightestCore(ReadNumber(s_.LbSectFe) * kSectionTolerance);
   std::unique_ptr<Recordset> chosen;
-  float section = 0;
   if (OpenRecordset(catalogue.CatalogueDb.get(), chosen, second, env_.platform) == 0 &&
       !chosen->AtEnd()) {
-    SelectFrom(*chosen, section);
+    SelectFrom(ReadCoreRow(*chosen), section);
   }
   return section;
 }
 
-void Chain::SelectFrom(Recordset& row, float& section) {
+CoreRow ReadCoreRow(const Recordset& row) {
+  const auto column = [&row](const char* name) -> std::optional<FieldValue> {
+    try {
+      return row.Field(name);
+    } catch (const FieldError&) {
+      return std::nullopt;
+    }
+  };
+  return {column("Ref"),    column("SectionFer"), column("MasseFer"),
+          column("LargCu"), column("hautcu"),     column("longspire")};
+}
+
+namespace {
+// A column the table lacks fails where the chain reads it, as reading it from the row would.
+const FieldValue& Need(const std::optional<FieldValue>& value) {
+  if (!value) throw FieldError("colonne inconnue");
+  return *value;
+}
+}  // namespace
+
+void Chain::SelectFrom(const CoreRow& row, float& section) {
   const char sep = env_.decimal_separator;
-  section = Single(FieldNumber(row.Field("SectionFer")));
-  s_.LbNoyau = FieldText(row.Field("Ref"), sep);
+  section = Single(FieldNumber(Need(row.section)));
+  s_.LbNoyau = FieldText(Need(row.ref), sep);
   s_.TxNoyau = s_.LbNoyau;
-  s_.LbFeSect = FieldText(row.Field("SectionFer"), sep);
-  s_.LbFeMasse = FieldText(row.Field("MasseFer"), sep);
-  s_.WindowWidth = Single(FieldNumber(row.Field("LargCu")));
-  s_.LbSectCuMax = Format(FieldNumber(row.Field("hautcu")), "##.#");
-  s_.MeanTurnLength = Single(FieldNumber(row.Field("longspire")));
+  s_.LbFeSect = FieldText(Need(row.section), sep);
+  s_.LbFeMasse = FieldText(Need(row.mass), sep);
+  s_.WindowWidth = Single(FieldNumber(Need(row.width)));
+  s_.LbSectCuMax = Format(FieldNumber(Need(row.height)), "##.#");
+  s_.MeanTurnLength = Single(FieldNumber(Need(row.mean_turn)));
 
   s_.LbTrueTesla = Format(ReadNumber(s_.TxTesla), "#0.00");
   if (Single(ReadNumber(s_.LbTrueTesla)) >= s_.TeslaMax) {
