@@ -8,6 +8,11 @@
 
 namespace kel {
 
+namespace {
+// Longer than this, a search goes on in the background with its progress shown.
+constexpr std::chrono::milliseconds kSearchWait{100};
+}  // namespace
+
 CheckView MakeCheckView(const DesignCheck& check, char sep) {
   CheckView view;
   view.problems = check.problems;
@@ -115,6 +120,12 @@ DesignCheck CheckFormWith(const MainForm& form,
 void CheckPanel::Refresh() {
   const DesignSheet& sheet = form_.Sheet();
   check_ = CheckDesign(sheet, cores_.Find(form_.DataBasePath(), sheet), sheet.InputError);
+  search_.Follow(form_, check_.options, kSearchWait);
+}
+
+std::string CheckPanel::CoreInUse() const {
+  const std::string& core = form_.Sheet().LbNoyau;
+  return core == "?" ? "" : core;
 }
 
 std::string CheckPanel::OptionText(CheckOption option) const {

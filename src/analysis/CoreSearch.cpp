@@ -250,6 +250,12 @@ std::vector<std::string> CoreCells(const CoreFigures& core, char sep) {
           core.verdict};
 }
 
+std::string CoreMark(const CoreSearchResult& result, std::size_t core, const std::string& in_use) {
+  const bool used = !in_use.empty() && UpperCase(result.cores[core].name) == UpperCase(in_use);
+  const bool advised = result.advised == core;
+  return used && advised ? "en service, conseillé" : used ? "en service" : advised ? "conseillé" : "";
+}
+
 std::string AdvisedCoreJson(const CoreSearchResult& result) {
   if (!result.advised) {
     return "\"advised_core\": null, \"advised_core_reason\": " + JsonString(result.none);
@@ -314,6 +320,14 @@ void CoreSearchRunner::Follow(MainForm& form, const CheckOptions& options,
   }
   std::unique_lock lock(mutex_);
   finished_.wait_for(lock, wait, [this] { return !running_; });
+}
+
+std::string CoreSearchRunner::StatusText(const State& state, char sep) {
+  if (state.result) return AdvisedCoreText(*state.result, sep);
+  if (!state.running) return "";
+  if (state.total == 0) return "Noyau conseillé : lecture du catalogue…";
+  return "Noyau conseillé : recherche en cours, " + std::to_string(state.done) + " noyaux sur " +
+         std::to_string(state.total);
 }
 
 void CoreSearchRunner::Stop() {

@@ -91,6 +91,10 @@ inline constexpr const char* kCoreColumns[] = {"Noyau",           "Masse (kg)", 
                                                "Cuivre (°C)",     "Rendement (%)", "Verdict"};
 std::vector<std::string> CoreCells(const CoreFigures& core, char decimal_separator);
 
+// What marks a core in the window's table: "en service" (the core the design uses now, as the
+// core list names it), "conseillé", both, or nothing.
+std::string CoreMark(const CoreSearchResult& result, std::size_t core, const std::string& in_use);
+
 // The command line's forms: the "advised_core" value (an object, or null followed by its
 // "advised_core_reason"), the text table and {"cores": [...]}.
 std::string AdvisedCoreJson(const CoreSearchResult& result);
@@ -118,6 +122,8 @@ class CoreSearchRunner {
     std::shared_ptr<const CoreSearchResult> result;  // once done
   };
   State Poll() const;
+  // The advised core's line, or how far the search has got.
+  static std::string StatusText(const State& state, char decimal_separator);
 
  private:
   void Run(std::unique_ptr<CatalogueHandle> db, DesignSheet design, CheckOptions options,

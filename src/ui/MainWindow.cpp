@@ -218,6 +218,9 @@ CheckWindow* MainWindow::ShowCheckWindow() {
     check_window_ = new CheckWindow(form_, form_.DecimalSeparator(), this);
     // An option changed there marks the design modified: the title shows it.
     check_window_->on_design_changed = [this] { ShowSheet(); };
+    check_window_->impose_core = [this](const std::string& core) {
+      Forward([&] { form_.LstCore_DblClick(core); });
+    };
   }
   check_window_->show();
   check_window_->raise();

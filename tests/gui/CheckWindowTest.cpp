@@ -6,10 +6,14 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <regex>
 
 #include "analysis/CheckPanel.h"
+#include "documents/Ini.h"
 #include "gui/WindowFixture.h"
 #include "report/WindingSvg.h"
 #include "ui/CheckWindow.h"
@@ -129,6 +133,53 @@ TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
   window_->findChild<QAction*>("MnuExporterPdf")->trigger();
   EXPECT_EQ(proposed.toStdString(), dir_.File("exemple.pdf"));
   EXPECT_EQ(ReadFile(dir_.File("exemple.pdf")).rfind("%PDF", 0), 0u);
+}
+
+// The core search in the window: the advised core's line, the table of every core with the core
+// in use and the advised one marked, and both ways to impose a core, which then does all that a
+// double-click in the core list does (red, saved as Type).
+TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
+  Open();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  auto* table = check->findChild<QTableView*>("TbNoyaux");
+  ASSERT_NE(table, nullptr);
+  const QAbstractItemModel* model = table->model();
+  const auto cell = [model](int row, int column) {
+    return model->index(row, column).data().toString().toStdString();
+  };
+  ASSERT_EQ(model->rowCount(), 2);
+  EXPECT_EQ(cell(0, 0), "EI10");
+  EXPECT_EQ(cell(0, 1), "0,600");
+  EXPECT_EQ(cell(0, 6), "en service, conseillé");
+  EXPECT_EQ(cell(1, 6), "");
+  const std::string line = CheckText("LbNoyauConseille");
+  EXPECT_TRUE(std::regex_match(
+      line, std::regex("Noyau conseillé : EI10 — 0,60 kg, remplissage [0-9]+ %, [0-9]+ °C")))
+      << line;
+  auto* take = check->findChild<QPushButton*>("BtPrendreNoyau");
+  EXPECT_FALSE(take->isEnabled());
+
+  // Sorted on the mass, heaviest first, then a double-click on the heavier core.
+  table->sortByColumn(1, Qt::DescendingOrder);
+  EXPECT_EQ(cell(0, 0), "EI20");
+  QApplication::processEvents();
+  const QPoint at = table->visualRect(model->index(0, 0)).center();
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+  EXPECT_EQ(Text("LbNoyau"), "EI20");
+  EXPECT_EQ(TextColourOf(Label("LbNoyau")), ui::kRedText);
+  EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
+  EXPECT_EQ(cell(0, 6), "en service");
+  EXPECT_EQ(cell(1, 6), "conseillé");
+
+  ASSERT_TRUE(take->isEnabled());
+  take->click();
+  EXPECT_EQ(Text("LbNoyau"), "EI10");
+  EXPECT_EQ(TextColourOf(Label("LbNoyau")), ui::kRedText);
+  EXPECT_EQ(Text("TxNoyau"), "EI10");
+  EXPECT_FALSE(take->isEnabled());
+  form_->MnuEnregistrer_Click();
+  EXPECT_EQ(ReadIni(document_, "NOYAU", "Type"), "EI10");
 }
 
 }  // namespace
