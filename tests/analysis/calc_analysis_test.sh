@@ -31,7 +31,7 @@ analysis = check.pop("analysis")
 assert plain == check, "the report around the analysis changed"
 keys = ["options", "windings", "build_mm", "fill_pct", "fill_status", "iron_loss_w",
         "copper_loss_w", "surface_cm2", "temperature_rise_k", "copper_temperature_c",
-        "thermal_class", "efficiency_pct", "rounds"]
+        "thermal_class", "efficiency_pct", "rounds", "advised_core"]
 assert list(analysis) == keys, list(analysis)
 o = analysis["options"]
 assert (o["grade"], o["ambient_c"], o["steel"], o["building_factor"], o["interlayer_mm"],
@@ -45,21 +45,45 @@ assert list(secondary) == common + ["no_load_v", "loaded_v", "regulation_pct", "
                                     "loaded_v_at_turns_to_wind"], list(secondary)
 assert primary["overall_mm"] == 0.459 and primary["build_mm"] == 8 * 0.459 + 7 * 0.08 + 0.2
 assert abs(analysis["iron_loss_w"] - 1.2 * 1.209 * 2.7 * (1.7 / 1.5) ** 2) < 1e-12
+assert list(analysis["advised_core"]) == ["name", "mass_kg", "fill_pct", "copper_temperature_c",
+                                          "efficiency_pct"], analysis["advised_core"]
 PY
+grep -qE "^Noyau conseillé : EI[0-9/]+ — [0-9]+,[0-9]{2} kg, remplissage [0-9]+ %, [0-9]+ °C$" \
+  "$work/check.txt" || fail "text lacks the advised core"
+
+# --cores: the table with the same options; "ok" exactly where the search may advise, the
+# advised core the lightest of those.
+"$calc" --json --cores --grade 2 "$work/ex.kel" >"$work/cores.json" || fail "cores JSON run"
+"$calc" --json --analysis --grade 2 "$work/ex.kel" >"$work/advised.json" || fail "advised run"
+python3 - "$work/cores.json" "$work/advised.json" <<'PY' || fail "cores JSON"
+import json, sys
+cores = json.load(open(sys.argv[1]))["cores"]
+advised = json.load(open(sys.argv[2]))["analysis"]["advised_core"]
+assert len(cores) == 52 and all(c["verdict"] in
+    ("ok", "incomplet", "trop plein", "juste", "trop chaud") for c in cores), cores
+ok = [c for c in cores if c["verdict"] == "ok"]
+best = min(ok, key=lambda c: c["mass_kg"])
+assert advised == {k: best[k] for k in advised}, (advised, best)
+assert all(c["fill_pct"] <= 90 for c in ok) and any(c["fill_pct"] > 100 for c in cores)
+PY
+"$calc" --decimal-separator , --cores "$work/ex.kel" >"$work/cores.txt" || fail "cores text run"
+grep -qE "^> EI[0-9/]+ +[0-9]+,[0-9]{3} .* ok$" "$work/cores.txt" || fail "advised not marked"
 
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1000\n' \
   >"$work/big.kel"
 "$calc" --json --analysis "$work/big.kel" >"$work/big.json"
-grep -qF '"analysis": {"none": "pas de noyau"}}' "$work/big.json" || fail "no core not said"
+grep -qF '"analysis": {"none": "pas de noyau", "advised_core": null, "advised_core_reason": "aucun noyau ne convient : ' \
+  "$work/big.json" || fail "no core not said"
 printf '[SPECIFS]\nFreq=0\nVolts0=230\nVolts1=100\nAmps1=1\n' >"$work/zero.kel"
 "$calc" --json --analysis "$work/zero.kel" >"$work/zero.json"
-grep -qF '"analysis": {"none": "Erreur de saisie"}}' "$work/zero.json" || fail "error not said"
+grep -qF '"analysis": {"none": "Erreur de saisie", "advised_core": null, "advised_core_reason": "Erreur de saisie"}}' \
+  "$work/zero.json" || fail "error not said"
 printf '[SPECIFS]\nFreq=50\nVolts0=230\nVolts1=100\nAmps1=1\n[VERIF]\nGrade=3\n' >"$work/bad.kel"
 "$calc" --analysis "$work/bad.kel" >"$work/bad.txt"
 grep -qF "Vérification : Grade « 3 » : 1 ou 2 attendu ; 1 utilisé." "$work/bad.txt" ||
   fail "bad option not reported"
 
-for args in "--grade 3" "--ambient chaud" "--steel M9" "--wrap" "--grade 2"; do
+for args in "--grade 3" "--ambient chaud" "--steel M9" "--wrap" "--grade 2" "--cores --grade 3"; do
   extra=--analysis
   [ "$args" = "--grade 2" ] && extra=  # the check's options go with --analysis only
   # shellcheck disable=SC2086
