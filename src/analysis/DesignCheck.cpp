@@ -13,6 +13,14 @@ namespace kel {
 
 namespace {
 
+void NextRow(Recordset& rows) {
+  try {
+    rows.MoveNext();
+  } catch (const CatalogueError&) {
+    // The result set is at its end: the cores read so far are all the look-up knows.
+  }
+}
+
 bool SameTime(const std::timespec& a, const std::timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
@@ -41,7 +49,8 @@ std::optional<CoreRecord> CoreLookup::Find(const std::string& catalogue_path,
     EngineError error;
     const auto db = CatalogueHandle::Open(catalogue_path, error);
     auto rows = db ? db->Query("Select * from EI", error) : nullptr;
-    for (; rows && !rows->AtEnd(); rows->MoveNext()) {
+    // A row that cannot be read (a damaged page, a limit reached) ends the table there.
+    for (; rows && !rows->AtEnd(); NextRow(*rows)) {
       try {
         Row row;
         CoreRecord& core = row.record;

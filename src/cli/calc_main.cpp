@@ -202,8 +202,12 @@ int main(int argc, char** argv) {
     return Fail("impossible d'écrire la fiche " + sheet_path);
   }
   if (cores) {
+    // The check's options as --analysis takes them: the document's, then the flags.
+    std::map<std::string, std::string> texts = form.Sheet().VerifOptions;
+    for (const auto& [option, text] : check_options) kel::SetOptionText(texts, option, text);
+    std::vector<std::string> problems;
     const kel::CoreSearchResult search =
-        kel::SearchFormCores(form, kel::CheckFormWith(form, check_options).options);
+        kel::SearchFormCores(form, kel::OptionsFromTexts(texts, problems));
     if (search.catalogue_failed) return Fail(search.none);
     std::cout << (json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator));
     return platform.record.messages.empty() ? 0 : 1;

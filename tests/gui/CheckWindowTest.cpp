@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <chrono>
 #include <regex>
 
 #include "analysis/CheckPanel.h"
@@ -180,6 +181,57 @@ TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
   EXPECT_FALSE(take->isEnabled());
   form_->MnuEnregistrer_Click();
   EXPECT_EQ(ReadIni(document_, "NOYAU", "Type"), "EI10");
+}
+
+// A catalogue of 200,000 cores (a million behaves the same, only the main window's core list
+// takes half a minute to fill): the search goes on in the background with its progress shown,
+// the window answers meanwhile, and a changed design drops it for a new one at once.
+TEST_F(CheckWindowTest, AHugeCatalogueLeavesTheWindowResponsive) {
+  const std::string big = dir_.File("huge.db");
+  ExecuteSql(big,
+             "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, "
+             "hautcu REAL, LargCu REAL, longspire REAL);"
+             "INSERT INTO EI WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+             "WHERE i < 200000) SELECT 'EI' || i, 2 + i % 50, 0.05 + (i % 997) / 100.0, "
+             "4 + i % 30, 13 + i % 60, 6 + i % 40 FROM n;"
+             "CREATE INDEX EI_SectionFer ON EI (SectionFer);"
+             "CREATE INDEX EI_MasseFer ON EI (MasseFer);");
+  WriteFile(dir_.File("kelvanor.ini"), "[GLOBAL]\nDataBase=" + big + "\n");
+  // Opened as Open() does, with room for a loaded machine.
+  form_ = std::make_unique<MainForm>(platform_, MainFormOptions{',', true});
+  form_->SetCatalogueLimits({std::chrono::seconds(60), std::int64_t{1} << 30, 1 << 20});
+  window_ = std::make_unique<ui::MainWindow>(*form_);
+  window_->Start(document_);
+  window_->show();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  EXPECT_TRUE(check->Panel().Search().running) << CheckText("LbNoyauConseille");
+  EXPECT_TRUE(check->findChild<QWidget*>("PbRechercheNoyau")->isVisible());
+  EXPECT_NE(CheckText("LbNoyauConseille").find("Noyau conseillé : "), std::string::npos);
+
+  // The event loop turns while the search runs: a 20 ms timer is never held up for long.
+  std::chrono::steady_clock::duration longest{};
+  auto last = std::chrono::steady_clock::now();
+  QTimer ticks;
+  QObject::connect(&ticks, &QTimer::timeout, [&] {
+    const auto now = std::chrono::steady_clock::now();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  ticks.start(20);
+  QTest::qWait(1500);
+  ticks.stop();
+  EXPECT_LT(longest, std::chrono::milliseconds(300));
+
+  // A new design: the search under way is dropped and another starts.
+  const auto changed = std::chrono::steady_clock::now();
+  form_->GotFocus({Control::TxAmps, 1});
+  form_->SetText({Control::TxAmps, 1}, "2");
+  form_->LostFocus({Control::TxAmps, 1});
+  window_->ShowSheet();
+  EXPECT_LT(std::chrono::steady_clock::now() - changed, std::chrono::milliseconds(1500));
+  const CoreSearchRunner::State state = check->Panel().Search();
+  EXPECT_TRUE(state.running);
+  EXPECT_FALSE(state.result);
 }
 
 }  // namespace
