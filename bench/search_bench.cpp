@@ -24,10 +24,10 @@ namespace {
 std::string GeneratedCatalogue(int cores) {
   static std::map<int, std::string> made;
   if (auto found = made.find(cores); found != made.end()) return found->second;
-  const std::string file = (std::filesystem::temp_directory_path() /
-                            ("kelvanor-search-" + std::to_string(cores) + "-" +
-                             std::to_string(getpid()) + ".db"))
-                               .string();
+  std::string file = (std::filesystem::temp_directory_path() /
+                      ("kelvanor-search-" + std::to_string(cores) + "-" +
+                       std::to_string(getpid()) + ".db"))
+                         .string();
   std::remove(file.c_str());
   sqlite3* db = nullptr;
   sqlite3_open(file.c_str(), &db);

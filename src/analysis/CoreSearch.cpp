@@ -343,8 +343,9 @@ CoreSearchRunner::State CoreSearchRunner::Poll() const {
   return {running_, done_.load(), total_.load(), result_};
 }
 
-void CoreSearchRunner::Run(std::unique_ptr<CatalogueHandle> db, DesignSheet design,
-                           CheckOptions options, char separator) {
+// The thread holds its own copies of the design and the options; these refer to them.
+void CoreSearchRunner::Run(std::unique_ptr<CatalogueHandle> db, const DesignSheet& design,
+                           const CheckOptions& options, char separator) {
   CoreSearchResult result;
   CatalogueCores cores = ReadCatalogueCores(*db, &stop_);
   db.reset();

@@ -126,8 +126,8 @@ class CoreSearchRunner {
   static std::string StatusText(const State& state, char decimal_separator);
 
  private:
-  void Run(std::unique_ptr<CatalogueHandle> db, DesignSheet design, CheckOptions options,
-           char separator);
+  void Run(std::unique_ptr<CatalogueHandle> db, const DesignSheet& design,
+           const CheckOptions& options, char separator);
 
   std::string key_;
   std::thread worker_;
