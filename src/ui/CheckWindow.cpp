@@ -325,7 +325,12 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   cores_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   cores_->verticalHeader()->hide();
   cores_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  cores_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  // Widths from the captions alone: measuring the cells would read every core of the table.
+  for (int c = 0; c < model->columnCount({}); ++c) {
+    const QString caption = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    cores_->setColumnWidth(c, std::max(76, fontMetrics().horizontalAdvance(caption) + 14));
+  }
+  cores_->horizontalHeader()->setStretchLastSection(true);
   search_layout->addWidget(cores_, 1);
   layout->addWidget(search, 1);
   connect(take_, &QPushButton::clicked, this, [this] {
