@@ -2,6 +2,11 @@
 
 namespace kel {
 
+namespace {
+// Longer than this, a search goes on in the background with its progress shown.
+constexpr std::chrono::milliseconds kSearchWait{100};
+}  // namespace
+
 DesignCheck CheckFormWith(const MainForm& form,
                           const std::vector<std::pair<CheckOption, std::string>>& overrides) {
   return CheckDesignWith(form.Sheet(), overrides);
@@ -9,6 +14,12 @@ DesignCheck CheckFormWith(const MainForm& form,
 
 void CheckPanel::Refresh() {
   check_ = CheckDesign(form_.Sheet());
+  search_.Follow(form_, check_.options, kSearchWait);
+}
+
+std::string CheckPanel::CoreInUse() const {
+  const std::string& core = form_.Sheet().LbNoyau;
+  return core == "?" ? "" : core;
 }
 
 std::string CheckPanel::OptionText(CheckOption option) const {

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/CoreSearch.h"
 #include "app/MainForm.h"
 #include "check/DesignCheck.h"
 
@@ -25,6 +26,7 @@ class CheckPanel {
   void Refresh();
   const DesignCheck& Check() const { return check_; }
   const MainForm& Form() const { return form_; }
+  MainForm& Form() { return form_; }
   char DecimalSeparator() const { return separator_; }
 
   // The option's text for its field: the design's own, or the default's.
@@ -33,10 +35,17 @@ class CheckPanel {
   // marked modified (title included) and true is returned; the check is made again either way.
   bool SetOption(CheckOption option, const std::string& text);
 
+  // The core search of the design: started or kept by Refresh, which waits for it about as long
+  // as a user does not notice; past that it goes on in the background.
+  CoreSearchRunner::State Search() const { return search_.Poll(); }
+  // The core the design now uses, as the core list names it; empty when there is none.
+  std::string CoreInUse() const;
+
  private:
   MainForm& form_;
   char separator_;
   DesignCheck check_;
+  CoreSearchRunner search_;
 };
 
 }  // namespace kel

@@ -47,6 +47,9 @@ class MainForm {
   const std::vector<std::string>& CoreList() const { return core_list_; }
   const std::string& DocPath() const { return doc_path_; }
   const std::string& DataBasePath() const { return catalogue_.DataBasePath; }
+  // The catalogue session and the desktop, for work beside the chain (the core search).
+  CatalogueSession& Catalogue() { return catalogue_; }
+  Platform& PlatformInUse() { return platform_; }
   const std::string& SettingsPath() const { return settings_path_; }
   bool Modified() const { return sheet_.Modified; }
   char DecimalSeparator() const { return options_.decimal_separator; }

@@ -18,6 +18,7 @@
 #include "app/BatchPlatform.h"
 #include "app/ChainReport.h"
 #include "app/CheckPanel.h"
+#include "app/CoreSearch.h"
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
 #include "documents/DesignDocument.h"
@@ -38,7 +39,7 @@ constexpr const char* kUsage =
     "[--steel NUANCE] [--building-factor F] [--stacking-factor F] [--insulation-class A|E|B|F|H] "
     "[--tape-layers N] [--tape-thickness MM] [--margin MM] [--chambers 1|2] [--partition MM]] "
     "[--svg FICHIER] [--html FICHIER] "
-    "[--report FICHIER.pdf] DOCUMENT\n";
+    "[--report FICHIER.pdf] [--cores] DOCUMENT\n";
 
 constexpr const char* kHelp =
     "\n"
@@ -51,6 +52,8 @@ constexpr const char* kHelp =
     "  --decimal-separator SEP  séparateur décimal des résultats (par défaut celui de la locale)\n"
     "  --json                   un objet JSON au lieu du texte\n"
     "  --sheet FICHIER          écrit aussi la fiche de fabrication dans FICHIER\n"
+    "  --cores                  la table des noyaux du catalogue, chacun imposé au projet et\n"
+    "                           vérifié, et le noyau conseillé, au lieu du résultat\n"
     "  -h, --help               affiche cette aide\n"
     "  --version                affiche la version\n"
     "\n"
@@ -115,7 +118,7 @@ std::string DocumentProblem(const std::string& path) {
 
 int main(int argc, char** argv) {
   std::string catalogue, sheet_path, document, svg_path, html_path, pdf_path;
-  bool json = false, analysis = false;
+  bool json = false, analysis = false, cores = false;
   std::vector<std::pair<kel::CheckOption, std::string>> check_options;
   char separator = 0;
   for (int i = 1; i < argc; ++i) {
@@ -138,6 +141,8 @@ int main(int argc, char** argv) {
       if (!value(path)) return Fail(arg + " attend un fichier\n" + kUsage);
     } else if (arg == "--analysis") {
       analysis = true;
+    } else if (arg == "--cores") {
+      cores = true;
     } else if (arg == "--json") {
       json = true;
     } else if (arg == "--catalogue") {
@@ -167,7 +172,7 @@ int main(int argc, char** argv) {
   }
   if (document.empty()) return Fail(std::string("document manquant\n") + kUsage);
   const bool drawn = !svg_path.empty() || !html_path.empty() || !pdf_path.empty();
-  if (!check_options.empty() && !analysis && !drawn) {
+  if (!check_options.empty() && !analysis && !drawn && !cores) {
     return Fail(std::string("les options de vérification vont avec --analysis\n") + kUsage);
   }
   if (separator == 0) separator = kel::LocaleDecimalSeparator();
@@ -198,16 +203,30 @@ int main(int argc, char** argv) {
       !kel::WriteManufacturingSheet(sheet_path, form.Sheet(), form.DocPath(), kel::IniFileOps{})) {
     return Fail("impossible d'écrire la fiche " + sheet_path);
   }
+  if (cores) {
+    // The check's options as --analysis takes them: the document's, then the flags.
+    const kel::CoreSearchResult search =
+        kel::SearchFormCores(form, kel::CheckFormWith(form, check_options).options);
+    if (search.catalogue_failed) return Fail(search.none);
+    std::cout << (json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator));
+    return platform.record.messages.empty() ? 0 : 1;
+  }
   std::string report = json ? kel::JsonReport(form.Sheet(), platform.record)
                             : kel::TextReport(form.Sheet(), platform.record);
   if (analysis || drawn) {
     const kel::DesignSheet& sheet = form.Sheet();
     const kel::DesignCheck check = kel::CheckFormWith(form, check_options);
-    if (analysis && json) {
-      report.erase(report.rfind('}'));
-      report += ", \"analysis\": " + kel::CheckJson(check) + "}\n";
-    } else if (analysis) {
-      report += "\n" + kel::CheckTextSection(check, separator);
+    if (analysis) {
+      const kel::CoreSearchResult search = kel::SearchFormCores(form, check.options);
+      if (json) {
+        std::string object = kel::CheckJson(check);
+        object.insert(object.rfind('}'), ", " + kel::AdvisedCoreJson(search));
+        report.erase(report.rfind('}'));
+        report += ", \"analysis\": " + object + "}\n";
+      } else {
+        report += "\n" + kel::CheckTextSection(check, separator) +
+                  kel::AdvisedCoreText(search, separator) + "\n";
+      }
     }
     if (!svg_path.empty()) {
       if (!check.result)

@@ -149,8 +149,32 @@ void Chain::ComputeCmFe(float volume) {
   }
 }
 
+void Chain::ComputeWWithCore(const CoreRow& row) {
+  imposed_ = &row;
+  struct Release {
+    const CoreRow*& imposed;
+    ~Release() { imposed = nullptr; }
+  } release{imposed_};
+  ComputeW();
+}
+
+void Chain::ResetCore() {
+  s_.LbNoyau = "?";
+  s_.LbFeSect = "?";
+  s_.LbFeMasse = "?";
+  s_.LbSectCuMax = "?";
+  s_.LbTrueFeLoss = "?";
+  s_.TeslaMax = kTeslaLimit;
+}
+
 float Chain::SelectCore() {
   s_.Core.reset();
+  if (imposed_ != nullptr) {
+    ResetCore();
+    float section = 0;
+    SelectFrom(*imposed_, section);
+    return section;
+  }
   CatalogueSession& catalogue = env_.catalogue;
   switch (OpenCatalogue(catalogue, env_.platform, env_.program_folder)) {
     case OpenOutcome::NoPath:
@@ -166,13 +190,7 @@ float Chain::SelectCore() {
   } close_at_end{catalogue};
 
   if (env_.remember_catalogue_path) env_.remember_catalogue_path(catalogue.DataBasePath);
-
-  s_.LbNoyau = "?";
-  s_.LbFeSect = "?";
-  s_.LbFeMasse = "?";
-  s_.LbSectCuMax = "?";
-  s_.LbTrueFeLoss = "?";
-  s_.TeslaMax = kTeslaLimit;
+  ResetCore();
 
   std::unique_ptr<Recordset> lightest;
   const std::string automatic = QueryLightestCore(ReadNumber(s_.LbSectFe) * kSectionTolerance);
@@ -198,13 +216,12 @@ float Chain::SelectCore() {
     }
   }
   float section = 0;
-  if (chosen && !chosen->AtEnd()) SelectFrom(*chosen, section);
+  if (chosen && !chosen->AtEnd()) SelectFrom(ReadCoreRow(*chosen), section);
   return section;
 }
 
-void Chain::SelectFrom(Recordset& recordset, float& section) {
+void Chain::SelectFrom(const CoreRow& row, float& section) {
   const char sep = env_.decimal_separator;
-  const CoreRow row = ReadCoreRow(recordset);
   section = Single(FieldNumber(row[CoreColumn::SectionFer]));
   s_.LbNoyau = FieldText(row[CoreColumn::Ref], sep);
   s_.TxNoyau = s_.LbNoyau;

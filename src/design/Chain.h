@@ -31,6 +31,11 @@ class Chain {
   // The whole recalculation. Shows "Erreur de saisie" itself on any input error and never lets
   // an error reach its caller (other than the program being ended from the query prompt).
   void ComputeW();
+  // ComputeW with the core of row imposed, as a double-click on its reference gives it when the
+  // catalogue returns this row, without any catalogue work. The sheet must have been computed
+  // from the same inputs and catalogue: the lightest sufficient core (LbNoyauMin) depends on
+  // them alone and is kept as it is.
+  void ComputeWWithCore(const CoreRow& row);
 
   void ComputeKgFe(float watts);
   void ComputeCmFe(float volume);
@@ -45,10 +50,12 @@ class Chain {
   std::string Format(double value, const char* mask) const;
   // Why winding i has no turn per layer, in the user's words.
   std::string NoLayerCause(int i) const;
-  void SelectFrom(Recordset& row, float& section);
+  void ResetCore();
+  void SelectFrom(const CoreRow& row, float& section);
 
   DesignSheet& s_;
   ChainEnvironment& env_;
+  const CoreRow* imposed_ = nullptr;
 };
 
 // The induction after one step of the "+" or "-" button: b + step through "#.##".

@@ -10,15 +10,20 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QTableView>
 #include <QTableWidget>
-#include <QValidator>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
+#include <memory>
+#include <numeric>
 
 #include "check/CheckFigures.h"
 #include "check/ReferenceData.h"
@@ -133,6 +138,120 @@ class WindingView : public QWidget {
   char separator_;
 };
 
+// Every core of the search, however many: only the rows on screen are ever turned into text,
+// and sorting moves indices, not rows.
+class CoresModel : public QAbstractTableModel {
+ public:
+  CoresModel(char separator, QObject* parent)
+      : QAbstractTableModel(parent), separator_(separator) {}
+
+  void Show(std::shared_ptr<const CoreSearchResult> result, std::string in_use) {
+    // A large catalogue's table is sorted once per search, not at every look.
+    if (result == result_ && in_use == in_use_) return;
+    beginResetModel();
+    result_ = std::move(result);
+    in_use_ = std::move(in_use);
+    order_.resize(result_ ? result_->cores.size() : 0);
+    std::iota(order_.begin(), order_.end(), 0u);
+    SortOrder();
+    endResetModel();
+  }
+  const CoreFigures* CoreAt(int row) const {
+    return result_ && row >= 0 && row < static_cast<int>(order_.size())
+               ? &result_->cores[order_[static_cast<std::size_t>(row)]]
+               : nullptr;
+  }
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(order_.size());
+  }
+  int columnCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(std::size(kCoreColumns)) + 1;
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    return section < static_cast<int>(std::size(kCoreColumns)) ? QString(kCoreColumns[section])
+                                                               : QString("Repère");
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    const CoreFigures* core = CoreAt(index.row());
+    if (!core) return {};
+    const std::size_t at = order_[static_cast<std::size_t>(index.row())];
+    const std::string mark = CoreMark(*result_, at, in_use_);
+    switch (role) {
+      case Qt::DisplayRole: {
+        if (index.column() == static_cast<int>(std::size(kCoreColumns))) return ToQt(mark);
+        return ToQt(CoreCells(*core, separator_)[static_cast<std::size_t>(index.column())]);
+      }
+      case Qt::TextAlignmentRole:
+        return index.column() >= 1 && index.column() <= 4
+                   ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+      case Qt::ForegroundRole:
+        return QBrush(core->verdict == kVerdictOk ? QColor(0, 128, 0) : kBlackText);
+      case Qt::FontRole: {
+        if (mark.empty()) return {};
+        QFont font;
+        font.setBold(true);
+        return font;
+      }
+      default:
+        return {};
+    }
+  }
+  void sort(int column, Qt::SortOrder order) override {
+    column_ = column;
+    descending_ = order == Qt::DescendingOrder;
+    emit layoutAboutToBeChanged();
+    std::iota(order_.begin(), order_.end(), 0u);
+    SortOrder();
+    emit layoutChanged();
+  }
+
+ private:
+  void SortOrder() {
+    if (!result_ || column_ < 0) return;
+    const std::vector<CoreFigures>& cores = result_->cores;
+    // A figure the core lacks sorts after every number.
+    const auto figure = [this](const CoreFigures& c) -> std::optional<double> {
+      switch (column_) {
+        case 1:
+          return c.mass_kg;
+        case 2:
+          return c.fill_pct;
+        case 3:
+          return c.copper_temperature_c;
+        case 4:
+          return c.efficiency_pct;
+        default:
+          return std::nullopt;
+      }
+    };
+    const auto less = [&](std::uint32_t a, std::uint32_t b) {
+      const CoreFigures &x = cores[a], &y = cores[b];
+      if (column_ == 0) return x.name < y.name;
+      if (column_ == 5) return x.verdict < y.verdict;
+      if (column_ > 5) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
+      const auto fx = figure(x), fy = figure(y);
+      if (!fx || !fy) return fx.has_value() && !fy.has_value();
+      return *fx < *fy;
+    };
+    if (descending_) {
+      std::stable_sort(order_.begin(), order_.end(),
+                       [&](std::uint32_t a, std::uint32_t b) { return less(b, a); });
+    } else {
+      std::stable_sort(order_.begin(), order_.end(), less);
+    }
+  }
+
+  char separator_;
+  std::shared_ptr<const CoreSearchResult> result_;
+  std::string in_use_;
+  std::vector<std::uint32_t> order_;
+  int column_ = 1;  // lightest first, as the core list
+  bool descending_ = false;
+};
+
 }  // namespace
 
 CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent)
@@ -233,13 +352,64 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   }
   layout->addWidget(totals);
 
+  auto* search = new QGroupBox("Noyaux", this);
+  auto* search_layout = new QVBoxLayout(search);
+  auto* advised_row = new QHBoxLayout;
+  advised_ = new QLabel(search);
+  advised_->setObjectName("LbNoyauConseille");
+  advised_->setWordWrap(true);
+  // The name comes from the catalogue: never read as markup.
+  advised_->setTextFormat(Qt::PlainText);
+  advised_row->addWidget(advised_, 1);
+  take_ = new QPushButton("Prendre ce noyau", search);
+  take_->setObjectName("BtPrendreNoyau");
+  advised_row->addWidget(take_);
+  search_layout->addLayout(advised_row);
+  progress_ = new QProgressBar(search);
+  progress_->setObjectName("PbRechercheNoyau");
+  progress_->hide();
+  search_layout->addWidget(progress_);
+  cores_ = new QTableView(search);
+  cores_->setObjectName("TbNoyaux");
+  auto* model = new CoresModel(decimal_separator, cores_);
+  cores_->setModel(model);
+  cores_->setSortingEnabled(true);
+  cores_->sortByColumn(1, Qt::AscendingOrder);
+  cores_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  cores_->setSelectionMode(QAbstractItemView::SingleSelection);
+  cores_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  cores_->verticalHeader()->hide();
+  cores_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  // Widths from the captions alone: measuring the cells would read every core of the table.
+  for (int c = 0; c < model->columnCount({}); ++c) {
+    const QString caption = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    cores_->setColumnWidth(c, std::max(76, fontMetrics().horizontalAdvance(caption) + 14));
+  }
+  cores_->horizontalHeader()->setStretchLastSection(true);
+  // Room for a few rows however small the window: the content scrolls past that.
+  cores_->setMinimumHeight(8 * (fontMetrics().height() + 6));
+  search_layout->addWidget(cores_, 1);
+  layout->addWidget(search, 1);
+  connect(take_, &QPushButton::clicked, this, [this] {
+    const CoreSearchRunner::State state = panel_.Search();
+    if (state.result && state.result->advised) {
+      Impose(state.result->cores[*state.result->advised].name);
+    }
+  });
+  connect(cores_, &QTableView::doubleClicked, this, [this, model](const QModelIndex& index) {
+    if (const CoreFigures* core = model->CoreAt(index.row())) Impose(core->name);
+  });
+  search_timer_ = new QTimer(this);
+  search_timer_->setInterval(100);
+  connect(search_timer_, &QTimer::timeout, this, [this] { ShowSearch(); });
+
   auto* source = new QLabel(ToQt(kWireSource), this);
   source->setWordWrap(true);
   QFont small = source->font();
   small.setPointSizeF(small.pointSizeF() * 0.85);
   source->setFont(small);
   layout->addWidget(source);
-  resize(1000, 790);
+  resize(1000, 960);
 }
 
 QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const char* name,
@@ -374,6 +544,39 @@ void CheckWindow::ShowView() {
     overall_[i]->setText(i < view.overall.size() ? ToQt(view.overall[i].cells[0]) : QString());
   }
   static_cast<WindingView*>(drawing_)->Refit();
+  ShowSearch();
+}
+
+void CheckWindow::ShowSearch() {
+  const CoreSearchRunner::State state = panel_.Search();
+  const std::string in_use = panel_.CoreInUse();
+  const bool advised = state.result && state.result->advised;
+  ShowLevel(advised_, CoreSearchRunner::StatusText(state, separator_),
+            !state.result || advised ? Level::Plain : Level::Bad);
+  take_->setEnabled(advised && UpperCase(state.result->cores[*state.result->advised].name) !=
+                                   UpperCase(in_use));
+  progress_->setVisible(state.running);
+  progress_->setRange(0, static_cast<int>(std::min<std::size_t>(state.total, INT32_MAX)));
+  progress_->setValue(static_cast<int>(std::min<std::size_t>(state.done, INT32_MAX)));
+  auto* model = static_cast<CoresModel*>(cores_->model());
+  if (state.running) {
+    if (!search_timer_->isActive()) search_timer_->start();
+    // The table of another design must not stay up as if it were this one's.
+    model->Show(nullptr, in_use);
+    return;
+  }
+  search_timer_->stop();
+  model->Show(state.result, in_use);
+}
+
+void CheckWindow::Impose(const std::string& core) {
+  if (impose_core) {
+    impose_core(core);
+    return;
+  }
+  panel_.Form().LstCore_DblClick(core);
+  Follow();
+  if (on_design_changed) on_design_changed();
 }
 
 }  // namespace kel::ui

@@ -14,6 +14,10 @@ class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
+class QTableView;
+class QProgressBar;
+class QPushButton;
+class QTimer;
 
 namespace kel::ui {
 
@@ -25,6 +29,9 @@ class CheckWindow : public QWidget {
   void Follow();
   // Called when an option edited here has changed the design (its title shows the mark).
   std::function<void()> on_design_changed;
+  // Imposes a core as a double-click in the main window's core list does; the main window sets
+  // it so that the chain runs as its own events do.
+  std::function<void(const std::string&)> impose_core;
 
   const CheckPanel& Panel() const { return panel_; }
 
@@ -47,6 +54,9 @@ class CheckWindow : public QWidget {
   void Edited(CheckOption option, const QString& text);
   void ShowOptions();
   void ShowView();
+  // The core search: its line, button, progress and table.
+  void ShowSearch();
+  void Impose(const std::string& core);
 
   CheckPanel panel_;
   QComboBox* grade_ = nullptr;
@@ -59,6 +69,11 @@ class CheckWindow : public QWidget {
   QLabel* thermal_ = nullptr;
   std::vector<QLabel*> overall_;
   QWidget* drawing_ = nullptr;
+  QLabel* advised_ = nullptr;
+  QPushButton* take_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QTableView* cores_ = nullptr;
+  QTimer* search_timer_ = nullptr;
   char separator_;
 };
 

@@ -237,8 +237,7 @@ QRect BesideRect(const QRect& main, QSize wanted, const QRect& available) {
     // least of the main window.
     left = right_room >= left_room ? available.right() + 1 - size.width() : available.left();
   }
-  const int top =
-      std::clamp(main.top(), available.top(), available.bottom() + 1 - size.height());
+  const int top = std::clamp(main.top(), available.top(), available.bottom() + 1 - size.height());
   return {QPoint(left, top), size};
 }
 
@@ -253,6 +252,9 @@ CheckWindow* MainWindow::ShowCheckWindow() {
         if (!action->shortcut().isEmpty()) check_window_->addAction(action);
       }
     }
+    check_window_->impose_core = [this](const std::string& core) {
+      Forward([&] { form_.LstCore_DblClick(core); });
+    };
     PlaceCheckWindow();
   }
   check_window_->show();

@@ -36,13 +36,48 @@ assert primary["build_mm"] == layers * 0.459 + (layers - 1) * 0.08 + 0.2
 assert analysis["tape_mm"] == 0 and len(analysis["chambers"]) == 2, analysis["chambers"]
 assert analysis["thermal_limit_c"] == 140
 assert abs(analysis["iron_loss_w"] - 1.2 * 1.209 * 2.7 * (1.7 / 0.97 / 1.5) ** 2) < 1e-12
+assert list(analysis)[-1] == "advised_core", list(analysis)
+assert list(analysis["advised_core"]) == ["name", "mass_kg", "fill_pct", "copper_temperature_c",
+                                          "efficiency_pct"], analysis["advised_core"]
 PY
+"$calc" --decimal-separator , --analysis "$work/ex.kel" >"$work/check.txt" || fail "text run"
+grep -qE "^Noyau conseillé : EI[0-9/]+ — [0-9]+,[0-9]{2} kg, remplissage [0-9]+ %, [0-9]+ °C$" \
+  "$work/check.txt" || fail "text lacks the advised core"
+
+# --cores: the table with the same options; "ok" exactly where the search may advise, the
+# advised core the lightest of those.
+"$calc" --json --cores --grade 2 --insulation-class a "$work/ex.kel" >"$work/cores.json" ||
+  fail "cores JSON run"
+"$calc" --json --analysis --grade 2 --insulation-class a "$work/ex.kel" >"$work/advised.json" ||
+  fail "advised run"
+python3 - "$work/cores.json" "$work/advised.json" <<'PY' || fail "cores JSON"
+import json, sys
+cores = json.load(open(sys.argv[1]))["cores"]
+analysis = json.load(open(sys.argv[2]))["analysis"]
+advised = analysis["advised_core"]
+assert analysis["options"]["insulation_class"] == "A"
+assert len(cores) == 52 and all(list(c) == ["name", "mass_kg", "fill_pct", "copper_temperature_c",
+                                            "efficiency_pct", "verdict"] for c in cores), cores[0]
+assert all(c["verdict"] in ("ok", "incomplet", "trop plein", "juste", "trop chaud")
+           for c in cores), cores
+ok = [c for c in cores if c["verdict"] == "ok"]
+best = min(ok, key=lambda c: c["mass_kg"])
+assert advised == {k: best[k] for k in advised}, (advised, best)
+# Class A: 100 °C at most; "juste" within 10 K of it may still be advised.
+assert all(c["fill_pct"] <= 90 and c["copper_temperature_c"] <= 100 for c in ok)
+assert all(c["verdict"] == "trop chaud" for c in cores
+           if c["fill_pct"] is not None and c["fill_pct"] <= 90
+           and c["copper_temperature_c"] is not None and c["copper_temperature_c"] > 100)
+assert any(c["fill_pct"] > 100 for c in cores)
+PY
+"$calc" --decimal-separator , --cores "$work/ex.kel" >"$work/cores.txt" || fail "cores text run"
+grep -qE "^> EI[0-9/]+ +[0-9]+,[0-9]{3} .* ok$" "$work/cores.txt" || fail "advised not marked"
 
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1000\n' \
   >"$work/big.kel"
 "$calc" --json --analysis "$work/big.kel" >"$work/big.json"
-grep -qF '"analysis": {"none": {"code": "no_core", "text": "pas de noyau"}}}' "$work/big.json" ||
-  fail "no core not said"
+grep -qF '"analysis": {"none": {"code": "no_core", "text": "pas de noyau"}, "advised_core": null, "advised_core_reason": "aucun noyau ne convient : ' \
+  "$work/big.json" || fail "no core not said"
 
 # A catalogue with a damaged page deep in its table: the chain finds its core through the mass
 # index; the check, the drawing and the HTML report read no catalogue and go on. The damage is
@@ -72,7 +107,7 @@ grep -qF "Pertes cuivre (W)" "$work/damaged.txt" || fail "damaged catalogue: no 
 [ -s "$work/damaged.svg" ] && [ -s "$work/damaged.html" ] || fail "damaged catalogue: no drawing"
 
 for args in "--grade 3" "--ambient chaud" "--steel M9" "--wrap" "--chambers 3" \
-  "--insulation-class C" "--tape-layers 1.5" "--grade 2"; do
+  "--insulation-class C" "--tape-layers 1.5" "--grade 2" "--cores --grade 3"; do
   extra=--analysis
   [ "$args" = "--grade 2" ] && extra=  # the check's options go with --analysis only
   # shellcheck disable=SC2086

@@ -7,19 +7,23 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <regex>
 
 #include "app/CheckPanel.h"
 #include "documents/Ini.h"
-#include "ui/MainWindow.h"
 #include "gui/WindowFixture.h"
 #include "report/WindingSvg.h"
 #include "ui/CheckWindow.h"
+#include "ui/MainWindow.h"
 
 namespace kel::test {
 namespace {
@@ -155,7 +159,6 @@ TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
   EXPECT_EQ(ReadFile(dir_.File("exemple.pdf")).rfind("%PDF", 0), 0u);
 }
 
-
 // Runs answer on each modal window that comes up, until the timer returned is deleted.
 QTimer* WhileModalsAppear(QObject* owner, std::function<void(QWidget*)> answer) {
   auto* poll = new QTimer(owner);
@@ -276,11 +279,11 @@ TEST(CheckWindowPlace, BesideTheMainWindowWhereThereIsRoom) {
     QSize wanted;
     QRect placed;
   } kCases[] = {
-      {{0, 0, 1920, 1080}, {1000, 790}, {700, 50, 1000, 790}},   // to the right
+      {{0, 0, 1920, 1080}, {1000, 790}, {700, 50, 1000, 790}},       // to the right
       {{-1100, 0, 1820, 1080}, {1000, 790}, {-900, 50, 1000, 790}},  // to the left
-      {{0, 0, 1200, 1080}, {500, 790}, {700, 50, 500, 790}},     // just fits on the right
+      {{0, 0, 1200, 1080}, {500, 790}, {700, 50, 500, 790}},         // just fits on the right
       {{0, 0, 1199, 1080}, {500, 790}, {1199 - 500, 50, 500, 790}},  // no side: the wider
-      {{-600, 0, 1400, 1080}, {500, 790}, {-400, 50, 500, 790}},  // room on the left only
+      {{-600, 0, 1400, 1080}, {500, 790}, {-400, 50, 500, 790}},     // room on the left only
       // 1600 × 1000 at a scale of 2: taller than the screen, cut to it.
       {{0, 0, 800, 500}, {1000, 790}, {0, 0, 800, 500}},
   };
@@ -306,6 +309,104 @@ TEST_F(CheckWindowTest, F7OnADamagedCatalogueShowsTheCheck) {
   EXPECT_EQ(Cell("Spires", 1), Text("TxSpires_1"));
   EXPECT_FALSE(CheckText("LbRemplissage").empty());
   EXPECT_EQ(platform_.messages.size(), told);
+}
+
+// The core search in the window: the advised core's line, the table of every core with the core
+// in use and the advised one marked, and both ways to impose a core, which then does all that a
+// double-click in the core list does (red, saved as Type).
+TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
+  Open();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  auto* table = check->findChild<QTableView*>("TbNoyaux");
+  ASSERT_NE(table, nullptr);
+  const QAbstractItemModel* model = table->model();
+  const auto cell = [model](int row, int column) {
+    return model->index(row, column).data().toString().toStdString();
+  };
+  ASSERT_EQ(model->rowCount(), 2);
+  EXPECT_EQ(cell(0, 0), "EI10");
+  EXPECT_EQ(cell(0, 1), "0,600");
+  EXPECT_EQ(cell(0, 6), "en service, conseillé");
+  EXPECT_EQ(cell(1, 6), "");
+  const std::string line = CheckText("LbNoyauConseille");
+  EXPECT_TRUE(std::regex_match(
+      line, std::regex("Noyau conseillé : EI10 — 0,60 kg, remplissage [0-9]+ %, [0-9]+ °C")))
+      << line;
+  auto* take = check->findChild<QPushButton*>("BtPrendreNoyau");
+  EXPECT_FALSE(take->isEnabled());
+
+  // Sorted on the mass, heaviest first, then a double-click on the heavier core.
+  table->sortByColumn(1, Qt::DescendingOrder);
+  EXPECT_EQ(cell(0, 0), "EI20");
+  QApplication::processEvents();
+  const QPoint at = table->visualRect(model->index(0, 0)).center();
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, at);
+  QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, at);
+  EXPECT_EQ(Text("LbNoyau"), "EI20");
+  EXPECT_EQ(TextColourOf(Label("LbNoyau")), ui::kRedText);
+  EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
+  EXPECT_EQ(cell(0, 6), "en service");
+  EXPECT_EQ(cell(1, 6), "conseillé");
+
+  ASSERT_TRUE(take->isEnabled());
+  take->click();
+  EXPECT_EQ(Text("LbNoyau"), "EI10");
+  EXPECT_EQ(TextColourOf(Label("LbNoyau")), ui::kRedText);
+  EXPECT_EQ(Text("TxNoyau"), "EI10");
+  EXPECT_FALSE(take->isEnabled());
+  form_->MnuEnregistrer_Click();
+  EXPECT_EQ(ReadIni(document_, "NOYAU", "Type"), "EI10");
+}
+
+// A catalogue of 100,000 cores (a million behaves the same, only the main window's core list
+// takes half a minute to fill): the search goes on in the background with its progress shown,
+// the window answers meanwhile, and a changed design drops it for a new one at once.
+TEST_F(CheckWindowTest, AHugeCatalogueLeavesTheWindowResponsive) {
+  const std::string big = dir_.File("huge.db");
+  ExecuteSql(big,
+             "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, "
+             "hautcu REAL, LargCu REAL, longspire REAL);"
+             "INSERT INTO EI WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+             "WHERE i < 100000) SELECT 'EI' || i, 2 + i % 50, 0.05 + (i % 997) / 100.0, "
+             "4 + i % 30, 13 + i % 60, 6 + i % 40 FROM n;"
+             "CREATE INDEX EI_SectionFer ON EI (SectionFer);"
+             "CREATE INDEX EI_MasseFer ON EI (MasseFer);");
+  WriteFile(dir_.File("kelvanor.ini"), "[GLOBAL]\nDataBase=" + big + "\n");
+  // Opened as Open() does, with room for a loaded machine.
+  form_ = std::make_unique<MainForm>(platform_, MainFormOptions{',', true});
+  form_->SetCatalogueLimits({std::chrono::seconds(60), std::int64_t{1} << 30, 1 << 20});
+  window_ = std::make_unique<ui::MainWindow>(*form_);
+  window_->Start(document_);
+  window_->show();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  EXPECT_TRUE(check->Panel().Search().running) << CheckText("LbNoyauConseille");
+  EXPECT_TRUE(check->findChild<QWidget*>("PbRechercheNoyau")->isVisible());
+  EXPECT_NE(CheckText("LbNoyauConseille").find("Noyau conseillé : "), std::string::npos);
+
+  // The event loop turns while the search runs: a 20 ms timer is never held up for long.
+  std::chrono::steady_clock::duration longest{};
+  auto last = std::chrono::steady_clock::now();
+  QTimer ticks;
+  QObject::connect(&ticks, &QTimer::timeout, [&] {
+    const auto now = std::chrono::steady_clock::now();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  ticks.start(20);
+  QTest::qWait(1500);
+  ticks.stop();
+  EXPECT_LT(longest, std::chrono::milliseconds(300));
+
+  // A new design: the search under way is dropped and another starts.
+  const auto changed = std::chrono::steady_clock::now();
+  form_->GotFocus({Control::TxAmps, 1});
+  form_->SetText({Control::TxAmps, 1}, "2");
+  form_->LostFocus({Control::TxAmps, 1});
+  window_->ShowSheet();
+  EXPECT_LT(std::chrono::steady_clock::now() - changed, std::chrono::milliseconds(1500));
+  const CoreSearchRunner::State state = check->Panel().Search();
+  EXPECT_TRUE(state.running);
+  EXPECT_FALSE(state.result);
 }
 
 }  // namespace
