@@ -38,7 +38,7 @@ std::string BatchPlatform::ExecutablePath() {
 }
 
 std::string ToolSettingsPath(const std::string& exe) {
-  return SettingsPathFor(FolderOf(exe) + "/kelvanor");
+  return SettingsFileOf(FolderOf(exe) + "/kelvanor");
 }
 
 std::string DefaultCataloguePath(const std::string& exe) {

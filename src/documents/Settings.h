@@ -16,6 +16,8 @@ inline constexpr const char* kKeyExtension = "Extension";
 // $XDG_CONFIG_HOME/kelvanor/kelvanor.ini (default ~/.config), whose folder is created. Empty
 // when no home folder is known.
 std::string SettingsPathFor(const std::string& exe_path);
+// The same path without creating anything, for the tools, which only read the settings.
+std::string SettingsFileOf(const std::string& exe_path);
 
 // How a path is kept under Mru or DataBase. A path that reads back byte for byte as one line of
 // text is stored as it is. Any other (a name in another encoding than UTF-8, a line break, a

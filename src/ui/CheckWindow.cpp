@@ -24,6 +24,7 @@
 #include "ui/PdfReport.h"
 #include "ui/QtPlatform.h"
 #include "ui/WindingPainter.h"
+#include "util/AtomicFile.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
 
@@ -210,8 +211,8 @@ void CheckWindow::Edited(CheckOption option, const QString& text) {
 
 bool CheckWindow::ExportSvg(const std::string& path) const {
   if (!panel_.Check().result) return false;
-  std::ofstream out(path, std::ios::binary);
-  return static_cast<bool>(out << WindingWindowSvg(*panel_.Check().result, separator_));
+  std::string error;
+  return ReplaceFileWith(path, WindingWindowSvg(*panel_.Check().result, separator_), error);
 }
 
 bool CheckWindow::ExportPdf(const std::string& path) const {

@@ -8,7 +8,10 @@
 
 namespace kel::ui {
 
-// Needs a QGuiApplication. False when the file could not be written.
-bool WritePdfReport(const std::string& path, const ReportInput& input);
+// Needs a QGuiApplication. The file is replaced whole or not at all, under path's own bytes
+// (a name that is not UTF-8 included). False when it could not be written, with the system's
+// reason in error when given.
+bool WritePdfReport(const std::string& path, const ReportInput& input,
+                    std::string* error = nullptr);
 
 }  // namespace kel::ui
