@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "util/Text.h"
+
 namespace kel {
 
 namespace {
@@ -47,7 +49,7 @@ std::string Marked(const std::string& text, TextColour colour) {
 
 std::string JsonString(const std::string& text) {
   std::string out = "\"";
-  for (const char c : text) {
+  for (const char c : ValidUtf8(text)) {
     switch (c) {
       case '"':
         out += "\\\"";
@@ -187,7 +189,13 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   out += Line("Rendement", s.Lbn);
 
   if (!record.messages.empty() || record.beeps > 0) out += "\n";
-  for (const std::string& message : record.messages) out += "Message : " + message + "\n";
+  for (std::size_t i = 0; i < record.messages.size(); ++i) {
+    out += "Message : " + record.messages[i] + "\n";
+    // The cause goes under its message, as the window shows it ("La fréquence est nulle.").
+    if (i < record.details.size() && !record.details[i].empty()) {
+      out += "          " + record.details[i] + "\n";
+    }
+  }
   if (record.beeps > 0) out += "Bips : " + std::to_string(record.beeps) + "\n";
   return out;
 }

@@ -31,6 +31,8 @@ class CatalogueOutput : public ReplacementFile {
  public:
   explicit CatalogueOutput(const std::string& target) : ReplacementFile(target), target_(target) {
     if (!Ok()) throw CatalogueError("écriture impossible : " + target_ + " (" + Error() + ")");
+    // The writers below open the file by name: a pipe or a device cannot take their output.
+    if (Path().empty()) throw CatalogueError("pas un fichier ordinaire : " + target_);
   }
   void Commit() {
     if (!ReplacementFile::Commit()) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "analysis/CheckReport.h"
+#include "util/Text.h"
 
 namespace kel {
 
@@ -108,7 +109,7 @@ std::string WindingWindowSvg(const CheckResult& check, char sep) {
 
 std::string XmlEscaped(const std::string& text) {
   std::string out;
-  for (const char c : text) {
+  for (const char c : ValidUtf8(text)) {
     switch (c) {
       case '<':
         out += "&lt;";
@@ -122,8 +123,18 @@ std::string XmlEscaped(const std::string& text) {
       case '"':
         out += "&quot;";
         break;
-      default:
+      case '\t':
+      case '\n':
+      case '\r':
         out += c;
+        break;
+      default:
+        // XML has no way to write the other control characters, not even as references.
+        if (static_cast<unsigned char>(c) < 0x20) {
+          AppendUtf8(out, 0xFFFD);
+        } else {
+          out += c;
+        }
     }
   }
   return out;

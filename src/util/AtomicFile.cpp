@@ -58,6 +58,12 @@ ReplacementFile::ReplacementFile(const std::string& target, ReplaceCalls calls)
       Fail(errno);
       return;
     }
+    // A pipe or a device (/dev/stdout) cannot be replaced, only written to.
+    if (!S_ISREG(info.st_mode)) {
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd_ < 0) Fail(errno);
+      return;
+    }
     mode_ = info.st_mode & 07777;
   } else {
     const mode_t mask = ::umask(0);
@@ -98,6 +104,11 @@ bool ReplacementFile::Write(std::string_view data) {
 
 bool ReplacementFile::Commit() {
   if (fd_ < 0) return false;
+  if (temp_.empty()) {
+    committed_ = ::close(fd_) == 0 || Fail(errno);
+    fd_ = -1;
+    return committed_;
+  }
   const bool flushed =
       (::fchmod(fd_, mode_) == 0 || Fail(errno)) && (calls_.fsync(fd_) == 0 || Fail(errno));
   const bool closed = ::close(fd_) == 0 || Fail(errno);

@@ -24,7 +24,8 @@ struct ReplaceCalls {
 // The file that will replace target. A symbolic link at target is followed: the file it names is
 // replaced and the link stays. The temporary file is "." + name + ".tmp" + six characters (a
 // shorter name where that one would be too long), created private and given, on Commit, the
-// target's permission bits or, for a new file, 0666 less the umask.
+// target's permission bits or, for a new file, 0666 less the umask. A pipe or a device at target
+// is written directly, having nothing to replace.
 class ReplacementFile {
  public:
   explicit ReplacementFile(const std::string& target, ReplaceCalls calls = {});
@@ -36,6 +37,7 @@ class ReplacementFile {
   // an existing file without write permission is refused here, before anything is written.
   bool Ok() const { return fd_ >= 0; }
   // The temporary file, for writers that open it by name (SQLite); they close it before Commit.
+  // Empty when target is a pipe or a device.
   const std::string& Path() const { return temp_; }
   // Appends data; false (Error() set) on a short or failed write.
   bool Write(std::string_view data);
