@@ -9,7 +9,7 @@ install(FILES ${CMAKE_BINARY_DIR}/bin/Zivodevu.mdb DESTINATION ${CMAKE_INSTALL_D
 
 set(kelvanor_man_pages kelvanor-calc kelvanor-catalogue)
 if(TARGET kelvanor)
-  list(APPEND kelvanor_man_pages kelvanor)
+  list(APPEND kelvanor_man_pages kelvanor kelvanor-report)
   install(TARGETS kelvanor kelvanor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -113,9 +113,8 @@ std::string RunReportTool(const std::string& exe, std::vector<std::string> args,
            ") : le rapport " + pdf + " n'est pas écrit";
   }
   const std::optional<kel::FileStamp> after = kel::StampOf(pdf);
-  if (!after || after == before || !IsWholePdf(pdf)) {
-    return "kelvanor-report n'a rien écrit : " + pdf;
-  }
+  if (!after || after == before) return "kelvanor-report n'a rien écrit : " + pdf;
+  if (!IsWholePdf(pdf)) return "kelvanor-report a laissé un PDF incomplet : " + pdf;
   return "";
 }
 
