@@ -58,7 +58,9 @@ clean:
 
 .PHONY: lint fuzz fuzz-smoke asan-test
 
-# Static analysis: clang-tidy (.clang-tidy) and cppcheck; docs/RELIABILITY.md tells more.
+# Static checks: formatting (clang-format dry run, fails on a difference), clang-tidy (.clang-tidy,
+# only on sources changed since their last clean run) and cppcheck side by side;
+# docs/RELIABILITY.md tells more.
 lint: deps
 	scripts/lint.sh
 

@@ -7,7 +7,7 @@ set -euo pipefail
 # dpkg-dev and file serve `make package` (dpkg-shlibdeps), libx11-dev bench/startup.sh.
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev qt6-translations-l10n xvfb xauth
-          openbox fonts-dejavu-core fonts-dejavu-extra clang-tidy cppcheck libclang-rt-14-dev
+          openbox fonts-dejavu-core fonts-dejavu-extra clang-format clang-tidy cppcheck libclang-rt-14-dev
           poppler-utils dpkg-dev file libx11-dev)
 missing=()
 for p in "${packages[@]}"; do

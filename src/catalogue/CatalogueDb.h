@@ -102,5 +102,4 @@ enum class CatalogueFormat { Missing, Unreadable, Sqlite, Access, Unknown };
 // What the first bytes of the file say it is.
 CatalogueFormat DetectCatalogueFormat(const std::string& path);
 
-
 }  // namespace kel
