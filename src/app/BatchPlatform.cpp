@@ -42,8 +42,7 @@ std::string ToolSettingsPath(const std::string& exe) {
 }
 
 std::string DefaultCataloguePath(const std::string& exe) {
-  std::string chosen =
-      PathFromStored(ReadIni(ToolSettingsPath(exe), kSettingsSection, kKeyDataBase));
+  std::string chosen = StoredCataloguePath(ToolSettingsPath(exe));
   if (!chosen.empty()) return chosen;
   return DataFolderFor(exe, kDefaultCatalogueName) + "/" + kDefaultCatalogueName;
 }

@@ -70,6 +70,10 @@ std::string PathFromStored(const std::string& value) {
   return path;
 }
 
+std::string StoredCataloguePath(const std::string& settings_path, const IniFileOps& ops) {
+  return PathFromStored(ReadIni(settings_path, kSettingsSection, kKeyDataBase, ops));
+}
+
 std::string SettingsFileOf(const std::string& exe_path) {
   const std::size_t slash = exe_path.rfind('/');
   const bool has_folder = slash != std::string::npos;

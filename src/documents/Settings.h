@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "documents/Ini.h"
+
 namespace kel {
 
 inline constexpr const char* kSettingsSection = "GLOBAL";
@@ -26,5 +28,9 @@ std::string SettingsFileOf(const std::string& exe_path);
 std::string StoredPath(const std::string& path);
 // The path a stored value stands for: the value itself, or the bytes of a file: URI.
 std::string PathFromStored(const std::string& value);
+
+// The catalogue path kept in the settings file at settings_path (DataBase), decoded; empty when
+// there is none.
+std::string StoredCataloguePath(const std::string& settings_path, const IniFileOps& ops = {});
 
 }  // namespace kel

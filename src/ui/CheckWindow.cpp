@@ -229,7 +229,7 @@ bool CheckWindow::ExportPdf(const std::string& path) const {
 void CheckWindow::AskAndExport(bool pdf) {
   // Beside the document and named after it, as the manufacturing sheet is.
   const std::string doc = panel_.Form().DocPath();
-  const std::string folder = FolderExists(FolderOf(doc)) ? FolderOf(doc) : UserDocumentsFolder();
+  const std::string folder = DialogFolderFor(doc);
   const std::string stem = doc.empty() ? "Nouveau" : FieldOf(FileNameOf(doc), 1, ".");
   FileDialog dialog(this, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
                            stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
