@@ -21,13 +21,16 @@ cp "$bin/Zivodevu.mdb" "$work/"
 printf '[GLOBAL]\nDataBase=%s\n' "$work/Zivodevu.mdb" >"$work/kelvanor.ini"
 printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=2\nVolts2=9\nAmps2=1\n' \
   >"$work/exemple.kel"
-shot() {  # scene, picture
+# The "Vérification" window shows the README's worked example.
+printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n' \
+  >"$work/exemple-verification.kel"
+shot() {  # scene, picture[, document]
   xvfb-run -a -s "-screen 0 1280x900x24" sh -c \
     "openbox >/dev/null 2>&1 & sleep 1; cd '$work' && LANG=fr_FR.UTF-8 \
-     ./kelvanor '$1' '$docs/$2' exemple.kel"
+     ./kelvanor '$1' '$docs/$2' '${3:-exemple.kel}'"
 }
 shot fenetre window.png
 shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
-shot verification verification.png
+shot verification verification.png exemple-verification.kel
