@@ -31,7 +31,7 @@ std::string Resolved(const std::string& path) {
 
 // The folder that holds path, as open(2) takes it.
 std::string FolderPart(const std::string& path) {
-  const std::string folder = FolderOf(path);
+  std::string folder = FolderOf(path);
   if (!folder.empty()) return folder;
   return !path.empty() && path.front() == '/' ? "/" : ".";
 }
