@@ -94,7 +94,7 @@ std::string SettingsFileOf(const std::string& exe_path) {
 }
 
 std::string SettingsPathFor(const std::string& exe_path) {
-  const std::string path = SettingsFileOf(exe_path);
+  std::string path = SettingsFileOf(exe_path);
   // Should this fail, the writes fail silently like any other unwritable settings file.
   std::error_code ignored;
   if (!path.empty()) std::filesystem::create_directories(FolderOf(path), ignored);
