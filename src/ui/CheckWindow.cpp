@@ -18,6 +18,7 @@
 
 #include "analysis/CheckReport.h"
 #include "analysis/ReferenceData.h"
+#include "documents/DesignDocument.h"
 #include "report/Report.h"
 #include "report/WindingSvg.h"
 #include "ui/FormWidgets.h"
@@ -101,6 +102,15 @@ class WindingView : public QWidget {
   const CheckPanel& panel_;
   char separator_;
 };
+
+// The file path names when it is the open document, its catalogue or the settings, which no
+// export may replace, whatever name or link points at them; else the empty text.
+std::string KeptFile(const MainForm& form, const std::string& path) {
+  for (const std::string& kept : {form.DocPath(), form.DataBasePath(), form.SettingsPath()}) {
+    if (!kept.empty() && IsSameFile(path, kept)) return kept;
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -210,13 +220,14 @@ void CheckWindow::Edited(CheckOption option, const QString& text) {
 }
 
 bool CheckWindow::ExportSvg(const std::string& path) const {
-  if (!panel_.Check().result) return false;
+  if (!panel_.Check().result || !KeptFile(panel_.Form(), path).empty()) return false;
   std::string error;
   return ReplaceFileWith(path, WindingWindowSvg(*panel_.Check().result, separator_), error);
 }
 
 bool CheckWindow::ExportPdf(const std::string& path) const {
   const MainForm& form = panel_.Form();
+  if (!KeptFile(form, path).empty()) return false;
   ReportInput input{&form.Sheet(),
                     &panel_.Check(),
                     form.DocPath(),
@@ -235,6 +246,12 @@ void CheckWindow::AskAndExport(bool pdf) {
                            stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const QString path = dialog.selectedFiles().first();
+  if (const std::string kept = KeptFile(panel_.Form(), path.toStdString()); !kept.empty()) {
+    QMessageBox::warning(this, "Vérification",
+                         QString::fromStdString(kept + " est le document ouvert, son catalogue ou "
+                                                       "les réglages : il n'est pas remplacé."));
+    return;
+  }
   const bool written = pdf ? ExportPdf(path.toStdString()) : ExportSvg(path.toStdString());
   if (!written) {
     QMessageBox::warning(
