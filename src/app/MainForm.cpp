@@ -202,8 +202,7 @@ void MainForm::MnuCatalogue_Click() {
 
 std::string MainForm::AboutText() const {
   const std::string catalogue = catalogue_.DataBasePath.empty() ? "aucun" : catalogue_.DataBasePath;
-  return "Kelvanor " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-         std::to_string(kVersionRevision) +
+  return std::string("Kelvanor ") + kVersionText +
          "\nCalcul de transformateurs d'alimentation sur tôles EI.\n\n"
          "Licence : GPL-3.0-or-later (GNU General Public License, version 3 ou ultérieure).\n\n"
          "Catalogue en service : " +
@@ -249,7 +248,9 @@ void MainForm::Form_Load(const std::string& command_line) {
     platform_.MessageBox(SettingsProblem(settings_path_, read), MsgButtons::Ok, MsgIcon::None, "");
   }
   sheet_.DiaForced.fill(false);
-  if (catalogue_.DataBasePath.empty()) catalogue_.DataBasePath = ReadSetting(kKeyDataBase);
+  if (catalogue_.DataBasePath.empty()) {
+    catalogue_.DataBasePath = StoredCataloguePath(settings_path_, file_ops_);
+  }
   doc_path_ = command_line;
   // Quotes go only when they enclose the whole argument: a file name may hold one of its own.
   if (command_line.size() >= 2 && command_line.front() == '"' && command_line.back() == '"') {
@@ -277,13 +278,7 @@ void MainForm::TxNoyau_DblClick() {
 
 namespace {
 // Designs belong with the user's files: the open and save dialogs start in the folder of the last
-// document while it still exists, else in the user's documents folder, never in the program's
-// folder, which an installed program cannot write.
-std::string DesignFolderFor(const std::string& mru) {
-  const std::string folder = FolderOf(mru);
-  return FolderExists(folder) ? folder : UserDocumentsFolder();
-}
-
+// document (DialogFolderFor).
 std::vector<std::string> DocumentFilters(const std::string& extension) {
   return {"Documents Kelvanor (*." + extension + ")", "Tous les fichiers (*)"};
 }
@@ -294,7 +289,7 @@ bool MainForm::OpenDesign(bool ask) {
   if (ask && !ConfirmSaveChanges()) return false;
   if (doc_path_.empty()) {
     const bool mru_folder_exists = FolderExists(FolderOf(mru));
-    doc_path_ = platform_.ShowFileDialog({"Ouvrir", DesignFolderFor(mru),
+    doc_path_ = platform_.ShowFileDialog({"Ouvrir", DialogFolderFor(mru),
                                           mru_folder_exists ? FileNameOf(mru) : std::string(),
                                           FileDialogVerb::Open, DocumentFilters(DocumentExtension()),
                                           true});
@@ -375,7 +370,7 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
   if (ReadSetting(kKeyExtension).empty()) WriteSetting(kKeyExtension, extension);
   if (doc_path_.empty()) {
     const std::string mru = ReadSetting(kKeyMru);
-    doc_path_ = platform_.ShowFileDialog({"Enregistrer sous ...", DesignFolderFor(mru),
+    doc_path_ = platform_.ShowFileDialog({"Enregistrer sous ...", DialogFolderFor(mru),
                                           "Nouveau." + extension, FileDialogVerb::Save,
                                           DocumentFilters(extension), true});
     if (doc_path_.empty()) {
