@@ -144,7 +144,8 @@ void MainForm::ForgetDocument(const std::string& path) {
 
 std::string MainForm::ExportRefusal(const std::string& path) const {
   const auto refused = [&path](const char* what) {
-    return "Le fichier " + path + " est " + what + " : l'export ne le remplace pas. Choisissez un "
+    return "Le fichier " + path + " est " + what +
+           " : l'export ne le remplace pas. Choisissez un "
            "autre nom.";
   };
   if (!doc_path_.empty() && IsSameFile(path, doc_path_)) return refused("le document ouvert");
@@ -289,10 +290,9 @@ bool MainForm::OpenDesign(bool ask) {
   if (ask && !ConfirmSaveChanges()) return false;
   if (doc_path_.empty()) {
     const bool mru_folder_exists = FolderExists(FolderOf(mru));
-    doc_path_ = platform_.ShowFileDialog({"Ouvrir", DialogFolderFor(mru),
-                                          mru_folder_exists ? FileNameOf(mru) : std::string(),
-                                          FileDialogVerb::Open, DocumentFilters(DocumentExtension()),
-                                          true});
+    doc_path_ = platform_.ShowFileDialog(
+        {"Ouvrir", DialogFolderFor(mru), mru_folder_exists ? FileNameOf(mru) : std::string(),
+         FileDialogVerb::Open, DocumentFilters(DocumentExtension()), true});
     if (doc_path_.empty()) {
       UpdateTitle(sheet_.Modified);
       return false;
@@ -302,9 +302,9 @@ bool MainForm::OpenDesign(bool ask) {
   // design that a save would write over it, nor become the document of every later start.
   const DesignEntries entries = ReadDesignDocument(doc_path_, file_ops_);
   if (IsReadFailure(entries.read) || entries.not_a_design) {
-    platform_.MessageBox(entries.not_a_design ? NotADesignProblem(doc_path_)
-                                              : ReadProblem(doc_path_, entries.read),
-                         MsgButtons::Ok, MsgIcon::None, "");
+    platform_.MessageBox(
+        entries.not_a_design ? NotADesignProblem(doc_path_) : ReadProblem(doc_path_, entries.read),
+        MsgButtons::Ok, MsgIcon::None, "");
     if (entries.not_a_design) ForgetDocument(doc_path_);
     // The design on screen stays, with the file it belongs to and its unsaved mark.
     doc_path_ = kept_.path;
@@ -560,7 +560,7 @@ std::string MainForm::KeepUnsavedForRecovery() {
   int error = 0;
   for (int n = 1; n <= 100; ++n) {
     std::string path = folder + "/" + kRecoveryStem + "-" + stamp +
-                             (n == 1 ? std::string() : "-" + std::to_string(n)) + ".kel";
+                       (n == 1 ? std::string() : "-" + std::to_string(n)) + ".kel";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
       error = errno;
@@ -597,18 +597,18 @@ void MainForm::OfferRecovery() {
     if (::localtime_r(&seconds, &local) != nullptr) {
       std::strftime(when, sizeof when, "%d/%m/%Y à %H:%M", &local);
     }
-    if (platform_.MessageBox("Un document de récupération du " + std::string(when) +
-                                 " existe. L'ouvrir ?",
-                             MsgButtons::YesNo, MsgIcon::Question, "") != MsgAnswer::Yes) {
+    if (platform_.MessageBox(
+            "Un document de récupération du " + std::string(when) + " existe. L'ouvrir ?",
+            MsgButtons::YesNo, MsgIcon::Question, "") != MsgAnswer::Yes) {
       RemoveFile(path, 0);
       continue;
     }
     const DesignEntries entries = ReadDesignDocument(path, file_ops_);
     if (IsReadFailure(entries.read) || entries.not_a_design) {
       // Left where it is: the user can still take it from there by hand.
-      platform_.MessageBox(entries.not_a_design ? NotADesignProblem(path)
-                                                : ReadProblem(path, entries.read),
-                           MsgButtons::Ok, MsgIcon::None, "");
+      platform_.MessageBox(
+          entries.not_a_design ? NotADesignProblem(path) : ReadProblem(path, entries.read),
+          MsgButtons::Ok, MsgIcon::None, "");
       return;
     }
     doc_path_ = RecoveredDocumentPath(path, file_ops_);

@@ -42,13 +42,13 @@ constexpr std::array<CheckFlagHelp, kCheckOptionCount> kCheckFlagHelp = {{
     {"MM", "isolant sur chaque enroulement"},
     {"NUANCE", "nuance de la tôle"},
     {"F", "facteur des pertes fer du noyau monté sur celles de la tôle"},
-    {"F", "facteur de foisonnement du noyau"},
+    {"F", "foisonnement du paquet de tôles"},
     {"A|E|B|F|H", "classe d'isolation des enroulements"},
-    {"N", "couches de ruban entre deux enroulements"},
-    {"MM", "épaisseur d'une couche de ruban"},
-    {"MM", "marge de chaque côté des enroulements"},
-    {"1|2", "nombre de chambres de la carcasse"},
-    {"MM", "épaisseur de la cloison entre deux chambres"},
+    {"N", "couches d'isolement entre le primaire et les secondaires"},
+    {"MM", "épaisseur d'une couche de cet isolement"},
+    {"MM", "marge à chaque bout des enroulements"},
+    {"1|2", "compartiments de la carcasse"},
+    {"MM", "cloison entre les deux compartiments"},
 }};
 
 constexpr Flag kLeadingFlags[] = {
@@ -126,7 +126,9 @@ std::string Wrapped(const std::string& text, std::size_t column, std::size_t ind
     if (end == std::string::npos) end = text.size();
     const std::string word = text.substr(at, end - at);
     at = end + 1;
-    if (!first_word && column + 1 + Width(word) > kLineWidth) {
+    // French punctuation stands after a blank but never starts a line.
+    const bool punctuation = word == ";" || word == ":";
+    if (!first_word && !punctuation && column + 1 + Width(word) > kLineWidth) {
       out += "\n" + std::string(indent, ' ');
       column = indent;
     } else if (!first_word) {

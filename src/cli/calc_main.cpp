@@ -188,7 +188,8 @@ int main(int argc, char** argv) {
     }
     std::string problem;
     if (!job.svg.empty()) {
-      if (!check.result) return Fail("pas de dessin : " + std::string(kel::TermOf(check.none).text));
+      if (!check.result)
+        return Fail("pas de dessin : " + std::string(kel::TermOf(check.none).text));
       if (!WriteOutput(job.svg, kel::WindingWindowSvg(*check.result, separator), problem)) {
         return Fail(problem);
       }

@@ -14,7 +14,6 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTableWidget>
-#include <QValidator>
 #include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>

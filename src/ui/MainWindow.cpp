@@ -237,8 +237,7 @@ QRect BesideRect(const QRect& main, QSize wanted, const QRect& available) {
     // least of the main window.
     left = right_room >= left_room ? available.right() + 1 - size.width() : available.left();
   }
-  const int top =
-      std::clamp(main.top(), available.top(), available.bottom() + 1 - size.height());
+  const int top = std::clamp(main.top(), available.top(), available.bottom() + 1 - size.height());
   return {QPoint(left, top), size};
 }
 

@@ -16,10 +16,10 @@
 
 #include "app/CheckPanel.h"
 #include "documents/Ini.h"
-#include "ui/MainWindow.h"
 #include "gui/WindowFixture.h"
 #include "report/WindingSvg.h"
 #include "ui/CheckWindow.h"
+#include "ui/MainWindow.h"
 #include "util/Paths.h"
 
 namespace kel::test {
@@ -166,7 +166,6 @@ TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
   EXPECT_EQ(ReadFile(dir_.File("exemple.pdf")).rfind("%PDF", 0), 0u);
 }
 
-
 // Runs answer on each modal window that comes up, until the timer returned is deleted.
 QTimer* WhileModalsAppear(QObject* owner, std::function<void(QWidget*)> answer) {
   auto* poll = new QTimer(owner);
@@ -287,11 +286,11 @@ TEST(CheckWindowPlace, BesideTheMainWindowWhereThereIsRoom) {
     QSize wanted;
     QRect placed;
   } kCases[] = {
-      {{0, 0, 1920, 1080}, {1000, 790}, {700, 50, 1000, 790}},   // to the right
+      {{0, 0, 1920, 1080}, {1000, 790}, {700, 50, 1000, 790}},       // to the right
       {{-1100, 0, 1820, 1080}, {1000, 790}, {-900, 50, 1000, 790}},  // to the left
-      {{0, 0, 1200, 1080}, {500, 790}, {700, 50, 500, 790}},     // just fits on the right
+      {{0, 0, 1200, 1080}, {500, 790}, {700, 50, 500, 790}},         // just fits on the right
       {{0, 0, 1199, 1080}, {500, 790}, {1199 - 500, 50, 500, 790}},  // no side: the wider
-      {{-600, 0, 1400, 1080}, {500, 790}, {-400, 50, 500, 790}},  // room on the left only
+      {{-600, 0, 1400, 1080}, {500, 790}, {-400, 50, 500, 790}},     // room on the left only
       // 1600 × 1000 at a scale of 2: taller than the screen, cut to it.
       {{0, 0, 800, 500}, {1000, 790}, {0, 0, 800, 500}},
   };
