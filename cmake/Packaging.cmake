@@ -9,7 +9,7 @@ install(FILES ${CMAKE_BINARY_DIR}/bin/Zivodevu.mdb DESTINATION ${CMAKE_INSTALL_D
 
 set(kelvanor_man_pages kelvanor-calc kelvanor-catalogue)
 if(TARGET kelvanor)
-  list(APPEND kelvanor_man_pages kelvanor)
+  list(APPEND kelvanor_man_pages kelvanor kelvanor-report)
   install(TARGETS kelvanor kelvanor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -40,8 +40,18 @@ install(FILES ${kelvanor_man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# The changelog of a Debian package without a revision of its own, compressed as Debian wants it.
+set(kelvanor_changelog ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(OUTPUT ${kelvanor_changelog}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+  COMMAND ${KELVANOR_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/changelog > ${kelvanor_changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog)
+add_custom_target(kelvanor_changelog ALL DEPENDS ${kelvanor_changelog})
+install(FILES ${kelvanor_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 # The Debian package.
-set(KELVANOR_MAINTAINER "Kelvanor maintainers <maintainers@kelvanor.invalid>"
+# The project itself, at the address the README gives.
+set(KELVANOR_MAINTAINER "Projet Kelvanor <kelvanor@kelvanor.org>"
     CACHE STRING "Maintainer field of the Debian package")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelvanor)
@@ -56,8 +66,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Kelvanor calcule un transformateur d'alimentation secteur bobiné sur des
 tôles EI : fer, choix du noyau dans un catalogue de tôles, spires, fils,
 pertes, hauteur de bobinage et rendement. Le paquet contient la fenêtre
-(kelvanor), le calcul en ligne de commande (kelvanor-calc), l'outil de
-catalogue (kelvanor-catalogue) et le catalogue des tôles EI standard.")
+(kelvanor), le calcul en ligne de commande (kelvanor-calc), le rapport PDF
+(kelvanor-report), l'outil de catalogue (kelvanor-catalogue) et le
+catalogue des tôles EI standard.")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KELVANOR_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

@@ -9,8 +9,8 @@ set -euo pipefail
 # qt6-base-dev.
 packages=(cmake ninja-build g++ clang pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev sqlite3 mdbtools-dev qt6-base-dev qt6-translations-l10n xvfb xauth
-          openbox fonts-dejavu-core fonts-dejavu-extra clang-tidy cppcheck libclang-rt-14-dev
-          poppler-utils dpkg-dev file libx11-dev chromium)
+          openbox fonts-dejavu-core fonts-dejavu-extra clang-format clang-tidy cppcheck
+          libclang-rt-14-dev poppler-utils dpkg-dev file libx11-dev chromium)
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

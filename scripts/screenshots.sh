@@ -1,25 +1,36 @@
 #!/usr/bin/env bash
 # The pictures in docs/: the window on the example design, the "Ouvrir" dialog, the input error
-# with its cause and the "À propos" box, each taken on a virtual screen with a window manager,
-# so that title bars show.
+# with its cause, the "À propos" box and the "Vérification" window, each taken on a virtual
+# screen with a window manager, so that title bars show. The window is driven to each scene by
+# kelvanor-screenshots (tests/gui/screenshot_main.cpp), built with the tests; it is copied in as
+# "kelvanor" so that the title bar reads as the program's.
 # Usage: scripts/screenshots.sh [bin folder, default build/release/bin]
 set -euo pipefail
 bin=$(realpath "${1:-build/release/bin}")
 docs=$(realpath "$(dirname "$0")/../docs")
+[ -x "$bin/kelvanor-screenshots" ] || {
+  echo "screenshots: $bin/kelvanor-screenshots is missing (cmake --build ... --target kelvanor-screenshots)" >&2
+  exit 2
+}
 # A folder with a plain name, since the dialogs show it.
 work=${TMPDIR:-/tmp}/kelvanor-exemple
 rm -rf "$work" && mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
-cp "$bin/kelvanor" "$bin/Zivodevu.mdb" "$work/"
+cp "$bin/kelvanor-screenshots" "$work/kelvanor"
+cp "$bin/Zivodevu.mdb" "$work/"
 printf '[GLOBAL]\nDataBase=%s\n' "$work/Zivodevu.mdb" >"$work/kelvanor.ini"
 printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=2\nVolts2=9\nAmps2=1\n' \
   >"$work/exemple.kel"
-shot() {  # scene, picture
+# The "Vérification" window shows the README's worked example.
+printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n' \
+  >"$work/exemple-verification.kel"
+shot() {  # scene, picture[, document]
   xvfb-run -a -s "-screen 0 1280x900x24" sh -c \
     "openbox >/dev/null 2>&1 & sleep 1; cd '$work' && LANG=fr_FR.UTF-8 \
-     KELVANOR_SCREENSHOT='$docs/$2' KELVANOR_SCREENSHOT_SCENE='$1' ./kelvanor exemple.kel"
+     ./kelvanor '$1' '$docs/$2' '${3:-exemple.kel}'"
 }
-shot "" window.png
+shot fenetre window.png
 shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
+shot verification verification.png exemple-verification.kel

@@ -38,12 +38,11 @@ std::string BatchPlatform::ExecutablePath() {
 }
 
 std::string ToolSettingsPath(const std::string& exe) {
-  return SettingsPathFor(FolderOf(exe) + "/kelvanor");
+  return SettingsFileOf(FolderOf(exe) + "/kelvanor");
 }
 
 std::string DefaultCataloguePath(const std::string& exe) {
-  std::string chosen =
-      PathFromStored(ReadIni(ToolSettingsPath(exe), kSettingsSection, kKeyDataBase));
+  std::string chosen = StoredCataloguePath(ToolSettingsPath(exe));
   if (!chosen.empty()) return chosen;
   return DataFolderFor(exe, kDefaultCatalogueName) + "/" + kDefaultCatalogueName;
 }

@@ -138,7 +138,13 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   out += Line("Rendement", s.Lbn);
 
   if (!record.messages.empty() || record.beeps > 0) out += "\n";
-  for (const std::string& message : record.messages) out += "Message : " + message + "\n";
+  for (std::size_t i = 0; i < record.messages.size(); ++i) {
+    out += "Message : " + record.messages[i] + "\n";
+    // The cause goes under its message, as the window shows it ("La fréquence est nulle.").
+    if (i < record.details.size() && !record.details[i].empty()) {
+      out += "          " + record.details[i] + "\n";
+    }
+  }
   if (record.beeps > 0) out += "Bips : " + std::to_string(record.beeps) + "\n";
   return out;
 }

@@ -144,7 +144,8 @@ void MainForm::ForgetDocument(const std::string& path) {
 
 std::string MainForm::ExportRefusal(const std::string& path) const {
   const auto refused = [&path](const char* what) {
-    return "Le fichier " + path + " est " + what + " : l'export ne le remplace pas. Choisissez un "
+    return "Le fichier " + path + " est " + what +
+           " : l'export ne le remplace pas. Choisissez un "
            "autre nom.";
   };
   if (!doc_path_.empty() && IsSameFile(path, doc_path_)) return refused("le document ouvert");
@@ -202,8 +203,7 @@ void MainForm::MnuCatalogue_Click() {
 
 std::string MainForm::AboutText() const {
   const std::string catalogue = catalogue_.DataBasePath.empty() ? "aucun" : catalogue_.DataBasePath;
-  return "Kelvanor " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-         std::to_string(kVersionRevision) +
+  return std::string("Kelvanor ") + kVersionText +
          "\nCalcul de transformateurs d'alimentation sur tôles EI.\n\n"
          "Licence : GPL-3.0-or-later (GNU General Public License, version 3 ou ultérieure).\n\n"
          "Catalogue en service : " +
@@ -249,7 +249,9 @@ void MainForm::Form_Load(const std::string& command_line) {
     platform_.MessageBox(SettingsProblem(settings_path_, read), MsgButtons::Ok, MsgIcon::None, "");
   }
   sheet_.DiaForced.fill(false);
-  if (catalogue_.DataBasePath.empty()) catalogue_.DataBasePath = ReadSetting(kKeyDataBase);
+  if (catalogue_.DataBasePath.empty()) {
+    catalogue_.DataBasePath = StoredCataloguePath(settings_path_, file_ops_);
+  }
   doc_path_ = command_line;
   // Quotes go only when they enclose the whole argument: a file name may hold one of its own.
   if (command_line.size() >= 2 && command_line.front() == '"' && command_line.back() == '"') {
@@ -277,13 +279,7 @@ void MainForm::TxNoyau_DblClick() {
 
 namespace {
 // Designs belong with the user's files: the open and save dialogs start in the folder of the last
-// document while it still exists, else in the user's documents folder, never in the program's
-// folder, which an installed program cannot write.
-std::string DesignFolderFor(const std::string& mru) {
-  const std::string folder = FolderOf(mru);
-  return FolderExists(folder) ? folder : UserDocumentsFolder();
-}
-
+// document (DialogFolderFor).
 std::vector<std::string> DocumentFilters(const std::string& extension) {
   return {"Documents Kelvanor (*." + extension + ")", "Tous les fichiers (*)"};
 }
@@ -294,10 +290,9 @@ bool MainForm::OpenDesign(bool ask) {
   if (ask && !ConfirmSaveChanges()) return false;
   if (doc_path_.empty()) {
     const bool mru_folder_exists = FolderExists(FolderOf(mru));
-    doc_path_ = platform_.ShowFileDialog({"Ouvrir", DesignFolderFor(mru),
-                                          mru_folder_exists ? FileNameOf(mru) : std::string(),
-                                          FileDialogVerb::Open, DocumentFilters(DocumentExtension()),
-                                          true});
+    doc_path_ = platform_.ShowFileDialog(
+        {"Ouvrir", DialogFolderFor(mru), mru_folder_exists ? FileNameOf(mru) : std::string(),
+         FileDialogVerb::Open, DocumentFilters(DocumentExtension()), true});
     if (doc_path_.empty()) {
       UpdateTitle(sheet_.Modified);
       return false;
@@ -307,9 +302,9 @@ bool MainForm::OpenDesign(bool ask) {
   // design that a save would write over it, nor become the document of every later start.
   const DesignEntries entries = ReadDesignDocument(doc_path_, file_ops_);
   if (IsReadFailure(entries.read) || entries.not_a_design) {
-    platform_.MessageBox(entries.not_a_design ? NotADesignProblem(doc_path_)
-                                              : ReadProblem(doc_path_, entries.read),
-                         MsgButtons::Ok, MsgIcon::None, "");
+    platform_.MessageBox(
+        entries.not_a_design ? NotADesignProblem(doc_path_) : ReadProblem(doc_path_, entries.read),
+        MsgButtons::Ok, MsgIcon::None, "");
     if (entries.not_a_design) ForgetDocument(doc_path_);
     // The design on screen stays, with the file it belongs to and its unsaved mark.
     doc_path_ = kept_.path;
@@ -375,7 +370,7 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
   if (ReadSetting(kKeyExtension).empty()) WriteSetting(kKeyExtension, extension);
   if (doc_path_.empty()) {
     const std::string mru = ReadSetting(kKeyMru);
-    doc_path_ = platform_.ShowFileDialog({"Enregistrer sous ...", DesignFolderFor(mru),
+    doc_path_ = platform_.ShowFileDialog({"Enregistrer sous ...", DialogFolderFor(mru),
                                           "Nouveau." + extension, FileDialogVerb::Save,
                                           DocumentFilters(extension), true});
     if (doc_path_.empty()) {
@@ -565,7 +560,7 @@ std::string MainForm::KeepUnsavedForRecovery() {
   int error = 0;
   for (int n = 1; n <= 100; ++n) {
     std::string path = folder + "/" + kRecoveryStem + "-" + stamp +
-                             (n == 1 ? std::string() : "-" + std::to_string(n)) + ".kel";
+                       (n == 1 ? std::string() : "-" + std::to_string(n)) + ".kel";
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
       error = errno;
@@ -602,18 +597,18 @@ void MainForm::OfferRecovery() {
     if (::localtime_r(&seconds, &local) != nullptr) {
       std::strftime(when, sizeof when, "%d/%m/%Y à %H:%M", &local);
     }
-    if (platform_.MessageBox("Un document de récupération du " + std::string(when) +
-                                 " existe. L'ouvrir ?",
-                             MsgButtons::YesNo, MsgIcon::Question, "") != MsgAnswer::Yes) {
+    if (platform_.MessageBox(
+            "Un document de récupération du " + std::string(when) + " existe. L'ouvrir ?",
+            MsgButtons::YesNo, MsgIcon::Question, "") != MsgAnswer::Yes) {
       RemoveFile(path, 0);
       continue;
     }
     const DesignEntries entries = ReadDesignDocument(path, file_ops_);
     if (IsReadFailure(entries.read) || entries.not_a_design) {
       // Left where it is: the user can still take it from there by hand.
-      platform_.MessageBox(entries.not_a_design ? NotADesignProblem(path)
-                                                : ReadProblem(path, entries.read),
-                           MsgButtons::Ok, MsgIcon::None, "");
+      platform_.MessageBox(
+          entries.not_a_design ? NotADesignProblem(path) : ReadProblem(path, entries.read),
+          MsgButtons::Ok, MsgIcon::None, "");
       return;
     }
     doc_path_ = RecoveredDocumentPath(path, file_ops_);

@@ -18,6 +18,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueCsv.h"
 #include "catalogue/CatalogueFile.h"
+#include "util/AtomicFile.h"
 #include "util/NumberText.h"
 #include "util/OutputText.h"
 
@@ -25,43 +26,23 @@ namespace kel {
 
 namespace {
 
-// A file written beside its target and renamed over it once complete, so that a failure never
-// leaves a half-written target behind; removed when not committed.
-class ReplacementFile {
+// The converted or exported catalogue goes through a flushed temporary file beside its target;
+// a failure throws, and the temporary file goes with the object.
+class CatalogueOutput : public ReplacementFile {
  public:
-  explicit ReplacementFile(std::string target) : target_(std::move(target)) {
-    std::string pattern = target_ + ".tmp-XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) throw CatalogueError("écriture impossible : " + target_ + " (" + Reason() + ")");
-    // mkstemp keeps the file private to its owner; the result must be as readable as any other
-    // file the user writes, or an installed catalogue could not be read by other accounts.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    close(fd);
-    path_ = pattern;
+  explicit CatalogueOutput(const std::string& target) : ReplacementFile(target), target_(target) {
+    if (!Ok()) throw CatalogueError("écriture impossible : " + target_ + " (" + Error() + ")");
+    // The writers below open the file by name: a pipe or a device cannot take their output.
+    if (Path().empty()) throw CatalogueError("pas un fichier ordinaire : " + target_);
   }
-  ~ReplacementFile() {
-    if (!committed_) std::remove(path_.c_str());
-  }
-  ReplacementFile(const ReplacementFile&) = delete;
-  ReplacementFile& operator=(const ReplacementFile&) = delete;
-
-  const std::string& path() const { return path_; }
-
   void Commit() {
-    if (std::rename(path_.c_str(), target_.c_str()) != 0) {
-      throw CatalogueError("écriture impossible : " + target_ + " (" + Reason() + ")");
+    if (!ReplacementFile::Commit()) {
+      throw CatalogueError("écriture impossible : " + target_ + " (" + Error() + ")");
     }
-    committed_ = true;
   }
 
  private:
-  static std::string Reason() { return std::strerror(errno); }
-
   std::string target_;
-  std::string path_;
-  bool committed_ = false;
 };
 
 // A value as the tool writes it: numbers with up to 15 significant digits, NULL as nothing.
@@ -162,10 +143,10 @@ int ConvertCatalogue(const std::string& in_path, const std::string& out_path, bo
     }
   }
 
-  ReplacementFile file(out_path);
+  CatalogueOutput file(out_path);
   int rows = 0;
   {
-    SqliteDb db = OpenSqlite(file.path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+    SqliteDb db = OpenSqlite(file.Path(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     // A failed conversion throws the whole file away, so a rollback journal would buy nothing.
     Exec(db.get(), "PRAGMA journal_mode = OFF");
     CreateCatalogueTable(db.get(), extra_columns, single_precision);
@@ -243,9 +224,9 @@ int ExportCatalogue(const std::string& path, const std::optional<std::string>& o
     if (!out) throw CatalogueError("écriture impossible sur la sortie standard");
     return 0;
   }
-  ReplacementFile file(*out_path);
+  CatalogueOutput file(*out_path);
   {
-    std::ofstream csv(file.path(), std::ios::binary);
+    std::ofstream csv(file.Path(), std::ios::binary);
     WriteCsv(catalogue, csv);
     csv.close();
     if (!csv) throw CatalogueError("écriture impossible : " + *out_path);

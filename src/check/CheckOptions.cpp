@@ -1,5 +1,6 @@
 #include "check/CheckOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -20,6 +21,10 @@ std::string Trimmed(const std::string& text) {
 // The value of a text that is one number and nothing else, read as every field is (a decimal
 // comma counts as a point); false for anything else, "40 °C" included.
 bool WholeNumber(const std::string& text, double& value) {
+  // The normalisation keeps only two comma-separated pieces: "4,5,6" would pass for 4.5.
+  if (std::count(text.begin(), text.end(), ',') + std::count(text.begin(), text.end(), '.') > 1) {
+    return false;
+  }
   std::string number = NormalizeNumber(Trimmed(text));
   if (!number.empty() && number[0] == '+') number.erase(0, 1);
   if (number.empty()) return false;
@@ -155,9 +160,7 @@ double ClassLimitC(InsulationClass insulation_class) {
   return 0;
 }
 
-std::string OptionProblem(CheckOption option, const std::string& text) {
-  CheckOptions scratch;
-  if (Trimmed(text).empty() || Apply(scratch, option, text)) return "";
+std::string OptionExpected(CheckOption option) {
   std::string expected;
   switch (option) {
     case CheckOption::InsulationClass:
@@ -177,6 +180,13 @@ std::string OptionProblem(CheckOption option, const std::string& text) {
     default:
       expected = RangeText(option);
   }
+  return expected;
+}
+
+std::string OptionProblem(CheckOption option, const std::string& text) {
+  CheckOptions scratch;
+  if (Trimmed(text).empty() || Apply(scratch, option, text)) return "";
+  const std::string expected = OptionExpected(option);
   return std::string("Vérification : ") + OptionKey(option) + " « " + text + " » : " + expected +
          " attendu ; " + DefaultText(option, ',') + " utilisé.";
 }

@@ -145,6 +145,9 @@ inline const char* OptionKey(CheckOption option) {
 CheckOptions OptionsFromTexts(const std::map<std::string, std::string>& texts,
                               std::vector<std::string>& problems);
 
+// What a value of the option is ("1 ou 2", "une température entre -50 et 100 °C", ...).
+std::string OptionExpected(CheckOption option);
+
 // Checks one option text; the empty text when it is good, else the sentence saying why not.
 std::string OptionProblem(CheckOption option, const std::string& text);
 

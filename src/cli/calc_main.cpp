@@ -5,13 +5,19 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,59 +27,30 @@
 #include "app/CoreSearch.h"
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
+#include "cli/CommandLine.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
 #include "report/CheckText.h"
 #include "report/HtmlReport.h"
 #include "report/WindingSvg.h"
+#include "util/AtomicFile.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
 #include "util/VersionNotice.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage : kelvanor-calc [--catalogue FICHIER] [--decimal-separator SEP] [--json] "
-    "[--sheet FICHIER] [--analysis [--grade 1|2] [--ambient °C] [--interlayer MM] [--wrap MM] "
-    "[--steel NUANCE] [--building-factor F] [--stacking-factor F] [--insulation-class A|E|B|F|H] "
-    "[--tape-layers N] [--tape-thickness MM] [--margin MM] [--chambers 1|2] [--partition MM]] "
-    "[--svg FICHIER] [--html FICHIER] "
-    "[--report FICHIER.pdf] [--cores] DOCUMENT\n";
+using kel::cli::Tool;
 
-constexpr const char* kHelp =
-    "\n"
-    "Calcule le transformateur du DOCUMENT (.kel) comme la fenêtre à son ouverture et affiche\n"
-    "le résultat.\n"
-    "\n"
-    "  --catalogue FICHIER      catalogue des tôles ; sinon celui des réglages, sinon le\n"
-    "                           catalogue fourni (Zivodevu.mdb à côté du programme ou dans\n"
-    "                           ../share/kelvanor)\n"
-    "  --decimal-separator SEP  séparateur décimal des résultats (par défaut celui de la locale)\n"
-    "  --json                   un objet JSON au lieu du texte\n"
-    "  --sheet FICHIER          écrit aussi la fiche de fabrication dans FICHIER\n"
-    "  --cores                  la table des noyaux du catalogue, chacun imposé au projet et\n"
-    "                           vérifié, et le noyau conseillé, au lieu du résultat\n"
-    "  -h, --help               affiche cette aide\n"
-    "  --version                affiche la version\n"
-    "\n"
-    "Statut : 0 calcul mené à son terme, 1 un message a été affiché, 2 erreur d'utilisation,\n"
-    "document ou catalogue illisible.\n";
+// How long kelvanor-report may take: a report takes a second or two, so a tool still running
+// after this is hanging. KELVANOR_REPORT_TIMEOUT (seconds) shortens it for the tests.
+constexpr int kReportSeconds = 60;
 
-// The PDF comes from kelvanor-report beside this program, so that this one never loads Qt.
-// Returns its exit status, or -1 when it could not be started.
-int RunReportTool(const std::string& exe, std::vector<std::string> args) {
-  const std::string tool = kel::FolderOf(exe) + "/kelvanor-report";
-  args.insert(args.begin(), tool);
-  std::vector<char*> argv;
-  argv.reserve(args.size() + 1);
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int ReportSeconds() {
+  const char* text = std::getenv("KELVANOR_REPORT_TIMEOUT");
+  const int seconds = text ? std::atoi(text) : 0;
+  return seconds > 0 ? seconds : kReportSeconds;
 }
 
 int Fail(const std::string& message) {
@@ -81,144 +58,140 @@ int Fail(const std::string& message) {
   return 2;
 }
 
-// The reason a catalogue cannot serve, or the empty text.
-std::string CatalogueProblem(const std::string& path) {
-  kel::EngineError error;
-  auto db = kel::CatalogueHandle::Open(path, error);
-  if (!db) return error.description;
-  if (!db->Query("Select " + kel::CoreColumnList() + " from EI", error)) {
-    return "catalogue " + path + " inutilisable : " + error.description;
+// True when path holds a whole PDF: its header, and the end-of-file marker in its last bytes.
+bool IsWholePdf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string head(5, '\0');
+  if (!in.read(head.data(), 5) || head != "%PDF-") return false;
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  const std::streamoff tail_size = std::min<std::streamoff>(size, 1024);
+  std::string tail(static_cast<std::size_t>(tail_size), '\0');
+  in.seekg(size - tail_size);
+  return static_cast<bool>(in.read(tail.data(), tail_size)) &&
+         tail.find("%%EOF") != std::string::npos;
+}
+
+// The PDF comes from kelvanor-report beside this program, so that this one never loads Qt. The
+// tool is watched: it may be missing, broken, killed or hung, and only a whole new PDF in place
+// counts as written. The empty text on success, else the message.
+std::string RunReportTool(const std::string& exe, std::vector<std::string> args,
+                          const std::string& pdf) {
+  const std::string tool = kel::FolderOf(exe) + "/kelvanor-report";
+  args.insert(args.begin(), tool);
+  std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const std::optional<kel::FileStamp> before = kel::StampOf(pdf);
+  pid_t pid = 0;
+  if (const int error = posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ);
+      error != 0) {
+    return error == ENOENT
+               ? "kelvanor-report introuvable : " + tool
+               : "kelvanor-report non exécutable : " + tool + " (" + std::strerror(error) + ")";
   }
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(ReportSeconds());
+  pid_t done = 0;
+  while ((done = waitpid(pid, &status, WNOHANG)) == 0 || (done < 0 && errno == EINTR)) {
+    if (std::chrono::steady_clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return "kelvanor-report ne répond plus après " + std::to_string(ReportSeconds()) +
+             " s : arrêté, le rapport " + pdf + " n'est pas écrit";
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (done != pid) return "kelvanor-report perdu de vue : le rapport " + pdf + " n'est pas sûr";
+  if (WIFSIGNALED(status)) {
+    return "kelvanor-report s'est arrêté sur un signal (" + std::to_string(WTERMSIG(status)) +
+           ", " + strsignal(WTERMSIG(status)) + ") : le rapport " + pdf + " n'est pas écrit";
+  }
+  if (WEXITSTATUS(status) != 0) {
+    return "kelvanor-report a échoué (statut " + std::to_string(WEXITSTATUS(status)) +
+           ") : le rapport " + pdf + " n'est pas écrit";
+  }
+  const std::optional<kel::FileStamp> after = kel::StampOf(pdf);
+  if (!after || after == before) return "kelvanor-report n'a rien écrit : " + pdf;
+  if (!IsWholePdf(pdf)) return "kelvanor-report a laissé un PDF incomplet : " + pdf;
   return "";
 }
 
-// The reason a file cannot be a design document, or the empty text.
-std::string DocumentProblem(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) return "document introuvable : " + path;
-  if (!std::filesystem::is_regular_file(path, error)) return "pas un fichier : " + path;
-  // Turned down from its size, before a byte of it is read.
-  if (std::filesystem::file_size(path, error) > kel::kIniFileLimit) {
-    return "document trop grand (" + kel::IniFileLimitText() +
-           "), ce n'est pas un document de conception : " + path;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "document illisible : " + path;
-  std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (content.find('\0') != std::string::npos) return "pas un document texte : " + path;
-  if (kel::ReadIni(path, "SPECIFS", "Freq").empty() &&
-      kel::ReadIni(path, "SPECIFS", "Volts0").empty() &&
-      kel::ReadIni(path, "SPECIFS", "Volts1").empty()) {
-    return "pas un document de conception (section [SPECIFS] absente ou vide) : " + path;
-  }
-  return "";
+// content in place of path, whole or not at all.
+bool WriteOutput(const std::string& path, const std::string& content, std::string& problem) {
+  std::string error;
+  if (kel::ReplaceFileWith(path, content, error)) return true;
+  problem = "impossible d'écrire " + path + " (" + error + ")";
+  return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string catalogue, sheet_path, document, svg_path, html_path, pdf_path;
-  bool json = false, analysis = false, cores = false;
-  std::vector<std::pair<kel::CheckOption, std::string>> check_options;
-  char separator = 0;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    // The engineering check's options, each over the document's own.
-    if (const std::optional<kel::CheckOption> check_option = kel::CheckOptionOfFlag(arg)) {
-      std::string text;
-      if (!value(text)) return Fail(arg + " attend une valeur\n" + kUsage);
-      if (const std::string problem = kel::OptionProblem(*check_option, text); !problem.empty()) {
-        return Fail(arg + " : " + problem + "\n" + kUsage);
-      }
-      check_options.emplace_back(*check_option, text);
-    } else if (arg == "--svg" || arg == "--html" || arg == "--report") {
-      std::string& path = arg == "--svg" ? svg_path : arg == "--html" ? html_path : pdf_path;
-      if (!value(path)) return Fail(arg + " attend un fichier\n" + kUsage);
-    } else if (arg == "--analysis") {
-      analysis = true;
-    } else if (arg == "--cores") {
-      cores = true;
-    } else if (arg == "--json") {
-      json = true;
-    } else if (arg == "--catalogue") {
-      if (!value(catalogue)) return Fail("--catalogue attend un fichier\n" + std::string(kUsage));
-    } else if (arg == "--sheet") {
-      if (!value(sheet_path)) return Fail("--sheet attend un fichier\n" + std::string(kUsage));
-    } else if (arg == "--decimal-separator") {
-      std::string sep;
-      if (!value(sep) || sep.size() != 1) {
-        return Fail("--decimal-separator attend un caractère, par exemple , ou .\n" +
-                    std::string(kUsage));
-      }
-      separator = sep[0];
-    } else if (arg == "-h" || arg == "--help") {
-      std::cout << kUsage << kHelp;
+  const char locale_separator = kel::LocaleDecimalSeparator();
+  const kel::cli::Parsed parsed = kel::cli::ParseCommandLine(
+      Tool::Calc, std::vector<std::string>(argv + 1, argv + argc), locale_separator);
+  switch (parsed.request) {
+    case kel::cli::Request::Help:
+      std::cout << kel::cli::HelpText(Tool::Calc, locale_separator);
       return 0;
-    } else if (arg == "--version") {
+    case kel::cli::Request::Version:
       std::cout << kel::VersionNotice("kelvanor-calc");
       return 0;
-    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      return Fail("option inconnue : " + arg + "\n" + kUsage);
-    } else if (document.empty()) {
-      document = arg;
-    } else {
-      return Fail("un seul document à la fois\n" + std::string(kUsage));
-    }
+    case kel::cli::Request::Error:
+      return Fail(parsed.error + "\n" + kel::cli::UsageLine(Tool::Calc));
+    case kel::cli::Request::Run:
+      break;
   }
-  if (document.empty()) return Fail(std::string("document manquant\n") + kUsage);
-  const bool drawn = !svg_path.empty() || !html_path.empty() || !pdf_path.empty();
-  if (!check_options.empty() && !analysis && !drawn && !cores) {
-    return Fail(std::string("les options de vérification vont avec --analysis\n") + kUsage);
-  }
-  if (separator == 0) separator = kel::LocaleDecimalSeparator();
+  kel::cli::Job job = parsed.job;
+  const char separator = job.separator ? job.separator : locale_separator;
+  const bool drawn = !job.svg.empty() || !job.html.empty() || !job.pdf.empty();
 
   kel::BatchPlatform platform("kelvanor-calc");
-  if (const std::string problem = DocumentProblem(document); !problem.empty()) return Fail(problem);
-
+  if (const std::string problem = kel::cli::DocumentProblem(job.document); !problem.empty()) {
+    return Fail(problem);
+  }
   const std::string exe = platform.ExecutablePath();
-  if (catalogue.empty()) catalogue = kel::DefaultCataloguePath(exe);
-  if (const std::string problem = CatalogueProblem(catalogue); !problem.empty()) {
+  if (job.catalogue.empty()) job.catalogue = kel::DefaultCataloguePath(exe);
+  if (const std::string problem = kel::cli::CatalogueProblem(job.catalogue); !problem.empty()) {
+    return Fail(problem);
+  }
+  const std::string settings = kel::ToolSettingsPath(exe);
+  const std::string document_path = std::filesystem::absolute(job.document).string();
+  if (const std::string problem =
+          kel::cli::OutputProblem(Tool::Calc, job, {document_path, job.catalogue, settings});
+      !problem.empty()) {
     return Fail(problem);
   }
 
-  const std::string document_path = std::filesystem::absolute(document).string();
-  // The sheet is deleted before it is written: naming the document would destroy it.
-  if (!sheet_path.empty() && kel::IsSameFile(sheet_path, document_path)) {
-    return Fail("--sheet désigne le document lui-même : " + sheet_path + "\n" + kUsage);
-  }
-
   kel::MainForm form(platform, {separator, /*write_settings=*/false});
-  form.SetSettingsPath(kel::ToolSettingsPath(exe));
-  form.SetDataBasePath(catalogue);
-  if (!form.LoadDocument(document_path)) return Fail("document illisible : " + document);
+  form.SetSettingsPath(settings);
+  form.SetDataBasePath(job.catalogue);
+  if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
 
   // Like the window's sheet, the file holds only this run's entries.
-  if (!sheet_path.empty() && kel::FileExists(sheet_path)) kel::RemoveFile(sheet_path, 1);
-  if (!sheet_path.empty() &&
-      !kel::WriteManufacturingSheet(sheet_path, form.Sheet(), form.DocPath(), kel::IniFileOps{})) {
-    return Fail("impossible d'écrire la fiche " + sheet_path);
+  if (!job.sheet.empty() && kel::FileExists(job.sheet)) kel::RemoveFile(job.sheet, 1);
+  if (!job.sheet.empty() &&
+      !kel::WriteManufacturingSheet(job.sheet, form.Sheet(), form.DocPath(), kel::IniFileOps{})) {
+    return Fail("impossible d'écrire la fiche " + job.sheet);
   }
-  if (cores) {
+  if (job.cores) {
     // The check's options as --analysis takes them: the document's, then the flags.
     const kel::CoreSearchResult search =
-        kel::SearchFormCores(form, kel::CheckFormWith(form, check_options).options);
+        kel::SearchFormCores(form, kel::CheckFormWith(form, job.check_options).options);
     if (search.catalogue_failed) return Fail(search.none);
-    std::cout << (json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator));
+    std::cout << (job.json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator));
     return platform.record.messages.empty() ? 0 : 1;
   }
-  std::string report = json ? kel::JsonReport(form.Sheet(), platform.record)
-                            : kel::TextReport(form.Sheet(), platform.record);
-  if (analysis || drawn) {
+  std::string report = job.json ? kel::JsonReport(form.Sheet(), platform.record)
+                                : kel::TextReport(form.Sheet(), platform.record);
+  if (job.analysis || drawn) {
     const kel::DesignSheet& sheet = form.Sheet();
-    const kel::DesignCheck check = kel::CheckFormWith(form, check_options);
-    if (analysis) {
+    const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
+    if (job.analysis) {
       const kel::CoreSearchResult search = kel::SearchFormCores(form, check.options);
-      if (json) {
+      if (job.json) {
         std::string object = kel::CheckJson(check);
         object.insert(object.rfind('}'), ", " + kel::AdvisedCoreJson(search));
         report.erase(report.rfind('}'));
@@ -228,38 +201,37 @@ int main(int argc, char** argv) {
                   kel::AdvisedCoreText(search, separator) + "\n";
       }
     }
-    if (!svg_path.empty()) {
+    std::string problem;
+    if (!job.svg.empty()) {
       if (!check.result)
         return Fail("pas de dessin : " + std::string(kel::TermOf(check.none).text));
-      std::ofstream out(svg_path, std::ios::binary);
-      if (!(out << kel::WindingWindowSvg(*check.result, separator))) {
-        return Fail("impossible d'écrire " + svg_path);
+      if (!WriteOutput(job.svg, kel::WindingWindowSvg(*check.result, separator), problem)) {
+        return Fail(problem);
       }
     }
-    if (!html_path.empty()) {
+    if (!job.html.empty()) {
       kel::ReportInput input{&sheet,
                              &check,
                              form.DocPath(),
                              kel::TodayText(),
                              kel::ManufacturingSheetLines(sheet, form.DocPath()),
                              separator};
-      std::ofstream out(html_path, std::ios::binary);
-      if (!(out << kel::HtmlReport(input, kel::DrawingAs::InlineSvg))) {
-        return Fail("impossible d'écrire " + html_path);
+      if (!WriteOutput(job.html, kel::HtmlReport(input, kel::DrawingAs::InlineSvg), problem)) {
+        return Fail(problem);
       }
     }
-    if (!pdf_path.empty()) {
+    if (!job.pdf.empty()) {
       std::vector<std::string> args = {"--catalogue", form.DataBasePath(), "--decimal-separator",
                                        std::string(1, separator)};
-      for (const auto& [option, text] : check_options) {
+      for (const auto& [option, text] : job.check_options) {
         for (const auto& [name, known] : kel::kCheckOptionFlags) {
           if (known == option) args.insert(args.end(), {name, text});
         }
       }
-      args.insert(args.end(), {"--pdf", pdf_path, document});
-      const int status = RunReportTool(exe, args);
-      if (status == -1) return Fail("kelvanor-report introuvable à côté de kelvanor-calc");
-      if (status != 0) return Fail("le rapport " + pdf_path + " n'a pas pu être écrit");
+      args.insert(args.end(), {"--pdf", job.pdf, document_path});
+      if (const std::string failure = RunReportTool(exe, args, job.pdf); !failure.empty()) {
+        return Fail(failure);
+      }
     }
   }
   std::cout << report;

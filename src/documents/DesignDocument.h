@@ -26,7 +26,7 @@ struct DesignEntries {
   // text), or text without a single design entry while not blank. Such a file must not be
   // taken for an empty design that a save would write over.
   bool not_a_design = false;
-  std::optional<FileStamp> stamp;            // the file as it was read
+  std::optional<FileStamp> stamp;  // the file as it was read
 };
 
 // The engineering check's options have a section of their own (kVerifSection), written only for

@@ -416,14 +416,8 @@ int CreateTemp(const std::string& folder, const std::string& stem, const char* t
 
 // The user's cache folder for this program, created if need be; empty when there is none.
 std::string CacheFolder() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && xdg[0] == '/') {
-    base = xdg;
-  } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
-    base = std::string(home) + "/.cache";
-  } else {
-    return {};
-  }
+  std::string base = UserCacheFolder();
+  if (base.empty()) return {};
   ::mkdir(base.c_str(), 0700);
   base += "/kelvanor";
   ::mkdir(base.c_str(), 0700);

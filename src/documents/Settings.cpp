@@ -70,7 +70,11 @@ std::string PathFromStored(const std::string& value) {
   return path;
 }
 
-std::string SettingsPathFor(const std::string& exe_path) {
+std::string StoredCataloguePath(const std::string& settings_path, const IniFileOps& ops) {
+  return PathFromStored(ReadIni(settings_path, kSettingsSection, kKeyDataBase, ops));
+}
+
+std::string SettingsFileOf(const std::string& exe_path) {
   const std::size_t slash = exe_path.rfind('/');
   const bool has_folder = slash != std::string::npos;
   std::string name = has_folder ? exe_path.substr(slash + 1) : exe_path;
@@ -86,11 +90,15 @@ std::string SettingsPathFor(const std::string& exe_path) {
   const std::string config = UserConfigFolder();
   // Without any home there is nowhere to keep settings: they read as empty and writes fail.
   if (config.empty()) return {};
-  const std::string own_folder = config + "/kelvanor";
+  return config + "/kelvanor/kelvanor.ini";
+}
+
+std::string SettingsPathFor(const std::string& exe_path) {
+  std::string path = SettingsFileOf(exe_path);
   // Should this fail, the writes fail silently like any other unwritable settings file.
   std::error_code ignored;
-  std::filesystem::create_directories(own_folder, ignored);
-  return own_folder + "/kelvanor.ini";
+  if (!path.empty()) std::filesystem::create_directories(FolderOf(path), ignored);
+  return path;
 }
 
 }  // namespace kel

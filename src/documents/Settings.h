@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "documents/Ini.h"
+
 namespace kel {
 
 inline constexpr const char* kSettingsSection = "GLOBAL";
@@ -16,6 +18,8 @@ inline constexpr const char* kKeyExtension = "Extension";
 // $XDG_CONFIG_HOME/kelvanor/kelvanor.ini (default ~/.config), whose folder is created. Empty
 // when no home folder is known.
 std::string SettingsPathFor(const std::string& exe_path);
+// The same path without creating anything, for the tools, which only read the settings.
+std::string SettingsFileOf(const std::string& exe_path);
 
 // How a path is kept under Mru or DataBase. A path that reads back byte for byte as one line of
 // text is stored as it is. Any other (a name in another encoding than UTF-8, a line break, a
@@ -24,5 +28,9 @@ std::string SettingsPathFor(const std::string& exe_path);
 std::string StoredPath(const std::string& path);
 // The path a stored value stands for: the value itself, or the bytes of a file: URI.
 std::string PathFromStored(const std::string& value);
+
+// The catalogue path kept in the settings file at settings_path (DataBase), decoded; empty when
+// there is none.
+std::string StoredCataloguePath(const std::string& settings_path, const IniFileOps& ops = {});
 
 }  // namespace kel

@@ -9,9 +9,7 @@ std::string TitleText(const std::string& executable_path, const std::string& doc
   std::string name = FileNameOf(executable_path);
   const auto dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) name.erase(dot);
-  std::string title = name + " Version " + std::to_string(kVersionMajor) + "." +
-                      std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision) +
-                      "   " + doc_path;
+  std::string title = name + " Version " + kVersionText + "   " + doc_path;
   if (mark) title += " *";
   return title;
 }

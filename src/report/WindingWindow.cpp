@@ -84,8 +84,8 @@ std::string WindingCaption(const WindingCheck& w, char sep) {
     return RowName(w.input.row) + " : " + std::to_string(w.input.turns) + " spires, " +
            std::string(TermOf(w.flag).text) + ", pas dessiné";
   }
-  return RowName(w.input.row) + " : " + std::to_string(w.input.turns) +
-         " spires, fil " + Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
+  return RowName(w.input.row) + " : " + std::to_string(w.input.turns) + " spires, fil " +
+         Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
          (w.layers == 1 ? " couche" : " couches");
 }
 

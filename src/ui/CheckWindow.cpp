@@ -36,6 +36,7 @@
 #include "ui/PdfReport.h"
 #include "ui/QtPlatform.h"
 #include "ui/WindingPainter.h"
+#include "util/AtomicFile.h"
 #include "util/NumberText.h"
 #include "util/OutputText.h"
 #include "util/Paths.h"
@@ -446,13 +447,14 @@ void CheckWindow::Edited(CheckOption option, const QString& text) {
 }
 
 bool CheckWindow::ExportSvg(const std::string& path) const {
-  if (!panel_.Check().result) return false;
-  std::ofstream out(path, std::ios::binary);
-  return static_cast<bool>(out << WindingWindowSvg(*panel_.Check().result, separator_));
+  if (!panel_.Check().result || !panel_.Form().ExportRefusal(path).empty()) return false;
+  std::string error;
+  return ReplaceFileWith(path, WindingWindowSvg(*panel_.Check().result, separator_), error);
 }
 
 bool CheckWindow::ExportPdf(const std::string& path) const {
   const MainForm& form = panel_.Form();
+  if (!form.ExportRefusal(path).empty()) return false;
   ReportInput input{&form.Sheet(),
                     &panel_.Check(),
                     form.DocPath(),
@@ -465,7 +467,7 @@ bool CheckWindow::ExportPdf(const std::string& path) const {
 void CheckWindow::AskAndExport(bool pdf) {
   // Beside the document and named after it, as the manufacturing sheet is.
   const std::string doc = panel_.Form().DocPath();
-  const std::string folder = FolderExists(FolderOf(doc)) ? FolderOf(doc) : UserDocumentsFolder();
+  const std::string folder = DialogFolderFor(doc);
   const std::string stem = doc.empty() ? "Nouveau" : FieldOf(FileNameOf(doc), 1, ".");
   FileDialog dialog(this, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
                            stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});

@@ -13,8 +13,7 @@
 
 class QMenu;
 
-namespace kel {
-}
+namespace kel {}
 
 namespace kel::ui {
 

@@ -1,6 +1,6 @@
 #include "ui/PdfReport.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -10,6 +10,7 @@
 
 #include "app/CheckPanel.h"
 #include "ui/WindingPainter.h"
+#include "util/AtomicFile.h"
 #include "util/Paths.h"
 
 namespace kel::ui {
@@ -54,15 +55,26 @@ std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input) {
   return document;
 }
 
-bool WritePdfReport(const std::string& path, const ReportInput& input) {
+bool WritePdfReport(const std::string& path, const ReportInput& input, std::string* error) {
   const auto document = ReportDocument(input);
-  QPdfWriter writer(QString::fromStdString(path));
-  if (!writer.setPageSize(QPageSize(QPageSize::A4))) return false;
-  writer.setPageMargins(kPageMarginsMm, QPageLayout::Millimeter);
-  writer.setTitle(Title(input));
-  writer.setCreator("Kelvanor");
-  document->print(&writer);
-  return QFile(QString::fromStdString(path)).size() > 0;
+  // Written in memory first: Qt's writer would take the name as UTF-8 and write in place.
+  QBuffer pdf;
+  pdf.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&pdf);
+    if (!writer.setPageSize(QPageSize(QPageSize::A4))) return false;
+    writer.setPageMargins(kPageMarginsMm, QPageLayout::Millimeter);
+    writer.setTitle(Title(input));
+    writer.setCreator("Kelvanor");
+    document->print(&writer);
+  }
+  const QByteArray& bytes = pdf.data();
+  std::string reason;
+  const bool written =
+      !bytes.isEmpty() &&
+      ReplaceFileWith(path, std::string_view(bytes.constData(), bytes.size()), reason);
+  if (!written && error) *error = bytes.isEmpty() ? "rapport vide" : reason;
+  return written;
 }
 
 void PrintReport(QWidget* parent, const MainForm& form) {

@@ -17,8 +17,11 @@ namespace kel::ui {
 // The report as Qt lays it out; needs a QGuiApplication.
 std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input);
 
-// Needs a QGuiApplication. False when the file could not be written.
-bool WritePdfReport(const std::string& path, const ReportInput& input);
+// Needs a QGuiApplication. The file is replaced whole or not at all, under path's own bytes
+// (a name that is not UTF-8 included). False when it could not be written, with the system's
+// reason in error when given.
+bool WritePdfReport(const std::string& path, const ReportInput& input,
+                    std::string* error = nullptr);
 
 // The report of the design as the form's last recalculation left it, checked with the design's
 // own options, in the print preview ("Aperçu avant impression"), whose printer button opens the

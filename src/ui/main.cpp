@@ -1,12 +1,8 @@
 // kelvanor: the transformer designer's window.
 
 #include <fontconfig/fontconfig.h>
-#include <QAction>
 #include <QApplication>
-#include <QKeyEvent>
-#include <QScreen>
 #include <QSessionManager>
-#include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -14,7 +10,6 @@
 #include <thread>
 
 #include "app/MainForm.h"
-#include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
 #include "ui/Startup.h"
@@ -32,51 +27,6 @@ std::string CommandLineOf(int argc, char** argv) {
     command_line += argv[i];
   }
   return command_line;
-}
-
-// The screen around the window and whatever box stands over it, as the user sees it.
-bool SaveScreenAround(const QWidget& window, const QString& path) {
-  QRect area = window.frameGeometry();
-  if (QWidget* modal = QApplication::activeModalWidget()) area |= modal->frameGeometry();
-  QScreen* screen = window.screen();
-  if (screen == nullptr) return false;
-  area = area.adjusted(-8, -8, 8, 8) & screen->geometry();
-  return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path, "PNG");
-}
-
-// For the documentation: a picture, then quit without a question. KELVANOR_SCREENSHOT names the
-// file; KELVANOR_SCREENSHOT_SCENE chooses the window as it opened (empty), the "Ouvrir" dialog
-// ("ouvrir"), the "À propos" box ("apropos") or the input error of a zero frequency ("erreur").
-void ScheduleScreenshot(kel::ui::MainWindow& window) {
-  const QString path = qEnvironmentVariable("KELVANOR_SCREENSHOT");
-  if (path.isEmpty()) return;
-  const QString scene = qEnvironmentVariable("KELVANOR_SCREENSHOT_SCENE");
-  const auto take = [&window, path] {
-    const bool saved = SaveScreenAround(window, path);
-    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
-    QCoreApplication::exit(saved ? 0 : 1);
-  };
-  if (scene.isEmpty()) {
-    QTimer::singleShot(500, &window, [&window, path] {
-      QCoreApplication::exit(window.grab().save(path, "PNG") ? 0 : 1);
-    });
-    return;
-  }
-  // The picture is taken from inside the dialog's or the box's own event loop.
-  QTimer::singleShot(1500, &window, take);
-  QTimer::singleShot(500, &window, [&window, scene] {
-    if (scene == "ouvrir" || scene == "apropos") {
-      const char* command = scene == "ouvrir" ? "MnuOuvrir" : "MnuAPropos";
-      if (auto* action = window.findChild<QAction*>(command)) action->trigger();
-    } else if (scene == "erreur") {
-      QWidget* field = QApplication::focusWidget();
-      if (field == nullptr) return;
-      QKeyEvent zero(QEvent::KeyPress, Qt::Key_0, Qt::NoModifier, "0");
-      QApplication::sendEvent(field, &zero);
-      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
-      QApplication::sendEvent(field, &enter);
-    }
-  });
 }
 
 constexpr const char* kHelp =
@@ -142,16 +92,5 @@ int main(int argc, char** argv) {
                      if (!window.CommitSessionData(manager.allowsInteraction())) manager.cancel();
                      manager.release();
                    });
-
-  ScheduleScreenshot(window);
-  // The same for the "Vérification" window.
-  const QString check_screenshot = qEnvironmentVariable("KELVANOR_SCREENSHOT_CHECK");
-  if (!check_screenshot.isEmpty()) {
-    kel::ui::CheckWindow* check = window.ShowCheckWindow();
-    QTimer::singleShot(300, check, [check, check_screenshot] {
-      const bool saved = check->grab().save(check_screenshot, "PNG");
-      QCoreApplication::exit(saved ? 0 : 1);
-    });
-  }
   return app.exec();
 }

@@ -14,6 +14,7 @@
 #include "app/CheckPanel.h"
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
+#include "cli/CommandLine.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
@@ -21,69 +22,65 @@
 #include "ui/PdfReport.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
+#include "util/VersionNotice.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage : kelvanor-report [--catalogue FICHIER] [--decimal-separator SEP] [--grade 1|2] "
-    "[--ambient °C] [--interlayer MM] [--wrap MM] [--steel NUANCE] [--building-factor F] "
-    "[--stacking-factor F] [--insulation-class A|E|B|F|H] [--tape-layers N] [--tape-thickness MM] "
-    "[--margin MM] [--chambers 1|2] [--partition MM] "
-    "--pdf RAPPORT.pdf DOCUMENT\n";
+using kel::cli::Tool;
 
 int Fail(const std::string& message) {
-  std::cerr << "kelvanor-report : " << message << "\n" << kUsage;
+  std::cerr << "kelvanor-report : " << message << "\n";
   return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const char locale_separator = kel::LocaleDecimalSeparator();
+  const kel::cli::Parsed parsed = kel::cli::ParseCommandLine(
+      Tool::Report, std::vector<std::string>(argv + 1, argv + argc), locale_separator);
+  switch (parsed.request) {
+    case kel::cli::Request::Help:
+      std::cout << kel::cli::HelpText(Tool::Report, locale_separator);
+      return 0;
+    case kel::cli::Request::Version:
+      std::cout << kel::VersionNotice("kelvanor-report");
+      return 0;
+    case kel::cli::Request::Error:
+      return Fail(parsed.error + "\n" + kel::cli::UsageLine(Tool::Report));
+    case kel::cli::Request::Run:
+      break;
+  }
+  kel::cli::Job job = parsed.job;
+  const char separator = job.separator ? job.separator : locale_separator;
+
+  kel::BatchPlatform platform("kelvanor-report");
+  if (const std::string problem = kel::cli::DocumentProblem(job.document); !problem.empty()) {
+    return Fail(problem);
+  }
+  const std::string exe = platform.ExecutablePath();
+  if (job.catalogue.empty()) job.catalogue = kel::DefaultCataloguePath(exe);
+  if (const std::string problem = kel::cli::CatalogueProblem(job.catalogue); !problem.empty()) {
+    return Fail(problem);
+  }
+  const std::string settings = kel::ToolSettingsPath(exe);
+  const std::string document_path = std::filesystem::absolute(job.document).string();
+  if (const std::string problem =
+          kel::cli::OutputProblem(Tool::Report, job, {document_path, job.catalogue, settings});
+      !problem.empty()) {
+    return Fail(problem);
+  }
+
   // No display is needed to write a PDF.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  std::string catalogue, pdf, document;
-  char separator = 0;
-  std::vector<std::pair<kel::CheckOption, std::string>> texts;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const bool has_value = i + 1 < argc;
-    if (arg == "--catalogue" && has_value) {
-      catalogue = argv[++i];
-    } else if (arg == "--pdf" && has_value) {
-      pdf = argv[++i];
-    } else if (arg == "--decimal-separator" && has_value && std::string(argv[i + 1]).size() == 1) {
-      separator = argv[++i][0];
-    } else if (const auto option = kel::CheckOptionOfFlag(arg); option && has_value) {
-      const std::string text = argv[++i];
-      if (const std::string problem = kel::OptionProblem(*option, text); !problem.empty()) {
-        return Fail(arg + " : " + problem);
-      }
-      texts.emplace_back(*option, text);
-    } else if (!arg.empty() && arg[0] != '-' && document.empty()) {
-      document = arg;
-    } else {
-      return Fail("argument inattendu : " + arg);
-    }
-  }
-  if (document.empty() || pdf.empty()) return Fail("document ou --pdf manquant");
-  if (separator == 0) separator = kel::LocaleDecimalSeparator();
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(document, error)) {
-    return Fail("document introuvable : " + document);
-  }
-
   QGuiApplication app(argc, argv);
-  kel::BatchPlatform platform("kelvanor-report");
-  const std::string exe = platform.ExecutablePath();
-  if (catalogue.empty()) catalogue = kel::DefaultCataloguePath(exe);
-
   kel::MainForm form(platform, {separator, /*write_settings=*/false});
-  form.SetSettingsPath(kel::ToolSettingsPath(exe));
-  form.SetDataBasePath(catalogue);
-  form.LoadDocument(std::filesystem::absolute(document).string());
+  form.SetSettingsPath(settings);
+  form.SetDataBasePath(job.catalogue);
+  if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
 
   const kel::DesignSheet& sheet = form.Sheet();
-  const kel::DesignCheck check = kel::CheckFormWith(form, texts);
+  const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
 
   kel::ReportInput input;
   input.sheet = &sheet;
@@ -92,9 +89,9 @@ int main(int argc, char** argv) {
   input.date = kel::TodayText();
   input.sheet_lines = kel::ManufacturingSheetLines(sheet, form.DocPath());
   input.decimal_separator = separator;
-  if (!kel::ui::WritePdfReport(pdf, input)) {
-    std::cerr << "kelvanor-report : impossible d'écrire " << pdf << "\n";
-    return 2;
+  std::string error;
+  if (!kel::ui::WritePdfReport(job.pdf, input, &error)) {
+    return Fail("impossible d'écrire " + job.pdf + " (" + error + ")");
   }
   return 0;
 }

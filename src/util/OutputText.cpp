@@ -59,7 +59,8 @@ std::string Fixed(double value, int decimals, char decimal_separator) {
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
-  for (const char c : text) {
+  // A stray byte of a catalogue or a document would make the whole output unreadable.
+  for (const char c : ValidUtf8(text)) {
     switch (c) {
       case '"':
         out += "\\\"";

@@ -84,6 +84,18 @@ std::string UserConfigFolder() {
   return home.empty() ? std::string() : home + "/.config";
 }
 
+std::string UserCacheFolder() {
+  const char* xdg = std::getenv("XDG_CACHE_HOME");
+  if (xdg && xdg[0] == '/') return xdg;
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.cache";
+}
+
+std::string DialogFolderFor(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  return FolderExists(folder) ? folder : UserDocumentsFolder();
+}
+
 std::string UserDocumentsFolder() {
   const std::string home = HomeFolder();
   const std::string config = UserConfigFolder();

@@ -64,6 +64,14 @@ std::string HomeFolder();
 // home is known.
 std::string UserConfigFolder();
 
+// The user's cache folder: an absolute $XDG_CACHE_HOME, else ~/.cache; empty when no home is
+// known. Nothing is created.
+std::string UserCacheFolder();
+
+// Where a file dialog about path starts: the folder of path while it exists, else the user's
+// documents folder, never the program's folder, which an installed program cannot write.
+std::string DialogFolderFor(const std::string& path);
+
 // Replaces text by its non-empty pieces (cut at separator, up to the first empty one), each
 // followed by joiner; returns the number of pieces.
 int RejoinFields(std::string& text, std::string_view separator, std::string_view joiner);

@@ -88,6 +88,22 @@ bool IsValidUtf8(std::string_view text) {
   return true;
 }
 
+std::string ValidUtf8(std::string_view text) {
+  if (IsValidUtf8(text)) return std::string(text);
+  std::string out;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8Length(text, at);
+    if (length == 0) {
+      AppendUtf8(out, 0xFFFD);
+      ++at;
+    } else {
+      out.append(text.substr(at, length));
+      at += length;
+    }
+  }
+  return out;
+}
+
 void AppendUtf8(std::string& out, char32_t code) {
   if (code < 0x80) {
     out += static_cast<char>(code);

@@ -17,6 +17,10 @@ char32_t Utf8CodePoint(std::string_view text, std::size_t at, std::size_t length
 
 bool IsValidUtf8(std::string_view text);
 
+// text with every byte that starts no well-formed UTF-8 sequence replaced by U+FFFD, so that a
+// catalogue's or a document's stray byte cannot make a JSON or XML output unreadable.
+std::string ValidUtf8(std::string_view text);
+
 // Appends code (any code point up to U+10FFFF) in UTF-8.
 void AppendUtf8(std::string& out, char32_t code);
 

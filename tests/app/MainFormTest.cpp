@@ -881,7 +881,6 @@ TEST_F(MainFormTest, DocumentChangedByAnotherProgramIsReplacedOnlyOnRequest) {
       << "its own save is no change by another program";
 }
 
-
 // A file that is not a design is never shown as one, never becomes the document a save writes
 // over, and never the document of the next start; an empty file is a new design of that name.
 TEST_F(MainFormTest, WhatIsNotADesignIsNotOpenedAndTheDesignOnScreenStays) {
@@ -982,8 +981,8 @@ class RecoveryTest : public MainFormTest {
     std::filesystem::create_directory(dir.File("docs"));
     WriteFile(document, kExampleDocument);
   }
-  // A session that ends with its design changed (Amps1 = 2, one step up in induction); one that leaves the settings alone,
-  // so that it is offered no recovery itself.
+  // A session that ends with its design changed (Amps1 = 2, one step up in induction); one that
+  // leaves the settings alone, so that it is offered no recovery itself.
   std::string EndChangedSession(FakePlatform& fake) {
     MainForm session(fake, {',', false});
     session.Form_Load(document);
@@ -1014,8 +1013,7 @@ TEST_F(RecoveryTest, EverySessionEndKeepsItsOwnRecoveryBesideTheSettings) {
   const std::string victim = dir.File("docs/precieux.kel");
   WriteFile(victim, "[SPECIFS]\nVolts0=1\n");
   for (int second : {0, 1}) {
-    std::filesystem::create_symlink(victim,
-                                    dir.File("recuperation-" + Stamp(second) + ".kel"));
+    std::filesystem::create_symlink(victim, dir.File("recuperation-" + Stamp(second) + ".kel"));
     std::filesystem::create_directory(dir.File("recuperation-" + Stamp(second) + "-2.kel"));
   }
   const std::string first = EndChangedSession(platform);
@@ -1060,8 +1058,8 @@ TEST_F(RecoveryTest, TheNextStartOffersEachRecoveryAndRemovesItOnlyOnceOpenedOrR
   ASSERT_NE(older, "");
   const std::string newer = dir.File("recuperation-zz.kel");
   std::filesystem::copy_file(older, newer);
-  std::filesystem::last_write_time(older, std::filesystem::last_write_time(older) -
-                                              std::chrono::hours(1));
+  std::filesystem::last_write_time(older,
+                                   std::filesystem::last_write_time(older) - std::chrono::hours(1));
   const std::optional<FileStamp> newer_stamp = StampOf(newer);
   const std::time_t when = newer_stamp->modified_ns / 1'000'000'000;
   std::tm local{};

@@ -154,7 +154,6 @@ TEST(FieldValues, TextAndNumbers) {
   EXPECT_THROW(FieldNumber({FieldValue::Kind::Text, 0, "", false}), FieldError);
 }
 
-
 // The limits every catalogue query runs under, each at its own bound: a value of a few megabytes
 // (not only the thousand-megabyte blob SQLite refuses anyway), a pattern over 200 characters,
 // both slow formatting functions; a clock and a memory count that start again with each query.
@@ -197,11 +196,12 @@ TEST_F(CatalogueTest, QueryLimitsHoldAtTheirBoundsAndRestartWithEachQuery) {
   std::this_thread::sleep_for(std::chrono::milliseconds(250));
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(":memory:", &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other,
-                         "CREATE TABLE t(b); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT "
-                         "i + 1 FROM n WHERE i < 80) INSERT INTO t SELECT randomblob(100000) FROM n",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
+  ASSERT_EQ(
+      sqlite3_exec(other,
+                   "CREATE TABLE t(b); WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT "
+                   "i + 1 FROM n WHERE i < 80) INSERT INTO t SELECT randomblob(100000) FROM n",
+                   nullptr, nullptr, nullptr),
+      SQLITE_OK);
   ASSERT_GT(sqlite3_memory_used(), limits.memory);
   EngineError failure;
   EXPECT_NE(db->Query("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "

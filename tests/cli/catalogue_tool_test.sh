@@ -132,7 +132,7 @@ case_overwrite() {
   run convert "$work/broken.csv" "$work/cat.db" --force
   expect_status 1 "broken conversion with --force"
   cmp -s "$work/cat.db" "$work/before.db" || fail "failed --force conversion damaged the target"
-  [[ -z $(find "$work" -name '*.tmp-*') ]] || fail "temporary files left: $(ls "$work")"
+  [[ -z $(find "$work" -name '*.tmp*') ]] || fail "temporary files left: $(ls "$work")"
 }
 
 case_bad_catalogue() {

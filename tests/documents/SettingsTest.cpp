@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestFiles.h"
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <string>
 
 #include "documents/Ini.h"
+#include "support/TestFiles.h"
 
 namespace kel {
 namespace {

@@ -24,6 +24,7 @@
 #include "report/WindingSvg.h"
 #include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
+#include "util/Paths.h"
 
 namespace kel::test {
 namespace {
@@ -142,6 +143,16 @@ TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
   EXPECT_NE(ReadFile(dir_.File("w.svg")).find("Pri : 609 spires, fil 0,400 mm"), std::string::npos);
   ASSERT_TRUE(check->ExportPdf(dir_.File("w.pdf")));
   EXPECT_EQ(ReadFile(dir_.File("w.pdf")).rfind("%PDF", 0), 0u);
+  // Never over the open document, its catalogue or the settings, even through a link.
+  std::filesystem::create_symlink(document_, dir_.File("lien.svg"));
+  for (const std::string& kept :
+       {document_, dir_.File("lien.svg"), form_->DataBasePath(), form_->SettingsPath()}) {
+    if (!FileExists(kept)) continue;
+    const std::string before = ReadFile(kept);
+    EXPECT_FALSE(check->ExportSvg(kept)) << kept;
+    EXPECT_FALSE(check->ExportPdf(kept)) << kept;
+    EXPECT_EQ(ReadFile(kept), before) << kept;
+  }
 
   // From the menu: the dialog proposes the document's name beside it; accepting writes there.
   QString proposed;

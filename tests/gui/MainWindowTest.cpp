@@ -394,8 +394,8 @@ TEST_F(WindowTest, MenuHasTheProjectCommandsInOrder) {
   }
   EXPECT_EQ(captions, QStringList({"Nouveau", "Ouvrir", "Enregistrer", "Enregistrer sous ...",
                                    "Dossier", "Documents récents", "Imprimer…", "Quitter"}));
-  EXPECT_EQ(keys, QStringList({"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "", "", "Ctrl+P",
-                               "Ctrl+Q"}));
+  EXPECT_EQ(keys, QStringList(
+                      {"Ctrl+N", "Ctrl+O", "Ctrl+S", "Ctrl+Shift+S", "", "", "Ctrl+P", "Ctrl+Q"}));
 }
 
 TEST_F(WindowTest, ClosingAsksTheSaveQuestionAndCancelKeepsTheWindow) {

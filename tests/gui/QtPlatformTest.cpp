@@ -287,7 +287,8 @@ TEST_F(QtPlatformFileDialog, SaveAsksBeforeReplacingUnlessTheCallerAsks) {
       EXPECT_EQ(question, "");
     } else {
       EXPECT_EQ(chosen, "") << "No keeps the file";
-      EXPECT_EQ(question.toStdString(), "Le fichier Nouveau.kel existe déjà\nVoulez-vous l'écraser ?");
+      EXPECT_EQ(question.toStdString(),
+                "Le fichier Nouveau.kel existe déjà\nVoulez-vous l'écraser ?");
     }
   }
 }

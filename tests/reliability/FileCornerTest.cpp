@@ -226,7 +226,6 @@ TEST_F(FileCornerTest, NamesAtTheLimitsSaveAndComeBackByteForByte) {
   }
 }
 
-
 // The size limit is the README's 4 MiB, counted from the file's size and again while it is read:
 // a document of exactly that size opens, one byte more does not, and neither does a file that
 // grows past it while it is read.
@@ -297,8 +296,9 @@ TEST_F(FileCornerTest, ChangesOnDiskAreSeenWhateverTheirSizeAndTime) {
     change();
     fake.answers = {MsgAnswer::Ok, MsgAnswer::Ok};
     EXPECT_EQ(opened.SaveDesign(), MainForm::SaveOutcome::Saved);
-    const bool asked = !fake.messages.empty() &&
-                       fake.messages[0].text.find("modifié par un autre programme") != std::string::npos;
+    const bool asked =
+        !fake.messages.empty() &&
+        fake.messages[0].text.find("modifié par un autre programme") != std::string::npos;
     EXPECT_EQ(asked, asks);
     EXPECT_EQ(ReadIni(path, "SPECIFS", "Tesla"), "1,55");
   }

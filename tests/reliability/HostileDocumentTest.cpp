@@ -137,9 +137,13 @@ TEST_F(HostileDocumentTest, HundredThousandKeysBeforeTheInputs) {
 // (saving over it would replace what it really is).
 TEST_F(HostileDocumentTest, NulBytesMakeAFileNoDocument) {
   const std::string path = dir.File("nul.kel");
-  for (const std::string& bytes :
-       {std::string("\0[x]\n", 5) + kSpecifs, kSpecifs + std::string("Volts2=1\0" "2\n", 10),
-        kSpecifs + std::string("[NOYAU]\nType=EI\0" "20\n", 19)}) {
+  for (const std::string& bytes : {std::string("\0[x]\n", 5) + kSpecifs,
+                                   kSpecifs + std::string("Volts2=1\0"
+                                                          "2\n",
+                                                          10),
+                                   kSpecifs + std::string("[NOYAU]\nType=EI\0"
+                                                          "20\n",
+                                                          19)}) {
     WriteFile(path, bytes);
     Session session_of_nul(dir.File("kelvanor"));
     session_of_nul.form.Form_Load(path);

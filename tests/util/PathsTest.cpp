@@ -143,6 +143,26 @@ TEST(UserFoldersTest, DocumentsFolderFromUserDirsElseHome) {
   }
 }
 
+// The cache folder follows the same rule as the configuration folder (a relative variable is
+// ignored); dialogs start beside a file while its folder exists, else in the documents folder.
+TEST(UserFoldersTest, CacheFolderAndDialogFolder) {
+  const test::TempDir dir;
+  const test::ScopedEnv home("HOME", dir.path().c_str());
+  const test::ScopedEnv config("XDG_CONFIG_HOME", dir.File("cfg").c_str());
+  for (const auto& [xdg, expected] :
+       {std::pair<const char*, std::string>{nullptr, dir.File(".cache")},
+        {"relative/cache", dir.File(".cache")},
+        {"/var/cache/k", "/var/cache/k"}}) {
+    const test::ScopedEnv cache("XDG_CACHE_HOME", xdg);
+    EXPECT_EQ(UserCacheFolder(), expected) << (xdg ? xdg : "unset");
+  }
+  fs::create_directories(dir.File("projets"));
+  EXPECT_EQ(DialogFolderFor(dir.File("projets/a.kel")), dir.File("projets"));
+  EXPECT_EQ(DialogFolderFor(dir.File("parti/a.kel")), dir.path());
+  EXPECT_EQ(DialogFolderFor(""), dir.path());
+  EXPECT_FALSE(fs::exists(dir.File(".cache"))) << "nothing is created";
+}
+
 TEST(UserFoldersTest, DataFolderBesideTheProgramElseInItsShareFolder) {
   const test::TempDir dir;
   fs::create_directories(dir.File("usr/bin"));

@@ -1,0 +1,354 @@
+#include "cli/CommandLine.h"
+
+#include <sys/stat.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CoreRecord.h"
+#include "documents/DesignDocument.h"
+#include "documents/Ini.h"
+#include "util/Text.h"
+
+namespace kel::cli {
+namespace {
+
+enum Tools : unsigned { kCalc = 1, kReport = 2, kBoth = kCalc | kReport };
+
+enum class Kind { Switch, File, Value, CheckValue, Help, Version };
+
+struct Flag {
+  const char* name;
+  const char* value;  // the placeholder of its value in the help, or nullptr
+  Kind kind;
+  unsigned tools;
+  const char* help;  // the check options add their range and default to it
+};
+
+// The options of the check's own: their flags, ranges and defaults come from kCheckOptionSpecs;
+// here only what the help shows of them, in the order of CheckOption.
+struct CheckFlagHelp {
+  const char* value;
+  const char* help;
+};
+constexpr std::array<CheckFlagHelp, kCheckOptionCount> kCheckFlagHelp = {{
+    {"1|2", "grade d'émail du fil"},
+    {"°C", "température ambiante"},
+    {"MM", "isolant entre deux couches d'un enroulement"},
+    {"MM", "isolant sur chaque enroulement"},
+    {"NUANCE", "nuance de la tôle"},
+    {"F", "facteur des pertes fer du noyau monté sur celles de la tôle"},
+    {"F", "foisonnement du paquet de tôles"},
+    {"A|E|B|F|H", "classe d'isolation des enroulements"},
+    {"N", "couches d'isolement entre le primaire et les secondaires"},
+    {"MM", "épaisseur d'une couche de cet isolement"},
+    {"MM", "marge à chaque bout des enroulements"},
+    {"1|2", "compartiments de la carcasse"},
+    {"MM", "cloison entre les deux compartiments"},
+}};
+
+constexpr Flag kLeadingFlags[] = {
+    {"--catalogue", "FICHIER", Kind::File, kBoth,
+     "catalogue des tôles ; sinon celui des réglages de la fenêtre, sinon le catalogue fourni "
+     "(Zivodevu.mdb à côté du programme ou dans ../share/kelvanor)"},
+    {"--decimal-separator", "SEP", Kind::Value, kBoth,
+     "séparateur décimal des résultats, « , » ou « . »"},
+    {"--json", nullptr, Kind::Switch, kCalc, "un objet JSON au lieu du texte"},
+    {"--sheet", "FICHIER", Kind::File, kCalc, "écrit aussi la fiche de fabrication dans FICHIER"},
+    {"--analysis", nullptr, Kind::Switch, kCalc,
+     "ajoute la vérification : fil à acheter, remplissage, température, tension en charge, "
+     "spires à bobiner"},
+    {"--cores", nullptr, Kind::Switch, kCalc,
+     "la table des noyaux du catalogue, chacun imposé au projet et vérifié, et le noyau "
+     "conseillé, au lieu du résultat"},
+};
+
+constexpr Flag kTrailingFlags[] = {
+    {"--svg", "FICHIER", Kind::File, kCalc, "écrit le dessin de la fenêtre de bobinage en SVG"},
+    {"--html", "FICHIER", Kind::File, kCalc, "écrit le rapport en HTML, dessin compris"},
+    {"--report", "FICHIER.pdf", Kind::File, kCalc,
+     "écrit le rapport en PDF A4 par kelvanor-report, à côté de ce programme"},
+    {"--pdf", "FICHIER.pdf", Kind::File, kReport, "écrit le rapport en PDF A4 (obligatoire)"},
+    {"-h", nullptr, Kind::Help, kBoth, nullptr},
+    {"--help", nullptr, Kind::Help, kBoth, "affiche cette aide"},
+    {"--version", nullptr, Kind::Version, kBoth, "affiche la version"},
+};
+
+// Every option of both tools, in the order of their help.
+constexpr auto kFlags = [] {
+  std::array<Flag, std::size(kLeadingFlags) + kCheckOptionCount + std::size(kTrailingFlags)>
+      flags{};
+  std::size_t at = 0;
+  for (const Flag& flag : kLeadingFlags) flags[at++] = flag;
+  for (std::size_t i = 0; i < kCheckOptionSpecs.size(); ++i) {
+    flags[at++] = {kCheckOptionSpecs[i].flag, kCheckFlagHelp[i].value, Kind::CheckValue, kBoth,
+                   kCheckFlagHelp[i].help};
+  }
+  for (const Flag& flag : kTrailingFlags) flags[at++] = flag;
+  return flags;
+}();
+
+unsigned MaskOf(Tool tool) {
+  return tool == Tool::Calc ? kCalc : kReport;
+}
+
+const Flag* FindFlag(Tool tool, const std::string& name) {
+  for (const Flag& flag : kFlags) {
+    if ((flag.tools & MaskOf(tool)) && name == flag.name) return &flag;
+  }
+  return nullptr;
+}
+
+std::string* FileOf(Job& job, const std::string& flag) {
+  if (flag == "--catalogue") return &job.catalogue;
+  if (flag == "--sheet") return &job.sheet;
+  if (flag == "--svg") return &job.svg;
+  if (flag == "--html") return &job.html;
+  return &job.pdf;  // --report and --pdf
+}
+
+// Characters on screen, a UTF-8 sequence counting as one.
+std::size_t Width(std::string_view text) {
+  std::size_t width = 0;
+  for (const char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return width;
+}
+
+// text cut at blanks into lines of at most kLineWidth characters; the first starts at column,
+// the others after indent blanks.
+std::string Wrapped(const std::string& text, std::size_t column, std::size_t indent) {
+  constexpr std::size_t kLineWidth = 96;
+  std::string out;
+  bool first_word = true;
+  for (std::size_t at = 0; at <= text.size();) {
+    std::size_t end = text.find(' ', at);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(at, end - at);
+    at = end + 1;
+    // French punctuation stands after a blank but never starts a line.
+    const bool punctuation = word == ";" || word == ":";
+    if (!first_word && !punctuation && column + 1 + Width(word) > kLineWidth) {
+      out += "\n" + std::string(indent, ' ');
+      column = indent;
+    } else if (!first_word) {
+      out += ' ';
+      ++column;
+    }
+    out += word;
+    column += Width(word);
+    first_word = false;
+  }
+  return out;
+}
+
+std::string SeparatorText(char separator) {
+  return std::string("« ") + separator + " »";
+}
+
+// The end of every refused value: the run does not go on with some other value.
+constexpr const char* kStops = " ; rien n'est calculé ni écrit.";
+
+}  // namespace
+
+const char* ToolName(Tool tool) {
+  return tool == Tool::Calc ? "kelvanor-calc" : "kelvanor-report";
+}
+
+std::string QuotedPrefix(const std::string& text, std::size_t max_chars) {
+  std::size_t end = 0;
+  std::size_t count = 0;
+  while (end < text.size() && count < max_chars) {
+    end += std::max<std::size_t>(Utf8Length(text, end), 1);
+    ++count;
+  }
+  return "« " + text.substr(0, end) + (end < text.size() ? "…" : "") + " »";
+}
+
+std::string UsageLine(Tool tool) {
+  std::string usage = std::string("usage : ") + ToolName(tool);
+  for (const Flag& flag : kFlags) {
+    if (!(flag.tools & MaskOf(tool)) || flag.kind == Kind::Help || flag.kind == Kind::Version) {
+      continue;
+    }
+    std::string item = std::string(flag.name) + (flag.value ? std::string(" ") + flag.value : "");
+    usage +=
+        tool == Tool::Report && std::string(flag.name) == "--pdf" ? " " + item : " [" + item + "]";
+  }
+  return usage + " DOCUMENT\n";
+}
+
+std::string HelpText(Tool tool, char locale_separator) {
+  const std::string about =
+      tool == Tool::Calc
+          ? "Calcule le transformateur du DOCUMENT (.kel) comme la fenêtre à son ouverture "
+            "et affiche le résultat ; écrit sur demande la fiche, le dessin et les rapports."
+          : "Écrit le rapport PDF du DOCUMENT (.kel) : le calcul tel que la fenêtre le montre, "
+            "la vérification et le dessin de la fenêtre de bobinage. Sans écran.";
+  std::string help = UsageLine(tool) + "\n" + Wrapped(about, 0, 0) + "\n\n";
+  constexpr std::size_t kHelpColumn = 28;
+  for (const Flag& flag : kFlags) {
+    if (!(flag.tools & MaskOf(tool)) || !flag.help) continue;
+    std::string head = std::string("  ") + (flag.kind == Kind::Help ? "-h, " : "") + flag.name +
+                       (flag.value ? std::string(" ") + flag.value : "");
+    std::string text = flag.help;
+    if (flag.kind == Kind::CheckValue) {
+      const CheckOption option = *CheckOptionOfFlag(flag.name);
+      text += " : " + OptionExpected(option) + ", par défaut " +
+              OptionText({}, option, locale_separator);
+      if (tool == Tool::Calc) text += " ; avec --analysis, --cores, --svg, --html ou --report";
+    } else if (std::string(flag.name) == "--decimal-separator") {
+      text += ", par défaut celui de la locale (" + SeparatorText(locale_separator) + ")";
+    }
+    const std::size_t width = Width(head);
+    if (width + 2 > kHelpColumn) {
+      head += "\n" + std::string(kHelpColumn, ' ');
+    } else {
+      head += std::string(kHelpColumn - width, ' ');
+    }
+    help += head + Wrapped(text, kHelpColumn, kHelpColumn) + "\n";
+  }
+  help += "\n";
+  help += Wrapped(
+      tool == Tool::Calc
+          ? "Statut : 0 calcul mené à son terme, 1 un message a été affiché, 2 erreur "
+            "d'utilisation, document ou catalogue illisible, fichier qui ne peut être écrit."
+          : "Statut : 0 rapport écrit, 2 erreur d'utilisation, document ou catalogue illisible, "
+            "rapport qui ne peut être écrit.",
+      0, 0);
+  return help + "\n";
+}
+
+Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char locale_separator) {
+  Parsed parsed;
+  Job& job = parsed.job;
+  const auto error = [&parsed](std::string message) {
+    parsed.request = Request::Error;
+    parsed.error = std::move(message);
+    return parsed;
+  };
+  std::string separator_text;
+  bool separator_given = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const Flag* flag = FindFlag(tool, arg);
+    if (!flag) {
+      if (!arg.empty() && arg[0] == '-' && arg != "-") {
+        return error("option inconnue : " + QuotedPrefix(arg));
+      }
+      if (!job.document.empty()) return error("un seul document à la fois");
+      job.document = arg;
+      continue;
+    }
+    const bool needs_value = flag->value != nullptr;
+    if (needs_value && i + 1 >= args.size()) {
+      return error(arg + (flag->kind == Kind::File ? " attend un fichier" : " attend une valeur"));
+    }
+    switch (flag->kind) {
+      case Kind::Help:
+        parsed.request = Request::Help;
+        return parsed;
+      case Kind::Version:
+        parsed.request = Request::Version;
+        return parsed;
+      case Kind::Switch:
+        (arg == "--json" ? job.json : arg == "--cores" ? job.cores : job.analysis) = true;
+        break;
+      case Kind::File:
+        *FileOf(job, arg) = args[++i];
+        break;
+      case Kind::Value:
+        separator_text = args[++i];
+        separator_given = true;
+        break;
+      case Kind::CheckValue:
+        job.check_options.emplace_back(*CheckOptionOfFlag(arg), args[++i]);
+        break;
+    }
+  }
+  // The separator first: the other messages give their defaults with it.
+  if (separator_given) {
+    if (separator_text != "," && separator_text != ".") {
+      return error("--decimal-separator " + QuotedPrefix(separator_text) +
+                   " refusé : « , » ou « . » attendu, par défaut celui de la locale (" +
+                   SeparatorText(locale_separator) + ")" + kStops);
+    }
+    job.separator = separator_text[0];
+  }
+  const char separator = job.separator ? job.separator : locale_separator;
+  for (const auto& [option, text] : job.check_options) {
+    if (OptionProblem(option, text).empty()) continue;
+    const char* name = "";
+    for (const auto& [flag_name, known] : kCheckOptionFlags) {
+      if (known == option) name = flag_name;
+    }
+    return error(std::string(name) + " " + QuotedPrefix(text) +
+                 " refusé : " + OptionExpected(option) + " attendu, par défaut " +
+                 OptionText({}, option, separator) + kStops);
+  }
+  if (job.document.empty()) return error("document manquant");
+  if (tool == Tool::Report && job.pdf.empty()) return error("--pdf manquant");
+  const bool drawn = !job.svg.empty() || !job.html.empty() || !job.pdf.empty();
+  if (tool == Tool::Calc && !job.check_options.empty() && !job.analysis && !drawn && !job.cores) {
+    return error(
+        "les options de vérification vont avec --analysis, --cores, --svg, --html ou --report");
+  }
+  return parsed;
+}
+
+std::string DocumentProblem(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) return "document introuvable : " + path;
+  if (!std::filesystem::is_regular_file(path, error)) return "pas un fichier : " + path;
+  // Turned down from its size, before a byte of it is read.
+  if (std::filesystem::file_size(path, error) > kIniFileLimit) {
+    return "document trop grand (" + IniFileLimitText() +
+           "), ce n'est pas un document de conception : " + path;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "document illisible : " + path;
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (content.find('\0') != std::string::npos) return "pas un document texte : " + path;
+  if (ReadIni(path, "SPECIFS", "Freq").empty() && ReadIni(path, "SPECIFS", "Volts0").empty() &&
+      ReadIni(path, "SPECIFS", "Volts1").empty()) {
+    return "pas un document de conception (section [SPECIFS] absente ou vide) : " + path;
+  }
+  return "";
+}
+
+std::string CatalogueProblem(const std::string& path) {
+  EngineError error;
+  auto db = CatalogueHandle::Open(path, error);
+  if (!db) return error.description;
+  if (!db->Query("Select " + CoreColumnList() + " from EI", error)) {
+    return "catalogue " + path + " inutilisable : " + error.description;
+  }
+  return "";
+}
+
+std::string OutputProblem(Tool tool, const Job& job,
+                          const std::vector<std::string>& protected_files) {
+  const std::pair<const char*, const std::string*> outputs[] = {
+      {"--sheet", &job.sheet},
+      {"--svg", &job.svg},
+      {"--html", &job.html},
+      {tool == Tool::Calc ? "--report" : "--pdf", &job.pdf}};
+  for (const auto& [flag, path] : outputs) {
+    if (path->empty()) continue;
+    for (const std::string& kept : protected_files) {
+      if (!kept.empty() && IsSameFile(*path, kept)) {
+        return std::string(flag) + " désignerait " + kept + ", qui ne sera pas remplacé";
+      }
+    }
+    struct stat info {};
+    if (::stat(path->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+      return std::string(flag) + " désigne un dossier : " + *path;
+    }
+  }
+  return "";
+}
+
+}  // namespace kel::cli

@@ -1,0 +1,113 @@
+#include "util/AtomicFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+
+#include "support/TestFiles.h"
+
+namespace kel {
+namespace {
+
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+std::size_t EntriesIn(const std::string& folder) {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+  return count;
+}
+
+// Each step that can fail on a full or failing disk leaves the old export as it was and no
+// temporary file behind.
+TEST(ReplaceFileWith, AFailedStepLeavesTheOldFileWhole) {
+  const auto half_then_full = [](int fd, const void* data, std::size_t size) -> ssize_t {
+    static int calls = 0;
+    if (++calls == 1) return ::write(fd, data, size / 2);
+    errno = ENOSPC;
+    return -1;
+  };
+  const auto fails = [](int) {
+    errno = EIO;
+    return -1;
+  };
+  const auto rename_fails = [](const char*, const char*) {
+    errno = EXDEV;
+    return -1;
+  };
+  const struct {
+    const char* step;
+    ReplaceCalls calls;
+    const char* reason;
+  } cases[] = {{"disk full after half", {half_then_full, nullptr, nullptr}, "space"},
+               {"flush", {nullptr, fails, nullptr}, "Input/output"},
+               {"rename", {nullptr, nullptr, rename_fails}, "device"}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    const std::string target = dir.File("dessin.svg");
+    WriteFile(target, "<svg>ancien</svg>\n");
+    std::string error;
+    EXPECT_FALSE(ReplaceFileWith(target, std::string(10000, 'n'), error, c.calls)) << c.step;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << c.step << ": " << error;
+    EXPECT_EQ(ReadFile(target), "<svg>ancien</svg>\n") << c.step;
+    EXPECT_EQ(EntriesIn(dir.path()), 1u) << c.step << ": temporary file left";
+  }
+}
+
+// A writer killed in the middle of the content: the target still holds the old export.
+TEST(ReplaceFileWith, AKilledWriterLeavesTheOldFileWhole) {
+  TempDir dir;
+  const std::string target = dir.File("rapport.pdf");
+  WriteFile(target, "%PDF-ancien %%EOF");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const auto killed_midway = [](int fd, const void* data, std::size_t size) -> ssize_t {
+      if (::write(fd, data, size / 2) < 0) _exit(3);
+      raise(SIGKILL);
+      return -1;
+    };
+    std::string error;
+    ReplaceFileWith(target, std::string(4096, 'x'), error, {killed_midway, nullptr, nullptr});
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(ReadFile(target), "%PDF-ancien %%EOF");
+}
+
+TEST(ReplaceFileWith, ReplacesThroughLinksKeepsModesAndRefusesFolders) {
+  TempDir dir;
+  const std::string real = dir.File("vrai.svg");
+  const std::string link = dir.File("lien.svg");
+  WriteFile(real, "ancien");
+  ::chmod(real.c_str(), 0640);
+  ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+  std::string error;
+  ASSERT_TRUE(ReplaceFileWith(link, "nouveau", error)) << error;
+  EXPECT_TRUE(std::filesystem::is_symlink(link)) << "the link was replaced instead of its file";
+  EXPECT_EQ(ReadFile(real), "nouveau");
+  struct stat info {};
+  ASSERT_EQ(::stat(real.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  EXPECT_EQ(EntriesIn(dir.path()), 2u);
+
+  // A name longer than the temporary prefix leaves room for still gets a temporary file.
+  const std::string long_name = dir.File(std::string(250, 'a'));
+  EXPECT_TRUE(ReplaceFileWith(long_name, "long", error)) << error;
+  EXPECT_EQ(ReadFile(long_name), "long");
+
+  EXPECT_FALSE(ReplaceFileWith(dir.path(), "x", error));
+  EXPECT_FALSE(ReplaceFileWith(dir.File("absent/x.svg"), "x", error));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
+}
+
+}  // namespace
+}  // namespace kel
