@@ -446,46 +446,61 @@ void CheckWindow::Edited(CheckOption option, const QString& text) {
   ShowView();
 }
 
-bool CheckWindow::ExportSvg(const std::string& path) const {
-  if (!panel_.Check().result || !panel_.Form().ExportRefusal(path).empty()) return false;
+bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
+                 const std::string& path) {
+  if (!check.result || !form.ExportRefusal(path).empty()) return false;
   std::string error;
-  return ReplaceFileWith(path, WindingWindowSvg(*panel_.Check().result, separator_), error);
+  return ReplaceFileWith(path, WindingWindowSvg(*check.result, separator), error);
 }
 
-bool CheckWindow::ExportPdf(const std::string& path) const {
-  const MainForm& form = panel_.Form();
+bool ExportPdfOf(const MainForm& form, const DesignCheck& check, char separator,
+                 const std::string& path) {
   if (!form.ExportRefusal(path).empty()) return false;
   ReportInput input{&form.Sheet(),
-                    &panel_.Check(),
+                    &check,
                     form.DocPath(),
                     TodayText(),
                     ManufacturingSheetLines(form.Sheet(), form.DocPath()),
-                    separator_};
+                    separator};
   return WritePdfReport(path, input);
 }
 
-void CheckWindow::AskAndExport(bool pdf) {
+void AskAndExport(QWidget* parent, const MainForm& form, const DesignCheck& check, char separator,
+                  bool pdf) {
   // Beside the document and named after it, as the manufacturing sheet is.
-  const std::string doc = panel_.Form().DocPath();
+  const std::string doc = form.DocPath();
   const std::string folder = DialogFolderFor(doc);
   const std::string stem = doc.empty() ? "Nouveau" : FieldOf(FileNameOf(doc), 1, ".");
-  FileDialog dialog(this, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
-                           stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
+  FileDialog dialog(parent, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
+                             stem + (pdf ? ".pdf" : ".svg"), FileDialogVerb::Save});
   // The dialog adds the extension to a name that has none before it asks about replacing, so
   // that the question names the file that is written.
   dialog.setDefaultSuffix(pdf ? "pdf" : "svg");
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string path = dialog.selectedFiles().first().toStdString();
-  if (const std::string refusal = panel_.Form().ExportRefusal(path); !refusal.empty()) {
-    QMessageBox::warning(this, "Vérification", ToQt(refusal));
+  if (const std::string refusal = form.ExportRefusal(path); !refusal.empty()) {
+    QMessageBox::warning(parent, "Vérification", ToQt(refusal));
     return;
   }
-  const bool written = pdf ? ExportPdf(path) : ExportSvg(path);
+  const bool written = pdf ? ExportPdfOf(form, check, separator, path)
+                           : ExportSvgOf(form, check, separator, path);
   if (!written) {
     QMessageBox::warning(
-        this, "Vérification",
+        parent, "Vérification",
         (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + ToQt(path));
   }
+}
+
+bool CheckWindow::ExportSvg(const std::string& path) const {
+  return ExportSvgOf(panel_.Form(), panel_.Check(), separator_, path);
+}
+
+bool CheckWindow::ExportPdf(const std::string& path) const {
+  return ExportPdfOf(panel_.Form(), panel_.Check(), separator_, path);
+}
+
+void CheckWindow::AskAndExport(bool pdf) {
+  ui::AskAndExport(this, panel_.Form(), panel_.Check(), separator_, pdf);
 }
 
 void CheckWindow::showEvent(QShowEvent* event) {

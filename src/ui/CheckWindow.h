@@ -21,6 +21,18 @@ class QTimer;
 
 namespace kel::ui {
 
+// The exports, the file already chosen: the drawing of check as SVG, or the whole report as PDF;
+// false when it could not be written, there is no check to draw, or the file is one an export
+// never replaces (the document, its catalogue, the settings).
+bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
+                 const std::string& path);
+bool ExportPdfOf(const MainForm& form, const DesignCheck& check, char separator,
+                 const std::string& path);
+// Asks where to write the report (pdf) or the drawing, proposing the document's name beside it,
+// and writes it there.
+void AskAndExport(QWidget* parent, const MainForm& form, const DesignCheck& check, char separator,
+                  bool pdf);
+
 class CheckWindow : public QWidget {
  public:
   CheckWindow(MainForm& form, char decimal_separator, QWidget* parent);

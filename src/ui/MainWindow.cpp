@@ -180,7 +180,10 @@ void MainWindow::BuildMenu() {
   QAction* pdf = tools_menu_->addAction("Exporter en PDF…");
   pdf->setObjectName("MnuExporterPdf");
   pdf->setShortcut(QKeySequence("Ctrl+Shift+P"));
-  connect(pdf, &QAction::triggered, this, [this] { ShowCheckWindow()->AskAndExport(true); });
+  // The report needs the check, not its window: the window stays as it was.
+  connect(pdf, &QAction::triggered, this, [this] {
+    AskAndExport(this, form_, CheckFormWith(form_, {}), form_.DecimalSeparator(), true);
+  });
 
   // F10 opens the first menu, as on other desktops.
   auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);

@@ -70,6 +70,7 @@ TEST_F(WindowTest, ExportDialogAddsTheExtension) {
   });
   Find<QAction>("MnuExporterPdf")->trigger();
   EXPECT_EQ(ReadFile(dir_.File("rapport.pdf")).rfind("%PDF", 0), 0u);
+  EXPECT_EQ(window_->findChild<QWidget*>("FmVerification"), nullptr) << "the check was opened";
 }
 
 class FiveWindingsTest : public WindowTest {
