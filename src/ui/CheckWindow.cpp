@@ -482,8 +482,8 @@ void AskAndExport(QWidget* parent, const MainForm& form, const DesignCheck& chec
     QMessageBox::warning(parent, "Vérification", ToQt(refusal));
     return;
   }
-  const bool written = pdf ? ExportPdfOf(form, check, separator, path)
-                           : ExportSvgOf(form, check, separator, path);
+  const bool written =
+      pdf ? ExportPdfOf(form, check, separator, path) : ExportSvgOf(form, check, separator, path);
   if (!written) {
     QMessageBox::warning(
         parent, "Vérification",
