@@ -5,6 +5,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <optional>
 
@@ -13,6 +14,7 @@
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "util/Text.h"
+#include "util/VersionNotice.h"
 
 namespace kel::cli {
 namespace {
@@ -156,6 +158,27 @@ constexpr const char* kStops = " ; rien n'est calculé ni écrit.";
 
 const char* ToolName(Tool tool) {
   return tool == Tool::Calc ? "kelvanor-calc" : "kelvanor-report";
+}
+
+int Fail(Tool tool, const std::string& message) {
+  std::cerr << ToolName(tool) << " : " << message << "\n";
+  return 2;
+}
+
+std::optional<int> AnswerRequest(Tool tool, const Parsed& parsed, char locale_separator) {
+  switch (parsed.request) {
+    case Request::Help:
+      std::cout << HelpText(tool, locale_separator);
+      return 0;
+    case Request::Version:
+      std::cout << VersionNotice(ToolName(tool));
+      return 0;
+    case Request::Error:
+      return Fail(tool, parsed.error + "\n" + UsageLine(tool));
+    case Request::Run:
+      break;
+  }
+  return std::nullopt;
 }
 
 std::string QuotedPrefix(const std::string& text, std::size_t max_chars) {

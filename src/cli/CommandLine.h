@@ -3,6 +3,7 @@
 // parser, one set of messages, and the checks both tools make before they calculate anything.
 // No Qt here: kelvanor-calc links it too.
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +44,13 @@ std::string HelpText(Tool tool, char locale_separator);
 
 // The program's name as its messages start.
 const char* ToolName(Tool tool);
+
+// Tells message on standard error after the program's name; the usage error's status, 2.
+int Fail(Tool tool, const std::string& message);
+
+// Answers a request that is not a run: help or version on standard output (status 0), an error
+// with the usage line (status 2). None for a run.
+std::optional<int> AnswerRequest(Tool tool, const Parsed& parsed, char locale_separator);
 
 // The reason a file cannot be read as a design document (missing, not a file, over the size
 // limit, not text, no design entry), or the empty text.

@@ -37,7 +37,6 @@
 #include "util/AtomicFile.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
-#include "util/VersionNotice.h"
 
 namespace {
 
@@ -54,8 +53,7 @@ int ReportSeconds() {
 }
 
 int Fail(const std::string& message) {
-  std::cerr << "kelvanor-calc : " << message << "\n";
-  return 2;
+  return kel::cli::Fail(Tool::Calc, message);
 }
 
 // True when path holds a whole PDF: its header, and the end-of-file marker in its last bytes.
@@ -132,17 +130,9 @@ int main(int argc, char** argv) {
   const char locale_separator = kel::LocaleDecimalSeparator();
   const kel::cli::Parsed parsed = kel::cli::ParseCommandLine(
       Tool::Calc, std::vector<std::string>(argv + 1, argv + argc), locale_separator);
-  switch (parsed.request) {
-    case kel::cli::Request::Help:
-      std::cout << kel::cli::HelpText(Tool::Calc, locale_separator);
-      return 0;
-    case kel::cli::Request::Version:
-      std::cout << kel::VersionNotice("kelvanor-calc");
-      return 0;
-    case kel::cli::Request::Error:
-      return Fail(parsed.error + "\n" + kel::cli::UsageLine(Tool::Calc));
-    case kel::cli::Request::Run:
-      break;
+  if (const std::optional<int> status =
+          kel::cli::AnswerRequest(Tool::Calc, parsed, locale_separator)) {
+    return *status;
   }
   kel::cli::Job job = parsed.job;
   const char separator = job.separator ? job.separator : locale_separator;

@@ -5,8 +5,8 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <filesystem>
-#include <iostream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,15 +22,13 @@
 #include "ui/PdfReport.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
-#include "util/VersionNotice.h"
 
 namespace {
 
 using kel::cli::Tool;
 
 int Fail(const std::string& message) {
-  std::cerr << "kelvanor-report : " << message << "\n";
-  return 2;
+  return kel::cli::Fail(Tool::Report, message);
 }
 
 }  // namespace
@@ -39,17 +37,9 @@ int main(int argc, char** argv) {
   const char locale_separator = kel::LocaleDecimalSeparator();
   const kel::cli::Parsed parsed = kel::cli::ParseCommandLine(
       Tool::Report, std::vector<std::string>(argv + 1, argv + argc), locale_separator);
-  switch (parsed.request) {
-    case kel::cli::Request::Help:
-      std::cout << kel::cli::HelpText(Tool::Report, locale_separator);
-      return 0;
-    case kel::cli::Request::Version:
-      std::cout << kel::VersionNotice("kelvanor-report");
-      return 0;
-    case kel::cli::Request::Error:
-      return Fail(parsed.error + "\n" + kel::cli::UsageLine(Tool::Report));
-    case kel::cli::Request::Run:
-      break;
+  if (const std::optional<int> status =
+          kel::cli::AnswerRequest(Tool::Report, parsed, locale_separator)) {
+    return *status;
   }
   kel::cli::Job job = parsed.job;
   const char separator = job.separator ? job.separator : locale_separator;
