@@ -67,14 +67,13 @@ inline constexpr std::array<CheckOptionSpec, kCheckOptionCount> kCheckOptionSpec
     {CheckOption::Partition, "Cloison", "--partition", 1.0, 0.3, 5, false, "une épaisseur", "mm"},
 }};
 
-static_assert(
-    [] {
-      for (std::size_t i = 0; i < kCheckOptionSpecs.size(); ++i) {
-        if (kCheckOptionSpecs[i].option != static_cast<CheckOption>(i)) return false;
-      }
-      return true;
-    }(),
-    "the options' specs in the order of CheckOption");
+constexpr bool SpecsInOptionOrder() {
+  for (std::size_t i = 0; i < kCheckOptionSpecs.size(); ++i) {
+    if (kCheckOptionSpecs[i].option != static_cast<CheckOption>(i)) return false;
+  }
+  return true;
+}
+static_assert(SpecsInOptionOrder(), "the options' specs in the order of CheckOption");
 
 constexpr const CheckOptionSpec& SpecOf(CheckOption option) {
   return kCheckOptionSpecs[static_cast<std::size_t>(option)];

@@ -20,6 +20,15 @@ class FirstPaintWatch : public QObject {
  public:
   FirstPaintWatch(QWidget& window, std::function<void()> work)
       : QObject(&window), window_(window), work_(std::move(work)) {
+    // The work is queued behind the rest of the paint pass that starts it, which finishes the
+    // frame.
+    after_paint_.setSingleShot(true);
+    connect(&after_paint_, &QTimer::timeout, this, [this] {
+      QCoreApplication::instance()->removeEventFilter(this);
+      std::function<void()> work = std::move(work_);
+      deleteLater();
+      work();
+    });
     QCoreApplication::instance()->installEventFilter(this);
   }
 
@@ -28,19 +37,14 @@ class FirstPaintWatch : public QObject {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget == nullptr || widget->window() != &window_) return false;
     done_ = true;
-    // Queued behind the rest of this paint pass, which finishes the frame.
-    QTimer::singleShot(0, &window_, [this] {
-      QCoreApplication::instance()->removeEventFilter(this);
-      std::function<void()> work = std::move(work_);
-      deleteLater();
-      work();
-    });
+    after_paint_.start(0);
     return false;
   }
 
  private:
   QWidget& window_;
   std::function<void()> work_;
+  QTimer after_paint_;
   bool done_ = false;
 };
 
