@@ -82,15 +82,6 @@ constexpr const CheckOptionSpec& SpecOf(CheckOption option) {
 // The document's section for the options.
 inline constexpr const char* kVerifSection = "VERIF";
 
-// The command-line flag of each option.
-inline constexpr auto kCheckOptionFlags = [] {
-  std::array<std::pair<const char*, CheckOption>, kCheckOptionCount> flags{};
-  for (std::size_t i = 0; i < flags.size(); ++i) {
-    flags[i] = {kCheckOptionSpecs[i].flag, kCheckOptionSpecs[i].option};
-  }
-  return flags;
-}();
-
 // The option a command-line flag names; none for any other argument.
 inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
   for (const CheckOptionSpec& spec : kCheckOptionSpecs) {

@@ -304,11 +304,7 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
   const char separator = job.separator ? job.separator : locale_separator;
   for (const auto& [option, text] : job.check_options) {
     if (OptionProblem(option, text).empty()) continue;
-    const char* name = "";
-    for (const auto& [flag_name, known] : kCheckOptionFlags) {
-      if (known == option) name = flag_name;
-    }
-    return error(std::string(name) + " " + QuotedPrefix(text) +
+    return error(std::string(SpecOf(option).flag) + " " + QuotedPrefix(text) +
                  " refusé : " + OptionExpected(option) + " attendu, par défaut " +
                  OptionText({}, option, separator) + kStops);
   }

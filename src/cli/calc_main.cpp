@@ -214,9 +214,7 @@ int main(int argc, char** argv) {
       std::vector<std::string> args = {"--catalogue", form.DataBasePath(), "--decimal-separator",
                                        std::string(1, separator)};
       for (const auto& [option, text] : job.check_options) {
-        for (const auto& [name, known] : kel::kCheckOptionFlags) {
-          if (known == option) args.insert(args.end(), {name, text});
-        }
+        args.insert(args.end(), {kel::SpecOf(option).flag, text});
       }
       args.insert(args.end(), {"--pdf", job.pdf, document_path});
       if (const std::string failure = RunReportTool(exe, args, job.pdf); !failure.empty()) {

@@ -468,7 +468,7 @@ bool ExportPdfOf(const MainForm& form, const DesignCheck& check, char separator,
 void AskAndExport(QWidget* parent, const MainForm& form, const DesignCheck& check, char separator,
                   bool pdf) {
   // Beside the document and named after it, as the manufacturing sheet is.
-  const std::string doc = form.DocPath();
+  const std::string& doc = form.DocPath();
   const std::string folder = DialogFolderFor(doc);
   const std::string stem = doc.empty() ? "Nouveau" : FieldOf(FileNameOf(doc), 1, ".");
   FileDialog dialog(parent, {pdf ? "Exporter en PDF" : "Exporter en SVG", folder,
