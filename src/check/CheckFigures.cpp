@@ -33,7 +33,7 @@ FigureValue Needing(const std::optional<double>& value) {
 FigureValue YesNo(bool value) {
   return Of(Kind::YesNo, value ? 1 : 0);
 }
-FigureValue Words(Term term) {
+FigureValue Words(const Term& term) {
   FigureValue value = Of(Kind::Words);
   value.term = term;
   return value;

@@ -80,10 +80,12 @@ constexpr Flag kTrailingFlags[] = {
     {"--version", nullptr, Kind::Version, kBoth, "affiche la version"},
 };
 
+using FlagTable =
+    std::array<Flag, std::size(kLeadingFlags) + kCheckOptionCount + std::size(kTrailingFlags)>;
+
 // Every option of both tools, in the order of their help.
-constexpr auto kFlags = [] {
-  std::array<Flag, std::size(kLeadingFlags) + kCheckOptionCount + std::size(kTrailingFlags)>
-      flags{};
+constexpr FlagTable AllFlags() {
+  FlagTable flags{};
   std::size_t at = 0;
   for (const Flag& flag : kLeadingFlags) flags[at++] = flag;
   for (std::size_t i = 0; i < kCheckOptionSpecs.size(); ++i) {
@@ -92,7 +94,8 @@ constexpr auto kFlags = [] {
   }
   for (const Flag& flag : kTrailingFlags) flags[at++] = flag;
   return flags;
-}();
+}
+constexpr FlagTable kFlags = AllFlags();
 
 unsigned MaskOf(Tool tool) {
   return tool == Tool::Calc ? kCalc : kReport;
