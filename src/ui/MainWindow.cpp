@@ -11,7 +11,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <algorithm>
 
 #include "catalogue/Catalogue.h"
@@ -186,8 +185,8 @@ void MainWindow::BuildMenu() {
   });
 
   // F10 opens the first menu, as on other desktops.
-  auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
-  connect(f10, &QShortcut::activated, this,
+  QAction* f10 = addAction(QString(), QKeySequence(Qt::Key_F10));
+  connect(f10, &QAction::triggered, this,
           [this] { menuBar()->setActiveAction(project_menu_->menuAction()); });
 }
 
