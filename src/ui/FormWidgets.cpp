@@ -92,11 +92,14 @@ QLabel* AddLabel(QWidget* parent, const Twips& twips, const QString& name, const
 
 QLineEdit* AddField(QWidget* parent, const Twips& twips, const QString& name, const QString& text,
                     QRect place) {
-  auto* field = new QLineEdit(text, parent);
+  // The text comes after the font: a line edit lays its text out again at each change of font,
+  // and laying out in a font not yet used loads that font first.
+  auto* field = new QLineEdit(parent);
   field->setObjectName(name);
   field->setGeometry(twips.ToPixels(place.x(), place.y(), place.width(), place.height()));
   field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   field->setFont(FieldFont());
+  if (!text.isEmpty()) field->setText(text);
   field->setContextMenuPolicy(Qt::NoContextMenu);
   field->setFocusPolicy(Qt::StrongFocus);
   return field;
