@@ -416,6 +416,7 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
 
       ".note { font-size: 8pt; } td.note { text-align: left; }\n"
       "p.caption { font-weight: bold; margin: 4pt 0 2pt 0; }\n"
+      "p.alarm { color: #a00000; font-weight: bold; }\n"
       "</style>\n"
       // A browser prints the name and the page number in the margins; a style sheet of its own,
       // as Qt's reader drops the whole sheet at a rule nested in another.
