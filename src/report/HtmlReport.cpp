@@ -1,5 +1,7 @@
 #include "report/HtmlReport.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -123,6 +125,17 @@ Wound WoundOf(const WindingCheck& w, const CheckOptions& o) {
   return out;
 }
 
+// The fuller chamber's build with the turns to wind, the tape over the primary included; unknown
+// when a winding is not laid out.
+std::optional<double> WoundBuild(const CheckResult& r, const std::vector<Wound>& wound) {
+  std::array<double, 2> chambers = {r.tape_mm, 0};
+  for (std::size_t i = 0; i < wound.size(); ++i) {
+    if (!wound[i].build_mm) return std::nullopt;
+    chambers[r.windings[i].chamber == 2 ? 1 : 0] += *wound[i].build_mm;
+  }
+  return std::max(chambers[0], chambers[1]);
+}
+
 std::string Or(const std::optional<double>& value, int decimals, char sep) {
   return value ? Fixed(*value, decimals, sep) : "–";
 }
@@ -172,7 +185,21 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   const CheckResult& r = *check.result;
   const CheckOptions& o = r.options;
 
+  std::vector<std::string> heads = {""};
+  std::vector<Wound> wound;
+  for (const WindingCheck& w : r.windings) {
+    heads.push_back(RowName(w.input.row));
+    wound.push_back(WoundOf(w, o));
+  }
+
   std::vector<std::string> alarms = Alarms(r, sep);
+  // The check lays out the chain's turns; more turns to wind may take a layer more each.
+  if (const std::optional<double> build = WoundBuild(r, wound);
+      build && *build > r.core.window_height_mm && r.fill_status != FillStatus::Overfull) {
+    alarms.push_back("Avec les spires à bobiner, le bobinage ne rentre pas dans la fenêtre : " +
+                     Fixed(*build, 2, sep) + " mm de hauteur pour " +
+                     Fixed(r.core.window_height_mm, 1, sep) + " mm.");
+  }
   if (!alarms.empty() && in.cores && WantsAnotherCore(check)) {
     alarms.push_back(AdvisedCoreText(*in.cores, sep));
   }
@@ -182,12 +209,6 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
     out += "</td></tr></table>\n";
   }
 
-  std::vector<std::string> heads = {""};
-  std::vector<Wound> wound;
-  for (const WindingCheck& w : r.windings) {
-    heads.push_back(RowName(w.input.row));
-    wound.push_back(WoundOf(w, o));
-  }
   const bool taped = r.tape_mm > 0;
   const bool two = r.chamber_count == 2;
   std::vector<std::vector<std::string>> rows;

@@ -76,6 +76,23 @@ bool SheetOnFirstPage(const QTextDocument& document, double page_height) {
   return where.top() < 2 * page_height - 1;
 }
 
+// Qt's layout knows no "break-after: avoid": a heading the page would leave alone at its foot
+// starts the next page instead.
+void KeepHeadingsWithTheirText(QTextDocument& document, double page_height) {
+  QAbstractTextDocumentLayout* layout = document.documentLayout();
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    const QTextBlock next = block.next();
+    if (block.blockFormat().headingLevel() == 0 || !next.isValid()) continue;
+    const auto page_of = [&](const QTextBlock& b) {
+      return static_cast<int>(layout->blockBoundingRect(b).top() / page_height);
+    };
+    if (page_of(next) == page_of(block)) continue;
+    QTextBlockFormat format;
+    format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    QTextCursor(block).mergeBlockFormat(format);
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPaintDevice& device) {
@@ -91,6 +108,7 @@ std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPa
     document->setPageSize(body.size());
     if (image.isNull() || SheetOnFirstPage(*document, body.height())) break;
   }
+  KeepHeadingsWithTheirText(*document, body.height());
   return document;
 }
 
