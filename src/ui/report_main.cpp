@@ -15,7 +15,6 @@
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
 #include "cli/CommandLine.h"
-#include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
 #include "report/HtmlReport.h"
