@@ -34,3 +34,17 @@ shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
 shot verification verification.png exemple-verification.kel
+
+# The report's two pages for the worked example, and the first page of a valve design that does
+# not fit its core, as pdftoppm renders the PDF kelvanor-calc --report writes.
+printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=500\nAmps1=0.1\nVolts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\n' \
+  >"$work/lampes.kel"
+cp "$work/exemple-verification.kel" "$work/example.kel"
+for design in example lampes; do
+  "$bin/kelvanor-calc" --decimal-separator , --catalogue "$work/Zivodevu.mdb" \
+    --report "$work/$design.pdf" "$work/$design.kel" >/dev/null
+  pdftoppm -png -r 60 "$work/$design.pdf" "$work/$design"
+done
+mv "$work/example-1.png" "$docs/report-page1.png"
+mv "$work/example-2.png" "$docs/report-page2.png"
+mv "$work/lampes-1.png" "$docs/report-overfull.png"

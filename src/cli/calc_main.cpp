@@ -177,7 +177,6 @@ int main(int argc, char** argv) {
   std::string report = job.json ? kel::JsonReport(form.Sheet(), platform.record)
                                 : kel::TextReport(form.Sheet(), platform.record);
   if (job.analysis || drawn) {
-    const kel::DesignSheet& sheet = form.Sheet();
     const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
     if (job.analysis) {
       const kel::CoreSearchResult search = kel::SearchFormCores(form, check.options);
@@ -200,12 +199,7 @@ int main(int argc, char** argv) {
       }
     }
     if (!job.html.empty()) {
-      kel::ReportInput input{&sheet,
-                             &check,
-                             form.DocPath(),
-                             kel::TodayText(),
-                             kel::ManufacturingSheetLines(sheet, form.DocPath()),
-                             separator};
+      const kel::ReportInput input = kel::FormReportInput(form, check);
       if (!WriteOutput(job.html, kel::HtmlReport(input, kel::DrawingAs::InlineSvg), problem)) {
         return Fail(problem);
       }

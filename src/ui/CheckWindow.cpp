@@ -453,19 +453,15 @@ bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
   return ReplaceFileWith(path, WindingWindowSvg(*check.result, separator), error);
 }
 
-bool ExportPdfOf(const MainForm& form, const DesignCheck& check, char separator,
+bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator,
                  const std::string& path) {
   if (!form.ExportRefusal(path).empty()) return false;
-  ReportInput input{&form.Sheet(),
-                    &check,
-                    form.DocPath(),
-                    TodayText(),
-                    ManufacturingSheetLines(form.Sheet(), form.DocPath()),
-                    separator};
+  ReportInput input = FormReportInput(form, check);
+  input.decimal_separator = separator;
   return WritePdfReport(path, input);
 }
 
-void AskAndExport(QWidget* parent, const MainForm& form, const DesignCheck& check, char separator,
+void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
                   bool pdf) {
   // Beside the document and named after it, as the manufacturing sheet is.
   const std::string& doc = form.DocPath();
@@ -495,7 +491,7 @@ bool CheckWindow::ExportSvg(const std::string& path) const {
   return ExportSvgOf(panel_.Form(), panel_.Check(), separator_, path);
 }
 
-bool CheckWindow::ExportPdf(const std::string& path) const {
+bool CheckWindow::ExportPdf(const std::string& path) {
   return ExportPdfOf(panel_.Form(), panel_.Check(), separator_, path);
 }
 

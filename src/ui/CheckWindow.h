@@ -26,11 +26,11 @@ namespace kel::ui {
 // never replaces (the document, its catalogue, the settings).
 bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
                  const std::string& path);
-bool ExportPdfOf(const MainForm& form, const DesignCheck& check, char separator,
-                 const std::string& path);
+// The report searches the catalogue for a better core when the design needs one.
+bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator, const std::string& path);
 // Asks where to write the report (pdf) or the drawing, proposing the document's name beside it,
 // and writes it there.
-void AskAndExport(QWidget* parent, const MainForm& form, const DesignCheck& check, char separator,
+void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
                   bool pdf);
 
 class CheckWindow : public QWidget {
@@ -50,7 +50,7 @@ class CheckWindow : public QWidget {
   // The exports of the window's buttons, the file already chosen; false when it could not be
   // written (or there is no check to draw).
   bool ExportSvg(const std::string& path) const;
-  bool ExportPdf(const std::string& path) const;
+  bool ExportPdf(const std::string& path);
   // Asks where to write the report (pdf) or the drawing, proposing the document's name beside
   // it, and writes it there.
   void AskAndExport(bool pdf);

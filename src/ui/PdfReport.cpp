@@ -1,10 +1,14 @@
 #include "ui/PdfReport.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QUrl>
 #include <algorithm>
 
@@ -17,33 +21,42 @@ namespace kel::ui {
 
 namespace {
 
-// The drawing's room on the page, in the document's pixels, and the image's pixels for each of
-// its units: sharp on paper at that size.
+// The drawing's room on the page, in the document's pixels: as wide as half the text, and of
+// these heights the tallest that leaves the winding sheet on the first page. The image has
+// kImagePixelsPerUnit pixels for each of its units: sharp on paper at that size.
 constexpr double kDrawingMostWide = 330;
-constexpr double kDrawingMostTall = 430;
+constexpr double kDrawingHeights[] = {600, 540, 480, 420, 360, 300, 240};
 constexpr double kImagePixelsPerUnit = 3;
 
-const QMarginsF kPageMarginsMm(15, 15, 15, 15);
+// The text keeps 15 mm from the paper's edges; the header and the footer lie in that margin.
+constexpr double kMarginMm = 15;
+constexpr double kBandMm = 5;    // the height of the header's and the footer's line of text
+constexpr double kRuleMm = 1.5;  // between the text's edge and the rule along it
 
 QString Title(const ReportInput& input) {
-  return QString::fromStdString("Kelvanor : " + FileNameOf(input.doc_path));
+  return QString::fromStdString("Kelvanor : " + ReportName(input));
 }
 
-}  // namespace
+// The text's room on the device's page, in its pixels; the device measures from the paper's
+// edge (no margins of its own).
+QRectF BodyOf(const QPagedPaintDevice& device) {
+  const double x_mm = device.logicalDpiX() / 25.4, y_mm = device.logicalDpiY() / 25.4;
+  return {kMarginMm * x_mm, kMarginMm * y_mm, device.width() - 2 * kMarginMm * x_mm,
+          device.height() - 2 * kMarginMm * y_mm};
+}
 
-std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input) {
+std::unique_ptr<QTextDocument> MakeDocument(const ReportInput& input, const QImage& image,
+                                            double most_tall) {
   auto document = std::make_unique<QTextDocument>();
   QFont font("DejaVu Sans");
   font.setPointSizeF(9);
   document->setDefaultFont(font);
   QString html = QString::fromStdString(HtmlReport(input, DrawingAs::Image));
-  if (input.check && input.check->result) {
-    const QImage image =
-        WindingWindowImage(*input.check->result, input.decimal_separator, kImagePixelsPerUnit);
+  if (!image.isNull()) {
     document->addResource(QTextDocument::ImageResource, QUrl(kDrawingUrl), image);
     // Shown whole and undistorted in the room the page gives it.
     const double scale = std::min(kDrawingMostWide * kImagePixelsPerUnit / image.width(),
-                                  kDrawingMostTall * kImagePixelsPerUnit / image.height());
+                                  most_tall * kImagePixelsPerUnit / image.height());
     html.replace(QString("<img src=\"") + kDrawingUrl + "\">",
                  QString("<img src=\"%1\" width=\"%2\" height=\"%3\">")
                      .arg(kDrawingUrl)
@@ -55,18 +68,112 @@ std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input) {
   return document;
 }
 
+// Whether the second page starts where it should: the winding sheet did not spill over.
+bool SheetOnFirstPage(const QTextDocument& document, double page_height) {
+  const QTextCursor second = document.find(QString::fromUtf8(kSecondPageTitle));
+  if (second.isNull()) return true;
+  const QRectF where = document.documentLayout()->blockBoundingRect(second.block());
+  return where.top() < 2 * page_height - 1;
+}
+
+// Qt's layout knows no "break-after: avoid": a heading the page would leave alone at its foot
+// starts the next page instead.
+void KeepHeadingsWithTheirText(QTextDocument& document, double page_height) {
+  QAbstractTextDocumentLayout* layout = document.documentLayout();
+  for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+    const QTextBlock next = block.next();
+    if (block.blockFormat().headingLevel() == 0 || !next.isValid()) continue;
+    const auto page_of = [&](const QTextBlock& b) {
+      return static_cast<int>(layout->blockBoundingRect(b).top() / page_height);
+    };
+    if (page_of(next) == page_of(block)) continue;
+    QTextBlockFormat format;
+    format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    QTextCursor(block).mergeBlockFormat(format);
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPaintDevice& device) {
+  const QImage image =
+      input.check && input.check->result
+          ? WindingWindowImage(*input.check->result, input.decimal_separator, kImagePixelsPerUnit)
+          : QImage();
+  const QRectF body = BodyOf(device);
+  std::unique_ptr<QTextDocument> document;
+  for (const double most_tall : kDrawingHeights) {
+    document = MakeDocument(input, image, most_tall);
+    document->documentLayout()->setPaintDevice(&device);
+    document->setPageSize(body.size());
+    if (image.isNull() || SheetOnFirstPage(*document, body.height())) break;
+  }
+  KeepHeadingsWithTheirText(*document, body.height());
+  return document;
+}
+
+namespace {
+
+// Paints the report laid out for device, each page with the design's name and the date above
+// it and its number below. Qt's own printing of a document numbers the pages but puts nothing
+// else around them, so the pages are painted here.
+bool PaintPages(QTextDocument& document, QPagedPaintDevice& device, const ReportInput& input) {
+  QPainter painter;
+  if (!painter.begin(&device)) return false;
+  const double y_mm = device.logicalDpiY() / 25.4;
+  const QRectF body = BodyOf(device);
+  QAbstractTextDocumentLayout* layout = document.documentLayout();
+  const int pages = document.pageCount();
+  QFont small = document.defaultFont();
+  small.setPointSizeF(8);
+  const QString name = QString::fromStdString(ReportName(input));
+  const QString date = QString::fromStdString("Rapport du " + input.date);
+  for (int page = 0; page < pages; ++page) {
+    if (page > 0 && !device.newPage()) return false;
+    painter.save();
+    painter.translate(body.left(), body.top() - page * body.height());
+    const QRectF view(0, page * body.height(), body.width(), body.height());
+    painter.setClipRect(view);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = view;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    layout->draw(&painter, context);
+    painter.restore();
+
+    painter.setFont(small);
+    painter.setPen(QPen(Qt::black, 0.2 * y_mm));
+    const double top_rule = body.top() - kRuleMm * y_mm;
+    const double bottom_rule = body.bottom() + kRuleMm * y_mm;
+    const QRectF top(body.left(), top_rule - kBandMm * y_mm, body.width(), kBandMm * y_mm);
+    const QRectF bottom(body.left(), bottom_rule, body.width(), kBandMm * y_mm);
+    painter.drawLine(QPointF(body.left(), top_rule), QPointF(body.right(), top_rule));
+    painter.drawLine(QPointF(body.left(), bottom_rule), QPointF(body.right(), bottom_rule));
+    painter.drawText(top, Qt::AlignLeft | Qt::AlignVCenter, name);
+    painter.drawText(top, Qt::AlignRight | Qt::AlignVCenter, date);
+    painter.drawText(bottom, Qt::AlignLeft | Qt::AlignVCenter, "Kelvanor");
+    painter.drawText(bottom, Qt::AlignRight | Qt::AlignVCenter,
+                     QString("page %1/%2").arg(page + 1).arg(pages));
+  }
+  return painter.end();
+}
+
+}  // namespace
+
 bool WritePdfReport(const std::string& path, const ReportInput& input, std::string* error) {
-  const auto document = ReportDocument(input);
   // Written in memory first: Qt's writer would take the name as UTF-8 and write in place.
   QBuffer pdf;
   pdf.open(QIODevice::WriteOnly);
   {
     QPdfWriter writer(&pdf);
     if (!writer.setPageSize(QPageSize(QPageSize::A4))) return false;
-    writer.setPageMargins(kPageMarginsMm, QPageLayout::Millimeter);
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
     writer.setTitle(Title(input));
     writer.setCreator("Kelvanor");
-    document->print(&writer);
+    const auto document = ReportDocument(input, writer);
+    if (!PaintPages(*document, writer, input)) {
+      if (error) *error = "mise en page impossible";
+      return false;
+    }
   }
   const QByteArray& bytes = pdf.data();
   std::string reason;
@@ -77,25 +184,22 @@ bool WritePdfReport(const std::string& path, const ReportInput& input, std::stri
   return written;
 }
 
-void PrintReport(QWidget* parent, const MainForm& form) {
+void PrintReport(QWidget* parent, MainForm& form) {
   const DesignCheck check = CheckFormWith(form, {});
-  const ReportInput input{&form.Sheet(),
-                          &check,
-                          form.DocPath(),
-                          TodayText(),
-                          ManufacturingSheetLines(form.Sheet(), form.DocPath()),
-                          form.DecimalSeparator()};
-  const auto document = ReportDocument(input);
+  const ReportInput input = FormReportInput(form, check);
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setPageMargins(kPageMarginsMm, QPageLayout::Millimeter);
+  printer.setFullPage(true);
   printer.setDocName(Title(input));
   printer.setCreator("Kelvanor");
   QPrintPreviewDialog preview(&printer, parent);
   preview.setObjectName("FmApercu");
   preview.setWindowTitle("Aperçu avant impression");
   QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&document](QPrinter* target) { document->print(target); });
+                   [&input](QPrinter* target) {
+                     const auto document = ReportDocument(input, *target);
+                     PaintPages(*document, *target, input);
+                   });
   preview.exec();
 }
 

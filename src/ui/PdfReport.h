@@ -10,12 +10,14 @@
 #include "app/MainForm.h"
 #include "report/HtmlReport.h"
 
+class QPagedPaintDevice;
 class QWidget;
 
 namespace kel::ui {
 
-// The report as Qt lays it out; needs a QGuiApplication.
-std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input);
+// The report as Qt lays it out on the device's pages, the drawing as tall as the first page
+// leaves room for; needs a QGuiApplication. The device measures from the paper's edge.
+std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPaintDevice& device);
 
 // Needs a QGuiApplication. The file is replaced whole or not at all, under path's own bytes
 // (a name that is not UTF-8 included). False when it could not be written, with the system's
@@ -24,8 +26,9 @@ bool WritePdfReport(const std::string& path, const ReportInput& input,
                     std::string* error = nullptr);
 
 // The report of the design as the form's last recalculation left it, checked with the design's
-// own options, in the print preview ("Aperçu avant impression"), whose printer button opens the
+// own options (and the catalogue searched for a better core when it needs one), in the print
+// preview ("Aperçu avant impression"), whose printer button opens the
 // system's print dialog. Returns once the preview is closed.
-void PrintReport(QWidget* parent, const MainForm& form);
+void PrintReport(QWidget* parent, MainForm& form);
 
 }  // namespace kel::ui

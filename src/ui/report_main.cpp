@@ -15,7 +15,6 @@
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
 #include "cli/CommandLine.h"
-#include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
 #include "report/HtmlReport.h"
@@ -69,16 +68,8 @@ int main(int argc, char** argv) {
   form.SetDataBasePath(job.catalogue);
   if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
 
-  const kel::DesignSheet& sheet = form.Sheet();
   const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
-
-  kel::ReportInput input;
-  input.sheet = &sheet;
-  input.check = &check;
-  input.doc_path = form.DocPath();
-  input.date = kel::TodayText();
-  input.sheet_lines = kel::ManufacturingSheetLines(sheet, form.DocPath());
-  input.decimal_separator = separator;
+  const kel::ReportInput input = kel::FormReportInput(form, check);
   std::string error;
   if (!kel::ui::WritePdfReport(job.pdf, input, &error)) {
     return Fail("impossible d'écrire " + job.pdf + " (" + error + ")");

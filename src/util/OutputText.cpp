@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "util/NumberText.h"
 #include "util/Text.h"
 
 namespace kel {
@@ -55,6 +56,24 @@ std::string Fixed(double value, int decimals, char decimal_separator) {
     if (c == '.') c = decimal_separator;
   }
   return text;
+}
+
+std::string WrittenNumber(std::string_view text, char decimal_separator) {
+  const auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+  std::size_t i = text.find_first_not_of(' ');
+  if (i == std::string_view::npos) return std::string(text);
+  const std::size_t start = i;
+  if (text[i] == '-' || text[i] == '+') ++i;
+  std::size_t digits = 0;
+  while (i < text.size() && is_digit(text[i])) ++i, ++digits;
+  int decimals = 0;
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    ++i;
+    while (i < text.size() && is_digit(text[i])) ++i, ++decimals;
+  }
+  if (digits + decimals == 0) return std::string(text);
+  return Fixed(ReadNumber(text.substr(start, i - start)), decimals, decimal_separator) +
+         std::string(text.substr(i));
 }
 
 std::string JsonString(std::string_view text) {

@@ -20,6 +20,12 @@ std::string PadRight(const std::string& text, std::size_t width);
 // finite number.
 std::string Fixed(double value, int decimals, char decimal_separator);
 
+// A field's number as a person writes it, from the text a display mask left (".06", "87.", "14,",
+// "1.7"): a digit before the separator, none left dangling, decimal_separator in place of either
+// ("0,06", "87", "14", "1,7"), the decimals the text shows kept. What follows the number ("90%")
+// stays; a text that starts with no number is returned as it is.
+std::string WrittenNumber(std::string_view text, char decimal_separator);
+
 // A JSON string literal for text, quotes included.
 std::string JsonString(std::string_view text);
 

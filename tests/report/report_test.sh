@@ -46,6 +46,34 @@ grep -qE "^ *Pri +230 +0,43( |$)" "$work/layout.txt" || fail "the primary's row 
 grep -qF "$(date +%d/%m/%Y)" "$work/d.txt" || grep -qF "$(date +%d/%m/%Y)" "$work/layout.txt" \
   || fail "no date day first"
 
+# The first page is the winding sheet, from the check: the turns to wind, the wires to buy, the
+# copper to buy (the length + 5 % + 2 × 150 mm, whole metres up); a design that does not fit says
+# so and names the core that would. At most two pages, each with the design's name and its number.
+printf "[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=500\nAmps1=0.1\nVolts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\n" \
+  >"$work/lampes.kel"
+"$calc" --decimal-separator , --report "$work/lampes.pdf" "$work/lampes.kel" >/dev/null \
+  || fail "lampes: status $?"
+sheet() {  # pdf, name, then extended regular expressions that page 1 must match
+  local pdf=$1 name=$2 pages page
+  shift 2
+  pdftotext -layout -f 1 -l 1 "$pdf" "$work/page1.txt" || { fail "$name: pdftotext"; return; }
+  for pattern in "$@"; do
+    grep -qE "$pattern" "$work/page1.txt" || fail "$name: page 1 lacks /$pattern/"
+  done
+  pages=$(pdfinfo "$pdf" | awk '$1 == "Pages:" { print $2 }')
+  [ "${pages:-9}" -le 2 ] || fail "$name: $pages pages"
+  for page in $(seq 1 "${pages:-0}"); do
+    pdftotext -f "$page" -l "$page" "$pdf" - | grep -q "^$name\$" || fail "$name: no name on page $page"
+    pdftotext -f "$page" -l "$page" "$pdf" - | grep -q "^page $page/$pages\$" \
+      || fail "$name: no number on page $page"
+  done
+}
+sheet "$work/d.pdf" exemple-rapport.kel "^ *Spires à bobiner +622 +290\$" "^ *Fil \(mm\) +0,40 +0,63\$" \
+  "^ *À acheter \(m\) +99 +54\$"
+sheet "$work/lampes.pdf" lampes.kel "ne rentre pas dans la fenêtre" "Noyau conseillé : EI84/28" \
+  "^ *Spires à bobiner +630 +1478 +19 +15\$" "^ *Fil \(mm\) +0,355 +0,19 +1,12 +0,90\$" \
+  "^ *À acheter \(m\) +104 +278 +5 +4\$"
+
 # Markup in a core's name and in the remarks is text, escaped in the SVG and the HTML.
 sqlite3 "$work/markup.db" "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, \
   MasseFer REAL, hautcu REAL, LargCu REAL, longspire REAL); \
