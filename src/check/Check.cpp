@@ -365,4 +365,31 @@ CheckResult RunCheck(const CheckInput& input, const CheckOptions& options) {
   return result;
 }
 
+std::optional<CheckResult> RunCheckAsWound(const CheckInput& input, const CheckOptions& options,
+                                           const CheckResult& first) {
+  CheckInput wound = input;
+  std::optional<CheckResult> out;
+  for (int round = 0; round < kMaxAsWoundRounds; ++round) {
+    const CheckResult& last = out ? *out : first;
+    bool changed = false;
+    for (std::size_t i = 0; i < wound.windings.size() && i < last.windings.size(); ++i) {
+      WindingInput& winding = wound.windings[i];
+      if (winding.row == 0) continue;
+      const std::optional<int>& to_wind = last.windings[i].turns_to_wind;
+      if (!to_wind || last.windings[i].input.row != winding.row) {
+        if (out) return std::nullopt;  // lost on the way
+        continue;
+      }
+      if (*to_wind != winding.turns) {
+        winding.turns = *to_wind;
+        changed = true;
+      }
+    }
+    if (!changed) return out;
+    out = RunCheck(wound, options);
+  }
+  // Still moving after the last round, or no longer reaching the volts asked once wound so.
+  return std::nullopt;
+}
+
 }  // namespace kel

@@ -156,4 +156,13 @@ struct CheckResult {
 void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult& result);
 CheckResult RunCheck(const CheckInput& input, const CheckOptions& options);
 
+// The design as the workshop winds it: each secondary with its turns to wind, checked again on
+// those turns (more copper, a longer mean turn, maybe a layer more) until they stand, in at most
+// kMaxAsWoundRounds rounds. Unset when every secondary's turns to wind are its turns already or
+// are unknown (`first` is then the design as wound), and when the turns do not stand: wound so,
+// a design may lose so much more in its copper that its turns to wind run away.
+inline constexpr int kMaxAsWoundRounds = 10;
+std::optional<CheckResult> RunCheckAsWound(const CheckInput& input, const CheckOptions& options,
+                                           const CheckResult& first);
+
 }  // namespace kel

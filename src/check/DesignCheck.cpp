@@ -43,7 +43,9 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
                      core->window_width_mm > 0 && core->mean_turn_cm > 0)) {
         check.none = NoCheck::NoCore;
       } else {
-        check.result = RunCheck(CheckInputFromSheet(sheet, *core), check.options);
+        const CheckInput input = CheckInputFromSheet(sheet, *core);
+        check.result = RunCheck(input, check.options);
+        check.as_wound = RunCheckAsWound(input, check.options, *check.result);
       }
       break;
   }

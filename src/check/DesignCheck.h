@@ -17,10 +17,18 @@ enum class NoCheck { InputError, NoPower, NoCore };
 
 struct DesignCheck {
   std::optional<CheckResult> result;
+  // The same design with each secondary's turns to wind (RunCheckAsWound), when they differ.
+  std::optional<CheckResult> as_wound;
   NoCheck none = NoCheck::NoPower;  // why there is no result
   CheckOptions options;
   std::vector<std::string> problems;  // option texts that could not be used
 };
+
+// The design as the workshop winds it: as_wound where the turns to wind differ, else the result
+// itself. The check must have a result.
+inline const CheckResult& WoundResult(const DesignCheck& check) {
+  return check.as_wound ? *check.as_wound : *check.result;
+}
 
 // The check's inputs as the sheet shows them: per row with whole turns shown in TxSpires, the
 // turns, the volts, the amps (the primary's computed current), the diameter in use (DiaCu, or the

@@ -98,44 +98,6 @@ std::string WireText(const WindingCheck& w, char sep) {
          Fixed(w.wire_mm, thousandths ? 3 : 2, sep);
 }
 
-// A winding as the workshop winds it: the turns to wind, and the layers and copper they take on
-// the layout the check made.
-struct Wound {
-  int turns = 0;
-  std::optional<int> layers;
-  std::optional<double> build_mm;
-  std::optional<double> length_m;
-  std::optional<int> buy_m;
-  std::optional<double> buy_kg;
-};
-
-Wound WoundOf(const WindingCheck& w, const CheckOptions& o) {
-  Wound out;
-  out.turns = w.turns_to_wind.value_or(w.input.turns);
-  if (w.flag == WindingFlag::None && w.turns_per_layer > 0) {
-    const int layers = (out.turns + w.turns_per_layer - 1) / w.turns_per_layer;
-    out.layers = layers;
-    out.build_mm = layers * w.overall_mm + (layers - 1) * o.interlayer_mm + o.wrap_mm;
-  }
-  if (w.copper && w.copper->length_m > 0) {
-    out.length_m = w.copper->mean_turn_mm * out.turns / 1000;
-    out.buy_m = CopperToBuyM(*out.length_m);
-    out.buy_kg = w.copper->copper_mass_kg / w.copper->length_m * *out.buy_m;
-  }
-  return out;
-}
-
-// The fuller chamber's build with the turns to wind, the tape over the primary included; unknown
-// when a winding is not laid out.
-std::optional<double> WoundBuild(const CheckResult& r, const std::vector<Wound>& wound) {
-  std::array<double, 2> chambers = {r.tape_mm, 0};
-  for (std::size_t i = 0; i < wound.size(); ++i) {
-    if (!wound[i].build_mm) return std::nullopt;
-    chambers[r.windings[i].chamber == 2 ? 1 : 0] += *wound[i].build_mm;
-  }
-  return std::max(chambers[0], chambers[1]);
-}
-
 std::string Or(const std::optional<double>& value, int decimals, char sep) {
   return value ? Fixed(*value, decimals, sep) : "–";
 }
@@ -178,29 +140,29 @@ Level InductionLevel(const CheckResult& r) {
 std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   const char sep = in.decimal_separator;
   const DesignCheck& check = *in.check;
-  const CheckView view = MakeCheckView(check, sep);
+  // Every figure of the sheet, its colours and the drawing from the design as it is wound.
+  DesignCheck wound = check;
+  if (check.as_wound) wound.result = check.as_wound;
+  const CheckView view = MakeCheckView(wound, sep);
   std::string out;
   for (const std::string& problem : view.problems) out += "<p>" + Html(problem) + "</p>\n";
   if (!view.none.empty()) return out + "<p class=\"alarm\">" + Html(view.none) + "</p>\n";
-  const CheckResult& r = *check.result;
+  const CheckResult& r = *wound.result;
   const CheckOptions& o = r.options;
 
   std::vector<std::string> heads = {""};
-  std::vector<Wound> wound;
-  for (const WindingCheck& w : r.windings) {
-    heads.push_back(RowName(w.input.row));
-    wound.push_back(WoundOf(w, o));
-  }
+  for (const WindingCheck& w : r.windings) heads.push_back(RowName(w.input.row));
 
   std::vector<std::string> alarms = Alarms(r, sep);
-  // The check lays out the chain's turns; more turns to wind may take a layer more each.
-  if (const std::optional<double> build = WoundBuild(r, wound);
-      build && *build > r.core.window_height_mm && r.fill_status != FillStatus::Overfull) {
-    alarms.push_back("Avec les spires à bobiner, le bobinage ne rentre pas dans la fenêtre : " +
-                     Fixed(*build, 2, sep) + " mm de hauteur pour " +
-                     Fixed(r.core.window_height_mm, 1, sep) + " mm.");
+  const auto not_as_wound = [](const WindingCheck& w) {
+    return w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind != w.input.turns;
+  };
+  if (std::any_of(r.windings.begin(), r.windings.end(), not_as_wound)) {
+    alarms.push_back(
+        "Les spires à bobiner ne se stabilisent pas : bobinées, leur cuivre en plus fait encore"
+        " chuter la tension. Les chiffres sont ceux des spires du calcul.");
   }
-  if (!alarms.empty() && in.cores && WantsAnotherCore(check)) {
+  if (!alarms.empty() && in.cores) {
     alarms.push_back(AdvisedCoreText(*in.cores, sep));
   }
   if (!alarms.empty()) {
@@ -214,54 +176,60 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   std::vector<std::vector<std::string>> rows;
   const auto row = [&](const std::string& caption, auto cell) {
     std::vector<std::string> line = {caption};
-    for (std::size_t i = 0; i < r.windings.size(); ++i)
-      line.push_back(cell(r.windings[i], wound[i]));
+    for (const WindingCheck& w : r.windings) line.push_back(cell(w));
     rows.push_back(std::move(line));
   };
   using W = const WindingCheck&;
-  using N = const Wound&;
-  row("Tension (V)", [&](W w, N) { return WrittenNumber(in.sheet->TxVolts[w.input.row], sep); });
-  row("Courant (A)", [&](W w, N) { return Fixed(w.current_a, w.current_a < 10 ? 2 : 1, sep); });
-  row("Spires à bobiner", [&](W w, N n) {
-    return std::to_string(n.turns) + (w.input.row != 0 && !w.turns_to_wind ? " (calcul)" : "");
+  const auto laid_out = [](W w) { return w.flag == WindingFlag::None && w.layers > 0; };
+  row("Tension (V)", [&](W w) { return WrittenNumber(in.sheet->TxVolts[w.input.row], sep); });
+  row("Courant (A)", [&](W w) { return Fixed(w.current_a, w.current_a < 10 ? 2 : 1, sep); });
+  // A secondary whose turns to wind could not be worked out is wound with the calculation's.
+  row("Spires à bobiner", [&](W w) {
+    return std::to_string(w.input.turns) +
+           (w.input.row != 0 && (!w.turns_to_wind || not_as_wound(w)) ? " (calcul)" : "");
   });
-  row("Fil (mm)", [&](W w, N) {
+  row("Fil (mm)", [&](W w) {
     return w.flag == WindingFlag::OffTable ? std::string(TermOf(w.flag).text) : WireText(w, sep);
   });
-  row("Émail", [&](W, N) { return "grade " + std::to_string(o.grade); });
+  row("Émail", [&](W) { return "grade " + std::to_string(o.grade); });
   row("Hors tout (mm)",
-      [&](W w, N) { return w.flag == WindingFlag::OffTable ? "–" : Fixed(w.overall_mm, 3, sep); });
-  row("Spires/couche", [&](W w, N n) {
-    return n.layers ? std::to_string(w.turns_per_layer) : std::string(TermOf(w.flag).text);
+      [&](W w) { return w.flag == WindingFlag::OffTable ? "–" : Fixed(w.overall_mm, 3, sep); });
+  row("Spires/couche", [&](W w) {
+    return laid_out(w) ? std::to_string(w.turns_per_layer) : std::string(TermOf(w.flag).text);
   });
-  row("Couches", [&](W, N n) { return n.layers ? std::to_string(*n.layers) : "–"; });
+  row("Couches", [&](W w) { return laid_out(w) ? std::to_string(w.layers) : "–"; });
   row("Entre couches (mm)",
-      [&](W, N n) { return n.layers && *n.layers > 1 ? Fixed(o.interlayer_mm, 2, sep) : "–"; });
-  row("Enveloppe (mm)", [&](W, N) { return Fixed(o.wrap_mm, 2, sep); });
+      [&](W w) { return laid_out(w) && w.layers > 1 ? Fixed(o.interlayer_mm, 2, sep) : "–"; });
+  row("Enveloppe (mm)", [&](W) { return Fixed(o.wrap_mm, 2, sep); });
   if (taped || two) {
-    row(two ? "Cloison" : "Puis ruban", [&](W w, N) {
+    row(two ? "Cloison" : "Puis ruban", [&](W w) {
       if (w.input.row != 0) return std::string();
       return two ? Fixed(o.partition_mm, 1, sep) + " mm"
                  : std::to_string(o.tape_layers) + " × " + Fixed(o.tape_thickness_mm, 2, sep) +
                        " mm";
     });
   }
-  if (two) row("Compartiment", [&](W w, N) { return std::to_string(w.chamber); });
-  row("Hauteur (mm)", [&](W, N n) { return Or(n.build_mm, 2, sep); });
-  row("Longueur (m)", [&](W, N n) { return Or(n.length_m, 1, sep); });
-  row("À acheter (m)", [&](W, N n) { return n.buy_m ? std::to_string(*n.buy_m) : "–"; });
-  row("Masse (kg)", [&](W, N n) { return Or(n.buy_kg, 3, sep); });
-  row("En charge (V)", [&](W w, N) {
+  if (two) row("Compartiment", [&](W w) { return std::to_string(w.chamber); });
+  row("Hauteur (mm)", [&](W w) { return laid_out(w) ? Fixed(w.build_mm, 2, sep) : "–"; });
+  row("Longueur (m)", [&](W w) { return w.copper ? Fixed(w.copper->length_m, 1, sep) : "–"; });
+  row("À acheter (m)",
+      [&](W w) { return w.copper ? std::to_string(CopperToBuyM(w.copper->length_m)) : "–"; });
+  row("Masse (kg)", [&](W w) {
+    return w.copper && w.copper->length_m > 0
+               ? Fixed(w.copper->copper_mass_kg / w.copper->length_m *
+                           CopperToBuyM(w.copper->length_m),
+                       3, sep)
+               : "–";
+  });
+  row("En charge (V)", [&](W w) {
     if (w.input.row == 0) return std::string();
-    if (w.loaded_v_at_turns_to_wind) return Fixed(*w.loaded_v_at_turns_to_wind, 1, sep);
     return w.volts ? Fixed(w.volts->loaded_v, 1, sep) : "–";
   });
   out += Grid(heads, rows);
   out +=
-      "<p class=\"note\">Du noyau vers l'extérieur, primaire d'abord. Couches, hauteurs et"
-      " longueurs pour les spires à bobiner ; le dessin et le remplissage sont ceux de la"
-      " vérification. À acheter : la longueur + 5 % et deux sorties de 150 mm, au mètre"
-      " supérieur, et sa masse.</p>\n";
+      "<p class=\"note\">Du noyau vers l'extérieur, primaire d'abord. Tout, le dessin compris,"
+      " pour les spires à bobiner. À acheter : la longueur + 5 % et deux sorties de 150 mm, au"
+      " mètre supérieur, et sa masse.</p>\n";
 
   Pairs whole;
   whole.Add("Noyau", r.core.ref);
@@ -312,11 +280,13 @@ std::string CheckNote(const ReportInput& in, int row) {
   if (!in.check || !in.check->result) return "";
   const char sep = in.decimal_separator;
   const DesignSheet& s = *in.sheet;
-  for (const WindingCheck& w : in.check->result->windings) {
+  // Compared with what page 1 says to wind.
+  for (const WindingCheck& w : WoundResult(*in.check).windings) {
     if (w.input.row != row) continue;
     std::vector<std::string> parts;
-    const int turns = w.turns_to_wind.value_or(w.input.turns);
-    if (turns != w.input.turns) parts.push_back(std::to_string(turns) + " spires");
+    if (w.input.turns != static_cast<int>(ReadNumber(s.TxSpires[row]))) {
+      parts.push_back(std::to_string(w.input.turns) + " spires");
+    }
     if (w.flag != WindingFlag::OffTable && !SameWire(w, s.TxDiaCu[row])) {
       parts.push_back("fil " + WireText(w, sep) + " mm");
     }
@@ -386,7 +356,7 @@ std::string QuickCalculation(const ReportInput& in) {
 
 bool WantsAnotherCore(const DesignCheck& check) {
   if (!check.result) return false;
-  const CheckResult& r = *check.result;
+  const CheckResult& r = WoundResult(check);
   return !r.complete || r.fill_status == FillStatus::Overfull ||
          r.thermal_verdict == ThermalVerdict::TooHot;
 }

@@ -96,10 +96,10 @@ void KeepHeadingsWithTheirText(QTextDocument& document, double page_height) {
 }  // namespace
 
 std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPaintDevice& device) {
-  const QImage image =
-      input.check && input.check->result
-          ? WindingWindowImage(*input.check->result, input.decimal_separator, kImagePixelsPerUnit)
-          : QImage();
+  const QImage image = input.check && input.check->result
+                           ? WindingWindowImage(WoundResult(*input.check), input.decimal_separator,
+                                                kImagePixelsPerUnit)
+                           : QImage();
   const QRectF body = BodyOf(device);
   std::unique_ptr<QTextDocument> document;
   for (const double most_tall : kDrawingHeights) {

@@ -299,7 +299,7 @@ TEST(Check, TurnsToWindGiveEverySecondaryAtLeastTheVoltsAsked) {
   const auto uniform = [&random](double low, double high) {
     return std::uniform_real_distribution<double>(low, high)(random);
   };
-  int held = 0, unreachable = 0;
+  int held = 0, unreachable = 0, wound_held = 0;
   for (int design = 0; design < 3000; ++design) {
     // Cores in the proportions of EI laminations, turns per volt as their section asks.
     CheckInput in;
@@ -347,8 +347,21 @@ TEST(Check, TurnsToWindGiveEverySecondaryAtLeastTheVoltsAsked) {
         EXPECT_LT(LoadedWith(r, turns, k, turns[k] - 1), w.input.volts) << design;
       }
     }
+    // Wound so (more copper, longer turns), a design whose turns stand still gives what was
+    // asked; the others are not offered as wound.
+    const std::optional<CheckResult> wound = RunCheckAsWound(in, options, r);
+    if (!wound) continue;
+    const CheckResult& a = *wound;
+    for (std::size_t k = 1; k < a.windings.size(); ++k) {
+      ASSERT_EQ(a.windings[k].turns_to_wind, a.windings[k].input.turns) << design;
+    }
+    ++wound_held;
+    for (std::size_t k = 1; k < a.windings.size(); ++k) {
+      ASSERT_GE(a.windings[k].volts->loaded_v, a.windings[k].input.volts) << design << " row " << k;
+    }
   }
   EXPECT_GT(held, 1000);
+  EXPECT_GT(wound_held, held / 2);
   EXPECT_GT(unreachable, 0);
 
   // The primary's drop takes more than the primary gives: no number of turns gets there.

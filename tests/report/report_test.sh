@@ -69,10 +69,10 @@ sheet() {  # pdf, name, then extended regular expressions that page 1 must match
   done
 }
 sheet "$work/d.pdf" exemple-rapport.kel "^ *Spires à bobiner +622 +290\$" "^ *Fil \(mm\) +0,40 +0,63\$" \
-  "^ *À acheter \(m\) +99 +54\$"
+  "^ *À acheter \(m\) +99 +55\$"
 sheet "$work/lampes.pdf" lampes.kel "ne rentre pas dans la fenêtre" "Noyau conseillé : EI84/28" \
-  "^ *Spires à bobiner +630 +1478 +19 +15\$" "^ *Fil \(mm\) +0,355 +0,19 +1,12 +0,90\$" \
-  "^ *À acheter \(m\) +104 +278 +5 +4\$"
+  "^ *Spires à bobiner +630 +1479 +19 +15\$" "^ *Fil \(mm\) +0,355 +0,19 +1,12 +0,90\$" \
+  "^ *À acheter \(m\) +104 +279 +5 +4\$"
 
 # Markup in a core's name and in the remarks is text, escaped in the SVG and the HTML.
 sqlite3 "$work/markup.db" "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, \
