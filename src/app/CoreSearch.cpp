@@ -140,7 +140,7 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   Chain(sheet, environment).ComputeWWithCore(row);
 
   // The check reads the core the chain has left on the sheet, as the window's check does.
-  const DesignCheck check = CheckDesign(sheet, options);
+  const DesignCheck check = CheckDesign(sheet, options, false);
   figures.verdict = CoreVerdict(check);
   if (check.result) {
     figures.fill_pct = check.result->fill_pct;

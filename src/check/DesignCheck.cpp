@@ -23,7 +23,8 @@ CheckInput CheckInputFromSheet(const DesignSheet& s, const CoreRecord& core) {
   return in;
 }
 
-DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options) {
+DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options,
+                        bool with_as_wound) {
   DesignCheck check;
   check.options = options ? *options : OptionsFromTexts(sheet.VerifOptions, check.problems);
   const std::optional<CoreRecord>& core = sheet.Core;
@@ -45,7 +46,7 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
       } else {
         const CheckInput input = CheckInputFromSheet(sheet, *core);
         check.result = RunCheck(input, check.options);
-        check.as_wound = RunCheckAsWound(input, check.options, *check.result);
+        if (with_as_wound) check.as_wound = RunCheckAsWound(input, check.options, *check.result);
       }
       break;
   }

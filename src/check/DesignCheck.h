@@ -37,7 +37,10 @@ CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core)
 
 // The whole check of the sheet as the chain's last run left it (its outcome and its core).
 // options: the sheet's own ([VERIF] texts, with their problems) unless the caller gives others.
-DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options = {});
+// with_as_wound: also the design as wound (as_wound), which the core search, judging every core
+// of the catalogue on the calculation's turns, does without.
+DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options = {},
+                        bool with_as_wound = true);
 
 // The check with options given over the design's own (the command-line tools' flags); problems
 // with any option text, the design's or the given ones, are kept in it.
