@@ -4,6 +4,10 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QTimer>
 #include <QWidget>
 #include <utility>
@@ -48,7 +52,33 @@ class FirstPaintWatch : public QObject {
   bool done_ = false;
 };
 
+class ProgramStyle : public QProxyStyle {
+ public:
+  ProgramStyle() : QProxyStyle("Fusion") {}
+
+  QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
+                     const QWidget* widget) const override {
+    if (icon != SP_ToolBarHorizontalExtensionButton) {
+      return QProxyStyle::standardIcon(icon, option, widget);
+    }
+    constexpr int kSide = 16;
+    QPixmap arrow(kSide, kSide);
+    arrow.fill(Qt::transparent);
+    QPainter painter(&arrow);
+    QStyleOption where;
+    where.rect = QRect(0, 0, kSide, kSide);
+    where.palette = widget ? widget->palette() : QApplication::palette();
+    drawPrimitive(PE_IndicatorArrowRight, &where, &painter, widget);
+    painter.end();
+    return QIcon(arrow);
+  }
+};
+
 }  // namespace
+
+void SetProgramStyle() {
+  QApplication::setStyle(new ProgramStyle);
+}
 
 void SetProgramIcon() {
   static bool set = false;

@@ -12,6 +12,12 @@ namespace kel::ui {
 
 class MainWindow;
 
+// The program's style: Fusion, whose menu bar asks at its creation for an arrow it reads from a
+// picture file, and reading it loads every image format Qt has (GIF, ICO, JPEG and its library)
+// before the first frame. The arrow, shown only when the menus do not fit the bar, is drawn
+// instead. Set on the application.
+void SetProgramStyle();
+
 // Runs the start-up of the form in the window, then shows it unless the program ended meanwhile.
 // later runs once, after the window's first paint.
 void StartAndShow(MainWindow& window, const std::string& command_line, std::function<void()> later);

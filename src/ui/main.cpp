@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   // Qt has switched the C library to the user's locale; the program formats its numbers itself
   // and every library below it must keep reading and writing points.
   std::setlocale(LC_NUMERIC, "C");
-  QApplication::setStyle("Fusion");
+  kel::ui::SetProgramStyle();
   QGuiApplication::setDesktopFileName("kelvanor");
   // Boxes and dialogs can come up before the window does (a settings file that cannot be read,
   // the catalogue to choose): Qt's buttons must already speak French then.

@@ -6,13 +6,14 @@
 #include <clocale>
 
 #include "ui/QtPlatform.h"
+#include "ui/Startup.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   // As in the program: numbers in the libraries below the window keep their points.
   std::setlocale(LC_NUMERIC, "C");
-  QApplication::setStyle("Fusion");
+  kel::ui::SetProgramStyle();
   // As in the program: Qt's own dialogs and buttons speak French.
   kel::ui::InstallFrenchTranslations(&app);
   // Windows closed by a test must not end the run.

@@ -21,6 +21,7 @@
 #include "ui/CheckWindow.h"
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
+#include "ui/Startup.h"
 #include "util/NumberText.h"
 
 namespace {
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
   // Set up as the program sets itself up, so that the pictures show what users see.
   QApplication app(argc, argv);
   std::setlocale(LC_NUMERIC, "C");
-  QApplication::setStyle("Fusion");
+  kel::ui::SetProgramStyle();
   QGuiApplication::setDesktopFileName("kelvanor");
   QApplication::setWindowIcon(QIcon::fromTheme("kelvanor"));
   kel::ui::InstallFrenchTranslations(&app);
