@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QStyleOption>
 #include <QTimer>
@@ -77,7 +78,10 @@ class ProgramStyle : public QProxyStyle {
 }  // namespace
 
 void SetProgramStyle() {
-  QApplication::setStyle(new ProgramStyle);
+  // The application owns its style and deletes it; the guard only knows whether it still lives.
+  static QPointer<QStyle> style;
+  style = new ProgramStyle;
+  QApplication::setStyle(style);
 }
 
 void SetProgramIcon() {
