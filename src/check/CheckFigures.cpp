@@ -162,7 +162,8 @@ constexpr OverallFigure kOverallFigures[] = {
        FigureValue value = Number(r.induction_real_at_110pct_mains_t);
        value.alert = r.induction_real_at_110pct_mains_t > kInductionAlertT;
        return value;
-     }},
+     },
+     Severity::Caution},
     {"iron_loss", "Pertes fer", "W", "Pertes fer (W)", "iron_loss_w", 2, false, true,
      [](R r) { return Number(r.iron_loss_w); }},
     {"primary_current", "Courant primaire", "A", "Courant primaire (A)", "primary_current_a", 3,

@@ -12,6 +12,10 @@
 
 namespace kel {
 
+// What a figure's warning means: a fault fails the design (shown red), a caution asks the
+// designer to look at a value that may yet be right (shown orange).
+enum class Severity { Fault, Caution };
+
 // What a figure holds for one winding or for the whole.
 struct FigureValue {
   enum class Kind {
@@ -68,6 +72,7 @@ struct OverallFigure {
   // Shown among the overall lines; false for the figures the fill and temperature lines tell.
   bool listed = true;
   FigureValue (*value)(const CheckResult&) = nullptr;
+  Severity severity = Severity::Fault;  // of the warning, or of a value's alert
 };
 
 // Every per-winding figure, in the order of the window's lines and of the JSON keys.

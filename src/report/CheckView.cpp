@@ -18,7 +18,9 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   const CheckResult& r = *check.result;
   for (const WindingCheck& w : r.windings) view.windings.push_back(RowName(w.input.row));
   for (const WindingFigure& figure : WindingFigures()) {
-    CheckView::Line line{CaptionWithUnit(figure.caption, figure.unit), {}, figure.warning};
+    CheckView::Line line{CaptionWithUnit(figure.caption, figure.unit),
+                         {},
+                         figure.warning ? Level::Bad : Level::Plain};
     line.cells.reserve(r.windings.size());
     bool any = false;
     for (const WindingCheck& w : r.windings) {
@@ -49,8 +51,10 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
         (figure.id == "turns_rounds" && !r.turns_converged)) {
       cell += " (sans convergence)";
     }
-    view.overall.push_back(
-        {CaptionWithUnit(figure.caption, figure.unit), {cell}, figure.warning || value.alert});
+    const Level alert = figure.severity == Severity::Caution ? Level::Warn : Level::Bad;
+    view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit),
+                            {cell},
+                            figure.warning || value.alert ? alert : Level::Plain});
   }
   return view;
 }

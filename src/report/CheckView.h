@@ -19,7 +19,7 @@ struct CheckView {
   struct Line {
     std::string caption;             // with its unit: "Fil (mm)"
     std::vector<std::string> cells;  // one per winding, "" where it has no such figure
-    bool warning = false;            // shown in red
+    Level level = Level::Plain;      // Warn for a caution, Bad for a fault
   };
   std::vector<Line> lines;    // per-winding figures
   std::vector<Line> overall;  // one cell each

@@ -27,6 +27,15 @@ constexpr double kSwatch = 12;
 constexpr const char* kIronColour = "#555555";
 constexpr const char* kRed = "#ff0000";
 constexpr const char* kBlack = "#000000";
+constexpr const char* kTapeColour = "#5fbfbf";
+constexpr const char* kMarginColour = "#dedede";
+constexpr const char* kPartitionColour = "#8b6f47";
+
+// A band of the windings, hatched where it goes past the outer leg.
+bool IsBand(PartKind kind) {
+  return kind == PartKind::Layer || kind == PartKind::Interlayer || kind == PartKind::Wrap ||
+         kind == PartKind::Tape;
+}
 
 const char* PartColour(const WindowPart& p) {
   switch (p.kind) {
@@ -38,6 +47,12 @@ const char* PartColour(const WindowPart& p) {
       return "#f4e7b0";
     case PartKind::Wrap:
       return "#9a9a9a";
+    case PartKind::Tape:
+      return kTapeColour;
+    case PartKind::Margin:
+      return kMarginColour;
+    case PartKind::Partition:
+      return kPartitionColour;
     case PartKind::Free:
       break;
   }
@@ -54,6 +69,12 @@ ShapeKind ShapeOf(PartKind kind) {
       return ShapeKind::Interlayer;
     case PartKind::Wrap:
       return ShapeKind::Wrap;
+    case PartKind::Tape:
+      return ShapeKind::Tape;
+    case PartKind::Margin:
+      return ShapeKind::Margin;
+    case PartKind::Partition:
+      return ShapeKind::Partition;
     case PartKind::Free:
       break;
   }
@@ -71,6 +92,22 @@ constexpr unsigned short kAsciiAdvance[95] = {
 // Accented letters and the few signs the captions use are about as wide as a digit; the widest
 // glyph of the face is 2048.
 constexpr unsigned short kOtherAdvance = 1400;
+
+// "Libre : 4,19 mm sur 12,0 mm" for the one chamber, "libre 4,19 mm sur 12,0 mm" after a
+// chamber's name: the room a chamber leaves, from the check's build where it knows it. A chamber
+// with a winding left out is at least as full as what is drawn.
+std::string RoomText(const WindingWindow& w, const WindowChamber& c, bool alone, char sep) {
+  const std::string height = Fixed(w.build_depth_mm, 1, sep) + " mm";
+  const std::string full = alone ? "Trop plein : " : "trop plein ";
+  const std::string free = alone ? "Libre : " : "libre ";
+  if (c.overfull) {
+    return full +
+           (c.build_mm ? Fixed(*c.build_mm, 2, sep) : "plus de " + Fixed(c.drawn_mm, 2, sep)) +
+           " mm pour " + height;
+  }
+  if (!c.build_mm) return free + "inconnu, un enroulement n'est pas dessiné";
+  return free + Fixed(w.build_depth_mm - *c.build_mm, 2, sep) + " mm sur " + height;
+}
 
 }  // namespace
 
@@ -91,45 +128,97 @@ std::string WindingCaption(const WindingCheck& w, char sep) {
 
 WindingWindow LayOutWindow(const CheckResult& check) {
   WindingWindow w;
+  const CheckOptions& options = check.options;
   w.build_depth_mm = check.core.window_height_mm;
   w.length_mm = check.core.window_width_mm;
-  w.parts.push_back({PartKind::Window, -1, 0, 0, 0, 0, w.build_depth_mm, w.length_mm, false});
-  const auto add = [&w](PartKind kind, int row, int layer, int turns, double x, double width,
-                        double height) {
+  w.margin_mm = options.margin_mm;
+  w.tape_mm = check.tape_mm;
+  w.parts.push_back({PartKind::Window, -1, 0, 0, 0, 0, w.build_depth_mm, w.length_mm, false, 0});
+  // The chambers' spans, and the usable length, with the check's own arithmetic.
+  if (check.chamber_count == 2) {
+    const double half = (w.length_mm - options.partition_mm) / 2;
+    w.chambers.resize(2);
+    w.chambers[0].length_mm = half;
+    w.chambers[1].y = w.length_mm - half;
+    w.chambers[1].length_mm = half;
+    w.parts.push_back({PartKind::Partition, -1, 0, 0, 0, half, w.build_depth_mm,
+                       w.length_mm - 2 * half, false, 0});
+  } else {
+    w.chambers.resize(1);
+    w.chambers[0].length_mm = w.length_mm;
+  }
+  for (std::size_t i = 0; i < w.chambers.size(); ++i) {
+    WindowChamber& c = w.chambers[i];
+    c.usable_mm = c.length_mm - 2 * w.margin_mm;
+    c.build_mm = check.chambers[i].build_mm;
+  }
+
+  std::vector<WindowPart> bands;
+  const auto add = [&w, &bands](PartKind kind, int row, int chamber, int layer, int turns, double x,
+                                double width, double height) {
     const bool outside = x + width > w.build_depth_mm + kSlackMm;
-    w.parts.push_back({kind, row, layer, turns, x, 0, width, height, outside});
+    const double y = w.chambers[chamber - 1].y + w.margin_mm;
+    bands.push_back({kind, row, layer, turns, x, y, width, height, outside, chamber});
   };
-  const double interlayer = check.options.interlayer_mm;
-  const double wrap = check.options.wrap_mm;
-  double x = 0;
+  const double interlayer = options.interlayer_mm;
+  const double wrap = options.wrap_mm;
+  bool taped = false;
   for (const WindingCheck& winding : check.windings) {
+    const int chamber = winding.chamber;
+    const double usable = w.chambers[chamber - 1].usable_mm;
+    double& x = w.chambers[chamber - 1].drawn_mm;
+    // Where the check lays the tape, whether the primary is drawn or not.
+    if (winding.input.row != 0 && w.tape_mm > 0 && !taped) {
+      taped = true;
+      add(PartKind::Tape, -1, chamber, 0, 0, x, w.tape_mm, usable);
+      x += w.tape_mm;
+    }
     if (winding.flag != WindingFlag::None) continue;
     const int row = winding.input.row;
     w.rows.push_back(row);
+    // The winding ends where the check's build says, whatever the sum of its bands rounds to.
+    const double start = x;
+    const double strand_row = winding.strands * winding.overall_mm;  // one turn along the layer
     int left = winding.input.turns;
     if (winding.layers > kMostLayersDrawn) {
-      const double band = winding.build_mm - wrap;
-      add(PartKind::Layer, row, 0, left, x, band, w.length_mm);
-      x += band;
+      add(PartKind::Layer, row, chamber, 0, left, x, winding.build_mm - wrap, usable);
       left = 0;
     }
     for (int layer = 1; left > 0 && layer <= winding.layers; ++layer) {
       const int turns = std::min(left, winding.turns_per_layer);
       left -= turns;
-      add(PartKind::Layer, row, layer, turns, x, winding.overall_mm, turns * winding.overall_mm);
+      add(PartKind::Layer, row, chamber, layer, turns, x, winding.overall_mm, turns * strand_row);
       x += winding.overall_mm;
       if (layer < winding.layers) {
-        add(PartKind::Interlayer, row, layer, 0, x, interlayer, w.length_mm);
+        add(PartKind::Interlayer, row, chamber, layer, 0, x, interlayer, usable);
         x += interlayer;
       }
     }
-    add(PartKind::Wrap, row, 0, 0, x, wrap, w.length_mm);
-    x += wrap;
+    add(PartKind::Wrap, row, chamber, 0, 0, start + winding.build_mm - wrap, wrap, usable);
+    x = start + winding.build_mm;
   }
-  w.build_mm = x;
-  w.overfull = x > w.build_depth_mm + kSlackMm;
-  if (x < w.build_depth_mm) {
-    w.parts.push_back({PartKind::Free, -1, 0, 0, x, 0, w.build_depth_mm - x, w.length_mm, false});
+
+  for (std::size_t i = 0; i < w.chambers.size(); ++i) {
+    WindowChamber& c = w.chambers[i];
+    const int chamber = static_cast<int>(i) + 1;
+    c.overfull = c.drawn_mm > w.build_depth_mm + kSlackMm;
+    w.overfull = w.overfull || c.overfull;
+    w.build_mm = std::max(w.build_mm, c.drawn_mm);
+    // The margins run along the windings inside the window; past it they are not room.
+    const double wound = std::min(c.drawn_mm, w.build_depth_mm);
+    if (w.margin_mm > 0 && wound > 0) {
+      for (const double y : {c.y, c.y + c.length_mm - w.margin_mm}) {
+        w.parts.push_back({PartKind::Margin, -1, 0, 0, 0, y, wound, w.margin_mm, false, chamber});
+      }
+    }
+  }
+  w.parts.insert(w.parts.end(), bands.begin(), bands.end());
+  for (std::size_t i = 0; i < w.chambers.size(); ++i) {
+    const WindowChamber& c = w.chambers[i];
+    if (c.drawn_mm < w.build_depth_mm) {
+      w.parts.push_back({PartKind::Free, -1, 0, 0, c.drawn_mm, c.y, w.build_depth_mm - c.drawn_mm,
+                         c.length_mm, false, static_cast<int>(i) + 1});
+    }
   }
   return w;
 }
@@ -174,7 +263,7 @@ Picture DrawWindow(const CheckResult& check, char sep, const TextWidth& text_wid
     // The window's y runs from the near flange, the picture's downwards from the far one.
     add(ShapeOf(p.kind), p.row, left + p.x * scale,
         top + (window.length_mm - p.y - p.height) * scale, p.width * scale, p.height * scale,
-        PartColour(p), "", p.row >= 0 && p.outside);
+        PartColour(p), "", IsBand(p.kind) && p.outside);
   }
   if (window.overfull) {
     add(ShapeKind::LegLine, -1, picture.leg_x - 1, iron_top, 2, kYoke, kRed);
@@ -191,30 +280,54 @@ Picture DrawWindow(const CheckResult& check, char sep, const TextWidth& text_wid
   text(ShapeKind::Caption, -1, std::max(kMargin, picture.leg_x + kLeg - text_width(outer)), under,
        outer, kBlack);
 
-  double y = under + kPictureLine + 2 * kGap;
-  const std::string fill =
-      window.overfull ? "Trop plein : " + Fixed(window.build_mm, 2, sep) + " mm pour " +
-                            Fixed(window.build_depth_mm, 1, sep) + " mm"
-                      : "Libre : " + Fixed(window.build_depth_mm - window.build_mm, 2, sep) +
-                            " mm sur " + Fixed(window.build_depth_mm, 1, sep) + " mm";
-  text(ShapeKind::Legend, -1, kMargin, y,
-       fill + " (largeur " + Fixed(window.length_mm, 1, sep) + " mm)",
-       window.overfull ? kRed : kBlack);
+  double y = under + kGap;  // each line of the legend steps down before it is set
+  const auto line = [&](const std::string& words, const char* colour) {
+    y += kPictureLine + kGap;
+    text(ShapeKind::Legend, -1, kMargin, y, words, colour);
+  };
+  const bool two = window.chambers.size() == 2;
+  for (std::size_t i = 0; i < window.chambers.size(); ++i) {
+    const WindowChamber& c = window.chambers[i];
+    std::string words = RoomText(window, c, !two, sep);
+    if (two) {
+      words = "Compartiment " + std::to_string(i + 1) + " : " + words + " (largeur utile " +
+              Fixed(c.usable_mm, 1, sep) + " mm)";
+    } else {
+      words += window.margin_mm > 0 ? " (largeur utile " + Fixed(c.usable_mm, 1, sep) + " mm sur " +
+                                          Fixed(window.length_mm, 1, sep) + " mm)"
+                                    : " (largeur " + Fixed(window.length_mm, 1, sep) + " mm)";
+    }
+    line(words, c.overfull ? kRed : kBlack);
+  }
   const double swatch_top = (kPictureLine - kSwatch) / 2;
   const double after_swatch = kMargin + kSwatch + 6;
-  if (window.overfull) {
+  const auto swatched = [&](int row, const char* fill, bool beyond, const std::string& words,
+                            const char* colour) {
     y += kPictureLine + kGap;
-    add(ShapeKind::Swatch, -1, kMargin, y + swatch_top, kSwatch, kSwatch, "#ffffff", "", true);
-    text(ShapeKind::Legend, -1, after_swatch, y, "Hachures rouges : au-delà de la jambe extérieure",
-         kRed);
+    add(ShapeKind::Swatch, row, kMargin, y + swatch_top, kSwatch, kSwatch, fill, "", beyond);
+    text(ShapeKind::Legend, row, after_swatch, y, words, colour);
+  };
+  if (window.overfull) {
+    swatched(-1, "#ffffff", true, "Hachures rouges : au-delà de la jambe extérieure", kRed);
+  }
+  if (window.tape_mm > 0) {
+    swatched(-1, kTapeColour, false,
+             "Isolement : " + std::to_string(check.options.tape_layers) + " × " +
+                 Fixed(check.options.tape_thickness_mm, 2, sep) + " mm",
+             kBlack);
+  }
+  if (window.margin_mm > 0) {
+    swatched(-1, kMarginColour, false,
+             "Marges : " + Fixed(window.margin_mm, 1, sep) + " mm à chaque bout", kBlack);
+  }
+  if (two) {
+    swatched(-1, kPartitionColour, false,
+             "Cloison : " + Fixed(check.options.partition_mm, 1, sep) + " mm", kBlack);
   }
   // A winding left out of the drawing is named all the same, in red.
   for (const WindingCheck& w : check.windings) {
-    y += kPictureLine + kGap;
-    const int row = w.input.row;
-    add(ShapeKind::Swatch, row, kMargin, y + swatch_top, kSwatch, kSwatch, WindingColour(row));
-    text(ShapeKind::Legend, row, after_swatch, y, WindingCaption(w, sep),
-         w.flag == WindingFlag::None ? kBlack : kRed);
+    swatched(w.input.row, WindingColour(w.input.row), false, WindingCaption(w, sep),
+             w.flag == WindingFlag::None ? kBlack : kRed);
   }
 
   for (const Shape& s : shapes) {

@@ -7,11 +7,15 @@
 // not pixels.
 //
 // x runs across the build, from the tongue (x = 0) to the outer leg (x = hautcu); y runs along
-// the winding width, from one flange (y = 0) to the other (y = LargCu). Windings are wound from
-// the tongue outwards in row order, primary first: each layer a band of the overall wire
-// diameter, the interlayer insulation between two layers, the wrap over each winding.
+// the winding width, from one flange (y = 0) to the other (y = LargCu). The layout is the check's
+// own: in each chamber the windings are wound from the bobbin outwards in row order, each layer a
+// band of the overall wire diameter holding its turns' strands side by side, the interlayer
+// insulation between two layers, the wrap over each winding, the tape over the primary in a
+// single chamber; the margins are left free at both ends of every layer. Two chambers lie side
+// by side along y, the primary alone in the first, the partition between them.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +28,10 @@ enum class PartKind {
   Layer,       // one layer of wire, as long as its turns
   Interlayer,  // insulation between two layers of one winding
   Wrap,        // insulation wrapped over a winding
-  Free,        // room left between the last winding and the outer leg
+  Free,        // room left between a chamber's last winding and the outer leg
+  Tape,        // the insulation between the primary and the secondaries
+  Margin,      // left free at one end of the layers of a chamber
+  Partition,   // the wall between two chambers, across the whole window
 };
 
 struct WindowPart {
@@ -36,15 +43,32 @@ struct WindowPart {
   int turns = 0;                               // turns in this layer
   double x = 0, y = 0, width = 0, height = 0;  // mm
   bool outside = false;                        // reaches past hautcu
+  int chamber = 0;                             // 1 or 2; 0 for the window and the partition
+};
+
+// One chamber of the bobbin as drawn.
+struct WindowChamber {
+  double y = 0, length_mm = 0;  // its span along the winding width, margins included
+  double usable_mm = 0;         // the length of a full layer
+  double drawn_mm = 0;          // what the windings drawn in it take
+  // The check's build of the chamber, which drawn_mm is when it is known: unknown when the
+  // chamber holds a winding left out of the drawing.
+  std::optional<double> build_mm;
+  bool overfull = false;  // drawn_mm past hautcu
 };
 
 struct WindingWindow {
-  double build_depth_mm = 0;      // hautcu, the room across the build
-  double length_mm = 0;           // LargCu, the length of a full layer
-  double build_mm = 0;            // what the windings take
-  bool overfull = false;          // build_mm past build_depth_mm
-  std::vector<WindowPart> parts;  // the window first, then the windings in order, then free room
-  std::vector<int> rows;          // the windings drawn, in order (flagged ones are not)
+  double build_depth_mm = 0;  // hautcu, the room across the build
+  double length_mm = 0;       // LargCu, the window's whole length
+  double build_mm = 0;        // what the windings take in the fuller chamber
+  bool overfull = false;      // a chamber's build past build_depth_mm
+  double margin_mm = 0;
+  double tape_mm = 0;                   // drawn when more than nothing
+  std::vector<WindowChamber> chambers;  // one or two
+  // The window first, then the partition and margins, then the windings in order with the tape
+  // before the first secondary, then each chamber's free room.
+  std::vector<WindowPart> parts;
+  std::vector<int> rows;  // the windings drawn, in order (flagged ones are not)
 };
 
 // Beyond this many layers a winding is one band: no drawing shows them apart, and a design of
@@ -60,15 +84,18 @@ const char* WindingColour(int row);
 // gros, pas dessiné" for one left out.
 std::string WindingCaption(const WindingCheck& winding, char decimal_separator);
 
-// Iron, Window and Free lie under the windings' bands (Layer, Interlayer, Wrap), which are
-// painted after them and under nothing.
+// Iron, Window, Free, Margin and Partition lie under the windings' bands (Layer, Interlayer,
+// Wrap, Tape), which are painted after them and under nothing.
 enum class ShapeKind {
   Iron,    // the tongue and the outer leg, reaching a little past the window's length
   Window,  // the window's room, outlined in red when the build goes past it
   Free,    // room left before the outer leg
+  Margin,
+  Partition,
   Layer,
   Interlayer,
   Wrap,
+  Tape,
   LegLine,  // the outer leg's inner face, marked above and below the window when overfull
   Caption,  // "Noyau central", "Jambe extérieure"
   Swatch,   // the colour box before a legend line

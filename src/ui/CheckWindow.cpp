@@ -14,16 +14,20 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValidator>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <memory>
 #include <numeric>
+#include <set>
+#include <string_view>
 
 #include "check/CheckFigures.h"
 #include "check/ReferenceData.h"
@@ -146,9 +150,11 @@ class CoresModel : public QAbstractTableModel {
   CoresModel(char separator, QObject* parent)
       : QAbstractTableModel(parent), separator_(separator) {}
 
-  void Show(std::shared_ptr<const CoreSearchResult> result, std::string in_use) {
+  // True when the table shows other cores than before.
+  bool Show(std::shared_ptr<const CoreSearchResult> result, std::string in_use) {
     // A large catalogue's table is sorted once per search, not at every look.
-    if (result == result_ && in_use == in_use_) return;
+    if (result == result_ && in_use == in_use_) return false;
+    const bool other = result != result_;
     beginResetModel();
     result_ = std::move(result);
     in_use_ = std::move(in_use);
@@ -156,6 +162,7 @@ class CoresModel : public QAbstractTableModel {
     std::iota(order_.begin(), order_.end(), 0u);
     SortOrder();
     endResetModel();
+    return other;
   }
   const CoreFigures* CoreAt(int row) const {
     return result_ && row >= 0 && row < static_cast<int>(order_.size())
@@ -252,6 +259,85 @@ class CoresModel : public QAbstractTableModel {
   int column_ = 1;  // lightest first, as the core list
   bool descending_ = false;
 };
+
+// Each column of the cores' table as wide as its widest text, header included, so that no name,
+// figure or verdict is cut. A catalogue of many cores is not turned into text for it: a figure
+// is widest at its largest or smallest number.
+void FitCoreColumns(QTableView* table, const CoreSearchResult* result, char separator) {
+  // Marked rows are bold: every text is measured so.
+  QFont bold = table->font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  const int padding =
+      2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1) + 8;
+  std::vector<int> widths;
+  QHeaderView* header = table->horizontalHeader();
+  const int columns = table->model()->columnCount({});
+  // A caption beside the sort arrow, within the section's margins.
+  const QStyle* style = header->style();
+  const int around = 4 * style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
+                     style->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header) + padding;
+  for (int c = 0; c < columns; ++c) {
+    const QString caption =
+        table->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    widths.push_back(header->fontMetrics().horizontalAdvance(caption) + around);
+  }
+  const auto fit = [&](int column, const std::string& text) {
+    widths[static_cast<std::size_t>(column)] = std::max(
+        widths[static_cast<std::size_t>(column)], metrics.horizontalAdvance(ToQt(text)) + padding);
+  };
+  for (const char* mark : {"en service, conseillé", "en service", "conseillé"}) {
+    fit(columns - 1, mark);
+  }
+  if (result && !result->cores.empty()) {
+    CoreFigures high = result->cores.front(), low = high, none;
+    std::set<std::string_view> verdicts;
+    const auto extend = [](std::optional<double>& most, std::optional<double>& least,
+                           const std::optional<double>& value) {
+      if (!value) return;
+      most = most ? std::max(*most, *value) : *value;
+      least = least ? std::min(*least, *value) : *value;
+    };
+    for (const CoreFigures& core : result->cores) {
+      verdicts.insert(core.verdict);
+      extend(high.mass_kg, low.mass_kg, core.mass_kg);
+      extend(high.fill_pct, low.fill_pct, core.fill_pct);
+      extend(high.copper_temperature_c, low.copper_temperature_c, core.copper_temperature_c);
+      extend(high.efficiency_pct, low.efficiency_pct, core.efficiency_pct);
+    }
+    for (const CoreFigures* figures : {&high, &low, &none}) {
+      const std::vector<std::string> cells = CoreCells(*figures, separator);
+      for (int c = 1; c + 1 < static_cast<int>(cells.size()); ++c) {
+        fit(c, cells[static_cast<std::size_t>(c)]);
+      }
+    }
+    // A name in plain ASCII is as wide as its letters side by side (kerning takes away, rounding
+    // stays within the padding):
+    // a sum per name where measuring each would hold up a large catalogue's window.
+    std::array<int, 128> advance{};
+    for (int c = 32; c < 128; ++c) advance[c] = metrics.horizontalAdvance(QChar(c));
+    int widest = 0;
+    for (const CoreFigures& core : result->cores) {
+      int width = 0;
+      for (const char c : core.name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 128) {
+          width = -1;
+          break;
+        }
+        width += advance[byte];
+      }
+      if (width < 0) {
+        fit(0, core.name);
+      } else {
+        widest = std::max(widest, width);
+      }
+    }
+    widths[0] = std::max(widths[0], widest + padding);
+    for (const std::string_view verdict : verdicts) fit(columns - 2, std::string(verdict));
+  }
+  for (int c = 0; c < columns; ++c) table->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+}
 
 }  // namespace
 
@@ -381,11 +467,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   cores_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   cores_->verticalHeader()->hide();
   cores_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  // Widths from the captions alone: measuring the cells would read every core of the table.
-  for (int c = 0; c < model->columnCount({}); ++c) {
-    const QString caption = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-    cores_->setColumnWidth(c, std::max(76, fontMetrics().horizontalAdvance(caption) + 14));
-  }
+  FitCoreColumns(cores_, nullptr, decimal_separator);
   cores_->horizontalHeader()->setStretchLastSection(true);
   // Room for a few rows however small the window: the content scrolls past that.
   cores_->setMinimumHeight(8 * (fontMetrics().height() + 6));
@@ -547,14 +629,18 @@ void CheckWindow::ShowView() {
         table_->setItem(r, c, item);
       }
       item->setText(ToQt(line.cells[c]));
-      item->setForeground(line.warning ? kRedText : kBlackText);
+      item->setForeground(ColourOf(line.level));
     }
   }
 
   ShowLevel(fill_, view.fill, view.fill_level);
   ShowLevel(thermal_, view.thermal, view.thermal_level);
   for (std::size_t i = 0; i < overall_.size(); ++i) {
-    overall_[i]->setText(i < view.overall.size() ? ToQt(view.overall[i].cells[0]) : QString());
+    if (i < view.overall.size()) {
+      ShowLevel(overall_[i], view.overall[i].cells[0], view.overall[i].level);
+    } else {
+      overall_[i]->clear();
+    }
   }
   static_cast<WindingView*>(drawing_)->Refit();
   ShowSearch();
@@ -579,7 +665,7 @@ void CheckWindow::ShowSearch() {
     return;
   }
   search_timer_->stop();
-  model->Show(state.result, in_use);
+  if (model->Show(state.result, in_use)) FitCoreColumns(cores_, state.result.get(), separator_);
 }
 
 void CheckWindow::Impose(const std::string& core) {

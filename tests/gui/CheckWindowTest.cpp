@@ -335,6 +335,17 @@ TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
     return model->index(row, column).data().toString().toStdString();
   };
   ASSERT_EQ(model->rowCount(), 2);
+  // Every text fits its column, caption and sort arrow too, even in bold.
+  QFont bold = table->font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  for (int c = 0; c < model->columnCount(); ++c) {
+    QStringList texts = {model->headerData(c, Qt::Horizontal).toString()};
+    for (int r = 0; r < model->rowCount(); ++r) texts << model->index(r, c).data().toString();
+    for (const QString& text : texts) {
+      EXPECT_GT(table->columnWidth(c), metrics.horizontalAdvance(text) + 8) << text.toStdString();
+    }
+  }
   EXPECT_EQ(cell(0, 0), "EI10");
   EXPECT_EQ(cell(0, 1), "0,600");
   EXPECT_EQ(cell(0, 6), "en service, conseillé");

@@ -135,6 +135,12 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   });
   ASSERT_NE(section, view.lines.end());
   EXPECT_EQ(section->cells, (std::vector<std::string>{"0,126", "0,312"}));
+  // 1,968 T at mains 10 % high asks for a look (orange); nothing else here stands out.
+  for (const CheckView::Line& line : view.overall) {
+    EXPECT_EQ(line.level,
+              line.caption == "Induction réelle, secteur à 110 % (T)" ? Level::Warn : Level::Plain)
+        << line.caption;
+  }
 
   // Strands read as "2 × 4,500" in every table; the JSON keeps one strand's diameter.
   WindingCheck stranded = p;
@@ -200,6 +206,8 @@ TEST_F(DesignCheckTest, ImposedWireIsWoundAsTypedAndOneTooThickLeavesTheTotalsIn
   ASSERT_NE(losses, view.lines.end());
   EXPECT_EQ(losses->cells, (std::vector<std::string>{"incomplet", ""}));
   EXPECT_EQ(view.fill, "incomplet");
+  ASSERT_FALSE(view.overall.empty());
+  EXPECT_EQ(view.overall.front().level, Level::Bad);  // "Vérification complète : non"
 }
 
 TEST_F(DesignCheckTest, OptionsLiveInTheDocumentAndChangeNothingElse) {
