@@ -21,11 +21,12 @@ cp "$bin/Zivodevu.mdb" "$work/"
 printf '[GLOBAL]\nDataBase=%s\n' "$work/Zivodevu.mdb" >"$work/kelvanor.ini"
 printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=2\nVolts2=9\nAmps2=1\n' \
   >"$work/exemple.kel"
-# The "Vérification" window shows the README's worked example.
-printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n' \
+# The "Vérification" window shows the README's worked example wound in two chambers with margins,
+# on a screen tall enough for the cores' table under the figures.
+printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n[VERIF]\nCarcasse=2\nMarge=1\n' \
   >"$work/exemple-verification.kel"
-shot() {  # scene, picture[, document]
-  xvfb-run -a -s "-screen 0 1280x900x24" sh -c \
+shot() {  # scene, picture[, document[, screen]]
+  xvfb-run -a -s "-screen 0 ${4:-1280x900}x24" sh -c \
     "openbox >/dev/null 2>&1 & sleep 1; cd '$work' && LANG=fr_FR.UTF-8 \
      ./kelvanor '$1' '$docs/$2' '${3:-exemple.kel}'"
 }
@@ -33,13 +34,13 @@ shot fenetre window.png
 shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
-shot verification verification.png exemple-verification.kel
+shot verification verification.png exemple-verification.kel 1280x1440
 
 # The report's two pages for the worked example, and the first page of a valve design that does
 # not fit its core, as pdftoppm renders the PDF kelvanor-calc --report writes.
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=500\nAmps1=0.1\nVolts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\n' \
   >"$work/lampes.kel"
-cp "$work/exemple-verification.kel" "$work/example.kel"
+printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n' >"$work/example.kel"
 for design in example lampes; do
   "$bin/kelvanor-calc" --decimal-separator , --catalogue "$work/Zivodevu.mdb" \
     --report "$work/$design.pdf" "$work/$design.kel" >/dev/null

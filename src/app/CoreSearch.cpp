@@ -59,7 +59,7 @@ const char* CoreVerdict(const DesignCheck& check) {
   if (!check.result) return kVerdictIncomplete;
   const CheckResult& r = *check.result;
   // Complete: every winding in the figures, a fill and a temperature that settled.
-  if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict) {
+  if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict || !r.converged) {
     return kVerdictIncomplete;
   }
   if (*r.fill_status == FillStatus::Overfull) return kVerdictOverfull;
@@ -143,9 +143,12 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   const DesignCheck check = CheckDesign(sheet, options, false);
   figures.verdict = CoreVerdict(check);
   if (check.result) {
-    figures.fill_pct = check.result->fill_pct;
-    figures.copper_temperature_c = check.result->copper_temperature_c;
-    figures.efficiency_pct = check.result->efficiency_pct;
+    const CheckResult& r = *check.result;
+    figures.fill_pct = r.fill_pct;
+    // A temperature that ran away, and the efficiency of a core that delivers nothing, are no
+    // figures to compare cores by.
+    if (r.converged) figures.copper_temperature_c = r.copper_temperature_c;
+    if (r.converged && r.output_w > 0.0) figures.efficiency_pct = r.efficiency_pct;
   } else {
     figures.none = TermOf(check.none).text;
   }

@@ -28,7 +28,7 @@ constexpr const char* kIronColour = "#555555";
 constexpr const char* kRed = "#ff0000";
 constexpr const char* kBlack = "#000000";
 constexpr const char* kTapeColour = "#5fbfbf";
-constexpr const char* kMarginColour = "#dedede";
+constexpr const char* kMarginColour = "#d0d0d0";
 constexpr const char* kPartitionColour = "#8b6f47";
 
 // A band of the windings, hatched where it goes past the outer leg.
@@ -281,23 +281,15 @@ Picture DrawWindow(const CheckResult& check, char sep, const TextWidth& text_wid
        outer, kBlack);
 
   double y = under + kGap;  // each line of the legend steps down before it is set
-  const auto line = [&](const std::string& words, const char* colour) {
-    y += kPictureLine + kGap;
-    text(ShapeKind::Legend, -1, kMargin, y, words, colour);
-  };
   const bool two = window.chambers.size() == 2;
   for (std::size_t i = 0; i < window.chambers.size(); ++i) {
     const WindowChamber& c = window.chambers[i];
-    std::string words = RoomText(window, c, !two, sep);
-    if (two) {
-      words = "Compartiment " + std::to_string(i + 1) + " : " + words + " (largeur utile " +
-              Fixed(c.usable_mm, 1, sep) + " mm)";
-    } else {
-      words += window.margin_mm > 0 ? " (largeur utile " + Fixed(c.usable_mm, 1, sep) + " mm sur " +
-                                          Fixed(window.length_mm, 1, sep) + " mm)"
-                                    : " (largeur " + Fixed(window.length_mm, 1, sep) + " mm)";
-    }
-    line(words, c.overfull ? kRed : kBlack);
+    const std::string words =
+        two ? "Compartiment " + std::to_string(i + 1) + " : " + RoomText(window, c, false, sep)
+            : RoomText(window, c, true, sep) + " (largeur " + Fixed(window.length_mm, 1, sep) +
+                  " mm)";
+    y += kPictureLine + kGap;
+    text(ShapeKind::Legend, -1, kMargin, y, words, c.overfull ? kRed : kBlack);
   }
   const double swatch_top = (kPictureLine - kSwatch) / 2;
   const double after_swatch = kMargin + kSwatch + 6;
@@ -318,7 +310,9 @@ Picture DrawWindow(const CheckResult& check, char sep, const TextWidth& text_wid
   }
   if (window.margin_mm > 0) {
     swatched(-1, kMarginColour, false,
-             "Marges : " + Fixed(window.margin_mm, 1, sep) + " mm à chaque bout", kBlack);
+             "Marges : " + Fixed(window.margin_mm, 1, sep) + " mm à chaque bout, largeur utile " +
+                 Fixed(window.chambers.front().usable_mm, 1, sep) + " mm",
+             kBlack);
   }
   if (two) {
     swatched(-1, kPartitionColour, false,

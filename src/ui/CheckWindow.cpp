@@ -355,7 +355,11 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   outer->addWidget(scroll);
   auto* content = new QWidget(scroll);
   scroll->setWidget(content);
-  auto* columns = new QHBoxLayout(content);
+  // The options, figures and drawing side by side; the cores' table under them, the window's
+  // whole width, so that its columns are not squeezed beside the drawing.
+  auto* page = new QVBoxLayout(content);
+  auto* columns = new QHBoxLayout;
+  page->addLayout(columns, 3);
   auto* layout = new QVBoxLayout;
   columns->addLayout(layout, 3);
   auto* right = new QVBoxLayout;
@@ -422,6 +426,9 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   table_->setSelectionMode(QAbstractItemView::NoSelection);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Room for most of the figures however the cores' table below is given room: the content
+  // scrolls past that.
+  table_->setMinimumHeight(16 * (fontMetrics().height() + 4));
   layout->addWidget(table_, 1);
 
   auto* totals = new QGroupBox("Ensemble", this);
@@ -472,7 +479,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   // Room for a few rows however small the window: the content scrolls past that.
   cores_->setMinimumHeight(8 * (fontMetrics().height() + 6));
   search_layout->addWidget(cores_, 1);
-  layout->addWidget(search, 1);
+  page->addWidget(search, 1);
   connect(take_, &QPushButton::clicked, this, [this] {
     const CoreSearchRunner::State state = panel_.Search();
     if (state.result && state.result->advised) {
@@ -491,7 +498,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   QFont small = source->font();
   small.setPointSizeF(small.pointSizeF() * 0.85);
   source->setFont(small);
-  layout->addWidget(source);
+  page->addWidget(source);
   resize(1000, 960);
 }
 

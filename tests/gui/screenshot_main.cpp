@@ -5,7 +5,7 @@
 //
 // SCENE: "fenetre" (the window as it opened), "ouvrir" (the "Ouvrir" dialog), "apropos" (the
 // "À propos" box), "erreur" (the input error of a zero frequency), "verification" (the
-// "Vérification" window alone).
+// "Vérification" window alone, as tall as the screen).
 
 #include <QAction>
 #include <QApplication>
@@ -75,7 +75,11 @@ int main(int argc, char** argv) {
 
   if (scene == "fenetre" || scene == "verification") {
     QWidget* shown = &window;
-    if (scene == "verification") shown = window.ShowCheckWindow();
+    if (scene == "verification") {
+      shown = window.ShowCheckWindow();
+      // As tall as the screen lets it be, so that the cores' table shows under the totals.
+      shown->resize(shown->width(), shown->screen()->availableGeometry().height() - 40);
+    }
     QTimer::singleShot(500, shown, [shown, picture] {
       QCoreApplication::exit(shown->grab().save(picture, "PNG") ? 0 : 1);
     });
