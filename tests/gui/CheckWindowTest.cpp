@@ -213,7 +213,7 @@ TEST_F(CheckWindowTest, ExportsAskBeforeReplacingAndNeverReplaceTheDocument) {
       if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
         if (sent) return;
         sent = true;
-        if (!declined) dialog->selectFile(QString::fromStdString(target));
+        if (!declined) TypeFileName(dialog, QString::fromStdString(target));
         QMetaObject::invokeMethod(dialog, declined ? "reject" : "accept", Qt::QueuedConnection);
       } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         texts << box->text();

@@ -66,7 +66,7 @@ TEST_F(WindowTest, CtrlPShowsTheReportInAPrintPreview) {
 TEST_F(WindowTest, ExportDialogAddsTheExtension) {
   Open();
   WhenModal<QFileDialog>(window_.get(), [](QFileDialog* dialog) {
-    dialog->selectFile("rapport");
+    TypeFileName(dialog, "rapport");
     static_cast<QDialog*>(dialog)->accept();
   });
   Find<QAction>("MnuExporterPdf")->trigger();

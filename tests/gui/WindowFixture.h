@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -98,5 +99,13 @@ class WindowTest : public ::testing::Test {
   std::unique_ptr<MainForm> form_;
   std::unique_ptr<ui::MainWindow> window_;
 };
+
+// Types name in a file dialog's name field, as the user does. selectFile leaves the field as it
+// is once the field has the focus, which a loaded machine may give it before a test looks.
+inline void TypeFileName(QFileDialog* dialog, const QString& name) {
+  auto* field = dialog->findChild<QLineEdit*>("fileNameEdit");
+  ASSERT_NE(field, nullptr);
+  field->setText(name);
+}
 
 }  // namespace kel::test
