@@ -113,7 +113,8 @@ void CheckAndReport(const kel::MainForm& form, const std::string& document) {
                                form.DocPath(),
                                "08/12/2026",
                                kel::ManufacturingSheetLines(sheet, form.DocPath()),
-                               ','};
+                               ',',
+                               {}};
   const std::string html = kel::HtmlReport(input, kel::DrawingAs::InlineSvg);
   FUZZ_CHECK(html.ends_with("</html>\n"), "HTML report cut short\ndocument " + Shown(document));
 }

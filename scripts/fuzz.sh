@@ -42,7 +42,14 @@ if [ ! -f "$build/build.ninja" ]; then
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKELVANOR_FUZZ=ON \
     -DKELVANOR_GUI=OFF -DKELVANOR_BENCH=OFF -DBUILD_TESTING=OFF -DKELVANOR_WERROR=ON >/dev/null
 fi
-cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
+build_log=$(mktemp)
+if ! cmake --build "$build" -j2 --target "${targets[@]}" >"$build_log" 2>&1; then
+  cat "$build_log" >&2
+  rm -f "$build_log"
+  echo "fuzz: the fuzz targets do not build" >&2
+  exit 1
+fi
+rm -f "$build_log"
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
