@@ -92,32 +92,27 @@ QLabel* AddLabel(QWidget* parent, const Twips& twips, const QString& name, const
 
 QLineEdit* AddField(QWidget* parent, const Twips& twips, const QString& name, const QString& text,
                     QRect place) {
-  // The text comes after the font: a line edit lays its text out again at each change of font,
-  // and laying out in a font not yet used loads that font first.
+  // The field takes its font from its frame, which carries the fields' font for that reason: a
+  // line edit lays its text out again at each change of font, and laying out in a font not yet
+  // used loads that font first.
   auto* field = new QLineEdit(parent);
   field->setObjectName(name);
   field->setGeometry(twips.ToPixels(place.x(), place.y(), place.width(), place.height()));
   field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  field->setFont(FieldFont());
   if (!text.isEmpty()) field->setText(text);
   field->setContextMenuPolicy(Qt::NoContextMenu);
   field->setFocusPolicy(Qt::StrongFocus);
   return field;
 }
 
-// A computed value reads in black: the field is read-only rather than disabled, which would
-// grey it, and it takes neither the focus nor the Tab key.
+// A computed value reads in black, from its frame's palette: the field is read-only rather than
+// disabled, which would grey it, and it takes neither the focus nor the Tab key.
 QLineEdit* AddResult(QWidget* parent, const Twips& twips, const QString& name, int left, int top) {
   QLineEdit* field = AddField(parent, twips, name, QString(), QRect(left, top, 735, 285));
   field->setReadOnly(true);
   field->setFocusPolicy(Qt::NoFocus);
   field->setAcceptDrops(false);
   field->setCursor(Qt::ArrowCursor);
-  QPalette palette = field->palette();
-  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-    palette.setColor(group, QPalette::Text, kBlackText);
-  }
-  field->setPalette(palette);
   return field;
 }
 
@@ -170,6 +165,12 @@ void BuildSpecifications(FormWidgets& w, const Twips& t, const PerRow<int>& row_
 
 void BuildCopper(FormWidgets& w, const Twips& t, const PerRow<int>& row_top) {
   FramePanel* f = w.FmCu;
+  // Set once for the frame rather than on each of its thirty results.
+  QPalette results = f->palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    results.setColor(group, QPalette::Text, kBlackText);
+  }
+  f->setPalette(results);
   AddLabel(f, t, "Label12", "Amp/mm²", {240, 360, 990, 240});
   w.TxDCourant = AddField(f, t, "TxDCourant", "3.6", {1320, 360, 375, 285});
   AddLabel(f, t, "Label8", "Spires/Volt", {240, 840, 1170, 240});
@@ -242,6 +243,9 @@ void BuildIron(FormWidgets& w, const Twips& t) {
   w.LstCore->setFont(FieldFont());
   w.LstCore->setSelectionMode(QAbstractItemView::SingleSelection);
   w.LstCore->setSortingEnabled(false);
+  // One line of text each, in one font: the list sizes one entry instead of the whole catalogue
+  // each time it is filled or scrolled to the core in use.
+  w.LstCore->setUniformItemSizes(true);
   w.LstCore->setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -336,15 +340,17 @@ QFont FieldFont(bool bold) {
 }
 
 FramePanel::FramePanel(QWidget* parent, const QString& caption)
-    : QWidget(parent), caption_(caption) {
+    : QWidget(parent), caption_(caption), caption_font_(CaptionFont(kCaptionPoints, true)) {
   setAutoFillBackground(true);
   setFocusPolicy(Qt::NoFocus);
-  setFont(CaptionFont(kCaptionPoints, true));
+  // What the frame holds inherits the fields' font; only the caption is drawn in its own.
+  setFont(FieldFont());
 }
 
 void FramePanel::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const QFontMetrics metrics(font());
+  painter.setFont(caption_font_);
+  const QFontMetrics metrics(caption_font_);
   // The border runs through the middle of the caption, as on an etched group frame.
   const int top = metrics.height() / 2;
   const QRect box = rect().adjusted(0, top, -2, -2);

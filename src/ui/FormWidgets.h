@@ -50,6 +50,7 @@ class FramePanel : public QWidget {
 
  private:
   QString caption_;
+  QFont caption_font_;
 };
 
 struct FormWidgets {
