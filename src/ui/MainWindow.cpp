@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <algorithm>
 
 #include "catalogue/Catalogue.h"
@@ -438,6 +440,11 @@ void MainWindow::ShowCoreList() {
     QListWidgetItem* item = list->item(row);
     if (!in_use.empty() && UpperCase(item->text().toStdString()) == wanted) {
       list->setCurrentItem(item);
+      // At each scroll a list asks the X server where the pointer is, to update the entry under
+      // it: a round trip on the way to the first frame. Until the window is shown no pointer can
+      // be over the list, so the bar moves without telling the view, which reads its position
+      // from the bar when it paints.
+      const QSignalBlocker quiet(list->isVisible() ? nullptr : list->verticalScrollBar());
       list->scrollToItem(item);
       return;
     }
