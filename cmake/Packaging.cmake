@@ -11,6 +11,9 @@ set(kelvanor_man_pages kelvanor-calc kelvanor-catalogue)
 if(TARGET kelvanor)
   list(APPEND kelvanor_man_pages kelvanor kelvanor-report)
   install(TARGETS kelvanor kelvanor-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The printing module, where the window looks for it when it is not beside the program.
+  install(TARGETS kelvanor-print LIBRARY DESTINATION ${KELVANOR_MODULE_DESTINATION}
+          PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvanor-mime.xml

@@ -4,15 +4,17 @@
 #include <QBuffer>
 #include <QPageLayout>
 #include <QPainter>
+#include <QCoreApplication>
+#include <QLibrary>
+#include <QMessageBox>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QUrl>
 #include <algorithm>
 
 #include "app/CheckPanel.h"
+#include "ui/PrintPreview.h"
 #include "ui/WindingPainter.h"
 #include "util/AtomicFile.h"
 #include "util/Paths.h"
@@ -184,23 +186,44 @@ bool WritePdfReport(const std::string& path, const ReportInput& input, std::stri
   return written;
 }
 
+namespace {
+
+using PrintPreviewEntry = void (*)(QWidget*, const PrintRequest&);
+
+// The printing module beside the program (the build tree, a copy kept with its own files), else
+// in the library folder the package installs it to. Loaded once and kept; nullptr with the
+// loader's reason when it cannot be.
+PrintPreviewEntry LoadPrintPreview(QString& error) {
+  static PrintPreviewEntry entry = nullptr;
+  if (entry != nullptr) return entry;
+  const QString programs = QCoreApplication::applicationDirPath();
+  for (const QString& folder : {programs, programs + "/" + KELVANOR_MODULE_FOLDER}) {
+    QLibrary module(folder + "/kelvanor-print.so");
+    if (module.load()) {
+      entry = reinterpret_cast<PrintPreviewEntry>(module.resolve("kelvanor_print_preview"));
+      if (entry != nullptr) return entry;
+    }
+    error = module.errorString();
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void PrintReport(QWidget* parent, MainForm& form) {
+  QString error;
+  const PrintPreviewEntry preview = LoadPrintPreview(error);
+  if (preview == nullptr) {
+    QMessageBox::warning(parent, "Imprimer", "L'impression n'est pas disponible : " + error);
+    return;
+  }
   const DesignCheck check = CheckFormWith(form, {});
   const ReportInput input = FormReportInput(form, check);
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setPageSize(QPageSize(QPageSize::A4));
-  printer.setFullPage(true);
-  printer.setDocName(Title(input));
-  printer.setCreator("Kelvanor");
-  QPrintPreviewDialog preview(&printer, parent);
-  preview.setObjectName("FmApercu");
-  preview.setWindowTitle("Aperçu avant impression");
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&input](QPrinter* target) {
-                     const auto document = ReportDocument(input, *target);
-                     PaintPages(*document, *target, input);
-                   });
-  preview.exec();
+  const PrintRequest request{Title(input), [&input](QPagedPaintDevice& target) {
+                               const auto document = ReportDocument(input, target);
+                               PaintPages(*document, target, input);
+                             }};
+  preview(parent, request);
 }
 
 }  // namespace kel::ui
