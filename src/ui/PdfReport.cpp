@@ -2,11 +2,11 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
-#include <QPageLayout>
-#include <QPainter>
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QMessageBox>
+#include <QPageLayout>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QTextBlock>
 #include <QTextCursor>
