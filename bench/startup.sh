@@ -2,12 +2,12 @@
 # Start-up time of the window: from the start of the process until its window is mapped on the X
 # server, for kelvanor and for a bare Qt 6 program that shows one label, run alternately under
 # Xvfb. Prints both medians and their ratio; exits 1 when the ratio reaches LIMIT.
-#   bench/startup.sh BIN_DIR          (RUNS=15 LIMIT=1.25 by default)
+#   bench/startup.sh BIN_DIR          (RUNS=31 LIMIT=1.25 by default)
 # Needs g++, the Qt 6 and Xlib headers (scripts/install-deps.sh) and xvfb-run.
 set -euo pipefail
 
 bin_dir=$(cd "${1:?usage: bench/startup.sh BIN_DIR}" && pwd)
-runs=${RUNS:-15}
+runs=${RUNS:-31}
 limit=${LIMIT:-1.25}
 
 # One X server for the whole measurement, so both programs meet the same conditions.
