@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "documents/Ini.h"
+#include "kelvanor/Version.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 #include "util/Paths.h"
@@ -60,7 +61,7 @@ class MainFormTest : public ::testing::Test {
   FakePlatform platform = PlatformIn(dir);
   std::string catalogue;
   MainForm form{platform, {',', true}};
-  const std::string title_prefix = "kelvanor Version 1.0.7   ";
+  const std::string title_prefix = std::string("kelvanor Version ") + kVersionText + "   ";
 };
 
 TEST_F(MainFormTest, FreshStartShowsNewDesignDefaultsAndTheCoreList) {
@@ -788,7 +789,8 @@ TEST_F(MainFormTest, AboutBoxNamesVersionLicenceAndDataSources) {
   form.MnuAPropos_Click();
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].title, "À propos de Kelvanor");
-  for (const char* part : {"Kelvanor 1.0.7", "GPL-3.0-or-later", catalogue.c_str(), "EI"}) {
+  const std::string name = std::string("Kelvanor ") + kVersionText;
+  for (const char* part : {name.c_str(), "GPL-3.0-or-later", catalogue.c_str(), "EI"}) {
     EXPECT_NE(platform.messages[0].text.find(part), std::string::npos) << part;
   }
 }

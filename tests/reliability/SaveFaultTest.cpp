@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/MainForm.h"
+#include "kelvanor/Version.h"
 #include "reliability/FaultSupport.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
@@ -81,7 +82,7 @@ class SaveFaultTest : public ::testing::Test {
   MainForm form{platform, {',', true}};
   std::string catalogue;
   std::string previous;
-  const std::string title_prefix = "kelvanor Version 1.0.7   ";
+  const std::string title_prefix = std::string("kelvanor Version ") + kVersionText + "   ";
 };
 
 TEST_F(SaveFaultTest, FailingSystemCallsKeepThePreviousDocument) {
