@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <functional>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "app/CheckPanel.h"
 #include "documents/Ini.h"
@@ -378,6 +380,54 @@ TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
   EXPECT_FALSE(take->isEnabled());
   form_->MnuEnregistrer_Click();
   EXPECT_EQ(ReadIni(document_, "NOYAU", "Type"), "EI10");
+}
+
+// Only the current density changes, in the main window: the core search starts again, and its
+// table and advice are those of the design as it now stands. Thicker wires fill EI10 over, so
+// EI20 becomes the advised core while the chain keeps EI10.
+TEST_F(CheckWindowTest, TheCoreSearchFollowsAChangeOfCurrentDensityAlone) {
+  Open();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  const QAbstractItemModel* model = check->findChild<QTableView*>("TbNoyaux")->model();
+  using Rows = std::vector<std::vector<std::string>>;
+  const auto shown = [model] {
+    Rows rows(static_cast<std::size_t>(model->rowCount()));
+    for (int r = 0; r < model->rowCount(); ++r) {
+      for (int c = 0; c < static_cast<int>(std::size(kCoreColumns)); ++c) {
+        rows[r].push_back(model->index(r, c).data().toString().toStdString());
+      }
+    }
+    return rows;
+  };
+  const auto rows_of = [](const CoreSearchResult& result) {
+    Rows rows;
+    for (const CoreFigures& core : result.cores) rows.push_back(CoreCells(core, ','));
+    return rows;
+  };
+  // The search is over and the window shows what it found.
+  const auto settled = [&] {
+    const CoreSearchRunner::State state = check->Panel().Search();
+    return !state.running && state.result && shown() == rows_of(*state.result);
+  };
+  // Only against a search that never ends: each wait stops as soon as the search is over.
+  constexpr int kBackstopMs = 120'000;
+  ASSERT_TRUE(QTest::qWaitFor(settled, kBackstopMs));
+  ASSERT_EQ(CheckText("LbNoyauConseille").rfind("Noyau conseillé : EI10 ", 0), 0u);
+
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  Field("TxDCourant")->setFocus();
+  TabTo("TxDCourant");
+  Type("2");
+  Press(Qt::Key_Tab);
+  ASSERT_EQ(form_->Sheet().TxDCourant, "2");
+  ASSERT_EQ(Text("LbNoyau"), "EI10");
+  ASSERT_TRUE(QTest::qWaitFor(settled, kBackstopMs));
+  const CoreSearchResult now = SearchFormCores(*form_, check->Panel().Check().options);
+  EXPECT_EQ(shown(), rows_of(now));
+  EXPECT_EQ(CheckText("LbNoyauConseille"), AdvisedCoreText(now, ','));
+  EXPECT_EQ(CheckText("LbNoyauConseille").rfind("Noyau conseillé : EI20 ", 0), 0u)
+      << CheckText("LbNoyauConseille");
 }
 
 // A catalogue of 100,000 cores (a million behaves the same, only the main window's core list

@@ -8,9 +8,8 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -228,7 +227,7 @@ TEST_F(FileCornerTest, NamesAtTheLimitsSaveAndComeBackByteForByte) {
 
 // The size limit is the README's 4 MiB, counted from the file's size and again while it is read:
 // a document of exactly that size opens, one byte more does not, and neither does a file that
-// grows past it while it is read.
+// grows one byte past it while it is read.
 TEST_F(FileCornerTest, TheSizeLimitIsFourMebibytesExactly) {
   const struct {
     std::size_t size;
@@ -248,19 +247,31 @@ TEST_F(FileCornerTest, TheSizeLimitIsFourMebibytesExactly) {
     EXPECT_EQ(opened.Sheet().TxVolts[1], opens ? "12" : "100");
     EXPECT_EQ(fake.messages.size(), opens ? 0u : 1u);
   }
-  // The file says 100 bytes, its reads bring more than the limit.
+  // A short document when it is opened, which grows before its first read to one byte past the
+  // limit: that byte comes alone in the last chunk.
   WriteFile(path, kDocument);
-  std::size_t given = 0;
+  struct stat document {};
+  ASSERT_EQ(::stat(path.c_str(), &document), 0);
+  bool grown = false;
   IniFileOps growing;
-  growing.read = [&given](int, void* data, std::size_t size) -> ssize_t {
-    if (given > kIniFileLimit + 100'000) return 0;
-    const std::string chunk = given == 0 ? std::string(kDocument) : std::string(size, ';');
-    const std::size_t count = std::min(size, chunk.size());
-    std::memcpy(data, chunk.data(), count);
-    given += count;
-    return static_cast<ssize_t>(count);
+  growing.read = [&](int fd, void* data, std::size_t size) {
+    struct stat now {};
+    if (!grown && ::fstat(fd, &now) == 0 && now.st_ino == document.st_ino) {
+      grown = true;
+      const auto size_now = static_cast<std::size_t>(now.st_size);
+      std::ofstream(path, std::ios::app) << std::string(kIniFileLimit + 1 - size_now, ';');
+    }
+    return ::read(fd, data, size);
   };
-  EXPECT_EQ(IniDocument::Load(path, growing).Read(), FileRead::kTooLarge);
+  FakePlatform fake;
+  fake.executable_path = dir.File("kelvanor");
+  MainForm opened(fake, {',', true});
+  opened.SetFileOps(growing);
+  opened.Form_Load(path);
+  EXPECT_TRUE(grown);
+  EXPECT_EQ(opened.DocPath(), "");
+  ASSERT_EQ(fake.messages.size(), 1u);
+  EXPECT_NE(fake.messages[0].text.find("trop grand"), std::string::npos) << fake.messages[0].text;
 }
 
 // What tells a change by another program: the content, not the size and time it shows. A file

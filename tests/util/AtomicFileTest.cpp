@@ -1,6 +1,8 @@
 #include "util/AtomicFile.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -107,6 +109,44 @@ TEST(ReplaceFileWith, ReplacesThroughLinksKeepsModesAndRefusesFolders) {
   EXPECT_FALSE(ReplaceFileWith(dir.path(), "x", error));
   EXPECT_FALSE(ReplaceFileWith(dir.File("absent/x.svg"), "x", error));
   EXPECT_TRUE(std::filesystem::is_directory(dir.path()));
+}
+
+// Root writes over any permission bits, and CI runs as root: the child that writes leaves root's
+// rights behind, in a user namespace of its own (where they no longer reach the files) or as
+// nobody. A file it may write beside the protected one shows that the refusal is the protection's.
+TEST(ReplaceFileWith, RefusesAWriteProtectedFileEvenWhenRunAsRoot) {
+  TempDir dir;
+  const std::string kept = dir.File("protege.svg");
+  const std::string writable = dir.File("libre.svg");
+  WriteFile(kept, "ancien");
+  WriteFile(writable, "ancien");
+  ASSERT_EQ(::chmod(kept.c_str(), 0444), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && ::unshare(CLONE_NEWUSER) != 0) {
+      constexpr uid_t kNobody = 65534;
+      for (const std::string& path : {dir.path(), kept, writable}) {
+        if (::chown(path.c_str(), kNobody, kNobody) != 0) _exit(77);
+      }
+      if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+        _exit(77);
+      }
+    }
+    std::string error;
+    if (!ReplaceFileWith(writable, "nouveau", error)) _exit(2);
+    _exit(ReplaceFileWith(kept, "nouveau", error) ? 1 : 0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 77) {
+    GTEST_SKIP() << "root here, and neither a user namespace nor another uid is allowed";
+  }
+  ASSERT_NE(WEXITSTATUS(status), 2) << "the writer could not replace a file it may write";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write-protected file was replaced";
+  EXPECT_EQ(ReadFile(kept), "ancien");
+  EXPECT_EQ(EntriesIn(dir.path()), 2u) << "temporary file left";
 }
 
 }  // namespace
