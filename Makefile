@@ -19,12 +19,13 @@ build: configure
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 # The whole gate, as CI runs it: warnings are errors; every test of the release build, then the
-# same suite under the sanitizers, a short run of each fuzz target and the static analysers.
+# same suite under the sanitizers, a short run of each fuzz target (built in the sanitized tree,
+# on its libraries) and the static analysers.
 test: deps
 	$(MAKE) build WERROR=ON
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j$(JOBS)
 	$(MAKE) asan-test
-	$(MAKE) fuzz-smoke
+	FUZZ_BUILD_DIR=build/asan $(MAKE) fuzz-smoke
 	$(MAKE) lint
 
 # The edit-compile-test loop: the release build, then the unit and window tests only (no

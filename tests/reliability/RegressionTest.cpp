@@ -101,9 +101,9 @@ TEST_F(RegressionTest, AnnouncedNumberOfRemarksPartsCostsNothing) {
     SCOPED_TRACE(announced);
     WriteFile(file, std::string("[REMARQUES]\nFreeText=ab\t\nFreeTextParts=") + announced +
                         "\nFreeText1=|a|\nFreeText2=|b|\n");
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = test::ThreadCpuTime();
     const DesignEntries entries = ReadDesignDocument(file, {});
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_LT(test::ThreadCpuTime() - start, std::chrono::seconds(2));
     EXPECT_EQ(entries.remarks, announced[0] == '-' ? "ab\r\n" : "ab");
   }
 }

@@ -1,6 +1,7 @@
 #include "support/TestFiles.h"
 
 #include <sqlite3.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -60,6 +61,12 @@ std::string MakeCatalogue(const std::string& path, const std::vector<CoreRow>& r
   }
   ExecuteSql(path, sql.str());
   return path;
+}
+
+std::chrono::nanoseconds ThreadCpuTime() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
 std::string ReadFile(const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // Temporary folders and SQLite catalogues made by the tests themselves.
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -42,6 +43,10 @@ void ExecuteSql(const std::string& path, const std::string& sql);
 // The lightest core is "EI-LONG-REFERENCE-1" (11 cm², 0.501 kg, hautcu 12, LargCu 30,
 // longspire 20). Returns its path.
 std::string MakeDamagedCatalogue(const std::string& path);
+
+// The processor time the calling thread has used. Tests that hold a cost bound measure this, not
+// the wall clock, so that a loaded machine or a sanitizer's other threads do not make them fail.
+std::chrono::nanoseconds ThreadCpuTime();
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
