@@ -16,8 +16,9 @@ std::string Indexed(const char* name, int i) {
   return std::string(name) + "(" + std::to_string(i) + ")";
 }
 
+// Every text of the sheet may come from a document or a catalogue: shown, never obeyed.
 std::string Line(const std::string& caption, const std::string& value, const char* unit = "") {
-  std::string line = "  " + PadRight(caption, 24) + value;
+  std::string line = "  " + PadRight(caption, 24) + TerminalText(value);
   if (*unit != '\0' && !value.empty()) line += std::string(" ") + unit;
   line.erase(line.find_last_not_of(' ') + 1);
   return line + "\n";
@@ -113,9 +114,9 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
     out += "  ";
     for (std::size_t c = 0; c < kColumns; ++c) {
       // A cell wider than its column ("0,5 (!)") still keeps a blank from its neighbour.
-      const std::string cell =
-          c == 0 ? PadRight(cells[c], widths[c]) : PadLeft(cells[c], widths[c]);
-      if (c > 0 && cell == cells[c]) out += ' ';
+      const std::string shown = TerminalText(cells[c]);
+      const std::string cell = c == 0 ? PadRight(shown, widths[c]) : PadLeft(shown, widths[c]);
+      if (c > 0 && cell == shown) out += ' ';
       out += cell;
     }
     out.erase(out.find_last_not_of(' ') + 1);  // empty cells at the end leave no trailing blanks
@@ -139,10 +140,10 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
 
   if (!record.messages.empty() || record.beeps > 0) out += "\n";
   for (std::size_t i = 0; i < record.messages.size(); ++i) {
-    out += "Message : " + record.messages[i] + "\n";
+    out += "Message : " + TerminalText(record.messages[i]) + "\n";
     // The cause goes under its message, as the window shows it ("La fréquence est nulle.").
     if (i < record.details.size() && !record.details[i].empty()) {
-      out += "          " + record.details[i] + "\n";
+      out += "          " + TerminalText(record.details[i]) + "\n";
     }
   }
   if (record.beeps > 0) out += "Bips : " + std::to_string(record.beeps) + "\n";

@@ -83,7 +83,7 @@ CatalogueCores ReadCatalogueCores(CatalogueHandle& db, const std::atomic<bool>* 
       if (stop != nullptr && n % kRowsBetweenStops == 0 && stop->load()) return {};
       CoreRow row = ReadCoreRow(*rows);
       // A core without a reference is not in the core list: nothing can impose it.
-      if (row[CoreColumn::Ref].kind == FieldValue::Kind::Null) continue;
+      if (!IsPickableRef(row[CoreColumn::Ref])) continue;
       std::string name;
       try {
         name = FieldText(row[CoreColumn::Ref], '.');
@@ -267,11 +267,12 @@ std::string CoreTableText(const CoreSearchResult& result, char sep) {
   for (std::size_t i = 0; i < result.cores.size(); ++i) {
     const std::vector<std::string> cells = CoreCells(result.cores[i], sep);
     out += result.advised == i ? "> " : "  ";
-    for (std::size_t c = 0; c < cells.size(); ++c) out += pad(cells[c], kWidths[c]);
+    // A catalogue's reference is shown to the terminal, never obeyed by it.
+    for (std::size_t c = 0; c < cells.size(); ++c) out += pad(TerminalText(cells[c]), kWidths[c]);
     while (!out.empty() && out.back() == ' ') out.pop_back();
     out += "\n";
   }
-  return out + "\n" + AdvisedCoreText(result, sep) + "\n";
+  return out + "\n" + TerminalText(AdvisedCoreText(result, sep)) + "\n";
 }
 
 std::string CoreTableJson(const CoreSearchResult& result) {

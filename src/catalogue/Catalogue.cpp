@@ -120,6 +120,12 @@ std::string QueryCoreByRef(std::string_view reference) {
   return "Select * from EI Where " + RefCondition(reference);
 }
 
+bool IsPickableRef(const FieldValue& ref) {
+  return ref.kind == FieldValue::Kind::Number ||
+         (ref.kind == FieldValue::Kind::Text &&
+          ref.text.find_first_not_of(" \t") != std::string::npos);
+}
+
 void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Platform& platform,
                   char decimal_separator) {
   std::unique_ptr<Recordset> recordset;
@@ -129,7 +135,7 @@ void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Pla
     for (; !recordset->AtEnd(); recordset->MoveNext()) {
       const FieldValue ref = recordset->Field("Ref");
       // A core without reference could never be picked by it; it is left out of the list.
-      if (ref.kind == FieldValue::Kind::Null) continue;
+      if (!IsPickableRef(ref)) continue;
       filled.push_back(FieldText(ref, decimal_separator));
     }
   } catch (const CatalogueError& e) {

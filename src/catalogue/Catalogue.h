@@ -68,6 +68,10 @@ std::string QueryCoreByRef(std::string_view reference);
 // always looked up literally.
 std::string RefCondition(std::string_view reference);
 
+// Whether a row's Ref can name a core: not missing and not empty or blanks only. A double-click on
+// an empty name picks nothing, so such rows are neither listed nor searched.
+bool IsPickableRef(const FieldValue& ref);
+
 // Fills list with every reference, lightest first; the list keeps its entries when the query
 // fails, finds nothing or fails on a later row (reported as a failed query is).
 void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Platform& platform,

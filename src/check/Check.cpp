@@ -173,6 +173,7 @@ void TurnsToWind(CheckResult& r, const WindingCheck& primary) {
       w.loaded_v_at_turns_to_wind = LoadedVolts(e, n0, w, *w.turns_to_wind);
     } else {
       w.turns_to_wind.reset();
+      w.turns_unsettled = !settled && reached;
     }
   }
 }
@@ -211,9 +212,15 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
   const SteelGrade* steel = FindSteelGrade(options.steel);
   r.steel_loss_w_per_kg = steel ? steel->loss_w_per_kg : 0;
   r.chamber_count = options.chambers == 2 ? 2 : 1;
-  const double usable = r.chamber_count == 2 ? (core.window_width_mm - options.partition_mm) / 2 -
-                                                   2 * options.margin_mm
-                                             : core.window_width_mm - 2 * options.margin_mm;
+  const double width = r.chamber_count == 2 ? (core.window_width_mm - options.partition_mm) / 2 -
+                                                  2 * options.margin_mm
+                                            : core.window_width_mm - 2 * options.margin_mm;
+  // No wire is too thick for a width of nothing: that is the margins' fault, and it is told so,
+  // with no width below nothing shown.
+  const bool no_room = !(width > 0);
+  const double usable = no_room ? 0 : width;
+  r.left_out = input.left_out;
+  if (!r.left_out.empty()) r.complete = false;
 
   // The layout, chamber by chamber.
   bool has_primary = false, has_secondary = false;
@@ -224,6 +231,7 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
     w.chamber = r.chamber_count == 2 && in.row != 0 ? 2 : 1;
     w.usable_width_mm = usable;
     ChooseWire(w, options.grade);
+    if (no_room && w.flag == WindingFlag::TooThick) w.flag = WindingFlag::NoRoom;
     if (w.flag != WindingFlag::OffTable) {
       w.section_mm2 = w.strands * std::numbers::pi * w.wire_mm * w.wire_mm / 4;
     }

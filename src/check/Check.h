@@ -33,16 +33,26 @@ struct WindingInput {
   bool imposed = false;    // typed by the user: wound as it is, whatever the table holds
 };
 
+// Why a winding asked for (volts typed) is not among the windings: the calculation gives it no
+// whole turn, or more than any bobbin holds.
+enum class LeftOutReason { UnderOneTurn, TooManyTurns };
+struct LeftOut {
+  int row = 0;
+  LeftOutReason reason = LeftOutReason::UnderOneTurn;
+};
+
 struct CheckInput {
   std::vector<WindingInput> windings;  // rows with turns, in row order
+  std::vector<LeftOut> left_out;       // rows asked for that have no such turns
   double frequency_hz = 0;
   double induction_t = 0;  // on the gross iron section, as the chain shows it
   CoreRecord core;
 };
 
 // Why a winding is left out of the figures: no table size of at most kMaxStrands strands carries
-// its current ("hors table"), or its wire is wider than one layer ("fil trop gros").
-enum class WindingFlag { None, OffTable, TooThick };
+// its current ("hors table"), its wire is wider than one layer ("fil trop gros"), or the margins
+// (and the partition) leave no width to wind on at all, whatever the wire.
+enum class WindingFlag { None, OffTable, TooThick, NoRoom };
 
 inline constexpr int kMaxStrands = 8;
 
@@ -91,6 +101,9 @@ struct WindingCheck {
   std::optional<int> turns_to_wind;
   std::optional<double> loaded_v_at_turns_to_wind;
   bool unreachable = false;  // no number of turns gives the volts asked
+  // The turns to wind did not settle, or do not stand once wound (more copper, more drop, more
+  // turns again): what turns_to_wind holds, if anything, is no answer to wind from.
+  bool turns_unsettled = false;
 };
 
 // "ok" up to kFillOkPct, "juste" up to kFillFullPct, "trop plein" beyond.
@@ -122,7 +135,8 @@ struct CheckResult {
   CoreRecord core;  // the window the windings are laid out in
   double steel_loss_w_per_kg = 0;
   std::vector<WindingCheck> windings;
-  bool complete = true;            // no winding is flagged
+  std::vector<LeftOut> left_out;   // the input's: a winding asked for is missing from the figures
+  bool complete = true;            // no winding is flagged or left out
   double bobbin_perimeter_mm = 0;  // P = 10 l − π H
   double tape_mm = 0;              // the tape between primary and secondaries, where it counts
   int chamber_count = 1;

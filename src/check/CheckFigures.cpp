@@ -57,9 +57,10 @@ template <typename Get>
 FigureValue Volts(const WindingCheck& w, Get get) {
   return w.volts ? Number(get(*w.volts)) : Incomplete();
 }
-// The turns to wind: unset when the volts are out of reach or the turns do not settle.
+// The turns to wind: unset when the volts are out of reach or the turns do not settle, also
+// once wound: a number there would read as one to wind.
 FigureValue ToWind(const WindingCheck& w, FigureValue known) {
-  return w.turns_to_wind ? known : w.volts ? Unset() : Incomplete();
+  return w.turns_to_wind && !w.turns_unsettled ? known : w.volts ? Unset() : Incomplete();
 }
 
 using W = const WindingCheck&;
@@ -130,7 +131,11 @@ constexpr WindingFigure kWindingFigures[] = {
      [](W w) { return ToWind(w, Number(w.loaded_v_at_turns_to_wind.value_or(0))); }},
     // Last in the window; in the text report it ends the wire row of the winding it names.
     {"flag", "Remarque", "", "", "flag", 0, kWire, Shown::Flagged, true,
-     [](W w) { return Words(w.unreachable ? kUnreachable : TermOf(w.flag)); }},
+     [](W w) {
+       return Words(w.unreachable       ? kUnreachable
+                    : w.turns_unsettled ? kTurnsUnsettled
+                                        : TermOf(w.flag));
+     }},
 };
 
 constexpr OverallFigure kOverallFigures[] = {
@@ -211,7 +216,7 @@ bool IsShown(Shown shown, const WindingCheck& w) {
     case Shown::Secondary:
       return w.input.row != 0 && w.flag == WindingFlag::None;
     case Shown::Flagged:
-      return w.flag != WindingFlag::None || w.unreachable;
+      return w.flag != WindingFlag::None || w.unreachable || w.turns_unsettled;
   }
   return false;
 }

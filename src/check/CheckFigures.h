@@ -42,7 +42,8 @@ enum class Shown {
   WithWire,   // the wire is in the table (not "hors table")
   LaidOut,    // the winding fits the layer width
   Secondary,  // a secondary laid out; the primary has no such figure
-  Flagged,    // a winding left out of the figures, or whose volts no turns reach
+  Flagged,    // a winding left out of the figures, whose volts no turns reach, or whose turns
+              // to wind do not stand
 };
 
 // The tables of the text report.

@@ -8,6 +8,8 @@ Term TermOf(WindingFlag flag) {
       return {"off_table", "hors table"};
     case WindingFlag::TooThick:
       return {"too_thick", "fil trop gros"};
+    case WindingFlag::NoRoom:
+      return {"no_room", "les marges ne laissent pas de place"};
     case WindingFlag::None:
       break;
   }
@@ -42,6 +44,11 @@ Term TermOf(InsulationClass insulation_class) {
   // The letter is the option's text as well: one spelling, in CheckOptions.
   const char* name = ClassName(insulation_class);
   return {insulation_class == InsulationClass::None ? "none" : name, name};
+}
+
+Term TermOf(LeftOutReason reason) {
+  return reason == LeftOutReason::TooManyTurns ? Term{"too_many_turns", "trop de spires"}
+                                               : Term{"under_one_turn", "moins d'une spire"};
 }
 
 Term TermOf(NoCheck reason) {

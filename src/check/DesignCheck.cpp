@@ -14,7 +14,14 @@ CheckInput CheckInputFromSheet(const DesignSheet& s, const CoreRecord& core) {
   for (int i = 0; i < kRows; ++i) {
     // The turns as shown, read as the wire length reads them.
     const double turns = NumberValue(s.TxSpires[i]);
-    if (!(turns >= 1 && turns < 1e9)) continue;
+    if (!(turns >= 1 && turns < 1e9)) {
+      // A winding asked for is said to be missing, never dropped without a word.
+      if (ReadNumber(s.TxVolts[i]) != 0) {
+        in.left_out.push_back(
+            {i, turns >= 1 ? LeftOutReason::TooManyTurns : LeftOutReason::UnderOneTurn});
+      }
+      continue;
+    }
     // An imposed diameter is the one typed, not its single-precision copy: 0,85 stays 0.85.
     const bool imposed = s.DiaForced[i];
     in.windings.push_back({i, static_cast<int>(turns), ReadNumber(s.TxVolts[i]), s.Amps[i],
@@ -46,7 +53,18 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
       } else {
         const CheckInput input = CheckInputFromSheet(sheet, *core);
         check.result = RunCheck(input, check.options);
-        if (with_as_wound) check.as_wound = RunCheckAsWound(input, check.options, *check.result);
+        if (with_as_wound) {
+          check.as_wound = RunCheckAsWound(input, check.options, *check.result);
+          // Turns to wind that, once wound, ask for others again stand nowhere: the sheet winds
+          // the calculation's turns, and every output says these are none to wind.
+          if (!check.as_wound) {
+            for (WindingCheck& w : check.result->windings) {
+              if (w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind != w.input.turns) {
+                w.turns_unsettled = true;
+              }
+            }
+          }
+        }
       }
       break;
   }

@@ -13,6 +13,7 @@
 #include "catalogue/CoreRecord.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
+#include "util/OutputText.h"
 #include "util/Text.h"
 #include "util/VersionNotice.h"
 
@@ -66,7 +67,7 @@ constexpr Flag kLeadingFlags[] = {
      "spires à bobiner"},
     {"--cores", nullptr, Kind::Switch, kCalc,
      "la table des noyaux du catalogue, chacun imposé au projet et vérifié, et le noyau "
-     "conseillé, au lieu du résultat"},
+     "conseillé, au lieu du résultat (pas avec --analysis)"},
 };
 
 constexpr Flag kTrailingFlags[] = {
@@ -164,7 +165,8 @@ const char* ToolName(Tool tool) {
 }
 
 int Fail(Tool tool, const std::string& message) {
-  std::cerr << ToolName(tool) << " : " << message << "\n";
+  // Messages quote paths and catalogue texts: the terminal shows them, never obeys them.
+  std::cerr << ToolName(tool) << " : " << TerminalText(message, true) << "\n";
   return 2;
 }
 
@@ -284,6 +286,9 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
         (arg == "--json" ? job.json : arg == "--cores" ? job.cores : job.analysis) = true;
         break;
       case Kind::File:
+        // An empty name is a script's unset variable: nothing would be written, or the default
+        // catalogue read, without a word.
+        if (args[i + 1].empty()) return error(arg + " attend un fichier, pas un nom vide");
         *FileOf(job, arg) = args[++i];
         break;
       case Kind::Value:
@@ -313,6 +318,10 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
   }
   if (job.document.empty()) return error("document manquant");
   if (tool == Tool::Report && job.pdf.empty()) return error("--pdf manquant");
+  // Both would be the standard output, each in its own shape; the files go with either.
+  if (job.cores && job.analysis) {
+    return error("--cores et --analysis écrivent chacun la sortie : l'un ou l'autre");
+  }
   const bool drawn = !job.svg.empty() || !job.html.empty() || !job.pdf.empty();
   if (tool == Tool::Calc && !job.check_options.empty() && !job.analysis && !drawn && !job.cores) {
     return error(

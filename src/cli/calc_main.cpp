@@ -36,6 +36,7 @@
 #include "report/WindingSvg.h"
 #include "util/AtomicFile.h"
 #include "util/NumberText.h"
+#include "util/OutputText.h"
 #include "util/Paths.h"
 
 namespace {
@@ -166,16 +167,18 @@ int main(int argc, char** argv) {
       !kel::WriteManufacturingSheet(job.sheet, form.Sheet(), form.DocPath(), kel::IniFileOps{})) {
     return Fail("impossible d'écrire la fiche " + job.sheet);
   }
+  std::string report;
   if (job.cores) {
     // The check's options as --analysis takes them: the document's, then the flags.
     const kel::CoreSearchResult search =
         kel::SearchFormCores(form, kel::CheckFormWith(form, job.check_options).options);
     if (search.catalogue_failed) return Fail(search.none);
-    std::cout << (job.json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator));
-    return platform.record.messages.empty() ? 0 : 1;
+    // The table instead of the result; the drawing and the reports asked are written all the same.
+    report = job.json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator);
+  } else {
+    report = job.json ? kel::JsonReport(form.Sheet(), platform.record)
+                      : kel::TextReport(form.Sheet(), platform.record);
   }
-  std::string report = job.json ? kel::JsonReport(form.Sheet(), platform.record)
-                                : kel::TextReport(form.Sheet(), platform.record);
   if (job.analysis || drawn) {
     const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
     if (job.analysis) {
@@ -187,7 +190,7 @@ int main(int argc, char** argv) {
         report += ", \"analysis\": " + object + "}\n";
       } else {
         report += "\n" + kel::CheckTextSection(check, separator) +
-                  kel::AdvisedCoreText(search, separator) + "\n";
+                  kel::TerminalText(kel::AdvisedCoreText(search, separator)) + "\n";
       }
     }
     std::string problem;
@@ -216,6 +219,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::cout << report;
+  // JSON escapes its own; a text may hold what a catalogue or a document put in it.
+  std::cout << (job.json ? report : kel::TerminalText(report, true));
   return platform.record.messages.empty() ? 0 : 1;
 }

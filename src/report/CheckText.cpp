@@ -69,6 +69,10 @@ std::string Json(const FigureValue& value) {
 
 }  // namespace
 
+std::string LeftOutText(const LeftOut& left_out) {
+  return RowName(left_out.row) + " laissé de côté : " + std::string(TermOf(left_out.reason).text);
+}
+
 std::string FigureText(const FigureValue& value, int decimals, char sep) {
   switch (value.kind) {
     case FigureValue::Kind::Number:
@@ -131,9 +135,11 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
                       (o.chambers == 2
                            ? "deux compartiments, cloison " + Fixed(o.partition_mm, 1, sep) + " mm"
                            : std::string("un compartiment")));
-  for (const std::string& problem : check.problems) out += "  " + problem + "\n";
+  // A problem quotes the document's own text, which may hold anything.
+  for (const std::string& problem : check.problems) out += "  " + TerminalText(problem) + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
   const CheckResult& r = *check.result;
+  for (const LeftOut& left_out : r.left_out) out += "  " + LeftOutText(left_out) + "\n";
 
   // One table per group of figures, each a row per winding that has any of them: the wire table
   // for every winding, ending with what leaves a winding out of the figures.
@@ -222,8 +228,18 @@ std::string CheckJson(const DesignCheck& check) {
     for (const WindingFigure& figure : WindingFigures()) {
       if (!HasKey(figure.shown, w)) continue;
       out += field(figure.json_key, IsShown(figure.shown, w) ? Json(figure.value(w)) : "null");
+      // Whether the turns to wind are a number to wind: false too where there is none.
+      if (figure.id == "loaded_at_turns_to_wind") {
+        out += field("turns_to_wind_settled",
+                     w.turns_to_wind && !w.turns_unsettled ? "true" : "false");
+      }
     }
     out += "}";
+  }
+  out += "], \"left_out\": [";
+  for (std::size_t i = 0; i < r.left_out.size(); ++i) {
+    out += std::string(i ? ", " : "") + "{\"row\": " + std::to_string(r.left_out[i].row) +
+           ", \"reason\": " + Json(TermOf(r.left_out[i].reason)) + "}";
   }
   out += "]";
   for (const OverallFigure& figure : OverallFigures()) {

@@ -20,6 +20,9 @@ std::string CheckTextSection(const DesignCheck& check, char decimal_separator);
 // that is not known is null, and "complete" is false when a winding was left out.
 std::string CheckJson(const DesignCheck& check);
 
+// "Sec 2 laissé de côté : moins d'une spire": a winding asked for that the check has not.
+std::string LeftOutText(const LeftOut& left_out);
+
 // A figure that needs a winding the check had to leave out reads so, never as a number.
 inline constexpr const char* kIncomplete = "incomplet";
 

@@ -16,6 +16,8 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
     return view;
   }
   const CheckResult& r = *check.result;
+  // Said where the options' problems are: above the table, which has no column for them.
+  for (const LeftOut& left_out : r.left_out) view.problems.push_back(LeftOutText(left_out));
   for (const WindingCheck& w : r.windings) view.windings.push_back(RowName(w.input.row));
   for (const WindingFigure& figure : WindingFigures()) {
     CheckView::Line line{CaptionWithUnit(figure.caption, figure.unit),

@@ -13,8 +13,9 @@ namespace kel {
 enum class Level { Plain, Good, Warn, Bad };
 
 struct CheckView {
-  std::string none;                   // not empty: there is no check, and this says why
-  std::vector<std::string> problems;  // option texts that could not be used
+  std::string none;  // not empty: there is no check, and this says why
+  // Option texts that could not be used, then the windings asked for that the check left out.
+  std::vector<std::string> problems;
   std::vector<std::string> windings;  // column captions: "Pri", "Sec 1" ...
   struct Line {
     std::string caption;             // with its unit: "Fil (mm)"

@@ -136,7 +136,7 @@ WindingWindow LayOutWindow(const CheckResult& check) {
   w.parts.push_back({PartKind::Window, -1, 0, 0, 0, 0, w.build_depth_mm, w.length_mm, false, 0});
   // The chambers' spans, and the usable length, with the check's own arithmetic.
   if (check.chamber_count == 2) {
-    const double half = (w.length_mm - options.partition_mm) / 2;
+    const double half = std::max(0.0, (w.length_mm - options.partition_mm) / 2);
     w.chambers.resize(2);
     w.chambers[0].length_mm = half;
     w.chambers[1].y = w.length_mm - half;
@@ -149,7 +149,8 @@ WindingWindow LayOutWindow(const CheckResult& check) {
   }
   for (std::size_t i = 0; i < w.chambers.size(); ++i) {
     WindowChamber& c = w.chambers[i];
-    c.usable_mm = c.length_mm - 2 * w.margin_mm;
+    // Margins wider than their chamber leave nothing, never less than nothing.
+    c.usable_mm = std::max(0.0, c.length_mm - 2 * w.margin_mm);
     c.build_mm = check.chambers[i].build_mm;
   }
 
@@ -207,8 +208,9 @@ WindingWindow LayOutWindow(const CheckResult& check) {
     // The margins run along the windings inside the window; past it they are not room.
     const double wound = std::min(c.drawn_mm, w.build_depth_mm);
     if (w.margin_mm > 0 && wound > 0) {
-      for (const double y : {c.y, c.y + c.length_mm - w.margin_mm}) {
-        w.parts.push_back({PartKind::Margin, -1, 0, 0, 0, y, wound, w.margin_mm, false, chamber});
+      const double margin = std::min(w.margin_mm, c.length_mm / 2);
+      for (const double y : {c.y, c.y + c.length_mm - margin}) {
+        w.parts.push_back({PartKind::Margin, -1, 0, 0, 0, y, wound, margin, false, chamber});
       }
     }
   }
@@ -309,10 +311,12 @@ Picture DrawWindow(const CheckResult& check, char sep, const TextWidth& text_wid
              kBlack);
   }
   if (window.margin_mm > 0) {
+    const double usable = window.chambers.front().usable_mm;
     swatched(-1, kMarginColour, false,
-             "Marges : " + Fixed(window.margin_mm, 1, sep) + " mm à chaque bout, largeur utile " +
-                 Fixed(window.chambers.front().usable_mm, 1, sep) + " mm",
-             kBlack);
+             "Marges : " + Fixed(window.margin_mm, 1, sep) + " mm à chaque bout, " +
+                 (usable > 0 ? "largeur utile " + Fixed(usable, 1, sep) + " mm"
+                             : std::string(TermOf(WindingFlag::NoRoom).text)),
+             usable > 0 ? kBlack : kRed);
   }
   if (two) {
     swatched(-1, kPartitionColour, false,

@@ -116,6 +116,32 @@ std::string JsonNumber(double value) {
   return error == std::errc() ? std::string(buffer, end) : "null";
 }
 
+std::string TerminalText(std::string_view text, bool keep_line_breaks) {
+  std::string out;
+  out.reserve(text.size());
+  char escape[8];
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8Length(text, i);
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (length == 0 ||
+        (length == 1 && (byte < 0x20 || byte == 0x7F) && !(keep_line_breaks && byte == '\n'))) {
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      out += escape;
+      ++i;
+      continue;
+    }
+    const char32_t code = Utf8CodePoint(text, i, length);
+    if (code >= 0x80 && code <= 0x9F) {
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(code));
+      out += escape;
+    } else {
+      out.append(text, i, length);
+    }
+    i += length;
+  }
+  return out;
+}
+
 std::string XmlEscaped(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size();) {

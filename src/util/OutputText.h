@@ -36,4 +36,10 @@ std::string JsonNumber(double value);
 // XML 1.0 cannot hold, as well as bytes that are not UTF-8, as U+FFFD.
 std::string XmlEscaped(std::string_view text);
 
+// Text bound for a terminal, with what a terminal would obey instead of showing made visible:
+// control characters, C0 and C1, as \x1b or \u009b, and bytes that are not UTF-8 as \xe9.
+// Line breaks are kept only when keep_line_breaks: a catalogue's reference holding one would
+// otherwise forge a line of a table.
+std::string TerminalText(std::string_view text, bool keep_line_breaks = false);
+
 }  // namespace kel

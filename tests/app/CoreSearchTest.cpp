@@ -246,16 +246,23 @@ TEST(CoreSearchAdvice, LightestOkFirstOnATieAndWhyNone) {
             "\"advised_core\": null, \"advised_core_reason\": \"pas de \\\"puissance\\\"\"");
 }
 
-// A core a double-click cannot reach is no candidate: one without a reference, and the second of
-// two references that are the same core to the catalogue.
+// A core a double-click cannot reach is no candidate: one without a reference, an empty or blank
+// one (the lightest, so it would be advised), and the second of two references that are the same
+// core to the catalogue. The core list leaves out the same rows.
 TEST_F(CoreSearchTest, SearchesTheCoresADoubleClickCanImpose) {
   const std::string catalogue = dir.File("twins.db");
   test::MakeCatalogue(catalogue, {{"EI-A", 10, 2.0, 12, 39, 17},
                                   {"ei-a", 10, 1.0, 12, 39, 17},
                                   {"SANS", 10, 0.5, 12, 39, 17},
+                                  {"VIDE", 10, 0.4, 12, 39, 17},
+                                  {"BLANC", 10, 0.3, 12, 39, 17},
                                   {"EI-B", 10, 1.5, 12, 39, 17}});
-  test::ExecuteSql(catalogue, "UPDATE EI SET Ref = NULL WHERE Ref = 'SANS'");
+  test::ExecuteSql(catalogue,
+                   "UPDATE EI SET Ref = NULL WHERE Ref = 'SANS'; "
+                   "UPDATE EI SET Ref = '' WHERE Ref = 'VIDE'; "
+                   "UPDATE EI SET Ref = ' 	 ' WHERE Ref = 'BLANC'");
   Load(Design(24, 2), catalogue);
+  EXPECT_EQ(form().CoreList(), (std::vector<std::string>{"ei-a", "EI-B", "EI-A"}));
   const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
   ASSERT_EQ(search.cores.size(), 2u);
   EXPECT_EQ(search.cores[0].name, "EI-A");

@@ -11,6 +11,7 @@
 #include "documents/Ini.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
+#include "report/WindingSvg.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 
@@ -208,6 +209,54 @@ TEST_F(DesignCheckTest, ImposedWireIsWoundAsTypedAndOneTooThickLeavesTheTotalsIn
   EXPECT_EQ(view.fill, "incomplet");
   ASSERT_FALSE(view.overall.empty());
   EXPECT_EQ(view.overall.front().level, Level::Bad);  // "Vérification complète : non"
+}
+
+// What the check cannot answer is said in the window's table and in the JSON, never shown as a
+// good figure: turns to wind that run away once wound (thin imposed wire: 409 turns that would
+// ask for more again), a secondary given no whole turn beside another (0,01 V at 10 A), margins
+// and a partition that leave -3 mm to wind on.
+TEST_F(DesignCheckTest, WhatTheCheckCannotAnswerIsSaidNeverShownAsGood) {
+  const std::string base =
+      "[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=1\n";
+  struct Case {
+    std::string document;
+    const char* said;  // above the window's table or as the last winding's "Remarque"; in the text
+    const char* json;  // in the check's JSON
+  } cases[] = {
+      {base + "[CUIVRE]\nDia1=0.3\n", "spires à bobiner instables",
+       "\"turns_to_wind\": null, \"loaded_v_at_turns_to_wind\": null, "
+       "\"turns_to_wind_settled\": false"},
+      {base + "Volts2=0.01\nAmps2=10\n", "Sec 2 laissé de côté : moins d'une spire",
+       "\"left_out\": [{\"row\": 2, \"reason\": {\"code\": \"under_one_turn\", \"text\": "
+       "\"moins d'une spire\"}}], \"complete\": false"},
+      {std::string(kExample) + "[VERIF]\nMarge=10\nCarcasse=2\nCloison=5\n",
+       "les marges ne laissent pas de place", "\"usable_width_mm\": 0,"},
+  };
+  for (const Case& c : cases) {
+    const DesignCheck& check = Open(c.document);
+    ASSERT_TRUE(check.result) << c.document;
+    const CheckView view = MakeCheckView(check, ',');
+    const auto last = [&view](const char* caption) {
+      const auto it = std::find_if(view.lines.begin(), view.lines.end(),
+                                   [caption](const auto& l) { return l.caption == caption; });
+      return it == view.lines.end() ? std::string() : it->cells.back();
+    };
+    EXPECT_TRUE(last("Remarque") == c.said || std::find(view.problems.begin(), view.problems.end(),
+                                                        c.said) != view.problems.end())
+        << c.document;
+    EXPECT_EQ(last("Spires à bobiner").find_first_of("0123456789"), std::string::npos);
+    const std::string json = CheckJson(check), text = CheckTextSection(check, ',');
+    EXPECT_NE(json.find(c.json), std::string::npos) << json;
+    EXPECT_NE(text.find(c.said), std::string::npos) << text;
+    // No width below nothing anywhere: the table, the text, the JSON, the drawing and its legend.
+    std::string shown = json + text + WindingWindowSvg(*check.result, ',');
+    for (const auto& l : view.lines) {
+      for (const std::string& cell : l.cells) shown += " " + cell;
+    }
+    for (const char* negative : {" -3", "largeur utile -", "\"usable_width_mm\": -"}) {
+      EXPECT_EQ(shown.find(negative), std::string::npos) << negative << " in " << c.document;
+    }
+  }
 }
 
 TEST_F(DesignCheckTest, OptionsLiveInTheDocumentAndChangeNothingElse) {
