@@ -137,7 +137,7 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
     const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
     EXPECT_EQ(Snapshot(form().Sheet()), Snapshot(before)) << va;
     EXPECT_EQ(form().Title(), title);
-    ASSERT_EQ(search.cores.size(), 52u);
+    ASSERT_EQ(search.cores.size(), 64u);
     ASSERT_TRUE(search.advised) << va << " VA: " << search.none;
 
     std::optional<std::size_t> lightest;

@@ -56,7 +56,7 @@ cores = json.load(open(sys.argv[1]))["cores"]
 analysis = json.load(open(sys.argv[2]))["analysis"]
 advised = analysis["advised_core"]
 assert analysis["options"]["insulation_class"] == "A"
-assert len(cores) == 52 and all(list(c) == ["name", "mass_kg", "fill_pct", "copper_temperature_c",
+assert len(cores) == 64 and all(list(c) == ["name", "mass_kg", "fill_pct", "copper_temperature_c",
                                             "efficiency_pct", "verdict"] for c in cores), cores[0]
 assert all(c["verdict"] in ("ok", "incomplet", "trop plein", "juste", "trop chaud")
            for c in cores), cores
