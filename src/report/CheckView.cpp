@@ -59,4 +59,25 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   return view;
 }
 
+DesignCheck WoundCheck(const DesignCheck& check) {
+  DesignCheck wound = check;
+  if (check.as_wound) wound.result = check.as_wound;
+  return wound;
+}
+
+std::string WoundNote(const DesignCheck& check) {
+  if (!check.result) return "";
+  if (!check.as_wound) return TurnsStand(*check.result) ? "" : kTurnsDoNotStand;
+  std::string turns;
+  for (const WindingCheck& w : check.as_wound->windings) {
+    for (const WindingCheck& first : check.result->windings) {
+      if (first.input.row != w.input.row || first.input.turns == w.input.turns) continue;
+      turns += (turns.empty() ? "" : ", ") + RowName(w.input.row) + " " +
+               std::to_string(w.input.turns) +
+               " spires (calcul : " + std::to_string(first.input.turns) + ")";
+    }
+  }
+  return "Chiffres tels que bobinés : " + turns + ".";
+}
+
 }  // namespace kel

@@ -32,4 +32,11 @@ struct CheckView {
 // The view of a check: wire, layout, copper, voltages per winding; then the totals.
 CheckView MakeCheckView(const DesignCheck& check, char decimal_separator);
 
+// The check whose result is the design as wound (WoundResult), as page 1 and the window show it.
+DesignCheck WoundCheck(const DesignCheck& check);
+
+// What the figures of WoundCheck are, when they are not the calculation's turns: "Chiffres tels
+// que bobinés : Sec 1 704 spires (calcul : 670)."; that the turns to wind do not stand; or "".
+std::string WoundNote(const DesignCheck& check);
+
 }  // namespace kel
