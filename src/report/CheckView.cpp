@@ -80,4 +80,23 @@ std::string WoundNote(const DesignCheck& check) {
   return "Chiffres tels que bobinés : " + turns + ".";
 }
 
+std::string WindLine(const DesignCheck& check) {
+  constexpr const char* kSee = " — voir Vérification";
+  if (!check.result) return "";
+  if (!check.as_wound) {
+    return TurnsStand(*check.result) ? "" : std::string("Spires à bobiner instables") + kSee;
+  }
+  std::string turns;
+  for (const WindingCheck& w : check.as_wound->windings) {
+    for (const WindingCheck& first : check.result->windings) {
+      if (first.input.row != w.input.row || first.input.turns == w.input.turns) continue;
+      turns += std::string(turns.empty() ? "" : ", ") + std::to_string(w.input.turns) +
+               (turns.empty() ? " spires" : "") + " au " +
+               (w.input.row == 0 ? std::string("primaire")
+                                 : "secondaire " + std::to_string(w.input.row));
+    }
+  }
+  return turns.empty() ? "" : "À bobiner : " + turns + kSee;
+}
+
 }  // namespace kel

@@ -39,4 +39,8 @@ DesignCheck WoundCheck(const DesignCheck& check);
 // que bobinés : Sec 1 704 spires (calcul : 670)."; that the turns to wind do not stand; or "".
 std::string WoundNote(const DesignCheck& check);
 
+// The main window's line below its frames when the design as wound is not the calculation's:
+// "À bobiner : 778 spires au secondaire 1 — voir Vérification"; "" when they agree.
+std::string WindLine(const DesignCheck& check);
+
 }  // namespace kel

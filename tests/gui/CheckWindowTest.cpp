@@ -62,6 +62,10 @@ TEST_F(CheckWindowTest, OpensFromItsKeyAndFollowsEveryRecalculation) {
   // EI10 of the fixture: 30 mm wide, 12 mm high.
   // The design as wound first: its turns, and the calculation's beside them.
   EXPECT_EQ(Cell("Spires", 1), "287");
+  // The main window keeps the calculation's turns and says, below its frames, what to wind.
+  EXPECT_EQ(Text("TxSpires_1"), "265");
+  EXPECT_EQ(Label("LbABobiner")->text().toStdString(),
+            "À bobiner : 287 spires au secondaire 1 — voir Vérification");
   EXPECT_EQ(CheckText("LbVerifStatus"),
             "Chiffres tels que bobinés : Sec 1 287 spires (calcul : 265).");
   EXPECT_EQ(Cell("Fil (mm)", 1), "0,630");
