@@ -13,7 +13,7 @@ from decimal import ROUND_HALF_UP, Decimal
 from fractions import Fraction
 
 # Lamination width in mm; the centre tongue is a third of it.
-WIDTHS_MM = [30, 42, 48, 54, 60, 66, 75, 84, 96, 105, 120, 135, 150]
+WIDTHS_MM = [30, 35, 38, 41, 42, 48, 54, 60, 66, 75, 84, 96, 105, 120, 135, 150]
 # Stack height as a multiple of the tongue width.
 STACK_RATIOS = [Fraction(1), Fraction(5, 4), Fraction(3, 2), Fraction(2)]
 

@@ -55,17 +55,28 @@ std::string DesignKey(const DesignSheet& s, const std::string& catalogue) {
 
 }  // namespace
 
-const char* CoreVerdict(const DesignCheck& check) {
-  if (!check.result) return kVerdictIncomplete;
-  const CheckResult& r = *check.result;
+const char* ResultVerdict(const CheckResult& r) {
   // Complete: every winding in the figures, a fill and a temperature that settled.
   if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict || !r.converged) {
     return kVerdictIncomplete;
+  }
+  if (std::any_of(r.windings.begin(), r.windings.end(),
+                  [](const WindingCheck& w) { return w.unreachable; })) {
+    return kVerdictUnreachable;
   }
   if (*r.fill_status == FillStatus::Overfull) return kVerdictOverfull;
   if (*r.fill_status == FillStatus::Tight) return kVerdictTight;
   if (*r.thermal_verdict == ThermalVerdict::TooHot) return kVerdictTooHot;
   return kVerdictOk;
+}
+
+const char* CoreVerdict(const DesignCheck& check) {
+  if (!check.result) return kVerdictIncomplete;
+  const CheckResult& wound = WoundResult(check);
+  const char* verdict = ResultVerdict(wound);
+  // Figures of turns the workshop would not wind are no ground to advise a core on.
+  if (verdict != kVerdictIncomplete && !TurnsStand(wound)) return kVerdictUnsettled;
+  return verdict;
 }
 
 CatalogueCores ReadCatalogueCores(CatalogueHandle& db, const std::atomic<bool>* stop) {
@@ -140,10 +151,21 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   Chain(sheet, environment).ComputeWWithCore(row);
 
   // The check reads the core the chain has left on the sheet, as the window's check does.
-  const DesignCheck check = CheckDesign(sheet, options, false);
-  figures.verdict = CoreVerdict(check);
+  DesignCheck check = CheckDesign(sheet, options, false);
+  figures.verdict = kVerdictIncomplete;
   if (check.result) {
-    const CheckResult& r = *check.result;
+    const CheckResult& first = *check.result;
+    const bool fewer = std::any_of(first.windings.begin(), first.windings.end(), [](const auto& w) {
+      return w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind < w.input.turns;
+    });
+    if (ResultVerdict(first) == kVerdictOk || fewer) {
+      check.as_wound =
+          RunCheckAsWound(CheckInputFromSheet(sheet, *sheet.Core), check.options, first);
+      figures.verdict = CoreVerdict(check);
+    } else {
+      figures.verdict = ResultVerdict(first);
+    }
+    const CheckResult& r = WoundResult(check);
     figures.fill_pct = r.fill_pct;
     // A temperature that ran away, and the efficiency of a core that delivers nothing, are no
     // figures to compare cores by.
@@ -181,8 +203,8 @@ void Advise(CoreSearchResult& result) {
   }
   result.none = "aucun noyau ne convient";
   const char* separator = " : ";
-  for (const char* verdict :
-       {kVerdictIncomplete, kVerdictOverfull, kVerdictTight, kVerdictTooHot}) {
+  for (const char* verdict : {kVerdictIncomplete, kVerdictUnreachable, kVerdictUnsettled,
+                              kVerdictOverfull, kVerdictTight, kVerdictTooHot}) {
     const auto count = std::count_if(cores.begin(), cores.end(), [verdict](const auto& core) {
       return core.verdict == verdict;
     });

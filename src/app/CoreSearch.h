@@ -1,8 +1,14 @@
 #pragma once
 // The core that fits ("Noyau conseillé"): every core of the catalogue imposed in turn on a copy of
 // the design, as a double-click in the core list imposes it, and checked with the design's
-// options. The advised core is the lightest (catalogue order on a tie) whose check is complete,
-// whose fill is "ok" and which does not run too hot. The design is never touched.
+// options as the workshop winds it (each secondary with its turns to wind). The advised core is
+// the lightest (catalogue order on a tie) whose check as wound is complete, whose turns stand,
+// whose fill is "ok" and which does not run too hot: imposed, it gives a winding sheet without
+// an alarm. The design is never touched.
+//
+// A core that fails on the calculation's turns is not wound again when no secondary's turns to
+// wind are fewer: more turns of the same wire fill the window more and heat the copper more, so
+// it fails as wound too. Its figures are then those of the calculation's turns.
 //
 // The catalogue is read once per search, in one query; each core then costs one run of the chain
 // and one check, with no catalogue work, so that the search grows with the catalogue and no
@@ -29,13 +35,18 @@ namespace kel {
 // Why a core may not be advised, the first reason that holds; kVerdictOk when it may be.
 inline constexpr const char* kVerdictOk = "ok";
 inline constexpr const char* kVerdictIncomplete = "incomplet";
+inline constexpr const char* kVerdictUnreachable = "tension inatteignable";
+inline constexpr const char* kVerdictUnsettled = "spires instables";
 inline constexpr const char* kVerdictOverfull = "trop plein";
 inline constexpr const char* kVerdictTight = "juste";
 inline constexpr const char* kVerdictTooHot = "trop chaud";
 
-// The one place the search reads a check: "ok" when it is complete, its fill is "ok" and its
-// copper is not "trop chaud" for the insulation class chosen.
+// The one place the search reads a check: "ok" when the design as wound (WoundResult) is
+// complete, every secondary reaches its volts, its turns stand, its fill is "ok" and its copper is
+// not "trop chaud" for the insulation class chosen.
 const char* CoreVerdict(const DesignCheck& check);
+// One result judged as it is, its turns to wind left aside.
+const char* ResultVerdict(const CheckResult& result);
 
 // One core of the catalogue, checked with the design.
 struct CoreFigures {

@@ -30,6 +30,13 @@ CheckInput CheckInputFromSheet(const DesignSheet& s, const CoreRecord& core) {
   return in;
 }
 
+bool TurnsStand(const CheckResult& r) {
+  for (const WindingCheck& w : r.windings) {
+    if (w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind != w.input.turns) return false;
+  }
+  return true;
+}
+
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options,
                         bool with_as_wound) {
   DesignCheck check;

@@ -30,6 +30,10 @@ inline const CheckResult& WoundResult(const DesignCheck& check) {
   return check.as_wound ? *check.as_wound : *check.result;
 }
 
+// Whether a result's turns stand: no secondary has turns to wind other than its own turns. False
+// for a check whose design as wound did not settle (WoundResult is then the calculation's).
+bool TurnsStand(const CheckResult& result);
+
 // The check's inputs as the sheet shows them: per row with whole turns shown in TxSpires, the
 // turns, the volts, the amps (the primary's computed current), the diameter in use (DiaCu, or the
 // text typed when it is imposed); the frequency and the induction shown in LbTrueTesla.
@@ -37,8 +41,8 @@ CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core)
 
 // The whole check of the sheet as the chain's last run left it (its outcome and its core).
 // options: the sheet's own ([VERIF] texts, with their problems) unless the caller gives others.
-// with_as_wound: also the design as wound (as_wound), which the core search, judging every core
-// of the catalogue on the calculation's turns, does without.
+// with_as_wound: also the design as wound (as_wound); the core search winds a core only when the
+// calculation's turns leave it a chance.
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options = {},
                         bool with_as_wound = true);
 

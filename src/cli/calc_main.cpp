@@ -197,7 +197,8 @@ int main(int argc, char** argv) {
     if (!job.svg.empty()) {
       if (!check.result)
         return Fail("pas de dessin : " + std::string(kel::TermOf(check.none).text));
-      if (!WriteOutput(job.svg, kel::WindingWindowSvg(*check.result, separator), problem)) {
+      if (!WriteOutput(job.svg, kel::WindingWindowSvg(kel::WoundResult(check), separator),
+                       problem)) {
         return Fail(problem);
       }
     }

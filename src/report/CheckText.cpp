@@ -3,6 +3,7 @@
 #include <span>
 #include <vector>
 
+#include "report/HtmlReport.h"
 #include "util/OutputText.h"
 
 namespace kel {
@@ -65,6 +66,104 @@ std::string Json(const FigureValue& value) {
       break;
   }
   return "null";
+}
+
+// The figures of one result: a table per group of figures, then the whole.
+std::string ResultText(const CheckResult& r, char sep) {
+  std::string out;
+  for (const LeftOut& left_out : r.left_out) out += "  " + LeftOutText(left_out) + "\n";
+
+  // One table per group of figures, each a row per winding that has any of them: the wire table
+  // for every winding, ending with what leaves a winding out of the figures.
+  static constexpr std::size_t kWidths[] = {10, 10, 12, 11};
+  static constexpr FigureTable kTables[] = {FigureTable::Wire, FigureTable::Layout,
+                                            FigureTable::Copper, FigureTable::Voltages};
+  for (const FigureTable table : kTables) {
+    Table text(kWidths[static_cast<std::size_t>(table)]);
+    std::vector<std::string> heads = {""};
+    for (const WindingFigure& figure : WindingFigures()) {
+      if (figure.table == table) heads.emplace_back(figure.heading);
+    }
+    text.Row(heads);
+    bool any = false;
+    for (const WindingCheck& w : r.windings) {
+      std::vector<std::string> cells = {RowName(w.input.row)};
+      for (const WindingFigure& figure : WindingFigures()) {
+        if (figure.table != table || !IsShown(figure.shown, w)) continue;
+        cells.push_back(FigureText(figure.value(w), figure.decimals, sep));
+      }
+      if (cells.size() == 1) continue;
+      any = true;
+      text.Row(cells);
+    }
+    // The voltages are there only when there are secondaries.
+    if (any || table != FigureTable::Voltages) out += text.Text();
+  }
+  out += Line("Hauteur bobinée (mm)", r.build_mm && r.fill_pct && r.fill_status
+                                          ? Fixed(*r.build_mm, 2, sep) + " (" +
+                                                Fixed(*r.fill_pct, 1, sep) + " %, " +
+                                                std::string(TermOf(*r.fill_status).text) + ")"
+                                          : std::string(kIncomplete));
+  for (const OverallFigure& figure : OverallFigures()) {
+    if (!figure.listed || figure.id == "rounds") continue;
+    if (figure.id == "efficiency") {
+      // The temperature line comes before the efficiency, with its verdict and how it was found.
+      std::string thermal = ThermalText(r, sep);
+      if (r.copper_temperature_c) {
+        thermal += " (" + std::to_string(r.rounds) +
+                   (r.converged ? " tours)" : " tours, sans convergence)");
+      }
+      out += Line("Température", thermal);
+    }
+    std::string value = FigureText(figure.value(r), figure.decimals, sep);
+    if (figure.id == "iron_loss") {
+      value += " (" + r.options.steel + ", " + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)";
+    }
+    if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
+    out += Line(std::string(figure.heading), value);
+  }
+  return out;
+}
+
+// The windings and the whole of one result, as the members of a JSON object; with_purchase
+// adds the copper to buy of each winding, as page 1 gives it.
+std::string ResultJson(const CheckResult& r, bool with_purchase = false) {
+  const auto field = [](std::string_view key, const std::string& value) {
+    return ", " + JsonString(key) + ": " + value;
+  };
+  std::string out = "\"windings\": [";
+  for (std::size_t i = 0; i < r.windings.size(); ++i) {
+    const WindingCheck& w = r.windings[i];
+    out += i ? ", " : "";
+    out += "{\"row\": " + std::to_string(w.input.row);
+    for (const WindingFigure& figure : WindingFigures()) {
+      if (!HasKey(figure.shown, w)) continue;
+      out += field(figure.json_key, IsShown(figure.shown, w) ? Json(figure.value(w)) : "null");
+      // Whether the turns to wind are a number to wind: false too where there is none.
+      if (figure.id == "loaded_at_turns_to_wind") {
+        out += field("turns_to_wind_settled",
+                     w.turns_to_wind && !w.turns_unsettled ? "true" : "false");
+      }
+    }
+    if (with_purchase) {
+      out += field("copper_to_buy_m",
+                   w.copper ? std::to_string(CopperToBuyM(w.copper->length_m)) : "null");
+    }
+    out += "}";
+  }
+  out += "], \"left_out\": [";
+  for (std::size_t i = 0; i < r.left_out.size(); ++i) {
+    out += std::string(i ? ", " : "") + "{\"row\": " + std::to_string(r.left_out[i].row) +
+           ", \"reason\": " + Json(TermOf(r.left_out[i].reason)) + "}";
+  }
+  out += "]";
+  for (const OverallFigure& figure : OverallFigures()) {
+    out += field(figure.json_key, Json(figure.value(r)));
+  }
+  // Not converging is rare enough to be said only when it happens.
+  if (!r.converged) out += field("converged", "false");
+  if (!r.turns_converged) out += field("turns_to_wind_converged", "false");
+  return out;
 }
 
 }  // namespace
@@ -138,60 +237,20 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
   // A problem quotes the document's own text, which may hold anything.
   for (const std::string& problem : check.problems) out += "  " + TerminalText(problem) + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
-  const CheckResult& r = *check.result;
-  for (const LeftOut& left_out : r.left_out) out += "  " + LeftOutText(left_out) + "\n";
-
-  // One table per group of figures, each a row per winding that has any of them: the wire table
-  // for every winding, ending with what leaves a winding out of the figures.
-  static constexpr std::size_t kWidths[] = {10, 10, 12, 11};
-  static constexpr FigureTable kTables[] = {FigureTable::Wire, FigureTable::Layout,
-                                            FigureTable::Copper, FigureTable::Voltages};
-  for (const FigureTable table : kTables) {
-    Table text(kWidths[static_cast<std::size_t>(table)]);
-    std::vector<std::string> heads = {""};
-    for (const WindingFigure& figure : WindingFigures()) {
-      if (figure.table == table) heads.emplace_back(figure.heading);
-    }
-    text.Row(heads);
-    bool any = false;
-    for (const WindingCheck& w : r.windings) {
-      std::vector<std::string> cells = {RowName(w.input.row)};
-      for (const WindingFigure& figure : WindingFigures()) {
-        if (figure.table != table || !IsShown(figure.shown, w)) continue;
-        cells.push_back(FigureText(figure.value(w), figure.decimals, sep));
-      }
-      if (cells.size() == 1) continue;
-      any = true;
-      text.Row(cells);
-    }
-    // The voltages are there only when there are secondaries.
-    if (any || table != FigureTable::Voltages) out += text.Text();
+  out += ResultText(*check.result, sep);
+  // The design as the workshop winds it, under its own title so that nobody takes it for the
+  // calculation's turns.
+  out += "\nVérification telle que bobinée\n";
+  if (check.as_wound) {
+    out += ResultText(*check.as_wound, sep);
+  } else {
+    out += "  " +
+           std::string(TurnsStand(*check.result)
+                           ? "Les spires du calcul sont celles à bobiner : chiffres ci-dessus."
+                           : kTurnsDoNotStand) +
+           "\n";
   }
-  out += Line("Hauteur bobinée (mm)", r.build_mm && r.fill_pct && r.fill_status
-                                          ? Fixed(*r.build_mm, 2, sep) + " (" +
-                                                Fixed(*r.fill_pct, 1, sep) + " %, " +
-                                                std::string(TermOf(*r.fill_status).text) + ")"
-                                          : std::string(kIncomplete));
-  for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed || figure.id == "rounds") continue;
-    if (figure.id == "efficiency") {
-      // The temperature line comes before the efficiency, with its verdict and how it was found.
-      std::string thermal = ThermalText(r, sep);
-      if (r.copper_temperature_c) {
-        thermal += " (" + std::to_string(r.rounds) +
-                   (r.converged ? " tours)" : " tours, sans convergence)");
-      }
-      out += Line("Température", thermal);
-    }
-    std::string value = FigureText(figure.value(r), figure.decimals, sep);
-    if (figure.id == "iron_loss") {
-      value += " (" + o.steel + ", " + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)";
-    }
-    if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
-    out += Line(std::string(figure.heading), value);
-  }
-  out += "  " + std::string(kWireSource) + "\n";
-  return out;
+  return out + "  " + std::string(kWireSource) + "\n";
 }
 
 std::string CheckJson(const DesignCheck& check) {
@@ -220,34 +279,11 @@ std::string CheckJson(const DesignCheck& check) {
     for (const std::string& p : check.problems) list += (list.empty() ? "" : ", ") + JsonString(p);
     out += field("problems", "[" + list + "]");
   }
-  out += "}, \"windings\": [";
-  for (std::size_t i = 0; i < r.windings.size(); ++i) {
-    const WindingCheck& w = r.windings[i];
-    out += i ? ", " : "";
-    out += "{\"row\": " + std::to_string(w.input.row);
-    for (const WindingFigure& figure : WindingFigures()) {
-      if (!HasKey(figure.shown, w)) continue;
-      out += field(figure.json_key, IsShown(figure.shown, w) ? Json(figure.value(w)) : "null");
-      // Whether the turns to wind are a number to wind: false too where there is none.
-      if (figure.id == "loaded_at_turns_to_wind") {
-        out += field("turns_to_wind_settled",
-                     w.turns_to_wind && !w.turns_unsettled ? "true" : "false");
-      }
-    }
-    out += "}";
-  }
-  out += "], \"left_out\": [";
-  for (std::size_t i = 0; i < r.left_out.size(); ++i) {
-    out += std::string(i ? ", " : "") + "{\"row\": " + std::to_string(r.left_out[i].row) +
-           ", \"reason\": " + Json(TermOf(r.left_out[i].reason)) + "}";
-  }
-  out += "]";
-  for (const OverallFigure& figure : OverallFigures()) {
-    out += field(figure.json_key, Json(figure.value(r)));
-  }
-  // Not converging is rare enough to be said only when it happens.
-  if (!r.converged) out += field("converged", "false");
-  if (!r.turns_converged) out += field("turns_to_wind_converged", "false");
+  out += "}, " + ResultJson(r);
+  // The design as page 1 has it; its own figures when its turns stand, else the calculation's.
+  const CheckResult& wound = WoundResult(check);
+  out += ", \"as_wound\": {" + ResultJson(wound, true);
+  out += std::string(", \"settled\": ") + (TurnsStand(wound) ? "true" : "false") + "}";
   return out + "}";
 }
 

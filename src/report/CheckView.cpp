@@ -61,4 +61,44 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   return view;
 }
 
+DesignCheck WoundCheck(const DesignCheck& check) {
+  DesignCheck wound = check;
+  if (check.as_wound) wound.result = check.as_wound;
+  return wound;
+}
+
+std::string WoundNote(const DesignCheck& check) {
+  if (!check.result) return "";
+  if (!check.as_wound) return TurnsStand(*check.result) ? "" : kTurnsDoNotStand;
+  std::string turns;
+  for (const WindingCheck& w : check.as_wound->windings) {
+    for (const WindingCheck& first : check.result->windings) {
+      if (first.input.row != w.input.row || first.input.turns == w.input.turns) continue;
+      turns += (turns.empty() ? "" : ", ") + RowName(w.input.row) + " " +
+               std::to_string(w.input.turns) +
+               " spires (calcul : " + std::to_string(first.input.turns) + ")";
+    }
+  }
+  return "Chiffres tels que bobinés : " + turns + ".";
+}
+
+std::string WindLine(const DesignCheck& check) {
+  constexpr const char* kSee = " — voir Vérification";
+  if (!check.result) return "";
+  if (!check.as_wound) {
+    return TurnsStand(*check.result) ? "" : std::string("Spires à bobiner instables") + kSee;
+  }
+  std::string turns;
+  for (const WindingCheck& w : check.as_wound->windings) {
+    for (const WindingCheck& first : check.result->windings) {
+      if (first.input.row != w.input.row || first.input.turns == w.input.turns) continue;
+      turns += std::string(turns.empty() ? "" : ", ") + std::to_string(w.input.turns) +
+               (turns.empty() ? " spires" : "") + " au " +
+               (w.input.row == 0 ? std::string("primaire")
+                                 : "secondaire " + std::to_string(w.input.row));
+    }
+  }
+  return turns.empty() ? "" : "À bobiner : " + turns + kSee;
+}
+
 }  // namespace kel

@@ -33,4 +33,15 @@ struct CheckView {
 // The view of a check: wire, layout, copper, voltages per winding; then the totals.
 CheckView MakeCheckView(const DesignCheck& check, char decimal_separator);
 
+// The check whose result is the design as wound (WoundResult), as page 1 and the window show it.
+DesignCheck WoundCheck(const DesignCheck& check);
+
+// What the figures of WoundCheck are, when they are not the calculation's turns: "Chiffres tels
+// que bobinés : Sec 1 704 spires (calcul : 670)."; that the turns to wind do not stand; or "".
+std::string WoundNote(const DesignCheck& check);
+
+// The main window's line below its frames when the design as wound is not the calculation's:
+// "À bobiner : 778 spires au secondaire 1 — voir Vérification"; "" when they agree.
+std::string WindLine(const DesignCheck& check);
+
 }  // namespace kel

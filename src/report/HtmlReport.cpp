@@ -15,6 +15,7 @@
 #include "util/NumberText.h"
 #include "util/OutputText.h"
 #include "util/Paths.h"
+#include "util/Text.h"
 
 namespace kel {
 
@@ -130,6 +131,24 @@ std::vector<std::string> Alarms(const CheckResult& r, char sep) {
   return lines;
 }
 
+// The stack as the workshop builds it: its height from the core's gross section and mass
+// (scrapless EI: mass = 6 a² b × 7,65 g/cm³ × 0,96, section = a b) to the tenth of a mm, the
+// whole laminations of 0,5 mm it holds at the stacking factor chosen, interleaved one by one.
+// Nothing when the record gives no stack.
+std::string LaminationText(const CoreRecord& core, double stacking_factor, char sep) {
+  constexpr double kIronGPerCm3 = 7.65, kCatalogueStacking = 0.96, kLaminationMm = 0.5;
+  const double tongue_cm =
+      core.mass_kg * 1000 / (6 * core.section_cm2 * kIronGPerCm3 * kCatalogueStacking);
+  const double stack_mm = std::round(core.section_cm2 / tongue_cm * 100) / 10;
+  // The rounding of the factor's last bit never takes a lamination off a stack that holds it.
+  const double laminations = std::floor(stack_mm * stacking_factor / kLaminationMm + 1e-9);
+  if (!std::isfinite(laminations) || !(laminations >= 1 && laminations < 1e5)) return "";
+  const std::string count = std::to_string(static_cast<long>(laminations));
+  const bool whole = stack_mm == std::round(stack_mm);
+  return " ; empilage " + Fixed(stack_mm, whole ? 0 : 1, sep) + " mm : " + count + " E et " +
+         count + " I de " + Fixed(kLaminationMm, 1, sep) + " mm, alternés un à un";
+}
+
 Level InductionLevel(const CheckResult& r) {
   return r.induction_real_t > kInductionAlertT                   ? Level::Bad
          : r.induction_real_at_110pct_mains_t > kInductionAlertT ? Level::Warn
@@ -141,8 +160,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   const char sep = in.decimal_separator;
   const DesignCheck& check = *in.check;
   // Every figure of the sheet, its colours and the drawing from the design as it is wound.
-  DesignCheck wound = check;
-  if (check.as_wound) wound.result = check.as_wound;
+  const DesignCheck wound = WoundCheck(check);
   const CheckView view = MakeCheckView(wound, sep);
   std::string out;
   for (const std::string& problem : view.problems) out += "<p>" + Html(problem) + "</p>\n";
@@ -158,9 +176,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
     return w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind != w.input.turns;
   };
   if (std::any_of(r.windings.begin(), r.windings.end(), not_as_wound)) {
-    alarms.push_back(
-        "Les spires à bobiner ne se stabilisent pas : bobinées, leur cuivre en plus fait encore"
-        " chuter la tension. Les chiffres sont ceux des spires du calcul.");
+    alarms.push_back(kTurnsDoNotStand);
   }
   if (!alarms.empty() && in.cores) {
     alarms.push_back(AdvisedCoreText(*in.cores, sep));
@@ -221,19 +237,42 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
                        3, sep)
                : "–";
   });
+  // What the workshop measures on the finished transformer to accept it.
+  row("R à 20 °C (Ω)", [&](W w) {
+    if (!w.copper) return std::string("–");
+    const double ohm = w.copper->r20_ohm;
+    return Fixed(ohm, ohm < 10 ? 3 : ohm < 100 ? 2 : 1, sep);
+  });
+  row("Début / fin", [&](W w) {
+    const std::string n = std::to_string(w.input.row);
+    return "D" + n + " / F" + n;
+  });
+  row("À vide (V)", [&](W w) {
+    if (w.input.row == 0) return std::string();
+    return w.volts ? Fixed(w.volts->no_load_v, 1, sep) : "–";
+  });
   row("En charge (V)", [&](W w) {
     if (w.input.row == 0) return std::string();
     return w.volts ? Fixed(w.volts->loaded_v, 1, sep) : "–";
   });
+  row("Secteur 90 / 110 % (V)", [&](W w) {
+    if (w.input.row == 0) return std::string();
+    return w.volts ? Fixed(w.volts->loaded_v_at_90pct_mains, 1, sep) + " / " +
+                         Fixed(w.volts->loaded_v_at_110pct_mains, 1, sep)
+                   : "–";
+  });
   out += Grid(heads, rows);
   out +=
-      "<p class=\"note\">Du noyau vers l'extérieur, primaire d'abord. Tout, le dessin compris,"
-      " pour les spires à bobiner. À acheter : la longueur + 5 % et deux sorties de 150 mm, au"
-      " mètre supérieur, et sa masse.</p>\n";
+      "<p class=\"note\">Du noyau vers l'extérieur, primaire d'abord, toutes les bobines dans le"
+      " même sens, début (D) et fin (F) repérés. Tout, le dessin compris, pour les spires à"
+      " bobiner. À acheter : la longueur + 5 % et deux sorties de 150 mm, au mètre supérieur, et sa"
+      " masse. Réception : R à l'ohmmètre à 20 °C ; à vide au secteur nominal ; en charge au"
+      " courant demandé, au secteur à 90, 100 et 110 %.</p>\n";
 
   Pairs whole;
   whole.Add("Noyau", r.core.ref);
-  whole.Add("Tôle", o.steel + " (" + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)");
+  whole.Add("Tôle", o.steel + " (" + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)" +
+                        LaminationText(r.core, o.stacking_factor, sep));
   whole.AddLevel("Remplissage", FillText(r, sep), view.fill_level);
   whole.AddLevel(
       "Cuivre",
@@ -296,21 +335,30 @@ std::string CheckNote(const ReportInput& in, int row) {
     }
     std::string note;
     for (const std::string& part : parts) note += (note.empty() ? "" : ", ") + part;
-    return note.empty() ? note : "la vérification donne " + note;
+    return note.empty() ? note : "à bobiner : " + note;
   }
   return "";
 }
 
-// Page 2: the chain's own figures, numbers written as a person writes them.
+// Page 2: the chain's own figures as the main window shows them, numbers written as a person
+// writes them; where the design as wound (page 1) differs, its figure beside.
 std::string QuickCalculation(const ReportInput& in) {
   const DesignSheet& s = *in.sheet;
   const char sep = in.decimal_separator;
   const auto num = [sep](const std::string& text) { return WrittenNumber(text, sep); };
-  const CheckResult* r = in.check && in.check->result ? &*in.check->result : nullptr;
-  std::string out = "<h2>Calcul rapide</h2>\n";
+  const CheckResult* r = in.check && in.check->result ? &WoundResult(*in.check) : nullptr;
+  std::string out = "<h2>Calcul rapide de la fenêtre principale</h2>\n";
+  out +=
+      "<p class=\"note\">Les chiffres du calcul ; à côté, ceux de la fiche de bobinage (page 1)"
+      " où ils diffèrent.</p>\n";
   Pairs iron;
-  iron.Add("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) +
-                        " (le plus léger suffisant : " + s.LbNoyauMin + ")");
+  // The chain's lightest core is sufficient by its own reckoning; wound, it may not fit.
+  std::string lightest = " (le plus léger suffisant selon le calcul : " + s.LbNoyauMin;
+  if (r && r->fill_status == FillStatus::Overfull && r->fill_pct &&
+      UpperCase(r->core.ref) == UpperCase(s.LbNoyauMin)) {
+    lightest += " ; tel que bobiné, il ne rentre pas : " + Fixed(*r->fill_pct, 1, sep) + " %";
+  }
+  iron.Add("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) + lightest + ")");
   iron.Add("Fe (Kg)", num(s.LbFeMasse));
   iron.Add("Fe (Cm²)", num(s.LbFeSect));
   iron.Add("T réèl", Marked(num(s.LbTrueTesla), s.LbTrueTeslaColour));
@@ -321,8 +369,8 @@ std::string QuickCalculation(const ReportInput& in) {
     const bool chain_fits = s.LbTotCuColour != TextColour::Red;
     const bool check_fits = *r->fill_status != FillStatus::Overfull;
     if (chain_fits != check_fits) {
-      fits = "la vérification donne " + Fixed(*r->build_mm, 2, sep) +
-             (check_fits ? " mm : rentre" : " mm : ne rentre pas");
+      fits = "tel que bobiné : " + Fixed(*r->build_mm, 2, sep) +
+             (check_fits ? " mm, rentre" : " mm, ne rentre pas");
     }
   }
   iron.Add("Hauteur utilisée (mm)", Marked(num(s.LbTotCu), s.LbTotCuColour), fits);
@@ -333,7 +381,7 @@ std::string QuickCalculation(const ReportInput& in) {
   std::string efficiency;
   if (r && r->efficiency_pct &&
       Fixed(*r->efficiency_pct, 0, sep) != Fixed(ReadNumber(s.Lbn), 0, sep)) {
-    efficiency = "la vérification donne " + Fixed(*r->efficiency_pct, 1, sep) + " %";
+    efficiency = "tel que bobiné : " + Fixed(*r->efficiency_pct, 1, sep) + " %";
   }
   iron.Add("Rendement", num(s.Lbn), efficiency);
   out += iron.Text();
@@ -428,18 +476,38 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   spec.Add("Densité de courant (A/mm²)", WrittenNumber(s.TxDCourant, sep));
   out += spec.Text();
   std::vector<std::vector<std::string>> windings;
+  // The primary's current is the chain's; page 1 gives the check's, of the design as wound.
+  std::string primary_note;
+  if (in.check && in.check->result) {
+    const double wound_a = WoundResult(*in.check).primary_current_a;
+    if (Fixed(wound_a, 2, sep) != Fixed(ReadNumber(s.LbAmpsPri), 2, sep)) {
+      primary_note = "tel que bobiné : " + Fixed(wound_a, 2, sep) + " A";
+    }
+  }
   for (int i = 0; i < kRows; ++i) {
     if (s.TxVolts[i].empty() && (i == 0 || s.TxAmps[i].empty())) continue;
     windings.push_back({RowName(i), WrittenNumber(s.TxVolts[i], sep),
                         WrittenNumber(i == 0 ? s.LbAmpsPri : s.TxAmps[i], sep)});
+    if (!primary_note.empty()) windings.back().push_back(i == 0 ? primary_note : "");
   }
-  out += Grid({"", "Volts", "Amps"}, windings, false, false);
+  std::vector<std::string> heads = {"", "Volts", "Amps"};
+  if (!primary_note.empty()) heads.emplace_back("");
+  out += Grid(heads, windings, !primary_note.empty(), false);
 
   out += QuickCalculation(in);
 
+  // The sheet's winding lines are the chain's: the windings are on page 1 alone. Its core line
+  // carries a suffix the sheet has always had; the report names the core only.
   out += "<h2>Fiche de fabrication</h2>\n";
   Pairs fab;
-  for (const auto& [key, value] : in.sheet_lines) fab.Add(key, value);
+  for (const auto& [key, value] : in.sheet_lines) {
+    if (key == "Noyau") {
+      fab.Add(key, s.TxNoyau);
+    } else if (key.rfind("Primaire", 0) != 0 && key.rfind("Secondaire", 0) != 0) {
+      fab.Add(key, value);
+    }
+  }
+  if (in.check && in.check->result) fab.Add("Enroulements", "voir la fiche de bobinage, page 1");
   out += fab.Text();
   if (!s.TxRem.empty()) out += "<h2>Remarques</h2>\n<p>" + Html(s.TxRem) + "</p>\n";
   out += "<p class=\"note\">" + Html(kWireSource) + "</p>\n</body>\n</html>\n";

@@ -117,8 +117,8 @@ class WindingView : public QWidget {
   // its longest line rather than cutting it.
   void Refit() {
     int widest = 0;
-    if (const auto& result = panel_.Check().result) {
-      for (const WindingCheck& w : result->windings) {
+    if (panel_.Check().result) {
+      for (const WindingCheck& w : WoundResult(panel_.Check()).windings) {
         const QString caption = QString::fromStdString(WindingCaption(w, separator_));
         widest = std::max(widest, fontMetrics().horizontalAdvance(caption));
       }
@@ -134,7 +134,8 @@ class WindingView : public QWidget {
     painter.fillRect(rect(), Qt::white);
     const DesignCheck& check = panel_.Check();
     if (check.result) {
-      PaintWindingWindow(painter, QRectF(rect()).adjusted(8, 8, -8, -8), *check.result, separator_);
+      PaintWindingWindow(painter, QRectF(rect()).adjusted(8, 8, -8, -8), WoundResult(check),
+                         separator_);
     }
   }
 
@@ -539,7 +540,7 @@ bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
                  const std::string& path) {
   if (!check.result || !form.ExportRefusal(path).empty()) return false;
   std::string error;
-  return ReplaceFileWith(path, WindingWindowSvg(*check.result, separator), error);
+  return ReplaceFileWith(path, WindingWindowSvg(WoundResult(check), separator), error);
 }
 
 bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator,
@@ -613,9 +614,13 @@ void CheckWindow::ShowOptions() {
 }
 
 void CheckWindow::ShowView() {
-  const CheckView view = MakeCheckView(panel_.Check(), separator_);
+  // The design as the workshop winds it, as page 1 has it, and what its turns are.
+  const CheckView view = MakeCheckView(WoundCheck(panel_.Check()), separator_);
   std::string status = view.none;
   for (const std::string& problem : view.problems) status += (status.empty() ? "" : "\n") + problem;
+  if (const std::string note = WoundNote(panel_.Check()); !note.empty()) {
+    status += (status.empty() ? "" : "\n") + note;
+  }
   ShowLevel(status_, status, view.none.empty() ? Level::Warn : Level::Bad);
   status_->setVisible(!status.empty());
 

@@ -13,10 +13,12 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <algorithm>
 
 #include "catalogue/Catalogue.h"
 
+#include "report/CheckView.h"
 #include "ui/CheckWindow.h"
 #include "ui/PdfReport.h"
 
@@ -110,8 +112,16 @@ MainWindow::MainWindow(MainForm& form, QWidget* parent) : QMainWindow(parent), f
   BuildMenu();
   BuildContextMenu();
   Connect();
+  wind_line_ = new QLabel(this);
+  wind_line_->setObjectName("LbABobiner");
+  wind_line_->setToolTip(
+      "Ce que l'atelier bobine quand la vérification, tel que bobiné, diffère du calcul ; le "
+      "détail dans Outils › Vérification (F7).");
+  statusBar()->setSizeGripEnabled(false);
+  statusBar()->addWidget(wind_line_, 1);
   // The client area keeps its drawn size; resizing the window moves no control.
-  resize(client->width(), client->height() + menuBar()->sizeHint().height());
+  resize(client->width(),
+         client->height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 void MainWindow::BuildMenu() {
@@ -412,6 +422,8 @@ void MainWindow::ShowSheet() {
   if (windowTitle() != title) setWindowTitle(title);
   ShowCoreList();
   if (check_window_) check_window_->Follow();
+  // The chain's figures stay as they are; the line says where the workshop's winding differs.
+  ShowText(wind_line_, WindLine(CheckDesign(s)));
 }
 
 void MainWindow::ShowRemarks(const std::string& text) {

@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "ui/FormWidgets.h"
 
+class QLabel;
 class QMenu;
 
 namespace kel {}
@@ -90,6 +91,8 @@ class MainWindow : public QMainWindow {
   QAction* automatic_core_ = nullptr;
   QMenu* tools_menu_ = nullptr;
   CheckWindow* check_window_ = nullptr;
+  // Below the frames: what to wind when the design as wound is not the calculation's.
+  QLabel* wind_line_ = nullptr;
   QHash<QObject*, ControlRef> controls_;
   // The control the form was last told has the focus. Focus changes that the form does not see
   // (another window activated, a menu or popup open) leave it as it is.

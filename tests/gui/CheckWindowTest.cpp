@@ -62,7 +62,14 @@ TEST_F(CheckWindowTest, OpensFromItsKeyAndFollowsEveryRecalculation) {
   EXPECT_TRUE(CheckWindow()->isVisible());
   EXPECT_EQ(CheckWindow()->windowTitle(), "Vérification");
   // EI10 of the fixture: 30 mm wide, 12 mm high.
-  EXPECT_EQ(Cell("Spires", 1), "265");
+  // The design as wound first: its turns, and the calculation's beside them.
+  EXPECT_EQ(Cell("Spires", 1), "287");
+  // The main window keeps the calculation's turns and says, below its frames, what to wind.
+  EXPECT_EQ(Text("TxSpires_1"), "265");
+  EXPECT_EQ(Label("LbABobiner")->text().toStdString(),
+            "À bobiner : 287 spires au secondaire 1 — voir Vérification");
+  EXPECT_EQ(CheckText("LbVerifStatus"),
+            "Chiffres tels que bobinés : Sec 1 287 spires (calcul : 265).");
   EXPECT_EQ(Cell("Fil (mm)", 1), "0,630");
   const std::string fill = CheckText("LbRemplissage");
   EXPECT_NE(fill.find("sur 12,0 mm"), std::string::npos) << fill;
@@ -319,7 +326,8 @@ TEST_F(CheckWindowTest, F7OnADamagedCatalogueShowsTheCheck) {
   QTest::keyClick(window_.get(), Qt::Key_F7);
   ASSERT_NE(CheckWindow(), nullptr);
   EXPECT_EQ(Text("LbNoyau"), "EI-LONG-REFERENCE-1");
-  EXPECT_EQ(Cell("Spires", 1), Text("TxSpires_1"));
+  EXPECT_NE(CheckText("LbVerifStatus").find("(calcul : " + Text("TxSpires_1") + ")"),
+            std::string::npos);
   EXPECT_FALSE(CheckText("LbRemplissage").empty());
   EXPECT_EQ(platform_.messages.size(), told);
 }

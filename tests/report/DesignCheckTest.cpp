@@ -152,6 +152,31 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   ASSERT_NE(wire, WindingFigures().end());
   EXPECT_EQ(FigureText(wire->value(stranded), wire->decimals, ','), "2 × 4,500");
   EXPECT_EQ(FigureText(wire->value(p), wire->decimals, ','), "0,400");
+
+  // What the window and the main window say of the design as wound: 290 turns where the
+  // calculation has 270.
+  EXPECT_EQ(WoundNote(check), "Chiffres tels que bobinés : Sec 1 290 spires (calcul : 270).");
+  EXPECT_EQ(WindLine(check), "À bobiner : 290 spires au secondaire 1 — voir Vérification");
+}
+
+// The main window's line names every winding whose turns the design as wound changes, and only
+// those; turns that do not stand are said, turns that agree say nothing.
+TEST(WindLineTest, NamesTheWindingsWhoseTurnsChange) {
+  DesignCheck check;
+  CheckResult& first = check.result.emplace();
+  first.windings.resize(3);
+  first.windings[0].input = {0, 600};
+  first.windings[1].input = {1, 100};
+  first.windings[2].input = {2, 50};
+  EXPECT_EQ(WindLine(check), "");
+  first.windings[1].turns_to_wind = 104;
+  EXPECT_EQ(WindLine(check), "Spires à bobiner instables — voir Vérification");
+  check.as_wound = first;
+  check.as_wound->windings[1].input.turns = 104;
+  EXPECT_EQ(WindLine(check), "À bobiner : 104 spires au secondaire 1 — voir Vérification");
+  check.as_wound->windings[2].input.turns = 52;
+  EXPECT_EQ(WindLine(check),
+            "À bobiner : 104 spires au secondaire 1, 52 au secondaire 2 — voir Vérification");
 }
 
 TEST_F(DesignCheckTest, NoCheckSaysWhy) {
