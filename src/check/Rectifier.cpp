@@ -20,6 +20,7 @@ constexpr double kSqrt2 = std::numbers::sqrt2;
 constexpr double kPeriodSteps = 2000;
 constexpr double kTimeConstantSteps = 10;
 constexpr double kTransientSpan = 20;
+constexpr double kScanSteps = 4;
 
 // The fixed point of the half-period map, and E, to these relative tolerances; the secants give
 // up after these many rounds (a bracket halves at worst every other round).
@@ -52,14 +53,33 @@ struct Angles {
   }
   double Source(double theta) const { return a * std::sin(theta) - d; }
   // While the diodes conduct: the particular solution of R_s·C·dv/dt = A·sin θ − D − R_s·I_dc − v.
-  double Particular(double theta) const {
-    return a * (std::sin(theta) - q * std::cos(theta)) / (1 + q * q) - w;
+  double Particular(double sin, double cos) const { return a * (sin - q * cos) / (1 + q * q) - w; }
+};
+
+// A pulse that started at (on, v_on): v and the rectified EMF at theta, written so that an
+// enormous R_s·C (a capacitor taken as infinite) keeps its precision.
+struct Pulse {
+  const Angles& g;
+  double on, v_on, p_on;
+  Pulse(const Angles& angles, double start, double v_start)
+      : g(angles),
+        on(start),
+        v_on(v_start),
+        p_on(angles.Particular(std::sin(start), std::cos(start))) {}
+  struct Point {
+    double v, source;
+  };
+  Point At(double theta) const {
+    const double sin = std::sin(theta), cos = std::cos(theta);
+    return {
+        v_on + (g.Particular(sin, cos) - p_on) + (v_on - p_on) * std::expm1(-(theta - on) / g.q),
+        g.a * sin - g.d};
   }
-  // v at theta of a conduction that started at (from, v_from); written so that an enormous
-  // R_s·C (a capacitor taken as infinite) keeps its precision.
-  double Conducting(double from, double v_from, double theta) const {
-    const double p0 = Particular(from);
-    return v_from + (Particular(theta) - p0) + (v_from - p0) * std::expm1(-(theta - from) / q);
+  double V(double theta) const { return At(theta).v; }
+  // The current times R_s.
+  double Drive(double theta) const {
+    const Point p = At(theta);
+    return p.source - p.v;
   }
 };
 
@@ -111,12 +131,12 @@ HalfPeriod Sweep(const Angles& g, double v0) {
   s.pulse = true;
   s.on = start;
   s.v_on = v0 - g.k * start;
-  const auto current = [&](double theta) {
-    return g.Source(theta) - g.Conducting(s.on, s.v_on, theta);
-  };
-  // The pulse's end: the first step whose current is nothing or less, then halved down.
+  const Pulse pulse(g, s.on, s.v_on);
+  const auto current = [&pulse](double theta) { return pulse.Drive(theta); };
+  // The pulse's end: the first point whose current is nothing or less, then halved down. The
+  // current rises from nothing and falls once, so points kScanSteps steps apart find it.
   double lo = start, hi = kPi;
-  for (double theta = start + g.h_fine; theta < kPi; theta += g.Step(start, theta)) {
+  for (double theta = start + g.h_fine; theta < kPi; theta += kScanSteps * g.Step(start, theta)) {
     if (!(current(theta) > 0)) {
       hi = theta;
       break;
@@ -131,7 +151,7 @@ HalfPeriod Sweep(const Angles& g, double v0) {
     (current(mid) > 0 ? lo : hi) = mid;
   }
   s.off = lo;
-  s.v_off = g.Conducting(s.on, s.v_on, s.off);
+  s.v_off = pulse.V(s.off);
   s.v_end = s.v_off - g.k * (kPi - s.off);
   return s;
 }
@@ -181,6 +201,7 @@ RectifierPeriod Figures(const Angles& g, const RectifierCircuit& c, double v0) {
     v_int += (v0 + s.v_on) / 2 * s.on + (s.v_off + s.v_end) / 2 * (kPi - s.off);
     cap2_int += idc * idc * (s.on + kPi - s.off);
     // Simpson's rule on two panels: the fine step over the exponential, then the step.
+    const Pulse pulse(g, s.on, s.v_on);
     const double split = std::min(s.off, s.on + kTransientSpan * g.q);
     for (const auto& [from, to, h] :
          {std::tuple{s.on, split, g.h_fine}, std::tuple{split, s.off, g.h}}) {
@@ -189,8 +210,8 @@ RectifierPeriod Figures(const Angles& g, const RectifierCircuit& c, double v0) {
       const double step = (to - from) / n;
       for (int j = 0; j <= n; ++j) {
         const double theta = j == n ? to : from + j * step;
-        const double v = g.Conducting(s.on, s.v_on, theta);
-        const double i = std::max(0.0, (g.Source(theta) - v) / g.r);
+        const auto [v, source] = pulse.At(theta);
+        const double i = std::max(0.0, (source - v) / g.r);
         const double weight = (j == 0 || j == n ? 1 : j % 2 ? 4 : 2) * step / 3;
         v_int += weight * v;
         i_int += weight * i;
@@ -396,7 +417,7 @@ std::vector<RectifierSample> PeriodSamples(const RectifierCircuit& circuit, doub
     if (!s.pulse || theta <= s.on) {
       v = *v0 - g.k * theta;
     } else if (theta < s.off) {
-      v = g.Conducting(s.on, s.v_on, theta);
+      v = Pulse(g, s.on, s.v_on).V(theta);
       i = std::max(0.0, (g.Source(theta) - v) / g.r);
     } else {
       v = s.v_off - g.k * (theta - s.off);
