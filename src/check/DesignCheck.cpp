@@ -50,6 +50,11 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
       }
       break;
   }
+  if (with_as_wound) {
+    check.rectifiers =
+        CheckRectifiers(RectifiersFromTexts(sheet.VerifOptions, check.problems),
+                        ReadNumber(sheet.TxFreq), check.result ? &*check.result : nullptr);
+  }
   return check;
 }
 
@@ -60,7 +65,7 @@ DesignCheck CheckDesignWith(const DesignSheet& sheet,
   std::vector<std::string> problems;
   const CheckOptions options = OptionsFromTexts(texts, problems);
   DesignCheck check = CheckDesign(sheet, options);
-  check.problems = problems;
+  check.problems.insert(check.problems.begin(), problems.begin(), problems.end());
   return check;
 }
 

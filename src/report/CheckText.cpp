@@ -3,6 +3,7 @@
 #include <span>
 #include <vector>
 
+#include "report/RectifierText.h"
 #include "util/OutputText.h"
 
 namespace kel {
@@ -184,6 +185,7 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
     if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
     out += Line(std::string(figure.heading), value);
   }
+  out += RectifierTextSection(check, sep);
   out += "  " + std::string(kWireSource) + "\n";
   return out;
 }
@@ -232,6 +234,7 @@ std::string CheckJson(const DesignCheck& check) {
   // Not converging is rare enough to be said only when it happens.
   if (!r.converged) out += field("converged", "false");
   if (!r.turns_converged) out += field("turns_to_wind_converged", "false");
+  out += RectifierJsonMember(check);
   return out + "}";
 }
 
