@@ -4,6 +4,12 @@
 
 #include "check/Rectifier.h"
 
+#include <map>
+#include <string>
+#include <vector>
+
+#include "check/RectifierCheck.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -169,6 +175,81 @@ TEST(Rectifier, RefusesWhatNoCircuitGives) {
   }
   EXPECT_EQ(TermOf(RectifierStatus::CapacitorTooSmall).text,
             "condensateur trop petit pour ce courant");
+}
+
+}  // namespace
+}  // namespace kel
+
+namespace kel {
+namespace {
+
+// The document's texts and the command line's values: what each gives, and the sentence a bad one
+// gets. A type that is not one leaves the secondary alternating; a bad number leaves it listed but
+// not calculated.
+TEST(RectifierSettings, ReadTheTextsAndTheCommandLine) {
+  std::vector<std::string> problems;
+  const std::vector<RectifierSetting> settings =
+      RectifiersFromTexts({{"Redresseur1", "pont"},
+                           {"VoltsContinus1", "24"},
+                           {"AmpsContinus1", "2,5"},
+                           {"Redresseur2", "point-milieu"},
+                           {"VoltsContinus2", "350"},
+                           {"AmpsContinus2", "0.12"},
+                           {"Condensateur2", "47"},
+                           {"ChuteDiode2", "0"},
+                           {"Redresseur3", "demi-onde"},
+                           {"VoltsContinus3", "5"},
+                           {"Redresseur4", "pont"},
+                           {"VoltsContinus4", "12"},
+                           {"AmpsContinus4", "0"},
+                           {"VoltsContinus5", "1"}},
+                          problems);
+  ASSERT_EQ(settings.size(), 3u);
+  EXPECT_EQ(settings[0].row, 1);
+  EXPECT_TRUE(settings[0].valid);
+  EXPECT_EQ(settings[0].request.dc_a, 2.5);
+  EXPECT_FALSE(settings[0].request.capacitor_uf);
+  EXPECT_EQ(settings[0].request.diode_drop_v, 0.8);
+  EXPECT_EQ(settings[1].request.type, RectifierType::CentreTap);
+  EXPECT_EQ(settings[1].request.capacitor_uf, 47);
+  EXPECT_EQ(settings[1].request.diode_drop_v, 0);
+  EXPECT_EQ(settings[2].row, 4);
+  EXPECT_FALSE(settings[2].valid);
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(problems[0],
+            "Vérification : Redresseur3 « demi-onde » : « pont » ou « point-milieu » attendu ; "
+            "secondaire 3 alternatif.");
+  EXPECT_EQ(problems[1],
+            "Vérification : AmpsContinus4 « 0 » : un courant continu de plus de 0 à 1 000 A "
+            "attendu ; secondaire 4 non calculé.");
+
+  // The command line's value over the document's: a capacitor not given goes.
+  std::map<std::string, std::string> texts = {{"Redresseur1", "pont"}, {"Condensateur1", "4700"}};
+  EXPECT_EQ(ApplyRectifierArgument("1:point-milieu:350:0,12", texts), "");
+  EXPECT_EQ(texts, (std::map<std::string, std::string>{{"Redresseur1", "point-milieu"},
+                                                       {"VoltsContinus1", "350"},
+                                                       {"AmpsContinus1", "0,12"}}));
+  EXPECT_EQ(ApplyRectifierArgument("4:pont:5:1:100:1.1", texts), "");
+  EXPECT_EQ(texts["ChuteDiode4"], "1.1");
+  const auto before = texts;
+  for (const auto& [argument, sentence] :
+       std::initializer_list<std::pair<const char*, const char*>>{
+           {"1:pont:24", "K:TYPE:VDC:IDC[:µF[:VD]] attendu, par exemple 1:pont:24:2:4700"},
+           {"1:pont:24:2:4700:0.8:9",
+            "K:TYPE:VDC:IDC[:µF[:VD]] attendu, par exemple 1:pont:24:2:4700"},
+           {"5:pont:24:2", "le secondaire « 5 » n'existe pas : 1, 2, 3 ou 4 attendu"},
+           {"0:pont:24:2", "le secondaire « 0 » n'existe pas : 1, 2, 3 ou 4 attendu"},
+           {"1:Pont:24:2", "le type « Pont » n'existe pas : « pont » ou « point-milieu » attendu"},
+           {"1:pont:24:2:0",
+            "« 0 » : une capacité de plus de 0 à 10 000 000 µF (vide : choisie) attendu"},
+           {"1:pont:24:2::",
+            "«  » : une capacité de plus de 0 à 10 000 000 µF (vide : choisie) attendu"},
+           {"1:pont:1e9:2", "« 1e9 » : une tension continue de plus de 0 à 100 000 V attendu"},
+           {"1:pont:24:nan", "« nan » : un courant continu de plus de 0 à 1 000 A attendu"},
+           {"1:pont:24:2:10:10.5", "« 10.5 » : une chute de 0 à 10 V (vide : 0,8 V) attendu"}}) {
+    EXPECT_EQ(ApplyRectifierArgument(argument, texts), sentence) << argument;
+  }
+  EXPECT_EQ(texts, before);
 }
 
 }  // namespace
