@@ -31,6 +31,14 @@ struct WindingInput {
   double amps = 0;         // the primary's is the chain's current; the check works out its own
   double diameter_mm = 0;  // in use: computed or imposed
   bool imposed = false;    // typed by the user: wound as it is, whatever the table holds
+  // A secondary that feeds a rectifier and a capacitor (check/RectifierCheck.h): amps is the rms
+  // current the rectifier model gives, and volts a no-load EMF E, whose turns to wind are the
+  // fewest N with E″·N/N_p ≥ E (E″ the primary's loaded EMF with this winding's own share of the
+  // primary's drop added back). A centre tap is one half (halves 2): the other carries as much in
+  // its own half period, so the copper loses twice one half's and the primary carries √2 times
+  // one half's current referred by its turns.
+  bool no_load_volts = false;
+  int halves = 1;
 };
 
 struct CheckInput {

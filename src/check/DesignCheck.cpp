@@ -28,6 +28,10 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
   DesignCheck check;
   check.options = options ? *options : OptionsFromTexts(sheet.VerifOptions, check.problems);
   const std::optional<CoreRecord>& core = sheet.Core;
+  // The rectified secondaries only where the design is judged as it will be wound.
+  const std::vector<RectifierSetting> settings =
+      with_as_wound ? RectifiersFromTexts(sheet.VerifOptions, check.problems)
+                    : std::vector<RectifierSetting>{};
   switch (sheet.Outcome) {
     case ChainOutcome::InputError:
       check.none = NoCheck::InputError;
@@ -44,17 +48,17 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
                      core->window_width_mm > 0 && core->mean_turn_cm > 0)) {
         check.none = NoCheck::NoCore;
       } else {
-        const CheckInput input = CheckInputFromSheet(sheet, *core);
+        CheckInput input = CheckInputFromSheet(sheet, *core);
         check.result = RunCheck(input, check.options);
-        if (with_as_wound) check.as_wound = RunCheckAsWound(input, check.options, *check.result);
+        if (with_as_wound) {
+          RunRectifiedCheck(input, check.options, settings, *check.result, check.rectifiers);
+          check.as_wound = RunCheckAsWound(input, check.options, *check.result);
+        }
       }
       break;
   }
-  if (with_as_wound) {
-    check.rectifiers =
-        CheckRectifiers(RectifiersFromTexts(sheet.VerifOptions, check.problems),
-                        ReadNumber(sheet.TxFreq), check.result ? &*check.result : nullptr);
-  }
+  // Without a check, every rectified secondary is listed with no figures.
+  if (!check.result) check.rectifiers = CheckRectifiers(settings, 0, nullptr);
   return check;
 }
 

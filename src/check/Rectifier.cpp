@@ -29,6 +29,7 @@ constexpr double kEmfTolerance = 1e-10;
 constexpr double kEmfSettledShare = 1e-6;
 constexpr int kMaxSecantRounds = 200;
 constexpr int kMaxDoublings = 60;
+constexpr double kHintSpan = 1e-3;
 
 constexpr double kLowMains = 0.9;
 constexpr double kHighMains = 1.1;
@@ -272,7 +273,7 @@ struct EmfSolution {
 
 // The EMF whose DC volts are those asked. A capacitor that falls to 0 V counts as too low an EMF:
 // more EMF lifts the whole waveform while the ripple stays about the same.
-EmfSolution SolveEmf(const RectifierCircuit& c, double dc_v) {
+EmfSolution SolveEmf(const RectifierCircuit& c, double dc_v, double e_hint) {
   EmfSolution out;
   const double drops = (c.type == RectifierType::Bridge ? 2 : 1) * c.diode_drop_v;
   const auto excess = [&](double e, RectifierPeriod& p) {
@@ -282,18 +283,28 @@ EmfSolution SolveEmf(const RectifierCircuit& c, double dc_v) {
   // At the crest equal to the DC volts and drops, the mean is below them.
   double lo = (dc_v + drops) / kSqrt2, hi = lo;
   RectifierPeriod p_hi;
-  double f_lo = excess(lo, out.period), f_hi = -HUGE_VAL;
-  if (f_lo >= 0) {  // only when the load takes nothing: not asked for here
-    out.found = f_lo == 0;
-    out.e_rms = lo;
-    return out;
+  double f_lo = -HUGE_VAL, f_hi = -HUGE_VAL;
+  // Close to an EMF that served the same circuit a moment ago, a narrow bracket saves rounds.
+  if (e_hint > lo) {
+    f_lo = excess(e_hint * (1 - kHintSpan), out.period);
+    f_hi = excess(e_hint * (1 + kHintSpan), p_hi);
+    if (f_lo < 0 && f_hi >= 0) lo = e_hint * (1 - kHintSpan), hi = e_hint * (1 + kHintSpan);
   }
-  for (int i = 0; i < kMaxDoublings && !(f_hi >= 0); ++i) {
-    lo = hi, hi *= 2;
-    if (i > 0) f_lo = f_hi;
-    f_hi = excess(hi, p_hi);
+  if (!(lo < hi)) {
+    f_lo = excess(lo, out.period);
+    f_hi = -HUGE_VAL;
+    if (f_lo >= 0) {  // only when the load takes nothing: not asked for here
+      out.found = f_lo == 0;
+      out.e_rms = lo;
+      return out;
+    }
+    for (int i = 0; i < kMaxDoublings && !(f_hi >= 0); ++i) {
+      lo = hi, hi *= 2;
+      if (i > 0) f_lo = f_hi;
+      f_hi = excess(hi, p_hi);
+    }
+    if (!(f_hi >= 0)) return out;
   }
-  if (!(f_hi >= 0)) return out;
   int side = 0;
   for (int round = 0; round < kMaxSecantRounds; ++round) {
     double x = std::isfinite(f_lo) ? (lo * f_hi - hi * f_lo) / (f_hi - f_lo) : (lo + hi) / 2;
@@ -323,10 +334,10 @@ EmfSolution SolveEmf(const RectifierCircuit& c, double dc_v) {
 
 // Solves for one capacitor; the status and figures of the solution.
 void SolveWith(const RectifierRequest& r, double frequency_hz, double source_ohm,
-               double capacitor_uf, RectifierSolution& out) {
+               double capacitor_uf, double e_hint, RectifierSolution& out) {
   out.capacitor_uf = capacitor_uf;
   const RectifierCircuit c = CircuitOf(r, frequency_hz, source_ohm, capacitor_uf);
-  const EmfSolution e = SolveEmf(c, r.dc_v);
+  const EmfSolution e = SolveEmf(c, r.dc_v, e_hint);
   if (!e.found) {
     out.status = RectifierStatus::CapacitorTooSmall;
     return;
@@ -439,8 +450,10 @@ std::optional<double> DcVoltsAt(const RectifierRequest& request, double frequenc
   return p.dc_v;
 }
 
-RectifierSolution SolveRectifier(const RectifierRequest& r, double frequency_hz,
-                                 double source_ohm) {
+RectifierSolution SolveRectifier(const RectifierRequest& r, double frequency_hz, double source_ohm,
+                                 const RectifierSolution* previous) {
+  const bool hinted = previous && previous->Solved();
+  const double e_hint = hinted ? previous->e_rms : 0;
   RectifierSolution out;
   const auto positive = [](double x) { return std::isfinite(x) && x > 0; };
   if (!positive(r.dc_v) || !positive(r.dc_a) || !positive(frequency_hz) || !positive(source_ohm) ||
@@ -450,7 +463,7 @@ RectifierSolution SolveRectifier(const RectifierRequest& r, double frequency_hz,
     return out;
   }
   if (r.capacitor_uf) {
-    SolveWith(r, frequency_hz, source_ohm, *r.capacitor_uf, out);
+    SolveWith(r, frequency_hz, source_ohm, *r.capacitor_uf, e_hint, out);
     return out;
   }
   // The smallest E6 value whose ripple is within the share: the ripple falls as C grows, so the
@@ -463,11 +476,34 @@ RectifierSolution SolveRectifier(const RectifierRequest& r, double frequency_hz,
     }
   }
   const auto fits = [&](double value, RectifierSolution& s) {
-    SolveWith(r, frequency_hz, source_ohm, value, s);
+    SolveWith(r, frequency_hz, source_ohm, value, e_hint, s);
     return s.Solved() && s.period.ripple_v <= kRippleShare * r.dc_v;
   };
   std::size_t lo = 0, hi = values.size();  // the answer lies in [lo, hi); hi: none
   RectifierSolution best;
+  // The value chosen a moment ago is most often the answer still: it fits, the one below not.
+  if (hinted && previous->capacitor_chosen) {
+    const auto at = std::find(values.begin(), values.end(), previous->capacitor_uf);
+    if (at != values.end()) {
+      const std::size_t i = static_cast<std::size_t>(at - values.begin());
+      RectifierSolution s;
+      if (fits(values[i], s)) {
+        best = s;
+        hi = i;
+        if (i > 0) {
+          RectifierSolution below;
+          if (fits(values[i - 1], below)) {
+            best = below;
+            hi = i - 1;
+          } else {
+            lo = i;
+          }
+        }
+      } else {
+        lo = i + 1;
+      }
+    }
+  }
   while (lo < hi) {
     const std::size_t mid = (lo + hi) / 2;
     RectifierSolution s;

@@ -109,9 +109,10 @@ struct RectifierSolution {
 };
 
 // E to relative 10⁻⁹ (the DC volts rise with E), then the mains at 90 % and 110 %; the capacitor
-// chosen over E6 when not given.
+// chosen over E6 when not given. previous: the solution of the same request on a slightly
+// different R_s, where the search starts (the answer is the same with or without it).
 RectifierSolution SolveRectifier(const RectifierRequest& request, double frequency_hz,
-                                 double source_ohm);
+                                 double source_ohm, const RectifierSolution* previous = nullptr);
 
 // The DC volts a given EMF gives; unset when the capacitor would fall to 0 V.
 std::optional<double> DcVoltsAt(const RectifierRequest& request, double frequency_hz,

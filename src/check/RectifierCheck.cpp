@@ -170,8 +170,37 @@ std::string ApplyRectifierArgument(const std::string& argument,
   return "";
 }
 
+bool RunRectifiedCheck(CheckInput& input, const CheckOptions& options,
+                       const std::vector<RectifierSetting>& settings, CheckResult& result,
+                       std::vector<RectifierRow>& rows) {
+  rows.clear();
+  for (int round = 0; round < kMaxRectifiedRounds; ++round) {
+    double moved = 0;
+    rows = CheckRectifiers(settings, input.frequency_hz, &result, rows.empty() ? nullptr : &rows);
+    for (const RectifierRow& row : rows) {
+      if (!row.solution.Solved()) continue;
+      for (WindingInput& w : input.windings) {
+        if (w.row != row.setting.row) continue;
+        const double rms = row.solution.period.winding_rms_a;
+        moved = std::max(moved, std::fabs(rms - w.amps) / rms);
+        w.amps = rms;
+        w.volts = row.solution.e_rms;
+        w.no_load_volts = true;
+        w.halves = row.setting.request.type == RectifierType::CentreTap ? 2 : 1;
+      }
+    }
+    // The rows were worked on the result as it stands: they are its own.
+    if (round > 0 && moved < kRectifiedConvergence) return true;
+    if (rows.empty()) return true;
+    RunCheck(input, options, result);
+  }
+  rows = CheckRectifiers(settings, input.frequency_hz, &result, &rows);
+  return false;
+}
+
 std::vector<RectifierRow> CheckRectifiers(const std::vector<RectifierSetting>& settings,
-                                          double frequency_hz, const CheckResult* result) {
+                                          double frequency_hz, const CheckResult* result,
+                                          const std::vector<RectifierRow>* previous) {
   std::vector<RectifierRow> rows;
   const WindingCheck* primary = nullptr;
   if (result) {
@@ -196,7 +225,11 @@ std::vector<RectifierRow> CheckRectifiers(const std::vector<RectifierSetting>& s
     const double r_p = *primary->r_hot_ohm, r_w = *winding->r_hot_ohm;
     const double r_s = r_w + r_p * (n_s / n_p) * (n_s / n_p);
     row.source_ohm = r_s;
-    row.solution = SolveRectifier(setting.request, frequency_hz, r_s);
+    const RectifierSolution* hint =
+        previous && previous->size() == settings.size()
+            ? &(*previous)[static_cast<std::size_t>(&setting - settings.data())].solution
+            : nullptr;
+    row.solution = SolveRectifier(setting.request, frequency_hz, r_s, hint);
     if (!row.solution.Solved()) continue;
 
     // As wound: the primary's loaded EMF with this winding's own share of its drop added back
@@ -209,6 +242,14 @@ std::vector<RectifierRow> CheckRectifiers(const std::vector<RectifierSetting>& s
     const double loaded = primary->input.volts - result->primary_current_a * r_p;
     const auto emf = [&](double n) { return (loaded + r_p * referred * n / n_p) * n / n_p; };
     if (!(loaded > 0)) continue;
+    // The check's own turns to wind when it has counted this winding's volts as an EMF.
+    if (winding->input.no_load_volts && winding->turns_to_wind) {
+      const double n = *winding->turns_to_wind;
+      row.turns_as_wound = winding->turns_to_wind;
+      const double r_wound = r_w * n / n_s + r_p * (n / n_p) * (n / n_p);
+      row.dc_v_as_wound = DcVoltsAt(setting.request, frequency_hz, r_wound, s.capacitor_uf, emf(n));
+      continue;
+    }
     // The root of the quadratic, then settled on the comparison itself.
     const double a = r_p * referred / (n_p * n_p), b = loaded / n_p;
     const double root = a > 0 ? 2 * e / (b + std::sqrt(b * b + 4 * a * e)) : e / b;

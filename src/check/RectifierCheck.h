@@ -70,9 +70,22 @@ struct RectifierRow {
   std::optional<double> dc_v_as_wound;  // the DC volts with E″·N/N_p behind R_s as wound
 };
 
+// The check with each rectified secondary solved on its R_s, its rms current, halves and no-load
+// volts put into input and the check run again, until every such current moves less than
+// kRectifiedConvergence (relative) from one round to the next, in at most kMaxRectifiedRounds. A
+// secondary the model cannot solve stays as the sheet gives it. rows: the model on the final
+// result. False when the rounds ran out.
+inline constexpr int kMaxRectifiedRounds = 50;
+inline constexpr double kRectifiedConvergence = 1e-6;
+bool RunRectifiedCheck(CheckInput& input, const CheckOptions& options,
+                       const std::vector<RectifierSetting>& settings, CheckResult& result,
+                       std::vector<RectifierRow>& rows);
+
 // The frequency is the sheet's; R_s and the primary's loaded EMF come from result (none: every
 // row invalid).
+// previous: the rows of the same settings a round ago, where the searches start.
 std::vector<RectifierRow> CheckRectifiers(const std::vector<RectifierSetting>& settings,
-                                          double frequency_hz, const CheckResult* result);
+                                          double frequency_hz, const CheckResult* result,
+                                          const std::vector<RectifierRow>* previous = nullptr);
 
 }  // namespace kel
