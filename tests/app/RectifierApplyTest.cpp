@@ -39,14 +39,17 @@ TEST_F(RectifierApplyTest, SettlesTheWorkedDesigns) {
     const char* secondaries;
     int rectified;
   } designs[] = {
-      {"Volts1=20\nAmps1=2\n[VERIF]\nRedresseur1=pont\nVoltsContinus1=24\nAmpsContinus1=2\n"
+      {"Volts1=20\nAmps1=2\n[NOYAU]\nType=EI84/"
+       "35\n[VERIF]\nRedresseur1=pont\nVoltsContinus1=24\nAmpsContinus1=2\n"
        "Condensateur1=4700\n",
        1},
-      {"Volts1=12\nAmps1=0.5\nVolts2=12\nAmps2=0.5\n[VERIF]\nRedresseur1=pont\n"
+      {"Volts1=12\nAmps1=0.5\nVolts2=12\nAmps2=0.5\n[NOYAU]\nType=EI66/"
+       "22\n[VERIF]\nRedresseur1=pont\n"
        "VoltsContinus1=15\nAmpsContinus1=0,5\nRedresseur2=pont\nVoltsContinus2=15\n"
        "AmpsContinus2=0,5\n",
        2},
-      {"Volts1=260\nAmps1=0.12\n[VERIF]\nRedresseur1=point-milieu\nVoltsContinus1=350\n"
+      {"Volts1=260\nAmps1=0.12\n[NOYAU]\nType=EI75/"
+       "25\n[VERIF]\nRedresseur1=point-milieu\nVoltsContinus1=350\n"
        "AmpsContinus1=0.12\nCondensateur1=47\n",
        1},
   };
