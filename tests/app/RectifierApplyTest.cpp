@@ -77,6 +77,12 @@ TEST_F(RectifierApplyTest, SettlesTheWorkedDesigns) {
     const ApplyOutcome again = ApplyRectifiers(form);
     EXPECT_EQ(again.status, RectifierStatus::Ok);
     EXPECT_EQ(again.rounds, 1);
+    // Saved, the document keeps the applied volts and every rectifier key as it read them.
+    ASSERT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
+    const DesignEntries saved = ReadDesignDocument(dir.File("d.kel"), IniFileOps{});
+    EXPECT_EQ(saved.volts[1], form.Sheet().TxVolts[1]);
+    EXPECT_EQ(saved.verif, form.Sheet().VerifOptions);
+    EXPECT_EQ(saved.verif.count("Redresseur1"), 1u);
   }
 }
 
