@@ -64,6 +64,23 @@ std::string TextOf(const std::map<std::string, std::string>& texts, RectifierKey
   return found == texts.end() ? std::string() : std::string(Trim(found->second));
 }
 
+// What a rectified winding gives is what goes into its rectifier, the DC and the diodes' loss,
+// not its AC volts times its rms current: the output and the efficiency count that instead.
+void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& result) {
+  if (!result.output_w || !result.copper_loss_w) return;
+  double output = *result.output_w;
+  for (const RectifierRow& row : rows) {
+    if (!row.solution.Solved()) continue;
+    for (const WindingCheck& w : result.windings) {
+      if (w.input.row != row.setting.row || !w.volts) continue;
+      const RectifierPeriod& p = row.solution.period;
+      output += p.dc_v * row.setting.request.dc_a + p.diode_w - w.volts->loaded_v * w.current_a;
+    }
+  }
+  result.output_w = output;
+  result.efficiency_pct = output / (output + *result.copper_loss_w + result.iron_loss_w) * 100;
+}
+
 // A whole number of turns no design reaches: past it the search gives up.
 constexpr int kMaxTurns = 1000000;
 
@@ -190,7 +207,10 @@ bool RunRectifiedCheck(CheckInput& input, const CheckOptions& options,
       }
     }
     // The rows were worked on the result as it stands: they are its own.
-    if (round > 0 && moved < kRectifiedConvergence) return true;
+    if (round > 0 && moved < kRectifiedConvergence) {
+      CountRectifiedOutput(rows, result);
+      return true;
+    }
     if (rows.empty()) return true;
     RunCheck(input, options, result);
   }
