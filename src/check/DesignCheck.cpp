@@ -51,7 +51,12 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
         CheckInput input = CheckInputFromSheet(sheet, *core);
         check.result = RunCheck(input, check.options);
         if (with_as_wound) {
-          RunRectifiedCheck(input, check.options, settings, *check.result, check.rectifiers);
+          if (!RunRectifiedCheck(input, check.options, settings, *check.result, check.rectifiers)) {
+            // Figures of a round that is not the last would pass for the design's.
+            for (RectifierRow& row : check.rectifiers) {
+              if (row.solution.Solved()) row.solution.status = RectifierStatus::NotSettled;
+            }
+          }
           check.as_wound = RunCheckAsWound(input, check.options, *check.result);
         }
       }
