@@ -97,6 +97,7 @@ struct WindingCheck {
   // The turns that give at least the volts asked for under load, with all secondaries wound so;
   // unset when the check is incomplete, when the turns do not settle, or when no number does.
   std::optional<int> turns_to_wind;
+  // A rectified winding's: the DC volts its rectifier gives as wound (check/RectifierCheck.h).
   std::optional<double> loaded_v_at_turns_to_wind;
   bool unreachable = false;  // no number of turns gives the volts asked
 };

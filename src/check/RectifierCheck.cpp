@@ -65,7 +65,8 @@ std::string TextOf(const std::map<std::string, std::string>& texts, RectifierKey
 }
 
 // What a rectified winding gives is what goes into its rectifier, the DC and the diodes' loss,
-// not its AC volts times its rms current: the output and the efficiency count that instead.
+// not its AC volts times its rms current: the output and the efficiency count that instead, and
+// its volts at the turns to wind are its DC volts as wound.
 void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& result) {
   if (!result.output_w || !result.copper_loss_w) return;
   double output = *result.output_w;
@@ -79,6 +80,14 @@ void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& re
   }
   result.output_w = output;
   result.efficiency_pct = output / (output + *result.copper_loss_w + result.iron_loss_w) * 100;
+  // Wound so, a rectified winding is judged by the DC volts it gives.
+  for (WindingCheck& w : result.windings) {
+    for (const RectifierRow& row : rows) {
+      if (w.input.row == row.setting.row && w.turns_to_wind) {
+        w.loaded_v_at_turns_to_wind = row.dc_v_as_wound;
+      }
+    }
+  }
 }
 
 // A whole number of turns no design reaches: past it the search gives up.
