@@ -125,13 +125,34 @@ std::optional<int> TurnsFor(double e, int n0, const WindingCheck& w) {
   return static_cast<int>(turns);
 }
 
+// The share of the primary's current a secondary's current stands for, per turn of it over n0.
+double ReferredCurrent(const WindingCheck& w) {
+  return w.input.halves == 2 ? w.current_a * std::numbers::sqrt2 : w.current_a;
+}
+
+// The fewest turns whose no-load EMF reaches the volts asked for a winding that asks for an EMF:
+// e is the primary's loaded EMF, to which this winding's own share of the primary's drop, which
+// its rectifier's source resistance already holds, is added back.
+std::optional<int> NoLoadTurnsFor(double e, int n0, double r_primary, const WindingCheck& w) {
+  const double a = r_primary * ReferredCurrent(w) / (static_cast<double>(n0) * n0);
+  const double b = e / n0;
+  const auto emf = [&](double n) { return (b + a * n) * n; };
+  if (!(b > 0) || !(w.input.volts > 0)) return std::nullopt;
+  const double root = 2 * w.input.volts / (b + std::sqrt(b * b + 4 * a * w.input.volts));
+  if (!(root < 1e9)) return std::nullopt;
+  double turns = std::max(1.0, std::ceil(root));
+  while (turns > 1 && emf(turns - 1) >= w.input.volts) --turns;
+  while (emf(turns) < w.input.volts) ++turns;
+  return static_cast<int>(turns);
+}
+
 double PrimaryCurrent(const std::vector<WindingCheck>& windings, int n0, double v0,
                       double iron_loss_w, bool to_wind) {
   double current = iron_loss_w / v0;
   for (const WindingCheck& w : windings) {
     if (w.input.row == 0) continue;
     const double turns = to_wind ? *w.turns_to_wind : w.input.turns;
-    current += w.current_a * turns / n0;
+    current += ReferredCurrent(w) * turns / n0;
   }
   return current;
 }
@@ -151,7 +172,8 @@ void TurnsToWind(CheckResult& r, const WindingCheck& primary) {
     bool changed = false;
     for (WindingCheck& w : r.windings) {
       if (w.input.row == 0) continue;
-      const std::optional<int> turns = TurnsFor(e, n0, w);
+      const std::optional<int> turns =
+          w.input.no_load_volts ? NoLoadTurnsFor(e, n0, *primary.r_hot_ohm, w) : TurnsFor(e, n0, w);
       if (!turns) {
         w.unreachable = true;
         reached = false;
@@ -315,7 +337,8 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
   const auto copper_loss = [&r](double temperature_c) {
     double loss = 0;
     for (const WindingCheck& w : r.windings) {
-      loss += w.current_a * w.current_a * HotResistance(w.copper->r20_ohm, temperature_c);
+      loss += w.input.halves * w.current_a * w.current_a *
+              HotResistance(w.copper->r20_ohm, temperature_c);
     }
     return loss;
   };
@@ -341,7 +364,7 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
   double copper_losses = 0;
   for (WindingCheck& w : r.windings) {
     w.r_hot_ohm = HotResistance(w.copper->r20_ohm, temperature);
-    w.copper_loss_w = w.current_a * w.current_a * *w.r_hot_ohm;
+    w.copper_loss_w = w.input.halves * w.current_a * w.current_a * *w.r_hot_ohm;
     copper_losses += *w.copper_loss_w;
   }
   r.copper_loss_w = copper_losses;

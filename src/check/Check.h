@@ -31,6 +31,14 @@ struct WindingInput {
   double amps = 0;         // the primary's is the chain's current; the check works out its own
   double diameter_mm = 0;  // in use: computed or imposed
   bool imposed = false;    // typed by the user: wound as it is, whatever the table holds
+  // A secondary that feeds a rectifier and a capacitor (check/RectifierCheck.h): amps is the rms
+  // current the rectifier model gives, and volts a no-load EMF E, whose turns to wind are the
+  // fewest N with E″·N/N_p ≥ E (E″ the primary's loaded EMF with this winding's own share of the
+  // primary's drop added back). A centre tap is one half (halves 2): the other carries as much in
+  // its own half period, so the copper loses twice one half's and the primary carries √2 times
+  // one half's current referred by its turns.
+  bool no_load_volts = false;
+  int halves = 1;
 };
 
 // Why a winding asked for (volts typed) is not among the windings: the calculation gives it no
@@ -99,6 +107,7 @@ struct WindingCheck {
   // The turns that give at least the volts asked for under load, with all secondaries wound so;
   // unset when the check is incomplete, when the turns do not settle, or when no number does.
   std::optional<int> turns_to_wind;
+  // A rectified winding's: the DC volts its rectifier gives as wound (check/RectifierCheck.h).
   std::optional<double> loaded_v_at_turns_to_wind;
   bool unreachable = false;  // no number of turns gives the volts asked
   // The turns to wind did not settle, or do not stand once wound (more copper, more drop, more

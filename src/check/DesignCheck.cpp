@@ -42,6 +42,10 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
   DesignCheck check;
   check.options = options ? *options : OptionsFromTexts(sheet.VerifOptions, check.problems);
   const std::optional<CoreRecord>& core = sheet.Core;
+  // The rectified secondaries only where the design is judged as it will be wound.
+  const std::vector<RectifierSetting> settings =
+      with_as_wound ? RectifiersFromTexts(sheet.VerifOptions, check.problems)
+                    : std::vector<RectifierSetting>{};
   switch (sheet.Outcome) {
     case ChainOutcome::InputError:
       check.none = NoCheck::InputError;
@@ -58,9 +62,15 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
                      core->window_width_mm > 0 && core->mean_turn_cm > 0)) {
         check.none = NoCheck::NoCore;
       } else {
-        const CheckInput input = CheckInputFromSheet(sheet, *core);
+        CheckInput input = CheckInputFromSheet(sheet, *core);
         check.result = RunCheck(input, check.options);
         if (with_as_wound) {
+          if (!RunRectifiedCheck(input, check.options, settings, *check.result, check.rectifiers)) {
+            // Figures of a round that is not the last would pass for the design's.
+            for (RectifierRow& row : check.rectifiers) {
+              if (row.solution.Solved()) row.solution.status = RectifierStatus::NotSettled;
+            }
+          }
           check.as_wound = RunCheckAsWound(input, check.options, *check.result);
           // Turns to wind that, once wound, ask for others again stand nowhere: the sheet winds
           // the calculation's turns, and every output says these are none to wind.
@@ -75,6 +85,8 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
       }
       break;
   }
+  // Without a check, every rectified secondary is listed with no figures.
+  if (!check.result) check.rectifiers = CheckRectifiers(settings, 0, nullptr);
   return check;
 }
 
@@ -85,7 +97,7 @@ DesignCheck CheckDesignWith(const DesignSheet& sheet,
   std::vector<std::string> problems;
   const CheckOptions options = OptionsFromTexts(texts, problems);
   DesignCheck check = CheckDesign(sheet, options);
-  check.problems = problems;
+  check.problems.insert(check.problems.begin(), problems.begin(), problems.end());
   return check;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check/Check.h"
+#include "check/RectifierCheck.h"
 #include "design/DesignSheet.h"
 
 namespace kel {
@@ -21,7 +22,8 @@ struct DesignCheck {
   std::optional<CheckResult> as_wound;
   NoCheck none = NoCheck::NoPower;  // why there is no result
   CheckOptions options;
-  std::vector<std::string> problems;  // option texts that could not be used
+  std::vector<std::string> problems;     // option texts that could not be used
+  std::vector<RectifierRow> rectifiers;  // the rectified secondaries, with the design as wound
 };
 
 // The design as the workshop winds it: as_wound where the turns to wind differ, else the result
@@ -41,8 +43,9 @@ CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core)
 
 // The whole check of the sheet as the chain's last run left it (its outcome and its core).
 // options: the sheet's own ([VERIF] texts, with their problems) unless the caller gives others.
-// with_as_wound: also the design as wound (as_wound); the core search winds a core only when the
-// calculation's turns leave it a chance.
+// with_as_wound: also the design as wound (as_wound) and the rectified secondaries; the core
+// search winds a core only when the calculation's turns leave it a chance, and does without the
+// rectified secondaries.
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options = {},
                         bool with_as_wound = true);
 

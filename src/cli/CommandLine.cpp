@@ -11,6 +11,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CoreRecord.h"
+#include "check/RectifierCheck.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "util/OutputText.h"
@@ -22,7 +23,7 @@ namespace {
 
 enum Tools : unsigned { kCalc = 1, kReport = 2, kBoth = kCalc | kReport };
 
-enum class Kind { Switch, File, Value, CheckValue, Help, Version };
+enum class Kind { Switch, File, Value, CheckValue, Rectifier, Help, Version };
 
 struct Flag {
   const char* name;
@@ -71,6 +72,10 @@ constexpr Flag kLeadingFlags[] = {
 };
 
 constexpr Flag kTrailingFlags[] = {
+    {"--rectifier", "K:TYPE:VDC:IDC[:µF[:VD]]", Kind::Rectifier, kBoth,
+     "le secondaire K (1 à 4) alimente un redresseur TYPE (pont ou point-milieu) et un "
+     "condensateur de µF (sinon choisi) : VDC volts et IDC ampères continus, chute de VD par "
+     "diode (0,8 V par défaut) ; répétable, remplace celui du document"},
     {"--svg", "FICHIER", Kind::File, kCalc, "écrit le dessin de la fenêtre de bobinage en SVG"},
     {"--html", "FICHIER", Kind::File, kCalc, "écrit le rapport en HTML, dessin compris"},
     {"--report", "FICHIER.pdf", Kind::File, kCalc,
@@ -298,6 +303,15 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
       case Kind::CheckValue:
         job.check_options.emplace_back(*CheckOptionOfFlag(arg), args[++i]);
         break;
+      case Kind::Rectifier: {
+        std::map<std::string, std::string> scratch;
+        const std::string& value = args[++i];
+        if (const std::string problem = ApplyRectifierArgument(value, scratch); !problem.empty()) {
+          return error("--rectifier " + QuotedPrefix(value) + " refusé : " + problem + kStops);
+        }
+        job.rectifiers.push_back(value);
+        break;
+      }
     }
   }
   // The separator first: the other messages give their defaults with it.
@@ -323,11 +337,16 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
     return error("--cores et --analysis écrivent chacun la sortie : l'un ou l'autre");
   }
   const bool drawn = !job.svg.empty() || !job.html.empty() || !job.pdf.empty();
-  if (tool == Tool::Calc && !job.check_options.empty() && !job.analysis && !drawn && !job.cores) {
+  if (tool == Tool::Calc && (!job.check_options.empty() || !job.rectifiers.empty()) &&
+      !job.analysis && !drawn && !job.cores) {
     return error(
         "les options de vérification vont avec --analysis, --cores, --svg, --html ou --report");
   }
   return parsed;
+}
+
+void ApplyRectifiers(const Job& job, std::map<std::string, std::string>& texts) {
+  for (const std::string& value : job.rectifiers) ApplyRectifierArgument(value, texts);
 }
 
 std::string DocumentProblem(const std::string& path) {

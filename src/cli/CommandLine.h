@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <map>
+
 #include "check/CheckOptions.h"
 
 namespace kel::cli {
@@ -24,7 +26,12 @@ struct Job {
   bool cores = false;  // the table of the catalogue's cores instead of the result
   std::string sheet, svg, html, pdf;
   std::vector<std::pair<CheckOption, std::string>> check_options;
+  // --rectifier values, K:TYPE:VDC:IDC[:µF[:VD]], checked; each over the document's secondary K.
+  std::vector<std::string> rectifiers;
 };
+
+// Puts the job's --rectifier values into a sheet's [VERIF] texts, in the order given.
+void ApplyRectifiers(const Job& job, std::map<std::string, std::string>& texts);
 
 enum class Request { Run, Help, Version, Error };
 

@@ -160,6 +160,8 @@ int main(int argc, char** argv) {
   form.SetSettingsPath(settings);
   form.SetDataBasePath(job.catalogue);
   if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
+  // The rectified secondaries asked for here, over the document's: only the check reads them.
+  kel::cli::ApplyRectifiers(job, form.Sheet().VerifOptions);
 
   // Like the window's sheet, the file holds only this run's entries.
   if (!job.sheet.empty() && kel::FileExists(job.sheet)) kel::RemoveFile(job.sheet, 1);
@@ -213,6 +215,9 @@ int main(int argc, char** argv) {
                                        std::string(1, separator)};
       for (const auto& [option, text] : job.check_options) {
         args.insert(args.end(), {kel::SpecOf(option).flag, text});
+      }
+      for (const std::string& value : job.rectifiers) {
+        args.insert(args.end(), {"--rectifier", value});
       }
       args.insert(args.end(), {"--pdf", job.pdf, document_path});
       if (const std::string failure = RunReportTool(exe, args, job.pdf); !failure.empty()) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <string_view>
 
+#include "check/RectifierCheck.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
 #include "util/NumberText.h"
@@ -196,13 +197,14 @@ void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& 
 // text, or to empty one that the document still holds; a document that never had the section
 // does not get it for a design at its defaults.
 void SetVerifEntries(IniDocument& doc, const DesignSheet& s) {
-  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
-    const char* key = spec.key;
+  const auto set = [&](const std::string& key) {
     const auto found = s.VerifOptions.find(key);
     const std::string value = found == s.VerifOptions.end() ? std::string() : found->second;
-    if (value.empty() && doc.Get(kVerifSection, key).empty()) continue;
+    if (value.empty() && doc.Get(kVerifSection, key).empty()) return;
     doc.Set(kVerifSection, key, QuotedIniValue(value));
-  }
+  };
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) set(spec.key);
+  for (const std::string& key : AllRectifierKeys()) set(key);
 }
 
 // Text as people and this program write it: no NUL, and every line either UTF-8 or
@@ -292,6 +294,9 @@ DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops)
   e.remarks = GetRemarks(doc);
   for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
     const char* key = spec.key;
+    if (std::string value = doc.Get(kVerifSection, key); !value.empty()) e.verif[key] = value;
+  }
+  for (const std::string& key : AllRectifierKeys()) {
     if (std::string value = doc.Get(kVerifSection, key); !value.empty()) e.verif[key] = value;
   }
   return e;

@@ -31,7 +31,8 @@ struct DesignEntries {
 
 // The engineering check's options have a section of their own (kVerifSection), written only for
 // options that differ from their defaults, so that a design without them is stored as it always
-// was; their keys are those of kCheckOptionSpecs, in that order.
+// was; their keys are those of kCheckOptionSpecs, in that order, then the rectified secondaries'
+// (AllRectifierKeys), which older versions ignore.
 
 // The functions below read and write files through ops (IniFileOps{} for the system's calls).
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "report/HtmlReport.h"
+#include "report/RectifierText.h"
 #include "util/OutputText.h"
 
 namespace kel {
@@ -238,6 +239,7 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
   for (const std::string& problem : check.problems) out += "  " + TerminalText(problem) + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
   out += ResultText(*check.result, sep);
+  out += RectifierTextSection(check, sep);
   // The design as the workshop winds it, under its own title so that nobody takes it for the
   // calculation's turns.
   out += "\nVérification telle que bobinée\n";
@@ -284,6 +286,7 @@ std::string CheckJson(const DesignCheck& check) {
   const CheckResult& wound = WoundResult(check);
   out += ", \"as_wound\": {" + ResultJson(wound, true);
   out += std::string(", \"settled\": ") + (TurnsStand(wound) ? "true" : "false") + "}";
+  out += RectifierJsonMember(check);
   return out + "}";
 }
 

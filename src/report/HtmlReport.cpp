@@ -199,6 +199,31 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   const auto laid_out = [](W w) { return w.flag == WindingFlag::None && w.layers > 0; };
   row("Tension (V)", [&](W w) { return WrittenNumber(in.sheet->TxVolts[w.input.row], sep); });
   row("Courant (A)", [&](W w) { return Fixed(w.current_a, w.current_a < 10 ? 2 : 1, sep); });
+  // A secondary that feeds a rectifier: the DC it gives and the capacitor to buy beside it.
+  if (!check.rectifiers.empty()) {
+    const auto rectifier = [&check](W w) -> const RectifierRow* {
+      for (const RectifierRow& row : check.rectifiers) {
+        if (row.setting.row == w.input.row && w.input.row != 0) return &row;
+      }
+      return nullptr;
+    };
+    row("Sortie continue", [&](W w) {
+      const RectifierRow* k = rectifier(w);
+      if (!k) return std::string();
+      const RectifierRequest& q = k->setting.request;
+      return Fixed(q.dc_v, 1, sep) + " V " + Fixed(q.dc_a, 2, sep) + " A, " +
+             (q.type == RectifierType::Bridge ? "pont" : "point milieu");
+    });
+    row("Condensateur", [&](W w) {
+      const RectifierRow* k = rectifier(w);
+      if (!k) return std::string();
+      const RectifierSolution& s = k->solution;
+      if (!s.Solved()) return std::string(TermOf(s.status).text);
+      return Fixed(s.capacitor_uf, 0, sep) + " µF, " +
+             (s.capacitor_rating_v ? Fixed(*s.capacitor_rating_v, 0, sep) + " V"
+                                   : std::string("plus de 500 V"));
+    });
+  }
   // A secondary whose turns to wind could not be worked out is wound with the calculation's.
   row("Spires à bobiner", [&](W w) {
     return std::to_string(w.input.turns) +

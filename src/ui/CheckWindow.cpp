@@ -29,6 +29,7 @@
 #include <set>
 #include <string_view>
 
+#include "app/RectifierApply.h"
 #include "check/CheckFigures.h"
 #include "check/ReferenceData.h"
 #include "documents/DesignDocument.h"
@@ -39,6 +40,7 @@
 #include "ui/FormWidgets.h"
 #include "ui/PdfReport.h"
 #include "ui/QtPlatform.h"
+#include "ui/RectifierBox.h"
 #include "ui/WindingPainter.h"
 #include "util/AtomicFile.h"
 #include "util/NumberText.h"
@@ -447,6 +449,15 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   }
   layout->addWidget(totals);
 
+  rectifiers_ = new RectifierBox(decimal_separator, this);
+  layout->addWidget(rectifiers_);
+  rectifiers_->on_apply = [this] {
+    const ApplyOutcome outcome = ApplyRectifiers(panel_.Form());
+    if (on_design_changed) on_design_changed();
+    Follow();
+    rectifiers_->ShowOutcome(ApplyOutcomeText(outcome), outcome.status != RectifierStatus::Ok);
+  };
+
   auto* search = new QGroupBox("Noyaux", this);
   auto* search_layout = new QVBoxLayout(search);
   auto* advised_row = new QHBoxLayout;
@@ -655,6 +666,7 @@ void CheckWindow::ShowView() {
     }
   }
   static_cast<WindingView*>(drawing_)->Refit();
+  rectifiers_->Show(panel_.Check(), ReadNumber(panel_.Form().Sheet().TxFreq));
   ShowSearch();
 }
 

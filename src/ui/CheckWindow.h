@@ -21,6 +21,8 @@ class QTimer;
 
 namespace kel::ui {
 
+class RectifierBox;
+
 // The exports, the file already chosen: the drawing of check as SVG, or the whole report as PDF;
 // false when it could not be written, there is no check to draw, or the file is one an export
 // never replaces (the document, its catalogue, the settings).
@@ -81,6 +83,7 @@ class CheckWindow : public QWidget {
   QLabel* thermal_ = nullptr;
   std::vector<QLabel*> overall_;
   QWidget* drawing_ = nullptr;
+  RectifierBox* rectifiers_ = nullptr;
   QLabel* advised_ = nullptr;
   QPushButton* take_ = nullptr;
   QProgressBar* progress_ = nullptr;
