@@ -90,6 +90,15 @@ TEST_F(WindowTest, LongUnbrokenRemarksAreBrokenInTheBoxAndBoundedInTheReport) {
   ASSERT_NE(block.layout(), nullptr);
   EXPECT_GT(block.layout()->lineCount(), 100);
   EXPECT_LE(block.layout()->lineAt(0).naturalTextWidth(), box->viewport()->width());
+  // Broken anywhere, without the search for a word boundary that made each line cost the whole
+  // word; typed remarks are broken at blanks again.
+  EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAnywhere);
+  QTest::mouseClick(box->viewport(), Qt::LeftButton);
+  Press(Qt::Key_A, Qt::ControlModifier);
+  Type("deux mots");
+  EXPECT_EQ(form_->Sheet().TxRem, "deux mots");
+  EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+  form_->TxRem_Change(word);
 
   QBuffer pdf;
   pdf.open(QIODevice::WriteOnly);
