@@ -73,7 +73,8 @@ TEST_P(HostileCatalogueTest, StartUpTellsOnceAndGoesOnWithAnEmptyList) {
   form.Form_Load(dir.File("design.kel"));
   const auto took = std::chrono::steady_clock::now() - start;
 
-  ASSERT_EQ(platform.messages.size(), 1u) << platform.messages.back().text;
+  ASSERT_EQ(platform.messages.size(), 1u)
+      << (platform.messages.empty() ? "no message" : platform.messages.back().text);
   const test::RecordedMessage& told = platform.messages.front();
   EXPECT_EQ(told.buttons, MsgButtons::Ok);
   EXPECT_NE(told.text.find(catalogue), std::string::npos) << told.text;
