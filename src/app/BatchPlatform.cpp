@@ -15,8 +15,8 @@ MsgAnswer BatchPlatform::MessageBox(const std::string& text, MsgButtons buttons,
                                     const std::string&) {
   record.messages.push_back(text);
   record.details.resize(record.messages.size());
-  return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel ? MsgAnswer::Yes
-                                                                            : MsgAnswer::Ok;
+  return buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel ? MsgAnswer::Ok
+                                                                      : MsgAnswer::Yes;
 }
 
 MsgAnswer BatchPlatform::MessageBoxWithCause(const std::string& text, const std::string& cause,

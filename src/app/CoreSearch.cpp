@@ -89,6 +89,7 @@ CatalogueCores ReadCatalogueCores(CatalogueHandle& db, const std::atomic<bool>* 
   }
   // Folded as the catalogue compares references: a double-click finds the first of a name.
   std::unordered_set<std::string> seen;
+  std::size_t kept_bytes = 0;
   try {
     for (std::size_t n = 1; !rows->AtEnd(); rows->MoveNext(), ++n) {
       if (stop != nullptr && n % kRowsBetweenStops == 0 && stop->load()) return {};
@@ -102,7 +103,13 @@ CatalogueCores ReadCatalogueCores(CatalogueHandle& db, const std::atomic<bool>* 
         continue;  // a reference no label can show
       }
       if (!seen.insert(FoldReference(name)).second) continue;
+      for (const FieldValue& value : row.values) kept_bytes += value.text.size();
       cores.rows.push_back(std::move(row));
+      if (cores.rows.size() > kKeptRowsLimit || kept_bytes > kKeptBytesLimit) {
+        cores.rows.clear();
+        cores.failure = kSearchFailed + ("le catalogue compte " + KeptRowsLimitText() + ".");
+        return cores;
+      }
     }
   } catch (const CatalogueError& e) {
     // A damaged page or a limit reached half-way: a search over part of the catalogue would

@@ -19,6 +19,7 @@
 #include "documents/Settings.h"
 #include "documents/Title.h"
 #include "kelvanor/Version.h"
+#include "util/CrashRecovery.h"
 #include "util/NumberText.h"
 #include "util/Paths.h"
 
@@ -142,18 +143,38 @@ void MainForm::ForgetDocument(const std::string& path) {
   if (std::erase(paths, path) > 0) WriteRecent(paths);
 }
 
+std::string MainForm::ProgramFileAt(const std::string& path) const {
+  if (!catalogue_.DataBasePath.empty() && IsSameFile(path, catalogue_.DataBasePath)) {
+    return "le catalogue en service";
+  }
+  if (!settings_path_.empty() && IsSameFile(path, settings_path_)) return "le fichier de réglages";
+  return "";
+}
+
 std::string MainForm::ExportRefusal(const std::string& path) const {
-  const auto refused = [&path](const char* what) {
+  const auto refused = [&path](const std::string& what) {
     return "Le fichier " + path + " est " + what +
            " : l'export ne le remplace pas. Choisissez un "
            "autre nom.";
   };
   if (!doc_path_.empty() && IsSameFile(path, doc_path_)) return refused("le document ouvert");
-  if (!catalogue_.DataBasePath.empty() && IsSameFile(path, catalogue_.DataBasePath)) {
-    return refused("le catalogue en service");
-  }
-  if (!settings_path_.empty() && IsSameFile(path, settings_path_)) {
-    return refused("le fichier de réglages");
+  if (const std::string what = ProgramFileAt(path); !what.empty()) return refused(what);
+  // Opening a pipe to write waits for a reader, and a device is nobody's export.
+  if (IsSpecialFile(path)) return refused("un dossier, un tube ou un périphérique");
+  return "";
+}
+
+std::string MainForm::SaveRefusal(const std::string& path) const {
+  const auto refused = [&path](const std::string& what) {
+    return "Le fichier " + path + " est " + what +
+           " : le document n'y est pas enregistré. Choisissez un autre nom.";
+  };
+  if (const std::string what = ProgramFileAt(path); !what.empty()) return refused(what);
+  // A save writes its entries into the file it names: into anything but a design, they would
+  // be merged into someone else's file. A read that fails here is the save's own to report.
+  if (FileExists(path) && !IsSpecialFile(path) &&
+      ReadDesignDocument(path, IniFileOps{}).not_a_design) {
+    return refused("un fichier qui n'est pas un document de Kelvanor");
   }
   return "";
 }
@@ -221,6 +242,7 @@ void MainForm::MnuAPropos_Click() {
 }
 
 void MainForm::UpdateTitle(bool mark) {
+  ++changes_;
   title_ = TitleText(platform_.ExecutablePath(), doc_path_, mark);
   // A dialog may come up before the handler returns; the title must already be true under it.
   if (title_listener_) title_listener_(title_);
@@ -380,6 +402,13 @@ MainForm::SaveOutcome MainForm::SaveDesign() {
     // A name typed without an extension gets the documents' own, so that "Ouvrir" shows it.
     if (FileNameOf(doc_path_).find('.', 1) == std::string::npos) doc_path_ += "." + extension;
   }
+  if (const std::string refusal = SaveRefusal(doc_path_); !refusal.empty()) {
+    platform_.MessageBox(refusal, MsgButtons::Ok, MsgIcon::None, "");
+    // The next save asks for a name rather than try this file again.
+    doc_path_.clear();
+    UpdateTitle(sheet_.Modified);
+    return SaveOutcome::Failed;
+  }
   if (DocumentChangedOnDisk() && platform_.MessageBox(kChangedQuestion, MsgButtons::OkCancel,
                                                       MsgIcon::Question, "") != MsgAnswer::Ok) {
     return SaveOutcome::Cancelled;
@@ -437,6 +466,7 @@ bool MainForm::ConfirmSaveChanges() {
       return true;
     case MsgAnswer::Ok:
     case MsgAnswer::Cancel:
+    case MsgAnswer::NoToAll:
       break;
   }
   return false;
@@ -487,7 +517,14 @@ void MainForm::MnuDossier_Click() {
                          MsgButtons::Ok, MsgIcon::None, "");
     return;
   }
-  if (FileExists(sheet_path)) RemoveFile(sheet_path, 1, [this] { platform_.ProcessEvents(); });
+  if (IsSpecialFile(sheet_path)) {
+    platform_.MessageBox("La fiche de fabrication " + sheet_path +
+                             " désigne un dossier, un tube ou un périphérique, pas un fichier "
+                             "ordinaire : elle n'est pas écrite.",
+                         MsgButtons::Ok, MsgIcon::None, "");
+    return;
+  }
+  // The old sheet is replaced whole once the new one is on disk, never deleted first.
   if (!WriteManufacturingSheet(sheet_path, sheet_, doc_path_, file_ops_)) {
     platform_.MessageBox("Impossible d'écrire la fiche de fabrication " + sheet_path,
                          MsgButtons::Ok, MsgIcon::None, "");
@@ -535,6 +572,33 @@ std::vector<std::string> MainForm::RecoveryDocuments() const {
   return paths;
 }
 
+namespace {
+// The date and time in a recovery document's name.
+std::string RecoveryStamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  char stamp[32] = "";
+  if (::localtime_r(&now, &local) != nullptr) {
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+  }
+  return stamp;
+}
+}  // namespace
+
+void MainForm::PrepareCrashRecovery() {
+  // Building the document grows with the square of the remarks' size (0,1 s at 64 kB, 2,4 s at
+  // 300 kB): past this the copy would stall the window after every change, so there is none.
+  constexpr std::size_t kRemarksLimit = 64 * 1024;
+  const std::string folder = RecoveryFolder();
+  if (!sheet_.Modified || folder.empty() || !options_.write_settings ||
+      sheet_.TxRem.size() > kRemarksLimit) {
+    crash::Forget();
+    return;
+  }
+  crash::Keep(folder + "/" + kRecoveryStem + "-" + RecoveryStamp(),
+              RecoveryDocumentText(sheet_, doc_path_));
+}
+
 std::string MainForm::KeepUnsavedForRecovery() {
   if (!sheet_.Modified) return "";
   const std::string folder = RecoveryFolder();
@@ -548,12 +612,7 @@ std::string MainForm::KeepUnsavedForRecovery() {
   // changes belong to. Each session end gets a new file, created here and nowhere else: never
   // through a link, never over another session's recovery.
   const std::string text = RecoveryDocumentText(sheet_, doc_path_);
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  char stamp[32] = "";
-  if (::localtime_r(&now, &local) != nullptr) {
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-  }
+  const std::string stamp = RecoveryStamp();
   const auto write = [this](int fd, const char* data, std::size_t size) {
     return file_ops_.write ? file_ops_.write(fd, data, size) : ::write(fd, data, size);
   };
@@ -589,7 +648,10 @@ std::string MainForm::KeepUnsavedForRecovery() {
 }
 
 void MainForm::OfferRecovery() {
-  for (const std::string& path : RecoveryDocuments()) {
+  const std::vector<std::string> found = RecoveryDocuments();
+  for (std::size_t n = 0; n < found.size(); ++n) {
+    const std::string& path = found[n];
+    const std::size_t older = found.size() - n - 1;
     const std::optional<FileStamp> stamp = StampOf(path);
     const auto seconds = static_cast<std::time_t>(stamp ? stamp->modified_ns / 1'000'000'000 : 0);
     std::tm local{};
@@ -597,9 +659,19 @@ void MainForm::OfferRecovery() {
     if (::localtime_r(&seconds, &local) != nullptr) {
       std::strftime(when, sizeof when, "%d/%m/%Y à %H:%M", &local);
     }
-    if (platform_.MessageBox(
-            "Un document de récupération du " + std::string(when) + " existe. L'ouvrir ?",
-            MsgButtons::YesNo, MsgIcon::Question, "") != MsgAnswer::Yes) {
+    // Many of them (sessions that ended again and again) are offered in one go: "Non pour tous"
+    // refuses this one and every older one.
+    const std::string others = older == 0 ? ""
+                                          : ", ainsi que " + std::to_string(older) +
+                                                " plus ancien" + (older > 1 ? "s" : "");
+    const MsgAnswer answer = platform_.MessageBox(
+        "Un document de récupération du " + std::string(when) + " existe" + others + ". L'ouvrir ?",
+        older == 0 ? MsgButtons::YesNo : MsgButtons::YesNoNoToAll, MsgIcon::Question, "");
+    if (answer == MsgAnswer::NoToAll) {
+      for (std::size_t rest = n; rest < found.size(); ++rest) RemoveFile(found[rest], 0);
+      return;
+    }
+    if (answer != MsgAnswer::Yes) {
       RemoveFile(path, 0);
       continue;
     }
@@ -611,7 +683,12 @@ void MainForm::OfferRecovery() {
           MsgButtons::Ok, MsgIcon::None, "");
       return;
     }
+    // The recovery names its document, but it is a file like any other: a save would write into
+    // whatever it names. Only a design, or a file yet to be made, stays the design's file.
     doc_path_ = RecoveredDocumentPath(path, file_ops_);
+    if (!doc_path_.empty() && (IsSpecialFile(doc_path_) || !SaveRefusal(doc_path_).empty())) {
+      doc_path_.clear();
+    }
     ShowEntries(entries);
     // The document on disk is the older version the user had not yet saved over.
     stamp_path_ = doc_path_;

@@ -3,6 +3,7 @@
 // of the window. A view forwards its events here and then shows the sheet, the title, the core
 // list and the selection this class asks for.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -91,6 +92,12 @@ class MainForm {
   // left alone). The path written, or empty when there was nothing to keep or it could not be
   // written (said on standard error).
   std::string KeepUnsavedForRecovery();
+  // Prepares what a fatal signal would write (util/CrashRecovery.h): the unsaved design as a new
+  // recovery document like KeepUnsavedForRecovery's, or nothing once saved (nor for remarks over
+  // 64 kB, too slow to prepare after every change). A view runs it after changes (Changes()
+  // counts them).
+  void PrepareCrashRecovery();
+  std::uint64_t Changes() const { return changes_; }
   // Where recovery documents go: the settings' folder; empty when there is none.
   std::string RecoveryFolder() const;
   // The recovery documents there, the latest first.
@@ -99,6 +106,9 @@ class MainForm {
   // Why an export may not be written at path: it is the open document, the catalogue in use or
   // the settings file (compared as files, through links); empty when it may.
   std::string ExportRefusal(const std::string& path) const;
+  // Why the design may not be saved at path: the catalogue in use, the settings file, or an
+  // existing file that is no design ("Ouvrir" refuses it too); empty when it may.
+  std::string SaveRefusal(const std::string& path) const;
 
   // Documents opened or saved lately, the latest first (at most kRecentDocuments).
   std::vector<std::string> RecentDocuments() const;
@@ -167,6 +177,8 @@ class MainForm {
   }
 
  private:
+  // "le catalogue en service" or "le fichier de réglages" when path is that file, else empty.
+  std::string ProgramFileAt(const std::string& path) const;
   std::string ReadSetting(const char* key) const;
   // The extension of the settings, or the program's own when they name none.
   std::string DocumentExtension() const;
@@ -204,6 +216,7 @@ class MainForm {
   std::optional<FileStamp> stamp_;
   std::string title_ = "Form1";
   std::function<void(const std::string&)> title_listener_;
+  std::uint64_t changes_ = 0;
   std::vector<std::string> core_list_;
   ControlRef focused_;
   std::optional<ControlRef> select_all_;

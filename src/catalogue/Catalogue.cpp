@@ -102,6 +102,11 @@ int OpenRecordset(CatalogueHandle* db, std::unique_ptr<Recordset>& recordset,
   return recordset->AtEnd() ? -1 : 0;
 }
 
+std::string KeptRowsLimitText() {
+  return "plus de " + std::to_string(kKeptRowsLimit) + " noyaux ou de " +
+         std::to_string(kKeptBytesLimit >> 20) + " Mo de texte";
+}
+
 std::string QueryLightestCore(double bound) {
   return "Select * from EI Where SectionFer >= " + PlainNumberForQuery(bound) +
          " Order by Massefer";
@@ -131,12 +136,22 @@ void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Pla
   std::unique_ptr<Recordset> recordset;
   if (OpenRecordset(session.CatalogueDb.get(), recordset, kQueryAllRefs, platform) != 0) return;
   std::vector<std::string> filled;
+  std::size_t kept_bytes = 0;
   try {
     for (; !recordset->AtEnd(); recordset->MoveNext()) {
       const FieldValue ref = recordset->Field("Ref");
       // A core without reference could never be picked by it; it is left out of the list.
       if (!IsPickableRef(ref)) continue;
       filled.push_back(FieldText(ref, decimal_separator));
+      kept_bytes += filled.back().size();
+      if (filled.size() > kKeptRowsLimit || kept_bytes > kKeptBytesLimit) {
+        const std::string path = session.CatalogueDb->Path();
+        Refuse(session, path);
+        platform.MessageBox(
+            "Le catalogue " + path + " compte " + KeptRowsLimitText() + " : il n'est pas lu.",
+            MsgButtons::Ok, MsgIcon::None, "");
+        return;
+      }
     }
   } catch (const CatalogueError& e) {
     // A row that cannot be read (a damaged page, a limit reached) is no end of the list.

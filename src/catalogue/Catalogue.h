@@ -19,6 +19,14 @@ namespace kel {
 inline constexpr const char* kDefaultCatalogueName = "Zivodevu.mdb";
 inline constexpr const char* kQueryAllRefs = "Select Ref from EI order by Massefer";
 
+// What the program keeps of a catalogue's rows at once (the core list, the core search). Real
+// catalogues hold a few hundred cores of a few bytes each; the query limits bound what SQLite
+// holds, not what the rows it hands out add up to.
+inline constexpr std::size_t kKeptRowsLimit = 100000;
+inline constexpr std::size_t kKeptBytesLimit = std::size_t{16} << 20;
+// "plus de 100000 noyaux ou de 16 Mo de texte", as the messages say it.
+std::string KeptRowsLimitText();
+
 struct CatalogueSession {
   std::string DataBasePath;
   std::unique_ptr<CatalogueHandle> CatalogueDb;
@@ -73,7 +81,9 @@ std::string RefCondition(std::string_view reference);
 bool IsPickableRef(const FieldValue& ref);
 
 // Fills list with every reference, lightest first; the list keeps its entries when the query
-// fails, finds nothing or fails on a later row (reported as a failed query is).
+// fails, finds nothing or fails on a later row (reported as a failed query is), or when the
+// references exceed the kept-rows limits (told once, the file then left alone as for a query
+// over its limits).
 void FillCoreList(CatalogueSession& session, std::vector<std::string>& list, Platform& platform,
                   char decimal_separator);
 

@@ -15,6 +15,7 @@
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "util/OutputText.h"
+#include "util/Paths.h"
 #include "util/Text.h"
 #include "util/VersionNotice.h"
 
@@ -396,6 +397,10 @@ std::string OutputProblem(Tool tool, const Job& job,
     struct stat info {};
     if (::stat(path->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
       return std::string(flag) + " désigne un dossier : " + *path;
+    }
+    // The sheet is a file of its own that replaces the old one; the exports may go to a pipe.
+    if (path == &job.sheet && kel::IsSpecialFile(*path)) {
+      return std::string(flag) + " désigne un tube ou un périphérique, pas un fichier : " + *path;
     }
   }
   return "";

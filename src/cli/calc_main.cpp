@@ -47,10 +47,16 @@ using kel::cli::Tool;
 // after this is hanging. KELVANOR_REPORT_TIMEOUT (seconds) shortens it for the tests.
 constexpr int kReportSeconds = 60;
 
-int ReportSeconds() {
+// The wait, or nothing when KELVANOR_REPORT_TIMEOUT holds no whole number of seconds between 1
+// and a day: 4294967297 must not wrap to 1, nor "5s" pass for 5.
+std::optional<int> ReportSeconds() {
   const char* text = std::getenv("KELVANOR_REPORT_TIMEOUT");
-  const int seconds = text ? std::atoi(text) : 0;
-  return seconds > 0 ? seconds : kReportSeconds;
+  if (text == nullptr || *text == '\0') return kReportSeconds;
+  char* end = nullptr;
+  errno = 0;
+  const long long seconds = std::strtoll(text, &end, 10);
+  if (errno != 0 || *end != '\0' || seconds < 1 || seconds > 24 * 3600) return std::nullopt;
+  return static_cast<int>(seconds);
 }
 
 int Fail(const std::string& message) {
@@ -75,7 +81,7 @@ bool IsWholePdf(const std::string& path) {
 // tool is watched: it may be missing, broken, killed or hung, and only a whole new PDF in place
 // counts as written. The empty text on success, else the message.
 std::string RunReportTool(const std::string& exe, std::vector<std::string> args,
-                          const std::string& pdf) {
+                          const std::string& pdf, int seconds) {
   const std::string tool = kel::FolderOf(exe) + "/kelvanor-report";
   args.insert(args.begin(), tool);
   std::vector<char*> argv;
@@ -91,13 +97,13 @@ std::string RunReportTool(const std::string& exe, std::vector<std::string> args,
                : "kelvanor-report non exécutable : " + tool + " (" + std::strerror(error) + ")";
   }
   int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(ReportSeconds());
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   pid_t done = 0;
   while ((done = waitpid(pid, &status, WNOHANG)) == 0 || (done < 0 && errno == EINTR)) {
     if (std::chrono::steady_clock::now() >= deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
-      return "kelvanor-report ne répond plus après " + std::to_string(ReportSeconds()) +
+      return "kelvanor-report ne répond plus après " + std::to_string(seconds) +
              " s : arrêté, le rapport " + pdf + " n'est pas écrit";
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -156,6 +162,14 @@ int main(int argc, char** argv) {
     return Fail(problem);
   }
 
+  const std::optional<int> report_seconds = ReportSeconds();
+  if (!job.pdf.empty() && !report_seconds) {
+    return Fail("KELVANOR_REPORT_TIMEOUT « " +
+                std::string(std::getenv("KELVANOR_REPORT_TIMEOUT")).substr(0, 60) +
+                " » refusé : un nombre entier de secondes de 1 à 86400 attendu, par défaut " +
+                std::to_string(kReportSeconds) + " ; rien n'est calculé ni écrit.");
+  }
+
   kel::MainForm form(platform, {separator, /*write_settings=*/false});
   form.SetSettingsPath(settings);
   form.SetDataBasePath(job.catalogue);
@@ -164,7 +178,6 @@ int main(int argc, char** argv) {
   kel::cli::ApplyRectifiers(job, form.Sheet().VerifOptions);
 
   // Like the window's sheet, the file holds only this run's entries.
-  if (!job.sheet.empty() && kel::FileExists(job.sheet)) kel::RemoveFile(job.sheet, 1);
   if (!job.sheet.empty() &&
       !kel::WriteManufacturingSheet(job.sheet, form.Sheet(), form.DocPath(), kel::IniFileOps{})) {
     return Fail("impossible d'écrire la fiche " + job.sheet);
@@ -220,7 +233,8 @@ int main(int argc, char** argv) {
         args.insert(args.end(), {"--rectifier", value});
       }
       args.insert(args.end(), {"--pdf", job.pdf, document_path});
-      if (const std::string failure = RunReportTool(exe, args, job.pdf); !failure.empty()) {
+      if (const std::string failure = RunReportTool(exe, args, job.pdf, *report_seconds);
+          !failure.empty()) {
         return Fail(failure);
       }
     }

@@ -323,7 +323,9 @@ std::string RecoveredDocumentPath(const std::string& recovery_path, const IniFil
 
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
                              const std::string& doc_path, const IniFileOps& ops) {
-  IniDocument doc = IniDocument::Load(path, ops);
+  // The entries as a new file holds them, put in place of the old sheet in one step: deleting it
+  // first lost it whenever the write then failed, and turned a pipe or a device into a file.
+  IniDocument doc;
   SetSheetEntries(doc, sheet, doc_path);
   return doc.Save(path, ops);
 }

@@ -54,7 +54,9 @@ std::string RecoveryDocumentText(const DesignSheet& sheet, const std::string& do
 // The document a recovery document belongs to.
 std::string RecoveredDocumentPath(const std::string& recovery_path, const IniFileOps& ops);
 
-// Writes the manufacturing sheet alone into path (the .dfa beside the document).
+// Writes the manufacturing sheet alone into path (the .dfa beside the document): the file then
+// holds this run's entries only, as a new file would, or, on failure, what it held before. A
+// path that is not a regular file is never written.
 bool WriteManufacturingSheet(const std::string& path, const DesignSheet& sheet,
                              const std::string& doc_path, const IniFileOps& ops);
 

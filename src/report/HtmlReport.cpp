@@ -21,6 +21,22 @@ namespace kel {
 
 namespace {
 
+// The remarks as a report shows them: whole up to kReportRemarksLimit bytes, then cut at a
+// character's start and followed by how much the document keeps beyond. A megabyte of remarks
+// would be hundreds of pages, and minutes of layout in the PDF writer.
+constexpr std::size_t kReportRemarksLimit = 20000;
+
+std::string ReportedRemarks(const std::string& remarks) {
+  if (remarks.size() <= kReportRemarksLimit) return remarks;
+  std::size_t cut = kReportRemarksLimit;
+  while (cut > 0 && (static_cast<unsigned char>(remarks[cut]) & 0xC0) == 0x80) --cut;
+  const auto rest = static_cast<std::size_t>(
+      std::count_if(remarks.begin() + static_cast<std::ptrdiff_t>(cut), remarks.end(),
+                    [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return remarks.substr(0, cut) + " […] (remarques coupées ici ; le document en garde " +
+         std::to_string(rest) + " caractères de plus)";
+}
+
 std::string Html(const std::string& text) {
   std::string out;
   for (const char c : XmlEscaped(text)) {
@@ -534,7 +550,8 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   }
   if (in.check && in.check->result) fab.Add("Enroulements", "voir la fiche de bobinage, page 1");
   out += fab.Text();
-  if (!s.TxRem.empty()) out += "<h2>Remarques</h2>\n<p>" + Html(s.TxRem) + "</p>\n";
+  if (!s.TxRem.empty())
+    out += "<h2>Remarques</h2>\n<p>" + Html(ReportedRemarks(s.TxRem)) + "</p>\n";
   out += "<p class=\"note\">" + Html(kWireSource) + "</p>\n</body>\n</html>\n";
   return out;
 }

@@ -158,6 +158,7 @@ void BuildSpecifications(FormWidgets& w, const Twips& t, const PerRow<int>& row_
   w.TxRem->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   w.TxRem->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   w.TxRem->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  FitRemarksWrap(w.TxRem, QString());
   // Tab moves on to the next control; Enter starts a new line.
   w.TxRem->setTabChangesFocus(true);
   w.TxRem->setContextMenuPolicy(Qt::NoContextMenu);
@@ -364,6 +365,22 @@ void FramePanel::paintEvent(QPaintEvent*) {
   painter.fillRect(caption_box, palette().color(QPalette::Window));
   painter.setPen(palette().color(QPalette::WindowText));
   painter.drawText(caption_box.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, caption_);
+}
+
+void FitRemarksWrap(QPlainTextEdit* box, const QString& text) {
+  constexpr qsizetype kLongestWord = 400;
+  qsizetype run = 0;
+  bool long_word = false;
+  for (const QChar c : text) {
+    run = c.isSpace() ? 0 : run + 1;
+    if (run > kLongestWord) {
+      long_word = true;
+      break;
+    }
+  }
+  const QTextOption::WrapMode mode =
+      long_word ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+  if (box->wordWrapMode() != mode) box->setWordWrapMode(mode);
 }
 
 FormWidgets BuildFormWidgets(QWidget* client, const Twips& t) {

@@ -119,4 +119,9 @@ QFont FieldFont(bool bold = false);
 // texts and captions.
 FormWidgets BuildFormWidgets(QWidget* client, const Twips& twips);
 
+// Sets how the remarks box breaks lines for text: at blanks, and anywhere in a word wider than
+// the box. A run of hundreds of characters without a blank is broken anywhere at once: looking
+// for a word boundary in it made each line cost the whole run (a 100 kB word, seconds).
+void FitRemarksWrap(QPlainTextEdit* box, const QString& text);
+
 }  // namespace kel::ui

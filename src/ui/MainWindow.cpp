@@ -429,6 +429,7 @@ void MainWindow::ShowSheet() {
 void MainWindow::ShowRemarks(const std::string& text) {
   const QString shown = RemarksForWidget(text);
   if (widgets_.TxRem->toPlainText() == shown) return;
+  FitRemarksWrap(widgets_.TxRem, shown);
   showing_remarks_ = true;
   widgets_.TxRem->setPlainText(shown);
   showing_remarks_ = false;
@@ -477,7 +478,9 @@ void MainWindow::ApplySelectAll() {
 
 void MainWindow::OnRemarksChanged() {
   if (showing_remarks_) return;
-  const std::string text = RemarksForSheet(widgets_.TxRem->toPlainText());
+  const QString typed = widgets_.TxRem->toPlainText();
+  FitRemarksWrap(widgets_.TxRem, typed);
+  const std::string text = RemarksForSheet(typed);
   Forward([&] { form_.SetText({Control::TxRem, 0}, text); });
 }
 

@@ -3,6 +3,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLibrary>
 #include <QMessageBox>
 #include <QPageLayout>
@@ -17,6 +19,7 @@
 #include "ui/PrintPreview.h"
 #include "ui/WindingPainter.h"
 #include "util/AtomicFile.h"
+#include "util/ModuleCheck.h"
 #include "util/Paths.h"
 
 namespace kel::ui {
@@ -50,6 +53,10 @@ QRectF BodyOf(const QPagedPaintDevice& device) {
 std::unique_ptr<QTextDocument> MakeDocument(const ReportInput& input, const QImage& image,
                                             double most_tall) {
   auto document = std::make_unique<QTextDocument>();
+  // A word wider than the page is broken: laid out whole, one of a megabyte took minutes.
+  QTextOption option = document->defaultTextOption();
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  document->setDefaultTextOption(option);
   QFont font("DejaVu Sans");
   font.setPointSizeF(9);
   document->setDefaultFont(font);
@@ -192,19 +199,31 @@ using PrintPreviewEntry = void (*)(QWidget*, const PrintRequest&);
 
 // The printing module beside the program (the build tree, a copy kept with its own files), else
 // in the library folder the package installs it to. Loaded once and kept; nullptr with the
-// loader's reason when it cannot be.
+// reasons when it cannot be. A module that is cut short or that others could have written is
+// never handed to the loader: the first would end the program, the second run their code.
 PrintPreviewEntry LoadPrintPreview(QString& error) {
   static PrintPreviewEntry entry = nullptr;
   if (entry != nullptr) return entry;
   const QString programs = QCoreApplication::applicationDirPath();
+  QStringList reasons;
   for (const QString& folder : {programs, programs + "/" + KELVANOR_MODULE_FOLDER}) {
-    QLibrary module(folder + "/kelvanor-print.so");
+    const QString path = QDir::cleanPath(folder + "/kelvanor-print.so");
+    if (!QFileInfo::exists(path)) {
+      reasons << path + " introuvable";
+      continue;
+    }
+    if (const std::string problem = ModuleProblem(path.toStdString()); !problem.empty()) {
+      reasons << QString::fromStdString(problem);
+      continue;
+    }
+    QLibrary module(path);
     if (module.load()) {
       entry = reinterpret_cast<PrintPreviewEntry>(module.resolve("kelvanor_print_preview"));
       if (entry != nullptr) return entry;
     }
-    error = module.errorString();
+    reasons << module.errorString();
   }
+  error = reasons.join(" ; ");
   return nullptr;
 }
 

@@ -28,7 +28,8 @@ namespace {
 // A box closed without an answer must not do what cannot be undone: the Yes/No box asks
 // whether to carry on, and its No ends the program without saving.
 QMessageBox::StandardButton AnswerWhenClosed(MsgButtons buttons) {
-  return buttons == MsgButtons::YesNo ? QMessageBox::Yes : QMessageBox::Cancel;
+  return buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoNoToAll ? QMessageBox::Yes
+                                                                             : QMessageBox::Cancel;
 }
 
 // A box is as wide as its text needs, and window managers cut a longer title short. The box is
@@ -167,6 +168,10 @@ MsgAnswer QtPlatform::Ask(const QString& text, MsgButtons buttons, MsgIcon icon,
     case MsgButtons::YesNoCancel:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
       break;
+    case MsgButtons::YesNoNoToAll:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::NoToAll);
+      box.button(QMessageBox::NoToAll)->setText("Non pour tous");
+      break;
   }
   if (buttons != MsgButtons::Ok) box.setEscapeButton(AnswerWhenClosed(buttons));
   WidenForTitle(box);
@@ -180,8 +185,10 @@ MsgAnswer QtPlatform::Ask(const QString& text, MsgButtons buttons, MsgIcon icon,
       return MsgAnswer::No;
     case QMessageBox::Cancel:
       return MsgAnswer::Cancel;
+    case QMessageBox::NoToAll:
+      return MsgAnswer::NoToAll;
     default:
-      return buttons == MsgButtons::YesNo ? MsgAnswer::Yes : MsgAnswer::Cancel;
+      return AnswerWhenClosed(buttons) == QMessageBox::Yes ? MsgAnswer::Yes : MsgAnswer::Cancel;
   }
 }
 

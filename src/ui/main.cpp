@@ -3,7 +3,9 @@
 #include <fontconfig/fontconfig.h>
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -13,6 +15,7 @@
 #include "ui/MainWindow.h"
 #include "ui/QtPlatform.h"
 #include "ui/Startup.h"
+#include "util/CrashRecovery.h"
 #include "util/NumberText.h"
 #include "util/VersionNotice.h"
 
@@ -85,6 +88,18 @@ int main(int argc, char** argv) {
   // whole: a fifth of the work before the first frame, for a picture that the window manager
   // adds to the frame it draws itself. It comes as soon as the window's first frame is painted.
   kel::ui::StartAndShow(window, command_line, [] { kel::ui::SetProgramIcon(); });
+  // A fault in a library (a damaged printing module, a driver) would end the program with the
+  // design unsaved: the handler writes it as a recovery document, prepared a second after each
+  // change, since the handler itself may not build anything.
+  kel::crash::Install();
+  QTimer crash_keeper;
+  std::uint64_t prepared_at = 0;
+  QObject::connect(&crash_keeper, &QTimer::timeout, &window, [&form, &prepared_at] {
+    if (form.Changes() == prepared_at) return;
+    prepared_at = form.Changes();
+    form.PrepareCrashRecovery();
+  });
+  crash_keeper.start(1000);
   // Logging out or shutting down asks the save question as the close box does; Qt 6 closes no
   // window of its own at that moment.
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,

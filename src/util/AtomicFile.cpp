@@ -29,11 +29,16 @@ std::string Resolved(const std::string& path) {
   return error ? path : resolved.string();
 }
 
-// The folder that holds path, as open(2) takes it.
+// The folder that holds path, as open(2) takes it. Only "/" separates: "a\\b.svg" is one name.
 std::string FolderPart(const std::string& path) {
-  std::string folder = FolderOf(path);
-  if (!folder.empty()) return folder;
-  return !path.empty() && path.front() == '/' ? "/" : ".";
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NamePart(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -58,10 +63,15 @@ ReplacementFile::ReplacementFile(const std::string& target, ReplaceCalls calls)
       Fail(errno);
       return;
     }
-    // A pipe or a device (/dev/stdout) cannot be replaced, only written to.
+    // A pipe or a device (/dev/stdout) cannot be replaced, only written to. A pipe nobody reads
+    // is refused at once (ENXIO) rather than waited on; once open, writes wait as usual.
     if (!S_ISREG(info.st_mode)) {
-      fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-      if (fd_ < 0) Fail(errno);
+      fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+      if (fd_ < 0) {
+        Fail(errno);
+        return;
+      }
+      ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
       return;
     }
     mode_ = info.st_mode & 07777;
@@ -70,7 +80,7 @@ ReplacementFile::ReplacementFile(const std::string& target, ReplaceCalls calls)
     ::umask(mask);
     mode_ = 0666 & ~mask;
   }
-  const std::string name = FileNameOf(target_);
+  const std::string name = NamePart(target_);
   const std::string stem = name.size() + 11 <= kNameLimit ? "." + name : ".kelvanor";
   std::string pattern = FolderPart(target_) + "/" + stem + ".tmpXXXXXX";
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);

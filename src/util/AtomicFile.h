@@ -25,7 +25,8 @@ struct ReplaceCalls {
 // replaced and the link stays. The temporary file is "." + name + ".tmp" + six characters (a
 // shorter name where that one would be too long), created private and given, on Commit, the
 // target's permission bits or, for a new file, 0666 less the umask. A pipe or a device at target
-// is written directly, having nothing to replace.
+// is written directly, having nothing to replace; a pipe without a reader is refused (ENXIO)
+// rather than waited on. Only "/" separates folders: a backslash is part of a name.
 class ReplacementFile {
  public:
   explicit ReplacementFile(const std::string& target, ReplaceCalls calls = {});

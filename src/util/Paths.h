@@ -44,6 +44,10 @@ bool FileExists(const std::string& path);
 bool RemoveFile(const std::string& path, std::int16_t retry_ms,
                 const std::function<void()>& process_events = {});
 
+// True when path names something that exists and is no regular file, links followed: a folder, a
+// pipe, a device, a socket. The program's files are never written there.
+bool IsSpecialFile(const std::string& path);
+
 // True when path names an existing folder.
 bool FolderExists(const std::string& path);
 

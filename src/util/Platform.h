@@ -8,9 +8,11 @@
 
 namespace kel {
 
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// YesNoNoToAll is a Yes/No box with a third button, "Non pour tous", for a question asked about
+// each of many files.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, YesNoNoToAll };
 enum class MsgIcon { None, Question };
-enum class MsgAnswer { Ok, Cancel, Yes, No };
+enum class MsgAnswer { Ok, Cancel, Yes, No, NoToAll };
 
 enum class FileDialogVerb { Open, Save };
 

@@ -1076,9 +1076,10 @@ TEST_F(RecoveryTest, TheNextStartOffersEachRecoveryAndRemovesItOnlyOnceOpenedOrR
   MainForm start(next, {',', true});
   start.Form_Load("");
   ASSERT_EQ(next.messages.size(), 2u);
-  EXPECT_EQ(next.messages[0].text,
-            "Un document de récupération du " + std::string(shown) + " existe. L'ouvrir ?");
-  EXPECT_EQ(next.messages[0].buttons, MsgButtons::YesNo);
+  EXPECT_EQ(next.messages[0].text, "Un document de récupération du " + std::string(shown) +
+                                       " existe, ainsi que 1 plus ancien. L'ouvrir ?");
+  EXPECT_EQ(next.messages[0].buttons, MsgButtons::YesNoNoToAll);
+  EXPECT_EQ(next.messages[1].buttons, MsgButtons::YesNo) << "the last one alone";
   EXPECT_EQ(next.messages[0].icon, MsgIcon::Question);
   EXPECT_FALSE(FileExists(newer));
   EXPECT_FALSE(FileExists(older));

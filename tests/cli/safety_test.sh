@@ -7,7 +7,7 @@ set -u
 calc=$1 report=$2 source=$3
 command -v python3 >/dev/null || exit 77
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'umount "$work/disk" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 run() {  # expected status, then the command; stdout and stderr in $work/out and $work/err
@@ -65,6 +65,43 @@ done
 # A full disk (/dev/full takes no byte) is a failure, never a success.
 run 2 "$calc" --catalogue "$work/cat.db" --svg /dev/full "$doc"
 run 2 "$calc" --catalogue "$work/cat.db" --html "$work/absent/d.html" "$doc"
+
+# --- The sheet replaces the old one whole: a full disk keeps it, a pipe or a device is refused.
+printf '[FAB]\nModele=ancienne\n' >"$work/old.dfa"
+mkdir "$work/disk"
+if mount -t tmpfs -o size=64k kelvanor-test "$work/disk" 2>/dev/null; then
+  cp "$work/old.dfa" "$work/disk/d.dfa"
+  head -c 1M /dev/zero >"$work/disk/filler" 2>/dev/null
+  run 2 "$calc" --catalogue "$work/cat.db" --sheet "$work/disk/d.dfa" "$doc"
+  said "impossible d'écrire la fiche"
+  cmp -s "$work/old.dfa" "$work/disk/d.dfa" || fail "the full disk cost the old sheet"
+  umount "$work/disk"
+else
+  echo "SKIP: full disk for --sheet: this process may not mount a tmpfs"
+fi
+mkfifo "$work/pipe.dfa"
+devices=("$work/pipe.dfa")
+mknod "$work/null.dfa" c 1 3 2>/dev/null && devices+=("$work/null.dfa") ||
+  echo "SKIP: --sheet onto a device: this process may not make one"
+for target in "${devices[@]}"; do
+  run 2 "$calc" --catalogue "$work/cat.db" --sheet "$target" "$doc"
+  said "pas un fichier"
+  [ -p "$target" ] || [ -c "$target" ] || fail "--sheet $target became a file"
+done
+cp "$work/old.dfa" "$work/s.dfa"
+run 0 "$calc" --catalogue "$work/cat.db" --sheet "$work/s.dfa" "$doc"
+grep -q "^Noyau=EI84/35 M6X" "$work/s.dfa" && ! grep -q ancienne "$work/s.dfa" ||
+  fail "the sheet does not hold this run's entries alone: $(cat "$work/s.dfa")"
+
+# --- A backslash is part of a name, not a folder; a report timeout that does not fit is refused.
+cd "$work" && run 0 "$calc" --catalogue "$work/cat.db" --svg 'a\b.svg' "$doc"
+cd - >/dev/null || exit 1
+[ -f "$work/a\b.svg" ] || fail "no file named a\\b.svg: $(ls "$work")"
+for timeout in 4294967297 5s -1; do
+  run 2 env KELVANOR_REPORT_TIMEOUT=$timeout "$calc" --catalogue "$work/cat.db" \
+    --report "$work/t.pdf" "$doc"
+  said "KELVANOR_REPORT_TIMEOUT « $timeout » refusé"
+done
 
 # --- The report tool is watched: each way it can fail is told apart and exits 2.
 fake() {  # the body of a kelvanor-report stand-in; $pdf is the file it was asked for

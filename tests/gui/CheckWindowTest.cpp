@@ -1,6 +1,8 @@
 // The "Vérification" window driven offscreen: opened from its menu key, it follows the edits of
 // the main window and its own options change the design.
 
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QFileDialog>
@@ -162,6 +164,11 @@ TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
     EXPECT_FALSE(check->ExportPdf(kept)) << kept;
     EXPECT_EQ(ReadFile(kept), before) << kept;
   }
+  // Nor onto a pipe, whose opening would wait for a reader with the window frozen.
+  const std::string pipe = dir_.File("tube.svg");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(check->ExportSvg(pipe));
+  EXPECT_FALSE(check->ExportPdf(pipe));
 
   // From the menu: the dialog proposes the document's name beside it; accepting writes there.
   QString proposed;

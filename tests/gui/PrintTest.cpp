@@ -2,14 +2,20 @@
 // preview, the export dialogs add the extension, and the drawing of the "Vérification" window
 // keeps its legend whole.
 
+#include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QBuffer>
 #include <QFileDialog>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QTextBlock>
 #include <QTimer>
 
+#include "app/CheckPanel.h"
 #include "gui/WindowFixture.h"
 #include "report/WindingWindow.h"
 #include "ui/CheckWindow.h"
@@ -61,6 +67,51 @@ TEST_F(WindowTest, CtrlPShowsTheReportInAPrintPreview) {
        {"exemple.kel", "Rapport du", "609", "Fiche de fabrication", "page 1/2", "page 2/2"}) {
     EXPECT_NE(report.find(wanted), std::string::npos) << wanted << "\n" << report;
   }
+}
+
+// One word of 100 kB as remarks (a pasted blob): laid out as one line it took the window seconds
+// (300 kB, half a minute) at every start, and the report minutes. The box breaks it into lines of
+// its width; the report shows its start and says how much more the document keeps.
+TEST_F(WindowTest, LongUnbrokenRemarksAreBrokenInTheBoxAndBoundedInTheReport) {
+  const std::string word(100000, 'x');
+  {
+    test::FakePlatform writer_platform;
+    writer_platform.executable_path = platform_.executable_path;
+    MainForm writer(writer_platform, {',', true});
+    writer.Form_Load(document_);
+    writer.TxRem_Change(word);
+    ASSERT_EQ(writer.SaveDesign(), MainForm::SaveOutcome::Saved);
+  }
+  Open();
+  EXPECT_EQ(form_->Sheet().TxRem, word) << "the document keeps every byte";
+  auto* box = Find<QPlainTextEdit>("TxRem");
+  const QTextBlock block = box->document()->firstBlock();
+  box->document()->documentLayout()->blockBoundingRect(block);  // lays the block out
+  ASSERT_NE(block.layout(), nullptr);
+  EXPECT_GT(block.layout()->lineCount(), 100);
+  EXPECT_LE(block.layout()->lineAt(0).naturalTextWidth(), box->viewport()->width());
+  // Broken anywhere, without the search for a word boundary that made each line cost the whole
+  // word; typed remarks are broken at blanks again.
+  EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAnywhere);
+  QTest::mouseClick(box->viewport(), Qt::LeftButton);
+  Press(Qt::Key_A, Qt::ControlModifier);
+  Type("deux mots");
+  EXPECT_EQ(form_->Sheet().TxRem, "deux mots");
+  EXPECT_EQ(box->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+  form_->TxRem_Change(word);
+
+  QBuffer pdf;
+  pdf.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&pdf);
+  const DesignCheck check = CheckFormWith(*form_, {});
+  const auto report = ui::ReportDocument(FormReportInput(*form_, check), writer);
+  const QString text = report->toPlainText();
+  EXPECT_LT(text.size(), 40000);
+  EXPECT_TRUE(
+      text.contains("remarques coupées ici ; le document en garde 80000 caractères de plus"));
+  const QTextBlock remarks = report->find(QString(1000, 'x')).block();
+  ASSERT_TRUE(remarks.isValid());
+  EXPECT_GT(remarks.layout()->lineCount(), 10);
 }
 
 TEST_F(WindowTest, ExportDialogAddsTheExtension) {

@@ -26,8 +26,8 @@ class FakePlatform : public Platform {
       answers.pop_front();
       return answer;
     }
-    const bool yes_no = buttons == MsgButtons::YesNo || buttons == MsgButtons::YesNoCancel;
-    return yes_no ? MsgAnswer::Yes : MsgAnswer::Ok;
+    const bool ok = buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel;
+    return ok ? MsgAnswer::Ok : MsgAnswer::Yes;
   }
   MsgAnswer MessageBoxWithCause(const std::string& text, const std::string& cause,
                                 MsgButtons buttons, MsgIcon icon,

@@ -149,5 +149,26 @@ TEST(ReplaceFileWith, RefusesAWriteProtectedFileEvenWhenRunAsRoot) {
   EXPECT_EQ(EntriesIn(dir.path()), 2u) << "temporary file left";
 }
 
+// A pipe that nobody reads is refused at once rather than waited on (the window froze until
+// something read it); a backslash is part of a name, not a folder.
+TEST(ReplaceFileWith, RefusesAPipeWithoutReaderAndTakesBackslashesAsPartOfTheName) {
+  TempDir dir;
+  const std::string pipe = dir.File("dessin.svg");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::string error;
+  EXPECT_FALSE(ReplaceFileWith(pipe, "<svg/>", error));
+  EXPECT_NE(error, "");
+  struct stat info {};
+  ASSERT_EQ(::stat(pipe.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const bool written = ReplaceFileWith("a\\b.svg", "<svg/>", error);
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(written) << error;
+  EXPECT_EQ(ReadFile(dir.File("a\\b.svg")), "<svg/>");
+}
+
 }  // namespace
 }  // namespace kel
