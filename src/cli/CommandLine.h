@@ -3,6 +3,7 @@
 // parser, one set of messages, and the checks both tools make before they calculate anything.
 // No Qt here: kelvanor-calc links it too.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,7 +25,11 @@ struct Job {
   bool cores = false;  // the table of the catalogue's cores instead of the result
   std::string sheet, svg, html, pdf;
   std::vector<std::pair<CheckOption, std::string>> check_options;
+  std::vector<WindingOptionText> winding_options;  // over the document's, in its [VERIF] texts
 };
+
+// The job's per-winding options set in the design's [VERIF] texts, as the window would set them.
+void ApplyWindingOptions(const Job& job, std::map<std::string, std::string>& verif_texts);
 
 enum class Request { Run, Help, Version, Error };
 

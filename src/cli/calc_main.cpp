@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
   form.SetSettingsPath(settings);
   form.SetDataBasePath(job.catalogue);
   if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
+  kel::cli::ApplyWindingOptions(job, form.Sheet().VerifOptions);
 
   // Like the window's sheet, the file holds only this run's entries.
   if (!job.sheet.empty() && kel::FileExists(job.sheet)) kel::RemoveFile(job.sheet, 1);
@@ -209,6 +210,10 @@ int main(int argc, char** argv) {
                                        std::string(1, separator)};
       for (const auto& [option, text] : job.check_options) {
         args.insert(args.end(), {kel::SpecOf(option).flag, text});
+      }
+      for (const kel::WindingOptionText& given : job.winding_options) {
+        args.insert(args.end(),
+                    {kel::SpecOf(given.option).flag, std::to_string(given.row) + ":" + given.text});
       }
       args.insert(args.end(), {"--pdf", job.pdf, document_path});
       if (const std::string failure = RunReportTool(exe, args, job.pdf); !failure.empty()) {

@@ -196,8 +196,7 @@ void SetSheetEntries(IniDocument& doc, const DesignSheet& s, const std::string& 
 // text, or to empty one that the document still holds; a document that never had the section
 // does not get it for a design at its defaults.
 void SetVerifEntries(IniDocument& doc, const DesignSheet& s) {
-  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
-    const char* key = spec.key;
+  for (const std::string& key : VerifKeys()) {
     const auto found = s.VerifOptions.find(key);
     const std::string value = found == s.VerifOptions.end() ? std::string() : found->second;
     if (value.empty() && doc.Get(kVerifSection, key).empty()) continue;
@@ -290,8 +289,7 @@ DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops)
   }
   e.core_type = doc.Get(kNoyau, "Type");
   e.remarks = GetRemarks(doc);
-  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
-    const char* key = spec.key;
+  for (const std::string& key : VerifKeys()) {
     if (std::string value = doc.Get(kVerifSection, key); !value.empty()) e.verif[key] = value;
   }
   return e;

@@ -4,6 +4,7 @@
 // from CheckPanel; it computes nothing itself.
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -13,6 +14,7 @@ class QComboBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QTabWidget;
 class QTableWidget;
 class QTableView;
 class QProgressBar;
@@ -70,7 +72,14 @@ class CheckWindow : public QWidget {
   void ShowSearch();
   void Impose(const std::string& core);
 
+  // The size it opens at, beside the main window on a 1366 × 768 screen.
+  static constexpr int kWidth = 560;
+  static constexpr int kHeight = 680;
+
   CheckPanel panel_;
+  QTableWidget* wind_ = nullptr;  // what to wind, at the top
+  std::array<QLineEdit*, kOptionWindings> strands_{};
+  QTabWidget* tabs_ = nullptr;
   QComboBox* grade_ = nullptr;
   QComboBox* steel_ = nullptr;
   std::vector<std::pair<QLineEdit*, CheckOption>> fields_;

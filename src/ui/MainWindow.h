@@ -24,6 +24,15 @@ class CheckWindow;
 // room; never larger than available.
 QRect BesideRect(const QRect& main, QSize wanted, const QRect& available);
 
+// The check window beside the main window: narrowed to the room on the roomier side as long as
+// it keeps least_width; where neither side has that much, the main window first goes to the
+// screen's left edge when that makes room. main: the main window's frame top-left after that.
+struct CheckPlacement {
+  QRect check;
+  QPoint main;
+};
+CheckPlacement PlaceBeside(QRect main, QSize wanted, int least_width, const QRect& available);
+
 class MainWindow : public QMainWindow {
  public:
   explicit MainWindow(MainForm& form, QWidget* parent = nullptr);
@@ -103,6 +112,8 @@ class MainWindow : public QMainWindow {
   // that follow it do not place the cursor, so the whole text stays selected.
   QWidget* mouse_focused_field_ = nullptr;
   bool swallowing_press_ = false;
+  // The field whose value Enter has just made count, until it is typed in or left.
+  QWidget* entered_field_ = nullptr;
 };
 
 }  // namespace kel::ui

@@ -77,12 +77,20 @@ TEST_F(CheckWindowTest, OpensFromItsKeyAndFollowsEveryRecalculation) {
   EXPECT_EQ(Cell("Fil (mm)", 1), "0,900");
   EXPECT_NE(CheckText("LbRemplissage"), fill);
 
-  // A frequency of 0 stops the recalculation: the window says there is no check, and why.
+  // A frequency of 0 stops the recalculation: the last good figures stay, said so, while the
+  // input is refused, and during its message box too.
+  const std::string wire = Cell("Fil (mm)", 1);
+  std::string during_box;
+  platform_.during_box = [&] { during_box = Cell("Fil (mm)", 1); };
   TabTo("TxFreq");
   Type("0");
   Press(Qt::Key_Return);
-  EXPECT_EQ(CheckText("LbVerifStatus"), "Pas de vérification : Erreur de saisie.");
-  EXPECT_EQ(CheckWindow()->findChild<QTableWidget*>("TbEnroulements")->columnCount(), 0);
+  EXPECT_EQ(CheckText("LbVerifStatus"), kInputErrorKept);
+  EXPECT_EQ(Cell("Fil (mm)", 1), wire);
+  EXPECT_EQ(during_box, wire);
+  Type("50");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(CheckText("LbVerifStatus"), "");
 }
 
 TEST_F(CheckWindowTest, AnOptionChangedThereMarksTheDesignModified) {
@@ -280,7 +288,8 @@ TEST_F(CheckWindowTest, OptionFieldsTakeNumbersAndTheWindowBehavesAsAToolWindow)
 
   const QRect screen = check->screen()->availableGeometry();
   EXPECT_TRUE(screen.contains(check->frameGeometry())) << "within the screen";
-  EXPECT_NE(check->findChild<QScrollArea*>(), nullptr);
+  // Nothing to scroll but the tables in its tabs.
+  EXPECT_EQ(check->findChild<QScrollArea*>("DefilementVerification"), nullptr);
 }
 
 TEST(CheckWindowPlace, BesideTheMainWindowWhereThereIsRoom) {
