@@ -59,7 +59,8 @@ const char* CoreVerdict(const DesignCheck& check) {
   if (!check.result) return kVerdictIncomplete;
   const CheckResult& r = *check.result;
   // Complete: every winding in the figures, a fill and a temperature that settled.
-  if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict || !r.converged) {
+  if (r.complete && !r.windings.empty() && !r.converged) return kVerdictUnsettled;
+  if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict) {
     return kVerdictIncomplete;
   }
   if (*r.fill_status == FillStatus::Overfull) return kVerdictOverfull;
@@ -144,15 +145,32 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   figures.verdict = CoreVerdict(check);
   if (check.result) {
     const CheckResult& r = *check.result;
-    figures.fill_pct = r.fill_pct;
-    // A temperature that ran away, and the efficiency of a core that delivers nothing, are no
-    // figures to compare cores by.
-    if (r.converged) figures.copper_temperature_c = r.copper_temperature_c;
+    // A fill or a temperature that ran away, and the efficiency of a core that delivers nothing,
+    // are no figures to compare cores by.
+    if (r.fill_pct && *r.fill_pct <= kRunawayFillPct) figures.fill_pct = r.fill_pct;
+    if (r.converged && r.copper_temperature_c && *r.copper_temperature_c <= kRunawayTemperatureC) {
+      figures.copper_temperature_c = r.copper_temperature_c;
+    }
     if (r.converged && r.output_w > 0.0) figures.efficiency_pct = r.efficiency_pct;
   } else {
     figures.none = TermOf(check.none).text;
   }
   return figures;
+}
+
+int VerdictRank(const std::string& verdict) {
+  const char* const order[] = {kVerdictOk,       kVerdictTight,     kVerdictTooHot,
+                               kVerdictOverfull, kVerdictUnsettled, kVerdictIncomplete};
+  int rank = 0;
+  for (const char* known : order) {
+    if (verdict == known) return rank;
+    ++rank;
+  }
+  return rank;
+}
+
+bool CannotWork(const std::string& verdict) {
+  return VerdictRank(verdict) >= VerdictRank(kVerdictOverfull);
 }
 
 void Advise(CoreSearchResult& result) {
@@ -182,7 +200,7 @@ void Advise(CoreSearchResult& result) {
   result.none = "aucun noyau ne convient";
   const char* separator = " : ";
   for (const char* verdict :
-       {kVerdictIncomplete, kVerdictOverfull, kVerdictTight, kVerdictTooHot}) {
+       {kVerdictIncomplete, kVerdictUnsettled, kVerdictOverfull, kVerdictTight, kVerdictTooHot}) {
     const auto count = std::count_if(cores.begin(), cores.end(), [verdict](const auto& core) {
       return core.verdict == verdict;
     });

@@ -232,7 +232,15 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
       " mètre supérieur, et sa masse.</p>\n";
 
   Pairs whole;
-  whole.Add("Noyau", r.core.ref);
+  const DesignSheet& s = *in.sheet;
+  whole.Add("Fréquence", WrittenNumber(s.TxFreq, sep) + " Hz");
+  whole.Add("Noyau", r.core.ref + " : section " + Fixed(r.core.section_cm2, 1, sep) +
+                         " cm², fenêtre " + Fixed(r.core.window_height_mm, 1, sep) + " × " +
+                         Fixed(r.core.window_width_mm, 1, sep) + " mm");
+  whole.Add("Carcasse",
+            std::to_string(r.chamber_count) + (two ? " compartiments" : " compartiment") +
+                ", périmètre " + Fixed(r.bobbin_perimeter_mm, 1, sep) + " mm, largeur utile " +
+                Fixed(r.windings.empty() ? 0 : r.windings[0].usable_width_mm, 1, sep) + " mm");
   whole.Add("Tôle", o.steel + " (" + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)");
   whole.AddLevel("Remplissage", FillText(r, sep), view.fill_level);
   whole.AddLevel(
@@ -251,7 +259,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
                  InductionLevel(r));
   whole.Add("Pertes", "fer " + Fixed(r.iron_loss_w, 1, sep) + " W, cuivre " +
                           Or(r.copper_loss_w, 1, sep) + " W");
-  whole.Add("Rendement", Or(r.efficiency_pct, 1, sep) + " %");
+  whole.Add("Rendement", r.efficiency_pct ? Or(r.efficiency_pct, 1, sep) + " %" : "–");
   whole.Add("Ambiante", Fixed(o.ambient_c, 0, sep) + " °C");
 
   // The layout's cells styled inline: Qt's reader knows no child selector to tell them from the
@@ -267,6 +275,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
       "</td><td width=\"50%\" align=\"left\" valign=\"top\""
       " style=\"border: none; padding: 0 0 0 8pt; text-align: left;\">\n" +
       whole.Text() + "</td></tr></table>\n";
+  if (!s.TxRem.empty()) out += "<p><b>Remarques :</b> " + Html(s.TxRem) + "</p>\n";
   return out;
 }
 
@@ -309,7 +318,11 @@ std::string QuickCalculation(const ReportInput& in) {
   const CheckResult* r = in.check && in.check->result ? &*in.check->result : nullptr;
   std::string out = "<h2>Calcul rapide</h2>\n";
   Pairs iron;
-  iron.Add("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) +
+  // Red in the window is an alarm, or a value the user chose; the sheet tells them apart.
+  const auto chosen = [](const std::string& text, bool imposed, TextColour colour) {
+    return imposed ? text + " (imposé)" : Marked(text, colour);
+  };
+  iron.Add("Noyau", chosen(s.LbNoyau, s.CoreForced, s.LbNoyauColour) +
                         " (le plus léger suffisant : " + s.LbNoyauMin + ")");
   iron.Add("Fe (Kg)", num(s.LbFeMasse));
   iron.Add("Fe (Cm²)", num(s.LbFeSect));
@@ -340,7 +353,8 @@ std::string QuickCalculation(const ReportInput& in) {
   std::vector<std::vector<std::string>> copper;
   for (int i = 0; i < kRows; ++i) {
     if (s.TxSpires[i].empty()) continue;
-    copper.push_back({RowName(i), num(s.LbDiaMin[i]), Marked(num(s.TxDiaCu[i]), s.TxDiaCuColour[i]),
+    copper.push_back({RowName(i), num(s.LbDiaMin[i]),
+                      chosen(num(s.TxDiaCu[i]), s.DiaForced[i], s.TxDiaCuColour[i]),
                       num(s.TxSpires[i]), num(s.TxLongCu[i]), num(s.TxResCu[i]),
                       num(s.TxTrueVolts[i]), num(s.TxTotCu[i]), num(s.TxSpLayer[i]),
                       CheckNote(in, i)});
@@ -348,7 +362,9 @@ std::string QuickCalculation(const ReportInput& in) {
   std::vector<std::string> heads(std::begin(kCopperHeadings), std::end(kCopperHeadings));
   heads.push_back("Vérification");
   out += Grid(heads, copper, true);
-  out += "<p class=\"note\">(!) : valeur signalée en rouge par le calcul</p>\n";
+  out +=
+      "<p class=\"note\">(!) : valeur signalée en rouge par le calcul ; (imposé) : valeur choisie"
+      " à la place du calcul</p>\n";
   return out;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/CheckWindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -159,11 +160,17 @@ class CoresModel : public QAbstractTableModel {
     beginResetModel();
     result_ = std::move(result);
     in_use_ = std::move(in_use);
-    order_.resize(result_ ? result_->cores.size() : 0);
-    std::iota(order_.begin(), order_.end(), 0u);
     SortOrder();
     endResetModel();
     return other;
+  }
+  // Only the cores that can work, or every core.
+  void HideUnworkable(bool hide) {
+    if (hide == hide_) return;
+    beginResetModel();
+    hide_ = hide;
+    SortOrder();
+    endResetModel();
   }
   const CoreFigures* CoreAt(int row) const {
     return result_ && row >= 0 && row < static_cast<int>(order_.size())
@@ -212,15 +219,19 @@ class CoresModel : public QAbstractTableModel {
     column_ = column;
     descending_ = order == Qt::DescendingOrder;
     emit layoutAboutToBeChanged();
-    std::iota(order_.begin(), order_.end(), 0u);
     SortOrder();
     emit layoutChanged();
   }
 
  private:
   void SortOrder() {
-    if (!result_ || column_ < 0) return;
+    order_.clear();
+    if (!result_) return;
     const std::vector<CoreFigures>& cores = result_->cores;
+    for (std::uint32_t i = 0; i < cores.size(); ++i) {
+      if (!hide_ || !CannotWork(cores[i].verdict)) order_.push_back(i);
+    }
+    if (column_ < 0) return;
     // A figure the core lacks sorts after every number.
     const auto figure = [this](const CoreFigures& c) -> std::optional<double> {
       switch (column_) {
@@ -239,7 +250,7 @@ class CoresModel : public QAbstractTableModel {
     const auto less = [&](std::uint32_t a, std::uint32_t b) {
       const CoreFigures &x = cores[a], &y = cores[b];
       if (column_ == 0) return x.name < y.name;
-      if (column_ == 5) return x.verdict < y.verdict;
+      if (column_ == 5) return VerdictRank(x.verdict) < VerdictRank(y.verdict);
       if (column_ > 5) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
       const auto fx = figure(x), fy = figure(y);
       if (!fx || !fy) return fx.has_value() && !fy.has_value();
@@ -259,6 +270,7 @@ class CoresModel : public QAbstractTableModel {
   std::vector<std::uint32_t> order_;
   int column_ = 1;  // lightest first, as the core list
   bool descending_ = false;
+  bool hide_ = false;
 };
 
 // Each column of the cores' table as wide as its widest text, header included, so that no name,
@@ -497,6 +509,10 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   take_->setObjectName("BtPrendreNoyau");
   advised_row->addWidget(take_);
   search_layout->addLayout(advised_row);
+  auto* workable = new QCheckBox("Masquer les noyaux qui ne peuvent pas convenir", search);
+  workable->setObjectName("CkNoyauxPossibles");
+  workable->setToolTip("Trop pleins, trop petits ou incomplets.");
+  search_layout->addWidget(workable);
   progress_ = new QProgressBar(search);
   progress_->setObjectName("PbRechercheNoyau");
   progress_->hide();
@@ -522,6 +538,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
       Impose(state.result->cores[*state.result->advised].name);
     }
   });
+  connect(workable, &QCheckBox::toggled, this, [model](bool hide) { model->HideUnworkable(hide); });
   connect(cores_, &QTableView::doubleClicked, this, [this, model](const QModelIndex& index) {
     if (const CoreFigures* core = model->CoreAt(index.row())) Impose(core->name);
   });
@@ -593,8 +610,8 @@ bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator,
   return WritePdfReport(path, input);
 }
 
-void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
-                  bool pdf) {
+std::string AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
+                         bool pdf) {
   // Beside the document and named after it, as the manufacturing sheet is.
   const std::string& doc = form.DocPath();
   const std::string folder = DialogFolderFor(doc);
@@ -604,11 +621,11 @@ void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, cha
   // The dialog adds the extension to a name that has none before it asks about replacing, so
   // that the question names the file that is written.
   dialog.setDefaultSuffix(pdf ? "pdf" : "svg");
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
   const std::string path = dialog.selectedFiles().first().toStdString();
   if (const std::string refusal = form.ExportRefusal(path); !refusal.empty()) {
     QMessageBox::warning(parent, "Vérification", ToQt(refusal));
-    return;
+    return "";
   }
   const bool written =
       pdf ? ExportPdfOf(form, check, separator, path) : ExportSvgOf(form, check, separator, path);
@@ -616,7 +633,9 @@ void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, cha
     QMessageBox::warning(
         parent, "Vérification",
         (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + ToQt(path));
+    return "";
   }
+  return path;
 }
 
 bool CheckWindow::ExportSvg(const std::string& path) const {
@@ -628,7 +647,8 @@ bool CheckWindow::ExportPdf(const std::string& path) {
 }
 
 void CheckWindow::AskAndExport(bool pdf) {
-  ui::AskAndExport(this, panel_.Form(), panel_.Check(), separator_, pdf);
+  const std::string path = ui::AskAndExport(this, panel_.Form(), panel_.Check(), separator_, pdf);
+  if (!path.empty() && on_written) on_written(path, pdf);
 }
 
 void CheckWindow::showEvent(QShowEvent* event) {

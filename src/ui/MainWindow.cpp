@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <algorithm>
 
 #include "catalogue/Catalogue.h"
@@ -128,8 +129,17 @@ MainWindow::MainWindow(MainForm& form, QWidget* parent) : QMainWindow(parent), f
   BuildMenu();
   BuildContextMenu();
   Connect();
+  // What was written where, and how a field is read.
+  statusBar()->setObjectName("BarreEtat");
+  statusBar()->setSizeGripEnabled(false);
+  reading_ = new QLabel(statusBar());
+  reading_->setObjectName("LbLecture");
+  reading_->setTextFormat(Qt::PlainText);
+  reading_->hide();
+  statusBar()->addPermanentWidget(reading_, 1);
   // The client area keeps its drawn size; resizing the window moves no control.
-  resize(client->width(), client->height() + menuBar()->sizeHint().height());
+  resize(client->width(),
+         client->height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 void MainWindow::BuildMenu() {
@@ -201,7 +211,9 @@ void MainWindow::BuildMenu() {
   pdf->setShortcut(QKeySequence("Ctrl+Shift+P"));
   // The report needs the check, not its window: the window stays as it was.
   connect(pdf, &QAction::triggered, this, [this] {
-    AskAndExport(this, form_, CheckFormWith(form_, {}), form_.DecimalSeparator(), true);
+    const std::string path =
+        AskAndExport(this, form_, CheckFormWith(form_, {}), form_.DecimalSeparator(), true);
+    if (!path.empty()) statusBar()->showMessage(ToQt(WrittenText(path, true)));
   });
 
   // F10 opens the first menu, as on other desktops.
@@ -288,6 +300,9 @@ CheckWindow* MainWindow::ShowCheckWindow() {
         if (!action->shortcut().isEmpty()) check_window_->addAction(action);
       }
     }
+    check_window_->on_written = [this](const std::string& path, bool pdf) {
+      statusBar()->showMessage(ToQt(WrittenText(path, pdf)));
+    };
     check_window_->impose_core = [this](const std::string& core) {
       Forward([&] { form_.LstCore_DblClick(core); });
     };
@@ -428,6 +443,11 @@ void MainWindow::ShowSheet() {
   ShowReading(w.TxFreq, s.TxFreq, form_.DecimalSeparator());
   ShowReading(w.TxTesla, s.TxTesla, form_.DecimalSeparator());
   ShowReading(w.TxDCourant, s.TxDCourant, form_.DecimalSeparator());
+  std::string reading;
+  for (const std::string& note : PartlyReadFields(s))
+    reading += (reading.empty() ? "" : " ") + note;
+  if (reading_->text() != ToQt(reading)) reading_->setText(ToQt(reading));
+  reading_->setVisible(!reading.empty());
   ShowRemarks(s.TxRem);
 
   ShowText(w.LbAmpsPri, s.LbAmpsPri);
@@ -470,6 +490,15 @@ void MainWindow::ShowRemarks(const std::string& text) {
 
 void MainWindow::ShowCoreList() {
   QListWidget* list = widgets_.LstCore;
+  // Without a catalogue there is no core, and "?" alone would not say why.
+  if (!no_catalogue_) {
+    no_catalogue_ = new QLabel(kNoCatalogueText, list->viewport());
+    no_catalogue_->setObjectName("LbSansCatalogue");
+    no_catalogue_->setWordWrap(true);
+    no_catalogue_->setAlignment(Qt::AlignCenter);
+    no_catalogue_->setGeometry(list->viewport()->rect().adjusted(2, 2, -2, -2));
+  }
+  no_catalogue_->setVisible(form_.CoreList().empty());
   const bool refilled = form_.CoreList() != shown_cores_;
   if (refilled) {
     shown_cores_ = form_.CoreList();

@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "ui/FormWidgets.h"
 
+class QLabel;
 class QMenu;
 
 namespace kel {}
@@ -32,6 +33,10 @@ struct CheckPlacement {
   QPoint main;
 };
 CheckPlacement PlaceBeside(QRect main, QSize wanted, int least_width, const QRect& available);
+
+// Over the empty core list.
+inline constexpr const char* kNoCatalogueText =
+    "Aucun catalogue ouvert : choisissez-en un par Noyau › Catalogue…";
 
 class MainWindow : public QMainWindow {
  public:
@@ -114,6 +119,8 @@ class MainWindow : public QMainWindow {
   bool swallowing_press_ = false;
   // The field whose value Enter has just made count, until it is typed in or left.
   QWidget* entered_field_ = nullptr;
+  QLabel* no_catalogue_ = nullptr;
+  QLabel* reading_ = nullptr;  // in the status line: the fields read only in part
 };
 
 }  // namespace kel::ui

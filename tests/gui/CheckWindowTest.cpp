@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -237,6 +238,8 @@ TEST_F(CheckWindowTest, ExportsAskBeforeReplacingAndNeverReplaceTheDocument) {
     EXPECT_EQ(ReadFile(target).rfind(left, 0), 0u) << ReadFile(target).substr(0, 40);
   }
   EXPECT_TRUE(std::filesystem::is_symlink(link));
+  // The main window's status line says what was last written, and where.
+  EXPECT_EQ(window_->statusBar()->currentMessage().toStdString(), "Dessin écrit : " + drawing);
 }
 
 // Texts from the document are shown as they are: markup in an option names itself, it never

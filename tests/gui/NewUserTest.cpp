@@ -1,10 +1,17 @@
 // What new users tripped on in the window, driven by key and mouse events as they used it.
 
+#include <QAction>
+#include <QComboBox>
+#include <QScreen>
+#include <QTabWidget>
 #include <QTableWidget>
+
+#include "documents/Ini.h"
 
 #include "gui/WindowFixture.h"
 #include "ui/CheckWindow.h"
 #include "ui/FormWidgets.h"
+#include "ui/MainWindow.h"
 
 namespace kel::test {
 namespace {
@@ -30,6 +37,7 @@ TEST_F(NewUserTest, AFieldReadOnlyInPartSaysSoThereAndInTheCheck) {
   QLineEdit* freq = Field("TxFreq");
   EXPECT_EQ(freq->toolTip(), "« 6O » est lu 6.");
   EXPECT_EQ(freq->palette().color(QPalette::Base), ui::kPartlyReadBackground);
+  EXPECT_EQ(Label("LbLecture")->text(), "Fréquence : « 6O » est lu 6.");
   QTest::keyClick(window_.get(), Qt::Key_F7);
   ASSERT_NE(CheckWindow(), nullptr);
   EXPECT_NE(CheckText("LbVerifStatus").find("Fréquence : « 6O » est lu 6."), std::string::npos)
@@ -68,6 +76,107 @@ TEST_F(NewUserTest, AClickAfterEnterSelectsTheWholeTextAgain) {
   Type("0");
   QTest::mouseClick(amps, Qt::LeftButton, {}, QPoint(2, amps->height() / 2));
   EXPECT_EQ(amps->selectedText(), "");
+}
+
+// The first start's "Database" dialog cancelled: the window says no catalogue is open and where to
+// choose one; choosing it there fills the list without marking the design modified.
+TEST_F(NewUserTest, NoCatalogueIsSaidAndChoosingOneLeavesTheDesignUnmodified) {
+  const std::string catalogue = dir_.File("noyaux.db");
+  WriteFile(dir_.File("kelvanor.ini"), "[GLOBAL]\n");
+  Open();
+  ASSERT_EQ(platform_.dialogs.back().title, "Database");
+  auto* hint = Find<QLabel>("LbSansCatalogue");
+  EXPECT_TRUE(hint->isVisible());
+  EXPECT_EQ(hint->text().toStdString(), ui::kNoCatalogueText);
+  platform_.dialog_answers.push_back(catalogue);
+  Find<QAction>("MnuCatalogue")->trigger();
+  EXPECT_EQ(Find<QListWidget>("LstCore")->count(), 2);
+  EXPECT_FALSE(hint->isVisible());
+  EXPECT_EQ(Text("LbNoyau"), "EI10");
+  EXPECT_FALSE(window_->windowTitle().endsWith(" *"));
+}
+
+// Two strands of 1,6 mm stock wire imposed beside the wire in the check window: kept as Brins1,
+// followed by the check.
+TEST_F(NewUserTest, StrandsAreImposedBesideTheWireAndKept) {
+  Open();
+  Enter("TxDiaCu_1", "1,6");
+  QTest::keyClick(window_.get(), Qt::Key_F7);
+  ASSERT_NE(CheckWindow(), nullptr);
+  auto* wind = CheckWindow()->findChild<QTableWidget*>("TbABobiner");
+  ASSERT_EQ(wind->verticalHeaderItem(1)->text(), "Brins");
+  EXPECT_EQ(wind->item(1, 1)->text(), "1");
+  QLineEdit* strands = CheckWindow()->findChild<QLineEdit*>("TxBrins_1");
+  CheckWindow()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(CheckWindow()));
+  QTest::mouseClick(strands, Qt::LeftButton);
+  QTest::keyClicks(strands, "29");  // one digit of 1 to 8 only
+  QTest::keyClick(strands, Qt::Key_Return);
+  EXPECT_EQ(form_->Sheet().VerifOptions.at("Brins1"), "2");
+  EXPECT_EQ(wind->item(1, 1)->text(), "2");
+  EXPECT_EQ(wind->item(2, 1)->text(), "2 × 1,600");
+  EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
+  QTest::keyClick(strands, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ReadIni(document_, "VERIF", "Brins1"), "2");
+}
+
+// With two chambers the tape between primary and secondaries changes nothing, with one the
+// partition: not offered, and the tooltip says why.
+TEST_F(NewUserTest, OptionsWithoutEffectAreNotOffered) {
+  Open();
+  QTest::keyClick(window_.get(), Qt::Key_F7);
+  ASSERT_NE(CheckWindow(), nullptr);
+  const auto field = [this](const char* name) {
+    return CheckWindow()->findChild<QLineEdit*>(name);
+  };
+  EXPECT_TRUE(field("TxIsolementCouches")->isEnabled());
+  EXPECT_FALSE(field("TxCloison")->isEnabled());
+  EXPECT_FALSE(field("TxCloison")->toolTip().isEmpty());
+  auto* chambers = CheckWindow()->findChild<QComboBox*>("CbCarcasse");
+  CheckWindow()->findChild<QTabWidget*>("OngletsVerification")->setCurrentIndex(2);
+  CheckWindow()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(CheckWindow()));
+  chambers->setFocus();
+  QTest::keyClick(chambers, Qt::Key_Down);
+  ASSERT_EQ(chambers->currentData().toString(), "2");
+  EXPECT_FALSE(field("TxIsolementCouches")->isEnabled());
+  EXPECT_FALSE(field("TxIsolementEpaisseur")->isEnabled());
+  EXPECT_EQ(field("TxIsolementCouches")->toolTip(),
+            "Sans effet avec deux compartiments : la cloison les sépare.");
+  EXPECT_TRUE(field("TxCloison")->isEnabled());
+}
+
+// On a 1366 × 768 screen the check window sits beside the main window, over none of it, shows
+// what to wind, the fill and the temperature without scrolling, and goes with Escape or Ctrl+W.
+TEST_F(NewUserTest, TheCheckWindowFitsBesideAndClosesWithItsKeys) {
+  Open();
+  const QRect screen(0, 0, 1366, 768);
+  const QRect main =
+      window_->frameGeometry().translated(-window_->frameGeometry().topLeft() + QPoint(290, 119));
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  const int least = check->minimumSizeHint().width() + 16;
+  const ui::CheckPlacement place =
+      ui::PlaceBeside(main, check->size() + QSize(16, 40), least, screen);
+  EXPECT_TRUE(screen.contains(place.check));
+  EXPECT_FALSE(place.check.intersects(QRect(place.main, main.size()))) << "beside, not over";
+  EXPECT_LE(check->minimumSizeHint().height() + 40, screen.height());
+  check->resize(place.check.size() - QSize(16, 40));
+  check->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(check));
+  QApplication::processEvents();
+  for (const char* name : {"TbABobiner", "LbRemplissage", "LbClasse"}) {
+    QWidget* shown = check->findChild<QWidget*>(name);
+    ASSERT_NE(shown, nullptr) << name;
+    EXPECT_TRUE(shown->isVisible()) << name;
+    EXPECT_TRUE(check->rect().contains(QRect(shown->mapTo(check, QPoint()), shown->size())))
+        << name;
+  }
+  QTest::keyClick(check, Qt::Key_Escape);
+  EXPECT_FALSE(check->isVisible());
+  window_->ShowCheckWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(check));
+  QTest::keyClick(check, Qt::Key_W, Qt::ControlModifier);
+  EXPECT_FALSE(check->isVisible());
 }
 
 class FourSecondariesTest : public NewUserTest {
