@@ -71,7 +71,12 @@ void ShowColour(QWidget* widget, QPalette::ColorRole role, TextColour colour) {
 void ShowReading(QLineEdit* field, const std::string& text, char separator, const char* hint = "") {
   std::string note = PartlyReadNote(text, separator);
   if (!note.empty()) note += hint;
-  const QString tip = ToQt(note.empty() ? note : note + ".");
+  // The field's own explanation stays under the note.
+  const char* own = "kelvanorOwnToolTip";
+  if (!field->property(own).isValid()) field->setProperty(own, field->toolTip());
+  const QString explained = field->property(own).toString();
+  const QString tip =
+      note.empty() ? explained : ToQt(note + ".") + (explained.isEmpty() ? "" : "\n" + explained);
   if (field->toolTip() != tip) field->setToolTip(tip);
   const QColor base =
       note.empty() ? QApplication::palette(field).color(QPalette::Base) : kPartlyReadBackground;
@@ -135,6 +140,7 @@ MainWindow::MainWindow(MainForm& form, QWidget* parent) : QMainWindow(parent), f
   reading_ = new QLabel(statusBar());
   reading_->setObjectName("LbLecture");
   reading_->setTextFormat(Qt::PlainText);
+  reading_->setToolTip("Les champs dont le texte n'est lu qu'en partie, et comment ils sont lus.");
   reading_->hide();
   statusBar()->addPermanentWidget(reading_, 1);
   // The client area keeps its drawn size; resizing the window moves no control.
@@ -495,6 +501,7 @@ void MainWindow::ShowCoreList() {
     no_catalogue_ = new QLabel(kNoCatalogueText, list->viewport());
     no_catalogue_->setObjectName("LbSansCatalogue");
     no_catalogue_->setWordWrap(true);
+    no_catalogue_->setToolTip("Le menu Noyau › Catalogue… ouvre un catalogue de tôles.");
     no_catalogue_->setAlignment(Qt::AlignCenter);
     no_catalogue_->setGeometry(list->viewport()->rect().adjusted(2, 2, -2, -2));
   }
