@@ -393,7 +393,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     field->setToolTip(
         "Nombre de brins en main du fil de cet enroulement (1 à 8) ; vide : "
         "choisi par la vérification.");
-    field->setFixedWidth(fontMetrics().horizontalAdvance("auto") + 16);
+    field->setFixedWidth(fontMetrics().horizontalAdvance("auto") + 20);
     strands_row->addWidget(field);
     strands_[static_cast<std::size_t>(row)] = field;
     connect(field, &QLineEdit::editingFinished, this, [this, field, row] {
