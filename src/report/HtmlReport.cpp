@@ -275,7 +275,9 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
       "</td><td width=\"50%\" align=\"left\" valign=\"top\""
       " style=\"border: none; padding: 0 0 0 8pt; text-align: left;\">\n" +
       whole.Text() + "</td></tr></table>\n";
-  if (!s.TxRem.empty()) out += "<p><b>Remarques :</b> " + Html(s.TxRem) + "</p>\n";
+  if (!s.TxRem.empty()) {
+    out += "<p class=\"caption\" align=\"left\">Remarques</p>\n<p>" + Html(s.TxRem) + "</p>\n";
+  }
   return out;
 }
 

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -380,10 +381,11 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   deciding_layout->addWidget(wind_);
   // The strands beside the wire: a workshop's stock wire doubled is a choice the check cannot
   // guess.
-  auto* strands_row = new QHBoxLayout;
-  strands_row->addWidget(new QLabel("Brins imposés :", deciding));
+  // Each winding's name over its field, to keep the window narrow.
+  auto* strands_row = new QGridLayout;
+  strands_row->addWidget(new QLabel("Brins imposés :", deciding), 1, 0);
   for (int row = 0; row < kOptionWindings; ++row) {
-    strands_row->addWidget(new QLabel(ToQt(row == 0 ? "Pri" : RowName(row)), deciding));
+    strands_row->addWidget(new QLabel(ToQt(RowName(row)), deciding), 0, row + 1, Qt::AlignCenter);
     auto* field = new QLineEdit(deciding);
     field->setObjectName(QString("TxBrins_%1").arg(row));
     field->setPlaceholderText("auto");
@@ -394,7 +396,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
         "Nombre de brins en main du fil de cet enroulement (1 à 8) ; vide : "
         "choisi par la vérification.");
     field->setFixedWidth(fontMetrics().horizontalAdvance("auto") + 20);
-    strands_row->addWidget(field);
+    strands_row->addWidget(field, 1, row + 1);
     strands_[static_cast<std::size_t>(row)] = field;
     connect(field, &QLineEdit::editingFinished, this, [this, field, row] {
       if (panel_.SetWindingOption(WindingOption::Strands, row, field->text().toStdString()) &&
@@ -405,7 +407,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
       ShowView();
     });
   }
-  strands_row->addStretch(1);
+  strands_row->setColumnStretch(kOptionWindings + 1, 1);
   deciding_layout->addLayout(strands_row);
   auto* figures = new QFormLayout;
   fill_ = PlainLabel(deciding, "LbRemplissage");

@@ -1,11 +1,15 @@
 // What new users tripped on in the window, driven by key and mouse events as they used it.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 
+#include "app/CoreSearch.h"
 #include "documents/Ini.h"
 
 #include "gui/WindowFixture.h"
@@ -159,7 +163,9 @@ TEST_F(NewUserTest, TheCheckWindowFitsBesideAndClosesWithItsKeys) {
   const ui::CheckPlacement place =
       ui::PlaceBeside(main, check->size() + QSize(16, 40), least, screen);
   EXPECT_TRUE(screen.contains(place.check));
-  EXPECT_FALSE(place.check.intersects(QRect(place.main, main.size()))) << "beside, not over";
+  EXPECT_FALSE(place.check.intersects(QRect(place.main, main.size())))
+      << "beside, not over: " << least << " " << main.width() << " " << place.check.x() << " "
+      << place.check.width() << " " << place.main.x();
   EXPECT_LE(check->minimumSizeHint().height() + 40, screen.height());
   check->resize(place.check.size() - QSize(16, 40));
   check->activateWindow();
@@ -178,6 +184,42 @@ TEST_F(NewUserTest, TheCheckWindowFitsBesideAndClosesWithItsKeys) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(check));
   QTest::keyClick(check, Qt::Key_W, Qt::ControlModifier);
   EXPECT_FALSE(check->isVisible());
+}
+
+class TwiceThePowerTest : public NewUserTest {
+ protected:
+  // 200 VA: EI10 is too small for it.
+  std::string DesignText() const override {
+    return "[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=2\n";
+  }
+};
+
+// The cores' table sorts its verdicts from best to worst and can hide the cores that cannot work.
+TEST_F(TwiceThePowerTest, TheCoresTableSortsVerdictsBestFirstAndHidesTheHopeless) {
+  Open();
+  ui::CheckWindow* check = window_->ShowCheckWindow();
+  auto* table = check->findChild<QTableView*>("TbNoyaux");
+  const QAbstractItemModel* model = table->model();
+  const auto verdict = [model](int row) {
+    return model->index(row, 5).data().toString().toStdString();
+  };
+  ASSERT_EQ(model->rowCount(), 2);
+  ASSERT_EQ(model->index(0, 0).data().toString(), "EI10");
+  ASSERT_TRUE(CannotWork(verdict(0))) << verdict(0);
+  ASSERT_FALSE(CannotWork(verdict(1))) << verdict(1);
+  check->findChild<QTabWidget*>("OngletsVerification")->setCurrentIndex(4);
+  QApplication::processEvents();
+  QHeaderView* header = table->horizontalHeader();
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                    QPoint(header->sectionViewportPosition(5) + 5, header->height() / 2));
+  EXPECT_EQ(model->index(0, 0).data().toString(), "EI20") << "the best verdict first";
+  auto* hide = check->findChild<QCheckBox*>("CkNoyauxPossibles");
+  ASSERT_NE(hide, nullptr);
+  QTest::mouseClick(hide, Qt::LeftButton, {}, QPoint(8, hide->height() / 2));
+  ASSERT_EQ(model->rowCount(), 1);
+  EXPECT_EQ(model->index(0, 0).data().toString(), "EI20");
+  QTest::mouseClick(hide, Qt::LeftButton, {}, QPoint(8, hide->height() / 2));
+  EXPECT_EQ(model->rowCount(), 2);
 }
 
 class FourSecondariesTest : public NewUserTest {
