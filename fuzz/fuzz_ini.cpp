@@ -37,9 +37,8 @@ std::string DecodeLine(std::string_view raw) {
   std::string out;
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t semicolon = text.find(';', at);
-    if (text.compare(at, 2, "&#") == 0 && semicolon != std::string::npos &&
-        semicolon > at + 2 && semicolon <= at + 10 &&
-        text.find_first_not_of("0123456789", at + 2) == semicolon) {
+    if (text.compare(at, 2, "&#") == 0 && semicolon != std::string::npos && semicolon > at + 2 &&
+        semicolon <= at + 10 && text.find_first_not_of("0123456789", at + 2) == semicolon) {
       const unsigned long code = std::stoul(text.substr(at + 2, semicolon - at - 2));
       if (code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
         kel::AppendUtf8(out, static_cast<char32_t>(code));
