@@ -29,10 +29,26 @@ using kel::fuzz::Shown;
 // ---------------------------------------------------------------------------------------------
 // Text helpers
 
-// A line of a file as the program understands it: UTF-8 when it is, else Windows-1252. The
-// decoding itself is the text module's, which its own tests hold to the code page's table.
+// A line of a file as the program understands it: UTF-8 when it is, else Windows-1252, then
+// each "&#N;" (N decimal, 1 to 0x10FFFF but the surrogates) as its character. The decoding of the
+// code page is the text module's, which its own tests hold to the code page's table.
 std::string DecodeLine(std::string_view raw) {
-  return kel::IsValidUtf8(raw) ? std::string(raw) : kel::Cp1252ToUtf8(raw);
+  const std::string text = kel::IsValidUtf8(raw) ? std::string(raw) : kel::Cp1252ToUtf8(raw);
+  std::string out;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t semicolon = text.find(';', at);
+    if (text.compare(at, 2, "&#") == 0 && semicolon != std::string::npos && semicolon > at + 2 &&
+        semicolon <= at + 10 && text.find_first_not_of("0123456789", at + 2) == semicolon) {
+      const unsigned long code = std::stoul(text.substr(at + 2, semicolon - at - 2));
+      if (code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
+        kel::AppendUtf8(out, static_cast<char32_t>(code));
+        at = semicolon + 1;
+        continue;
+      }
+    }
+    out += text[at++];
+  }
+  return out;
 }
 
 std::string Trim(std::string_view text) {

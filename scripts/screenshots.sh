@@ -21,20 +21,22 @@ cp "$bin/Zivodevu.mdb" "$work/"
 printf '[GLOBAL]\nDataBase=%s\n' "$work/Zivodevu.mdb" >"$work/kelvanor.ini"
 printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=2\nVolts2=9\nAmps2=1\n' \
   >"$work/exemple.kel"
-# The "Vérification" window shows the README's worked example wound in two chambers with margins,
-# on a screen tall enough for the cores' table under the figures.
+# The "Vérification" window shows the README's worked example wound in two chambers with margins.
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n[VERIF]\nCarcasse=2\nMarge=1\n' \
   >"$work/exemple-verification.kel"
-shot() {  # scene, picture[, document[, screen]]
+shot() {  # scene, picture[, document[, screen[, scale]]]
   xvfb-run -a -s "-screen 0 ${4:-1280x900}x24" sh -c \
-    "openbox >/dev/null 2>&1 & sleep 1; cd '$work' && LANG=fr_FR.UTF-8 \
+    "openbox >/dev/null 2>&1 & sleep 1; cd '$work' && LANG=fr_FR.UTF-8 QT_SCALE_FACTOR=${5:-1} \
      ./kelvanor '$1' '$docs/$2' '${3:-exemple.kel}'"
 }
 shot fenetre window.png
 shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
-shot verification verification.png exemple-verification.kel 1280x1440
+shot verification verification.png exemple-verification.kel 1366x768
+# Beside the main window on a 1366 × 768 screen, and on the same screen at twice the scale.
+shot cote-a-cote verification-1366x768.png exemple-verification.kel 1366x768
+shot cote-a-cote verification-1366x768-x2.png exemple-verification.kel 2732x1536 2
 
 # The report's two pages for the worked example, and the first page of a valve design that does
 # not fit its core, as pdftoppm renders the PDF kelvanor-calc --report writes.

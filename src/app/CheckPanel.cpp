@@ -1,5 +1,7 @@
 #include "app/CheckPanel.h"
 
+#include <utility>
+
 namespace kel {
 
 namespace {
@@ -13,7 +15,18 @@ DesignCheck CheckFormWith(const MainForm& form,
 }
 
 void CheckPanel::Refresh() {
-  check_ = CheckDesign(form_.Sheet());
+  const DesignSheet& sheet = form_.Sheet();
+  // Input that the chain refused leaves the last good figures of this design up, said so, until
+  // the input is settled: figures of half a recalculation would pass for the design's.
+  if (sheet.Outcome == ChainOutcome::InputError && check_.result &&
+      checked_path_ == form_.DocPath()) {
+    check_.problems = {kInputErrorKept};
+    for (std::string& note : PartlyReadFields(sheet)) check_.problems.push_back(std::move(note));
+    return;
+  }
+  check_ = CheckDesign(sheet);
+  checked_path_ = form_.DocPath();
+  for (std::string& note : PartlyReadFields(sheet)) check_.problems.push_back(std::move(note));
   search_.Follow(form_, check_.options, kSearchWait);
 }
 
@@ -27,8 +40,19 @@ std::string CheckPanel::OptionText(CheckOption option) const {
 }
 
 bool CheckPanel::SetOption(CheckOption option, const std::string& text) {
+  return Changed(SetOptionText(form_.Sheet().VerifOptions, option, text));
+}
+
+std::string CheckPanel::WindingText(WindingOption option, int row) const {
+  return WindingOptionValueText(form_.Sheet().VerifOptions, option, row);
+}
+
+bool CheckPanel::SetWindingOption(WindingOption option, int row, const std::string& text) {
+  return Changed(SetWindingOptionText(form_.Sheet().VerifOptions, option, row, text));
+}
+
+bool CheckPanel::Changed(bool changed) {
   DesignSheet& sheet = form_.Sheet();
-  const bool changed = SetOptionText(sheet.VerifOptions, option, text);
   if (changed) {
     sheet.Modified = true;
     form_.UpdateTitle(true);

@@ -18,6 +18,10 @@ namespace kel {
 DesignCheck CheckFormWith(const MainForm& form,
                           const std::vector<std::pair<CheckOption, std::string>>& overrides);
 
+// Said over the last good figures while the input is refused.
+inline constexpr const char* kInputErrorKept =
+    "Erreur de saisie : les chiffres sont ceux de la dernière saisie valable.";
+
 class CheckPanel {
  public:
   CheckPanel(MainForm& form, char decimal_separator) : form_(form), separator_(decimal_separator) {}
@@ -34,6 +38,10 @@ class CheckPanel {
   // An option changed in the window. When the design's stored text changes, the design is
   // marked modified (title included) and true is returned; the check is made again either way.
   bool SetOption(CheckOption option, const std::string& text);
+  // The same for one winding's option (row 0 the primary); its text is empty where the check
+  // chooses.
+  std::string WindingText(WindingOption option, int row) const;
+  bool SetWindingOption(WindingOption option, int row, const std::string& text);
 
   // The core search of the design: started or kept by Refresh, which waits for it about as long
   // as a user does not notice; past that it goes on in the background.
@@ -42,9 +50,13 @@ class CheckPanel {
   std::string CoreInUse() const;
 
  private:
+  // After an option's text was set: marks the design modified when it changed, checks again.
+  bool Changed(bool changed);
+
   MainForm& form_;
   char separator_;
   DesignCheck check_;
+  std::string checked_path_;  // the document check_ is of
   CoreSearchRunner search_;
 };
 

@@ -57,7 +57,8 @@ std::string DesignKey(const DesignSheet& s, const std::string& catalogue) {
 
 const char* ResultVerdict(const CheckResult& r) {
   // Complete: every winding in the figures, a fill and a temperature that settled.
-  if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict || !r.converged) {
+  if (r.complete && !r.windings.empty() && !r.converged) return kVerdictTooSmall;
+  if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict) {
     return kVerdictIncomplete;
   }
   if (std::any_of(r.windings.begin(), r.windings.end(),
@@ -173,15 +174,33 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
       figures.verdict = ResultVerdict(first);
     }
     const CheckResult& r = WoundResult(check);
-    figures.fill_pct = r.fill_pct;
-    // A temperature that ran away, and the efficiency of a core that delivers nothing, are no
-    // figures to compare cores by.
-    if (r.converged) figures.copper_temperature_c = r.copper_temperature_c;
+    // A fill or a temperature that ran away, and the efficiency of a core that delivers nothing,
+    // are no figures to compare cores by.
+    if (r.fill_pct && *r.fill_pct <= kRunawayFillPct) figures.fill_pct = r.fill_pct;
+    if (r.converged && r.copper_temperature_c && *r.copper_temperature_c <= kRunawayTemperatureC) {
+      figures.copper_temperature_c = r.copper_temperature_c;
+    }
     if (r.converged && r.output_w > 0.0) figures.efficiency_pct = r.efficiency_pct;
   } else {
     figures.none = TermOf(check.none).text;
   }
   return figures;
+}
+
+int VerdictRank(const std::string& verdict) {
+  const char* const order[] = {kVerdictOk,       kVerdictTight,     kVerdictTooHot,
+                               kVerdictOverfull, kVerdictUnsettled, kVerdictUnreachable,
+                               kVerdictTooSmall, kVerdictIncomplete};
+  int rank = 0;
+  for (const char* known : order) {
+    if (verdict == known) return rank;
+    ++rank;
+  }
+  return rank;
+}
+
+bool CannotWork(const std::string& verdict) {
+  return VerdictRank(verdict) >= VerdictRank(kVerdictOverfull);
 }
 
 void Advise(CoreSearchResult& result) {
@@ -210,8 +229,8 @@ void Advise(CoreSearchResult& result) {
   }
   result.none = "aucun noyau ne convient";
   const char* separator = " : ";
-  for (const char* verdict : {kVerdictIncomplete, kVerdictUnreachable, kVerdictUnsettled,
-                              kVerdictOverfull, kVerdictTight, kVerdictTooHot}) {
+  for (const char* verdict : {kVerdictIncomplete, kVerdictTooSmall, kVerdictUnreachable,
+                              kVerdictUnsettled, kVerdictOverfull, kVerdictTight, kVerdictTooHot}) {
     const auto count = std::count_if(cores.begin(), cores.end(), [verdict](const auto& core) {
       return core.verdict == verdict;
     });

@@ -40,6 +40,17 @@ inline constexpr const char* kVerdictUnsettled = "spires instables";
 inline constexpr const char* kVerdictOverfull = "trop plein";
 inline constexpr const char* kVerdictTight = "juste";
 inline constexpr const char* kVerdictTooHot = "trop chaud";
+// Incomplete because the copper's temperature runs away: the core is too small for the design.
+inline constexpr const char* kVerdictTooSmall = "trop petit : la température ne se stabilise pas";
+
+// Verdicts from best to worst, 0 for "ok"; the rank of any other text comes last.
+int VerdictRank(const std::string& verdict);
+// A core that cannot carry the design whatever its options: overfull, too small or incomplete.
+bool CannotWork(const std::string& verdict);
+
+// Past these a figure has run away and is no figure to compare cores by, whatever the verdict.
+inline constexpr double kRunawayFillPct = 1000;
+inline constexpr double kRunawayTemperatureC = 1000;  // copper melts at 1085 °C
 
 // The one place the search reads a check: "ok" when the design as wound (WoundResult) is
 // complete, every secondary reaches its volts, its turns stand, its fill is "ok" and its copper is

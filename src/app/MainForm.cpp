@@ -218,8 +218,11 @@ void MainForm::MnuCatalogue_Click() {
   // The list shows the chosen catalogue's cores or, when it cannot be read, none.
   core_list_.clear();
   TxNoyau_DblClick();
-  // The results must come from the catalogue now in use.
+  // The results must come from the catalogue now in use; the design itself is as it was.
+  const bool modified = sheet_.Modified;
   ComputeW();
+  sheet_.Modified = modified;
+  UpdateTitle(modified);
 }
 
 std::string MainForm::AboutText() const {

@@ -79,18 +79,22 @@ double OverallOfImposed(double diameter_mm, int grade) {
 }
 
 // The wire and the turns per layer of a winding; flags it when it has none.
-void ChooseWire(WindingCheck& w, int grade) {
+// strands: imposed by the user, 0 when the check chooses. An imposed wire is strands (or one)
+// of the diameter typed; the computed wire's copper is shared by the imposed strands.
+void ChooseWire(WindingCheck& w, int grade, int strands) {
   const double d = w.input.diameter_mm;
   if (w.input.imposed) {
-    w.strands = 1;
+    w.strands = std::max(1, strands);
     w.wire_mm = d;
     w.overall_mm = OverallOfImposed(d, grade);
-    w.turns_per_layer = TurnsPerLayer(w.usable_width_mm, 1, w.overall_mm);
+    w.turns_per_layer = TurnsPerLayer(w.usable_width_mm, w.strands, w.overall_mm);
     if (w.turns_per_layer == 0) w.flag = WindingFlag::TooThick;
     return;
   }
   bool any_size = false;
-  for (int n = 1; n <= kMaxStrands; ++n) {
+  const int first = strands > 0 ? strands : 1;
+  const int last = strands > 0 ? strands : kMaxStrands;
+  for (int n = first; n <= last; ++n) {
     const WireSize* size = WireFor(n == 1 ? d : d / std::sqrt(n));
     if (!size) continue;
     const int per_layer = TurnsPerLayer(w.usable_width_mm, n, size->OverallMm(grade));
@@ -252,7 +256,10 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
     w.current_a = in.amps;
     w.chamber = r.chamber_count == 2 && in.row != 0 ? 2 : 1;
     w.usable_width_mm = usable;
-    ChooseWire(w, options.grade);
+    ChooseWire(w, options.grade,
+               in.row >= 0 && in.row < kOptionWindings
+                   ? options.strands[static_cast<std::size_t>(in.row)]
+                   : 0);
     if (no_room && w.flag == WindingFlag::TooThick) w.flag = WindingFlag::NoRoom;
     if (w.flag != WindingFlag::OffTable) {
       w.section_mm2 = w.strands * std::numbers::pi * w.wire_mm * w.wire_mm / 4;
@@ -372,6 +379,7 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
   // The secondaries' voltages rest on the primary's turns and drop.
   const double drop = r.primary_current_a * *primary->r_hot_ohm;
   double output = 0;
+  bool every_output_delivers = true;
   for (WindingCheck& w : r.windings) {
     if (w.input.row == 0) continue;
     const double ratio = static_cast<double>(w.input.turns) / n0;
@@ -384,9 +392,14 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
     v.loaded_v_at_110pct_mains = (kHighMains * v0 - drop) * ratio - own_drop;
     v.no_load_v_at_110pct_mains = kHighMains * v0 * ratio;
     output += v.loaded_v * w.current_a;
+    if (!(v.loaded_v > 0)) every_output_delivers = false;
   }
   r.output_w = output;
-  r.efficiency_pct = output / (output + copper_losses + r.iron_loss_w) * 100;
+  // An output whose volts under load fall to nothing delivers no power: a ratio of it would be
+  // a negative efficiency.
+  if (every_output_delivers && output > 0) {
+    r.efficiency_pct = output / (output + copper_losses + r.iron_loss_w) * 100;
+  }
   TurnsToWind(r, *primary);
 }
 

@@ -188,7 +188,11 @@ constexpr OverallFigure kOverallFigures[] = {
     {"required_class", "Classe requise", "", "Classe requise", "required_class", 0, false, false,
      [](R r) { return WordsOr(r.required_class); }},
     {"efficiency", "Rendement", "%", "Rendement (%)", "efficiency_pct", 1, false, true,
-     [](R r) { return Needing(r.efficiency_pct); }},
+     [](R r) {
+       return r.efficiency_pct ? Number(*r.efficiency_pct)
+              : r.output_w     ? Unset()  // the outputs deliver nothing under load
+                               : Incomplete();
+     }},
     {"rounds", "Itérations", "", "Itérations", "rounds", 0, false, true,
      [](R r) { return r.copper_temperature_c ? Whole(r.rounds) : Incomplete(); }},
     {"turns_rounds", "Itérations des spires", "", "Itérations des spires", "turns_to_wind_rounds",

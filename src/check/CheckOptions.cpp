@@ -114,6 +114,29 @@ bool Apply(CheckOptions& options, CheckOption option, const std::string& text) {
   return true;
 }
 
+int* WindingValueOf(CheckOptions& options, WindingOption option, int row) {
+  switch (option) {
+    case WindingOption::Strands:
+      return &options.strands[static_cast<std::size_t>(row)];
+  }
+  return nullptr;
+}
+
+bool ValidRow(int row) {
+  return row >= 0 && row < kOptionWindings;
+}
+
+// A good text's value; none for a text that is no value of the option.
+std::optional<int> WindingValue(WindingOption option, const std::string& text) {
+  double value = 0;
+  const WindingOptionSpec& spec = SpecOf(option);
+  if (!WholeNumber(text, value) || value < spec.low || value > spec.high ||
+      value != std::floor(value)) {
+    return std::nullopt;
+  }
+  return static_cast<int>(value);
+}
+
 std::string DefaultText(CheckOption option, char separator) {
   CheckOptions defaults;
   if (option == CheckOption::Steel) return defaults.steel;
@@ -194,6 +217,17 @@ std::string OptionProblem(CheckOption option, const std::string& text) {
 CheckOptions OptionsFromTexts(const std::map<std::string, std::string>& texts,
                               std::vector<std::string>& problems) {
   CheckOptions options;
+  for (const WindingOptionSpec& spec : kWindingOptionSpecs) {
+    for (int row = 0; row < kOptionWindings; ++row) {
+      const std::string text = WindingOptionValueText(texts, spec.option, row);
+      if (text.empty()) continue;
+      if (const std::optional<int> value = WindingValue(spec.option, text)) {
+        *WindingValueOf(options, spec.option, row) = *value;
+      } else {
+        problems.push_back(WindingOptionProblem(spec.option, row, text));
+      }
+    }
+  }
   for (int i = 0; i < kCheckOptionCount; ++i) {
     const auto option = static_cast<CheckOption>(i);
     const auto found = texts.find(OptionKey(option));
@@ -228,6 +262,68 @@ std::string OptionText(const std::map<std::string, std::string>& texts, CheckOpt
   const auto found = texts.find(OptionKey(option));
   if (found != texts.end() && !Trimmed(found->second).empty()) return found->second;
   return DefaultText(option, decimal_separator);
+}
+
+const std::vector<std::string>& VerifKeys() {
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> all;
+    for (const CheckOptionSpec& spec : kCheckOptionSpecs) all.emplace_back(spec.key);
+    for (const WindingOptionSpec& spec : kWindingOptionSpecs) {
+      for (int row = 0; row < kOptionWindings; ++row) {
+        all.push_back(WindingOptionKey(spec.option, row));
+      }
+    }
+    return all;
+  }();
+  return keys;
+}
+
+std::string WindingOptionKey(WindingOption option, int row) {
+  return SpecOf(option).stem + std::to_string(row);
+}
+
+std::string WindingOptionExpected(WindingOption option) {
+  const WindingOptionSpec& spec = SpecOf(option);
+  return std::string(spec.quantity) + " de " + std::to_string(spec.low) + " à " +
+         std::to_string(spec.high);
+}
+
+std::string WindingOptionProblem(WindingOption option, int row, const std::string& text) {
+  if (Trimmed(text).empty() || WindingValue(option, text)) return "";
+  return "Vérification : " + WindingOptionKey(option, row) + " « " + text +
+         " » : " + WindingOptionExpected(option) + " attendu ; choisi par la vérification.";
+}
+
+bool SetWindingOptionText(std::map<std::string, std::string>& texts, WindingOption option, int row,
+                          const std::string& text) {
+  if (!ValidRow(row)) return false;
+  const std::string key = WindingOptionKey(option, row);
+  const std::string trimmed = Trimmed(text);
+  const auto found = texts.find(key);
+  if (trimmed.empty()) {
+    if (found == texts.end()) return false;
+    texts.erase(found);
+    return true;
+  }
+  if (found != texts.end() && found->second == trimmed) return false;
+  texts[key] = trimmed;
+  return true;
+}
+
+std::string WindingOptionValueText(const std::map<std::string, std::string>& texts,
+                                   WindingOption option, int row) {
+  if (!ValidRow(row)) return "";
+  const auto found = texts.find(WindingOptionKey(option, row));
+  return found == texts.end() ? "" : Trimmed(found->second);
+}
+
+std::optional<WindingOptionText> ParseWindingArgument(WindingOption option,
+                                                      const std::string& argument) {
+  const std::size_t colon = argument.find(':');
+  if (colon != 1 || argument[0] < '0' || argument[0] >= '0' + kOptionWindings) {
+    return std::nullopt;
+  }
+  return WindingOptionText{option, argument[0] - '0', argument.substr(colon + 1)};
 }
 
 }  // namespace kel

@@ -90,6 +90,45 @@ inline std::optional<CheckOption> CheckOptionOfFlag(std::string_view flag) {
   return std::nullopt;
 }
 
+// Options of one winding: under [VERIF] as the key's stem followed by the row ("Brins0" for the
+// primary to "Brins4"), on the command line as FLAG K:N (row K, value N). A winding without the
+// key leaves the choice to the check. kWindingOptionSpecs is their one list; a new option is one
+// more entry there, one more WindingOption and its member in WindingValues.
+enum class WindingOption { Strands };
+inline constexpr int kWindingOptionCount = 1;
+inline constexpr int kOptionWindings = 5;  // the primary and four secondaries
+
+struct WindingOptionSpec {
+  WindingOption option;
+  const char* stem;  // of the key under [VERIF]
+  const char* flag;
+  int low, high;         // whole numbers only
+  const char* quantity;  // what a good value is, before its range
+};
+
+inline constexpr std::array<WindingOptionSpec, kWindingOptionCount> kWindingOptionSpecs = {{
+    {WindingOption::Strands, "Brins", "--strands", 1, 8, "un nombre entier de brins"},
+}};
+
+constexpr const WindingOptionSpec& SpecOf(WindingOption option) {
+  return kWindingOptionSpecs[static_cast<std::size_t>(option)];
+}
+
+// The option a command-line flag names; none for any other argument.
+inline std::optional<WindingOption> WindingOptionOfFlag(std::string_view flag) {
+  for (const WindingOptionSpec& spec : kWindingOptionSpecs) {
+    if (flag == spec.flag) return spec.option;
+  }
+  return std::nullopt;
+}
+
+// One winding's value of a per-winding option as a text, as the command line gives it.
+struct WindingOptionText {
+  WindingOption option;
+  int row = 0;
+  std::string text;
+};
+
 // The insulation classes of IEC 60085, each with the temperature IEC 61558-1 lets a winding of
 // that class reach in normal use. None: no class holds the temperature ("hors classe").
 enum class InsulationClass { A, E, B, F, H, None };
@@ -120,6 +159,8 @@ struct CheckOptions {
   // 1, or 2 side by side: the primary alone in the first.
   int chambers = static_cast<int>(SpecOf(CheckOption::Chambers).default_value);
   double partition_mm = SpecOf(CheckOption::Partition).default_value;
+  // Per winding, row 0 the primary; 0 where the check chooses.
+  std::array<int, kOptionWindings> strands{};  // of the wire
 
   bool operator==(const CheckOptions&) const = default;
 };
@@ -151,5 +192,32 @@ bool SetOptionText(std::map<std::string, std::string>& texts, CheckOption option
 // with decimal_separator.
 std::string OptionText(const std::map<std::string, std::string>& texts, CheckOption option,
                        char decimal_separator);
+
+// Every key the document keeps under [VERIF], in the order it writes them: the options, then
+// each per-winding option for rows 0 to 4.
+const std::vector<std::string>& VerifKeys();
+
+// "Brins2": the document key of a winding's option.
+std::string WindingOptionKey(WindingOption option, int row);
+
+// What a value of the option is ("un nombre entier de brins de 1 à 8").
+std::string WindingOptionExpected(WindingOption option);
+
+// Checks one winding's text (the empty text is good: the check chooses); the empty text when it
+// is good, else the sentence saying why not.
+std::string WindingOptionProblem(WindingOption option, int row, const std::string& text);
+
+// As SetOptionText, for one winding: an empty text removes the key. False for a row out of range.
+bool SetWindingOptionText(std::map<std::string, std::string>& texts, WindingOption option, int row,
+                          const std::string& text);
+
+// The winding's text in texts; empty when the check chooses.
+std::string WindingOptionValueText(const std::map<std::string, std::string>& texts,
+                                   WindingOption option, int row);
+
+// "K:N" of the command line: the row and the value's text; none when it is not of that form or
+// the row is out of range.
+std::optional<WindingOptionText> ParseWindingArgument(WindingOption option,
+                                                      const std::string& argument);
 
 }  // namespace kel

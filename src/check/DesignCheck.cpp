@@ -1,10 +1,20 @@
 #include "check/DesignCheck.h"
 
 #include <map>
+#include <utility>
 
 #include "util/NumberText.h"
 
 namespace kel {
+
+namespace {
+// "2x1,6" in a diameter is a count of strands the field cannot take.
+const char* StrandsHint(const std::string& text) {
+  return text.find_first_of("xX*") != std::string::npos || text.find("×") != std::string::npos
+             ? kStrandsHint
+             : "";
+}
+}  // namespace
 
 CheckInput CheckInputFromSheet(const DesignSheet& s, const CoreRecord& core) {
   CheckInput in;
@@ -35,6 +45,25 @@ bool TurnsStand(const CheckResult& r) {
     if (w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind != w.input.turns) return false;
   }
   return true;
+}
+
+std::vector<std::string> PartlyReadFields(const DesignSheet& s) {
+  std::vector<std::string> notes;
+  const auto note = [&notes](const std::string& caption, const std::string& text,
+                             const char* hint = "") {
+    const std::string read = PartlyReadNote(text, ',');
+    if (!read.empty()) notes.push_back(caption + " : " + read + hint + ".");
+  };
+  note("Fréquence", s.TxFreq);
+  note("Induction", s.TxTesla);
+  note("Densité de courant", s.TxDCourant);
+  for (int i = 0; i < kRows; ++i) {
+    const std::string row = i == 0 ? "primaire" : "secondaire " + std::to_string(i);
+    note("Volts " + row, s.TxVolts[i]);
+    if (i > 0) note("Amps " + row, s.TxAmps[i]);
+    note("Réèl " + row, s.TxDiaCu[i], StrandsHint(s.TxDiaCu[i]));
+  }
+  return notes;
 }
 
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options,
@@ -98,6 +127,7 @@ DesignCheck CheckDesignWith(const DesignSheet& sheet,
   const CheckOptions options = OptionsFromTexts(texts, problems);
   DesignCheck check = CheckDesign(sheet, options);
   check.problems.insert(check.problems.begin(), problems.begin(), problems.end());
+  for (std::string& note : PartlyReadFields(sheet)) check.problems.push_back(std::move(note));
   return check;
 }
 

@@ -22,7 +22,8 @@ struct DesignCheck {
   std::optional<CheckResult> as_wound;
   NoCheck none = NoCheck::NoPower;  // why there is no result
   CheckOptions options;
-  std::vector<std::string> problems;     // option texts that could not be used
+  // Option texts that could not be used, and fields read only in part.
+  std::vector<std::string> problems;
   std::vector<RectifierRow> rectifiers;  // the rectified secondaries, with the design as wound
 };
 
@@ -48,6 +49,14 @@ CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core)
 // rectified secondaries.
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options = {},
                         bool with_as_wound = true);
+
+// Told after a diameter typed as strands times a diameter ("2x1,6").
+inline constexpr const char* kStrandsHint =
+    " : le nombre de brins s'impose dans « Brins » de la Vérification";
+
+// The fields of the sheet whose text is only partly a number, each said as "Fréquence :
+// « 6O » est lu 6", so that the check never runs silently on a value the user did not mean.
+std::vector<std::string> PartlyReadFields(const DesignSheet& sheet);
 
 // The check with options given over the design's own (the command-line tools' flags); problems
 // with any option text, the design's or the given ones, are kept in it.

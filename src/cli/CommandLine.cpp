@@ -24,7 +24,7 @@ namespace {
 
 enum Tools : unsigned { kCalc = 1, kReport = 2, kBoth = kCalc | kReport };
 
-enum class Kind { Switch, File, Value, CheckValue, Rectifier, Help, Version };
+enum class Kind { Switch, File, Value, CheckValue, WindingValue, Rectifier, Help, Version };
 
 struct Flag {
   const char* name;
@@ -54,6 +54,11 @@ constexpr std::array<CheckFlagHelp, kCheckOptionCount> kCheckFlagHelp = {{
     {"MM", "marge à chaque bout des enroulements"},
     {"1|2", "compartiments de la carcasse"},
     {"MM", "cloison entre les deux compartiments"},
+}};
+
+// The per-winding options, in the order of WindingOption.
+constexpr std::array<CheckFlagHelp, kWindingOptionCount> kWindingFlagHelp = {{
+    {"K:N", "brins du fil de l'enroulement K (0 le primaire, 1 à 4 les secondaires)"},
 }};
 
 constexpr Flag kLeadingFlags[] = {
@@ -87,8 +92,8 @@ constexpr Flag kTrailingFlags[] = {
     {"--version", nullptr, Kind::Version, kBoth, "affiche la version"},
 };
 
-using FlagTable =
-    std::array<Flag, std::size(kLeadingFlags) + kCheckOptionCount + std::size(kTrailingFlags)>;
+using FlagTable = std::array<Flag, std::size(kLeadingFlags) + kCheckOptionCount +
+                                       kWindingOptionCount + std::size(kTrailingFlags)>;
 
 // Every option of both tools, in the order of their help.
 constexpr FlagTable AllFlags() {
@@ -98,6 +103,10 @@ constexpr FlagTable AllFlags() {
   for (std::size_t i = 0; i < kCheckOptionSpecs.size(); ++i) {
     flags[at++] = {kCheckOptionSpecs[i].flag, kCheckFlagHelp[i].value, Kind::CheckValue, kBoth,
                    kCheckFlagHelp[i].help};
+  }
+  for (std::size_t i = 0; i < kWindingOptionSpecs.size(); ++i) {
+    flags[at++] = {kWindingOptionSpecs[i].flag, kWindingFlagHelp[i].value, Kind::WindingValue,
+                   kBoth, kWindingFlagHelp[i].help};
   }
   for (const Flag& flag : kTrailingFlags) flags[at++] = flag;
   return flags;
@@ -234,6 +243,9 @@ std::string HelpText(Tool tool, char locale_separator) {
       text += " : " + OptionExpected(option) + ", par défaut " +
               OptionText({}, option, locale_separator);
       if (tool == Tool::Calc) text += " ; avec --analysis, --cores, --svg, --html ou --report";
+    } else if (flag.kind == Kind::WindingValue) {
+      text += " : N " + WindingOptionExpected(*WindingOptionOfFlag(flag.name)) +
+              ", par défaut choisi par la vérification ; répétable";
     } else if (std::string(flag.name) == "--decimal-separator") {
       text += ", par défaut celui de la locale (" + SeparatorText(locale_separator) + ")";
     }
@@ -313,6 +325,18 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
         job.rectifiers.push_back(value);
         break;
       }
+      case Kind::WindingValue: {
+        const WindingOption option = *WindingOptionOfFlag(arg);
+        const std::string& value = args[++i];
+        const std::optional<WindingOptionText> given = ParseWindingArgument(option, value);
+        if (!given || given->text.empty() ||
+            !WindingOptionProblem(option, given->row, given->text).empty()) {
+          return error(arg + " " + QuotedPrefix(value) + " refusé : K:N attendu, K de 0 à 4, N " +
+                       WindingOptionExpected(option) + kStops);
+        }
+        job.winding_options.push_back(*given);
+        break;
+      }
     }
   }
   // The separator first: the other messages give their defaults with it.
@@ -338,7 +362,8 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
     return error("--cores et --analysis écrivent chacun la sortie : l'un ou l'autre");
   }
   const bool drawn = !job.svg.empty() || !job.html.empty() || !job.pdf.empty();
-  if (tool == Tool::Calc && (!job.check_options.empty() || !job.rectifiers.empty()) &&
+  if (tool == Tool::Calc &&
+      !(job.check_options.empty() && job.winding_options.empty() && job.rectifiers.empty()) &&
       !job.analysis && !drawn && !job.cores) {
     return error(
         "les options de vérification vont avec --analysis, --cores, --svg, --html ou --report");
@@ -348,6 +373,12 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
 
 void ApplyRectifiers(const Job& job, std::map<std::string, std::string>& texts) {
   for (const std::string& value : job.rectifiers) ApplyRectifierArgument(value, texts);
+}
+
+void ApplyWindingOptions(const Job& job, std::map<std::string, std::string>& verif_texts) {
+  for (const WindingOptionText& given : job.winding_options) {
+    SetWindingOptionText(verif_texts, given.option, given.row, given.text);
+  }
 }
 
 std::string DocumentProblem(const std::string& path) {

@@ -3,6 +3,7 @@
 // parser, one set of messages, and the checks both tools make before they calculate anything.
 // No Qt here: kelvanor-calc links it too.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -28,10 +29,14 @@ struct Job {
   std::vector<std::pair<CheckOption, std::string>> check_options;
   // --rectifier values, K:TYPE:VDC:IDC[:µF[:VD]], checked; each over the document's secondary K.
   std::vector<std::string> rectifiers;
+  std::vector<WindingOptionText> winding_options;  // over the document's, in its [VERIF] texts
 };
 
 // Puts the job's --rectifier values into a sheet's [VERIF] texts, in the order given.
 void ApplyRectifiers(const Job& job, std::map<std::string, std::string>& texts);
+
+// The job's per-winding options set in the design's [VERIF] texts, as the window would set them.
+void ApplyWindingOptions(const Job& job, std::map<std::string, std::string>& verif_texts);
 
 enum class Request { Run, Help, Version, Error };
 

@@ -176,6 +176,7 @@ int main(int argc, char** argv) {
   if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
   // The rectified secondaries asked for here, over the document's: only the check reads them.
   kel::cli::ApplyRectifiers(job, form.Sheet().VerifOptions);
+  kel::cli::ApplyWindingOptions(job, form.Sheet().VerifOptions);
 
   // Like the window's sheet, the file holds only this run's entries.
   if (!job.sheet.empty() &&
@@ -231,6 +232,10 @@ int main(int argc, char** argv) {
       }
       for (const std::string& value : job.rectifiers) {
         args.insert(args.end(), {"--rectifier", value});
+      }
+      for (const kel::WindingOptionText& given : job.winding_options) {
+        args.insert(args.end(),
+                    {kel::SpecOf(given.option).flag, std::to_string(given.row) + ":" + given.text});
       }
       args.insert(args.end(), {"--pdf", job.pdf, document_path});
       if (const std::string failure = RunReportTool(exe, args, job.pdf, *report_seconds);

@@ -203,7 +203,7 @@ void SetVerifEntries(IniDocument& doc, const DesignSheet& s) {
     if (value.empty() && doc.Get(kVerifSection, key).empty()) return;
     doc.Set(kVerifSection, key, QuotedIniValue(value));
   };
-  for (const CheckOptionSpec& spec : kCheckOptionSpecs) set(spec.key);
+  for (const std::string& key : VerifKeys()) set(key);
   for (const std::string& key : AllRectifierKeys()) set(key);
 }
 
@@ -292,8 +292,7 @@ DesignEntries ReadDesignDocument(const std::string& path, const IniFileOps& ops)
   }
   e.core_type = doc.Get(kNoyau, "Type");
   e.remarks = GetRemarks(doc);
-  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
-    const char* key = spec.key;
+  for (const std::string& key : VerifKeys()) {
     if (std::string value = doc.Get(kVerifSection, key); !value.empty()) e.verif[key] = value;
   }
   for (const std::string& key : AllRectifierKeys()) {

@@ -57,20 +57,59 @@ std::string_view Decode(std::string_view raw, std::string& storage) {
   return storage;
 }
 
-// One line (valid UTF-8, without line break) in the form it is written to a file.
-std::string EncodeLine(std::string_view utf8) {
+// A line of a file as UTF-8: Decode, then each numeric character reference "&#N;" (N decimal,
+// a character other than NUL) as its character. The program writes with them the characters
+// Windows-1252 lacks, and "&#38;" for the ampersand of a "&#" typed as such.
+std::string_view DecodeFileLine(std::string_view raw, std::string& storage) {
+  const std::string_view text = Decode(raw, storage);
+  if (text.find("&#") == kNpos) return text;
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    if (text.compare(at, 2, "&#") == 0) {
+      std::size_t end = at + 2;
+      char32_t code = 0;
+      while (end < text.size() && end - at < 10 && text[end] >= '0' && text[end] <= '9') {
+        code = code * 10 + static_cast<char32_t>(text[end] - '0');
+        ++end;
+      }
+      if (end > at + 2 && end < text.size() && text[end] == ';' && code > 0 && code <= 0x10FFFF &&
+          !(code >= 0xD800 && code <= 0xDFFF)) {
+        AppendUtf8(out, code);
+        at = end + 1;
+        continue;
+      }
+    }
+    out += text[at++];
+  }
+  storage = std::move(out);
+  return storage;
+}
+
+// One line (valid UTF-8, without line break) in the form it is written to a file: Windows-1252,
+// every character it lacks as "&#N;", and the ampersand of a "&#" as "&#38;" so that it reads
+// back as typed. all_referenced: every character beyond ASCII so.
+std::string EncodeLine(std::string_view utf8, bool all_referenced = false) {
   std::string bytes;
   bytes.reserve(utf8.size());
   for (std::size_t at = 0; at < utf8.size();) {
-    const std::size_t length = Utf8Length(utf8, at);
-    const int byte = length == 0 ? -1 : Cp1252Byte(Utf8CodePoint(utf8, at, length));
-    if (byte < 0) return std::string(utf8);
-    bytes += static_cast<char>(byte);
+    const std::size_t length = std::max<std::size_t>(Utf8Length(utf8, at), 1);
+    const char32_t code = Utf8CodePoint(utf8, at, length);
+    const int byte = code < 0x80 || !all_referenced ? Cp1252Byte(code) : -1;
+    if (code == '&' && utf8.compare(at + 1, 1, "#") == 0) {
+      bytes += "&#38;";
+    } else if (byte < 0) {
+      bytes += "&#" + std::to_string(static_cast<std::uint32_t>(code)) + ";";
+    } else {
+      bytes += static_cast<char>(byte);
+    }
     at += length;
   }
   // Windows-1252 bytes that also form valid UTF-8 (as "Ã©" does) would read back as other
-  // characters; the line's UTF-8 form reads back as written.
-  if (bytes.size() != utf8.size() && IsValidUtf8(bytes)) return std::string(utf8);
+  // characters.
+  if (!all_referenced && bytes.size() != utf8.size() && IsValidUtf8(bytes)) {
+    return EncodeLine(utf8, true);
+  }
   return bytes;
 }
 
@@ -177,7 +216,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
     const Line line = LineAt(text, at);
     at = line.end;
     const std::string_view decoded =
-        Decode(text.substr(line.begin, line.content_end - line.begin), storage);
+        DecodeFileLine(text.substr(line.begin, line.content_end - line.begin), storage);
     const ParsedLine parsed = Parse(decoded);
     if (parsed.kind == LineKind::kHeader) {
       if (in_section) {
@@ -613,8 +652,8 @@ std::vector<std::pair<std::string, std::string>> IniDocument::Entries(
   for (std::size_t at = 0; at < text_.size();) {
     const Line line = LineAt(text_, at);
     at = line.end;
-    const ParsedLine parsed = Parse(
-        Decode(std::string_view(text_).substr(line.begin, line.content_end - line.begin), storage));
+    const ParsedLine parsed = Parse(DecodeFileLine(
+        std::string_view(text_).substr(line.begin, line.content_end - line.begin), storage));
     if (parsed.kind == LineKind::kHeader) {
       if (in_section) break;
       in_section = EqualNoCase(parsed.name, wanted);
@@ -648,7 +687,7 @@ void IniDocument::DropRemarksBlock(std::string_view remarks) {
   const std::string_view text = text_;
   std::string storage;
   const auto decoded_line = [&](const Line& line) {
-    return Decode(text.substr(line.begin, line.content_end - line.begin), storage);
+    return DecodeFileLine(text.substr(line.begin, line.content_end - line.begin), storage);
   };
   std::size_t header = kNpos;
   std::size_t at = 0;

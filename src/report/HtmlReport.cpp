@@ -25,10 +25,12 @@ namespace {
 // character's start and followed by how much the document keeps beyond. A megabyte of remarks
 // would be hundreds of pages, and minutes of layout in the PDF writer.
 constexpr std::size_t kReportRemarksLimit = 20000;
+// Page 1 is the workshop's sheet: the remarks' beginning, the whole on page 2.
+constexpr std::size_t kSheetRemarksLimit = 2000;
 
-std::string ReportedRemarks(const std::string& remarks) {
-  if (remarks.size() <= kReportRemarksLimit) return remarks;
-  std::size_t cut = kReportRemarksLimit;
+std::string ReportedRemarks(const std::string& remarks, std::size_t limit = kReportRemarksLimit) {
+  if (remarks.size() <= limit) return remarks;
+  std::size_t cut = limit;
   while (cut > 0 && (static_cast<unsigned char>(remarks[cut]) & 0xC0) == 0x80) --cut;
   const auto rest = static_cast<std::size_t>(
       std::count_if(remarks.begin() + static_cast<std::ptrdiff_t>(cut), remarks.end(),
@@ -311,7 +313,15 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
       " courant demandé, au secteur à 90, 100 et 110 %.</p>\n";
 
   Pairs whole;
-  whole.Add("Noyau", r.core.ref);
+  const DesignSheet& s = *in.sheet;
+  whole.Add("Fréquence", WrittenNumber(s.TxFreq, sep) + " Hz");
+  whole.Add("Noyau", r.core.ref + " : section " + Fixed(r.core.section_cm2, 1, sep) +
+                         " cm², fenêtre " + Fixed(r.core.window_height_mm, 1, sep) + " × " +
+                         Fixed(r.core.window_width_mm, 1, sep) + " mm");
+  whole.Add("Carcasse",
+            std::to_string(r.chamber_count) + (two ? " compartiments" : " compartiment") +
+                ", périmètre " + Fixed(r.bobbin_perimeter_mm, 1, sep) + " mm, largeur utile " +
+                Fixed(r.windings.empty() ? 0 : r.windings[0].usable_width_mm, 1, sep) + " mm");
   whole.Add("Tôle", o.steel + " (" + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)" +
                         LaminationText(r.core, o.stacking_factor, sep));
   whole.AddLevel("Remplissage", FillText(r, sep), view.fill_level);
@@ -331,7 +341,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
                  InductionLevel(r));
   whole.Add("Pertes", "fer " + Fixed(r.iron_loss_w, 1, sep) + " W, cuivre " +
                           Or(r.copper_loss_w, 1, sep) + " W");
-  whole.Add("Rendement", Or(r.efficiency_pct, 1, sep) + " %");
+  whole.Add("Rendement", r.efficiency_pct ? Or(r.efficiency_pct, 1, sep) + " %" : "–");
   whole.Add("Ambiante", Fixed(o.ambient_c, 0, sep) + " °C");
 
   // The layout's cells styled inline: Qt's reader knows no child selector to tell them from the
@@ -347,6 +357,10 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
       "</td><td width=\"50%\" align=\"left\" valign=\"top\""
       " style=\"border: none; padding: 0 0 0 8pt; text-align: left;\">\n" +
       whole.Text() + "</td></tr></table>\n";
+  if (!s.TxRem.empty()) {
+    out += "<p class=\"caption\" align=\"left\">Remarques</p>\n<p>" +
+           Html(ReportedRemarks(s.TxRem, kSheetRemarksLimit)) + "</p>\n";
+  }
   return out;
 }
 
@@ -393,13 +407,17 @@ std::string QuickCalculation(const ReportInput& in) {
       "<p class=\"note\">Les chiffres du calcul ; à côté, ceux de la fiche de bobinage (page 1)"
       " où ils diffèrent.</p>\n";
   Pairs iron;
+  // Red in the window is an alarm, or a value the user chose; the sheet tells them apart.
+  const auto chosen = [](const std::string& text, bool imposed, TextColour colour) {
+    return imposed ? text + " (imposé)" : Marked(text, colour);
+  };
   // The chain's lightest core is sufficient by its own reckoning; wound, it may not fit.
   std::string lightest = " (le plus léger suffisant selon le calcul : " + s.LbNoyauMin;
   if (r && r->fill_status == FillStatus::Overfull && r->fill_pct &&
       UpperCase(r->core.ref) == UpperCase(s.LbNoyauMin)) {
     lightest += " ; tel que bobiné, il ne rentre pas : " + Fixed(*r->fill_pct, 1, sep) + " %";
   }
-  iron.Add("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) + lightest + ")");
+  iron.Add("Noyau", chosen(s.LbNoyau, s.CoreForced, s.LbNoyauColour) + lightest + ")");
   iron.Add("Fe (Kg)", num(s.LbFeMasse));
   iron.Add("Fe (Cm²)", num(s.LbFeSect));
   iron.Add("T réèl", Marked(num(s.LbTrueTesla), s.LbTrueTeslaColour));
@@ -429,7 +447,8 @@ std::string QuickCalculation(const ReportInput& in) {
   std::vector<std::vector<std::string>> copper;
   for (int i = 0; i < kRows; ++i) {
     if (s.TxSpires[i].empty()) continue;
-    copper.push_back({RowName(i), num(s.LbDiaMin[i]), Marked(num(s.TxDiaCu[i]), s.TxDiaCuColour[i]),
+    copper.push_back({RowName(i), num(s.LbDiaMin[i]),
+                      chosen(num(s.TxDiaCu[i]), s.DiaForced[i], s.TxDiaCuColour[i]),
                       num(s.TxSpires[i]), num(s.TxLongCu[i]), num(s.TxResCu[i]),
                       num(s.TxTrueVolts[i]), num(s.TxTotCu[i]), num(s.TxSpLayer[i]),
                       CheckNote(in, i)});
@@ -437,7 +456,9 @@ std::string QuickCalculation(const ReportInput& in) {
   std::vector<std::string> heads(std::begin(kCopperHeadings), std::end(kCopperHeadings));
   heads.push_back("Vérification");
   out += Grid(heads, copper, true);
-  out += "<p class=\"note\">(!) : valeur signalée en rouge par le calcul</p>\n";
+  out +=
+      "<p class=\"note\">(!) : valeur signalée en rouge par le calcul ; (imposé) : valeur choisie"
+      " à la place du calcul</p>\n";
   return out;
 }
 

@@ -1,8 +1,10 @@
 #include "ui/CheckWindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,8 +15,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScrollArea>
+#include <QShortcut>
 #include <QStyle>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -112,7 +115,7 @@ class WindingView : public QWidget {
   WindingView(const CheckPanel& panel, char separator, QWidget* parent)
       : QWidget(parent), panel_(panel), separator_(separator) {
     setObjectName("DessinFenetre");
-    setMinimumSize(260, 420);
+    setMinimumSize(260, 300);
   }
 
   // The legend under the drawing names each winding in full: the view is kept wide enough for
@@ -161,11 +164,17 @@ class CoresModel : public QAbstractTableModel {
     beginResetModel();
     result_ = std::move(result);
     in_use_ = std::move(in_use);
-    order_.resize(result_ ? result_->cores.size() : 0);
-    std::iota(order_.begin(), order_.end(), 0u);
     SortOrder();
     endResetModel();
     return other;
+  }
+  // Only the cores that can work, or every core.
+  void HideUnworkable(bool hide) {
+    if (hide == hide_) return;
+    beginResetModel();
+    hide_ = hide;
+    SortOrder();
+    endResetModel();
   }
   const CoreFigures* CoreAt(int row) const {
     return result_ && row >= 0 && row < static_cast<int>(order_.size())
@@ -214,15 +223,19 @@ class CoresModel : public QAbstractTableModel {
     column_ = column;
     descending_ = order == Qt::DescendingOrder;
     emit layoutAboutToBeChanged();
-    std::iota(order_.begin(), order_.end(), 0u);
     SortOrder();
     emit layoutChanged();
   }
 
  private:
   void SortOrder() {
-    if (!result_ || column_ < 0) return;
+    order_.clear();
+    if (!result_) return;
     const std::vector<CoreFigures>& cores = result_->cores;
+    for (std::uint32_t i = 0; i < cores.size(); ++i) {
+      if (!hide_ || !CannotWork(cores[i].verdict)) order_.push_back(i);
+    }
+    if (column_ < 0) return;
     // A figure the core lacks sorts after every number.
     const auto figure = [this](const CoreFigures& c) -> std::optional<double> {
       switch (column_) {
@@ -241,7 +254,7 @@ class CoresModel : public QAbstractTableModel {
     const auto less = [&](std::uint32_t a, std::uint32_t b) {
       const CoreFigures &x = cores[a], &y = cores[b];
       if (column_ == 0) return x.name < y.name;
-      if (column_ == 5) return x.verdict < y.verdict;
+      if (column_ == 5) return VerdictRank(x.verdict) < VerdictRank(y.verdict);
       if (column_ > 5) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
       const auto fx = figure(x), fy = figure(y);
       if (!fx || !fy) return fx.has_value() && !fy.has_value();
@@ -261,6 +274,7 @@ class CoresModel : public QAbstractTableModel {
   std::vector<std::uint32_t> order_;
   int column_ = 1;  // lightest first, as the core list
   bool descending_ = false;
+  bool hide_ = false;
 };
 
 // Each column of the cores' table as wide as its widest text, header included, so that no name,
@@ -348,38 +362,90 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     : QWidget(parent, Qt::Window), panel_(form, decimal_separator), separator_(decimal_separator) {
   setObjectName("FmVerification");
   setWindowTitle("Vérification");
-  // Taller than a small or magnified screen, the content scrolls: the buttons stay reachable.
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  auto* scroll = new QScrollArea(this);
-  scroll->setObjectName("DefilementVerification");
-  scroll->setWidgetResizable(true);
-  scroll->setFrameShape(QFrame::NoFrame);
-  outer->addWidget(scroll);
-  auto* content = new QWidget(scroll);
-  scroll->setWidget(content);
-  // The options, figures and drawing side by side; the cores' table under them, the window's
-  // whole width, so that its columns are not squeezed beside the drawing.
-  auto* page = new QVBoxLayout(content);
-  auto* columns = new QHBoxLayout;
-  page->addLayout(columns, 3);
-  auto* layout = new QVBoxLayout;
-  columns->addLayout(layout, 3);
-  auto* right = new QVBoxLayout;
-  columns->addLayout(right, 2);
-  right->addWidget(new QLabel("Fenêtre de bobinage", this));
-  drawing_ = new WindingView(panel_, decimal_separator, this);
-  right->addWidget(drawing_, 1);
-  auto* svg = new QPushButton("Exporter en SVG…", this);
-  svg->setObjectName("BtExporterSvg");
-  auto* pdf = new QPushButton("Exporter en PDF…", this);
-  pdf->setObjectName("BtExporterPdf");
-  right->addWidget(svg);
-  right->addWidget(pdf);
-  connect(svg, &QPushButton::clicked, this, [this] { AskAndExport(false); });
-  connect(pdf, &QPushButton::clicked, this, [this] { AskAndExport(true); });
+  // Narrow enough to sit beside the main window on a 1366 × 768 screen: what decides (what to
+  // wind, whether it fits, how hot it runs) always in view at the top, the rest in tabs whose
+  // tables scroll on their own.
+  auto* page = new QVBoxLayout(this);
+  status_ = PlainLabel(this, "LbVerifStatus");
+  status_->setWordWrap(true);
+  page->addWidget(status_);
 
-  auto* options = new QGroupBox("Options", this);
+  auto* deciding = new QGroupBox("À bobiner", this);
+  auto* deciding_layout = new QVBoxLayout(deciding);
+  wind_ = new QTableWidget(deciding);
+  wind_->setObjectName("TbABobiner");
+  wind_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  wind_->setSelectionMode(QAbstractItemView::NoSelection);
+  wind_->setFocusPolicy(Qt::NoFocus);
+  wind_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  wind_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  wind_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  wind_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  deciding_layout->addWidget(wind_);
+  // The strands beside the wire: a workshop's stock wire doubled is a choice the check cannot
+  // guess.
+  // Each winding's name over its field, to keep the window narrow.
+  auto* strands_row = new QGridLayout;
+  strands_row->addWidget(new QLabel("Brins imposés :", deciding), 1, 0);
+  for (int row = 0; row < kOptionWindings; ++row) {
+    strands_row->addWidget(new QLabel(ToQt(RowName(row)), deciding), 0, row + 1, Qt::AlignCenter);
+    auto* field = new QLineEdit(deciding);
+    field->setObjectName(QString("TxBrins_%1").arg(row));
+    field->setPlaceholderText("auto");
+    field->setAlignment(Qt::AlignRight);
+    field->setMaxLength(1);
+    field->setValidator(new QRegularExpressionValidator(QRegularExpression("[1-8]?"), field));
+    field->setToolTip(
+        "Nombre de brins en main du fil de cet enroulement (1 à 8) ; vide : "
+        "choisi par la vérification.");
+    field->setFixedWidth(fontMetrics().horizontalAdvance("auto") + 20);
+    strands_row->addWidget(field, 1, row + 1);
+    strands_[static_cast<std::size_t>(row)] = field;
+    connect(field, &QLineEdit::editingFinished, this, [this, field, row] {
+      if (panel_.SetWindingOption(WindingOption::Strands, row, field->text().toStdString()) &&
+          on_design_changed) {
+        on_design_changed();
+      }
+      ShowOptions();
+      ShowView();
+    });
+  }
+  strands_row->setColumnStretch(kOptionWindings + 1, 1);
+  deciding_layout->addLayout(strands_row);
+  auto* figures = new QFormLayout;
+  fill_ = PlainLabel(deciding, "LbRemplissage");
+  fill_->setWordWrap(true);
+  figures->addRow("Hauteur bobinée", fill_);
+  thermal_ = PlainLabel(deciding, "LbClasse");
+  thermal_->setWordWrap(true);
+  figures->addRow("Température du cuivre", thermal_);
+  deciding_layout->addLayout(figures);
+  page->addWidget(deciding);
+
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName("OngletsVerification");
+  page->addWidget(tabs_, 1);
+
+  table_ = new QTableWidget(this);
+  table_->setObjectName("TbEnroulements");
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionMode(QAbstractItemView::NoSelection);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  tabs_->addTab(table_, "Enroulements");
+
+  auto* totals = new QWidget(this);
+  auto* totals_form = new QFormLayout(totals);
+  for (const OverallFigure& figure : OverallFigures()) {
+    if (!figure.listed) continue;
+    auto* value = PlainLabel(totals, "");
+    value->setObjectName(QString("LbTotal_%1").arg(overall_.size()));
+    totals_form->addRow(ToQt(CaptionWithUnit(figure.caption, figure.unit)), value);
+    overall_.push_back(value);
+  }
+  tabs_->addTab(totals, "Ensemble");
+
+  auto* options = new QWidget(this);
   auto* option_form = new QFormLayout(options);
   grade_ = new QComboBox(options);
   grade_->setObjectName("CbGrade");
@@ -405,52 +471,44 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
              {"B (120 °C)", "B"},
              {"F (140 °C)", "F"},
              {"H (165 °C)", "H"}});
+  AddChoice(option_form, "Carcasse", "CbCarcasse", CheckOption::Chambers,
+            {{"Un compartiment", "1"}, {"Deux compartiments", "2"}});
   AddField(option_form, "Isolement primaire/secondaires (couches)", "TxIsolementCouches",
            CheckOption::TapeLayers);
   AddField(option_form, "Épaisseur d'une couche (mm)", "TxIsolementEpaisseur",
            CheckOption::TapeThickness);
-  AddField(option_form, "Marge à chaque bout (mm)", "TxMarge", CheckOption::Margin);
-  AddChoice(option_form, "Carcasse", "CbCarcasse", CheckOption::Chambers,
-            {{"Un compartiment", "1"}, {"Deux compartiments", "2"}});
   AddField(option_form, "Cloison (mm)", "TxCloison", CheckOption::Partition);
+  AddField(option_form, "Marge à chaque bout (mm)", "TxMarge", CheckOption::Margin);
   connect(grade_, &QComboBox::activated, this,
           [this](int) { Edited(CheckOption::Grade, grade_->currentData().toString()); });
   connect(steel_, &QComboBox::activated, this,
           [this](int) { Edited(CheckOption::Steel, steel_->currentData().toString()); });
-  layout->addWidget(options);
+  tabs_->addTab(options, "Options");
 
-  status_ = PlainLabel(this, "LbVerifStatus");
-  status_->setWordWrap(true);
-  layout->addWidget(status_);
+  auto* drawing_page = new QWidget(this);
+  auto* right = new QVBoxLayout(drawing_page);
+  drawing_ = new WindingView(panel_, decimal_separator, drawing_page);
+  right->addWidget(drawing_, 1);
+  auto* buttons = new QHBoxLayout;
+  auto* svg = new QPushButton("Exporter en SVG…", drawing_page);
+  svg->setObjectName("BtExporterSvg");
+  auto* pdf = new QPushButton("Exporter en PDF…", drawing_page);
+  pdf->setObjectName("BtExporterPdf");
+  buttons->addWidget(svg);
+  buttons->addWidget(pdf);
+  right->addLayout(buttons);
+  connect(svg, &QPushButton::clicked, this, [this] { AskAndExport(false); });
+  connect(pdf, &QPushButton::clicked, this, [this] { AskAndExport(true); });
+  tabs_->addTab(drawing_page, "Fenêtre de bobinage");
 
-  table_ = new QTableWidget(this);
-  table_->setObjectName("TbEnroulements");
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setSelectionMode(QAbstractItemView::NoSelection);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  // Room for most of the figures however the cores' table below is given room: the content
-  // scrolls past that.
-  table_->setMinimumHeight(16 * (fontMetrics().height() + 4));
-  layout->addWidget(table_, 1);
-
-  auto* totals = new QGroupBox("Ensemble", this);
-  auto* totals_form = new QFormLayout(totals);
-  fill_ = PlainLabel(totals, "LbRemplissage");
-  totals_form->addRow("Hauteur bobinée", fill_);
-  thermal_ = PlainLabel(totals, "LbClasse");
-  totals_form->addRow("Température du cuivre", thermal_);
-  for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed) continue;
-    auto* value = PlainLabel(totals, "");
-    value->setObjectName(QString("LbTotal_%1").arg(overall_.size()));
-    totals_form->addRow(ToQt(CaptionWithUnit(figure.caption, figure.unit)), value);
-    overall_.push_back(value);
-  }
-  layout->addWidget(totals);
-
-  rectifiers_ = new RectifierBox(decimal_separator, this);
-  layout->addWidget(rectifiers_);
+  // The box shows itself only for a rectified secondary: it sits on a page of its own, whose
+  // visibility the tabs keep.
+  auto* rectifier_page = new QWidget(this);
+  auto* rectifier_layout = new QVBoxLayout(rectifier_page);
+  rectifiers_ = new RectifierBox(decimal_separator, rectifier_page);
+  rectifier_layout->addWidget(rectifiers_);
+  rectifier_layout->addStretch(1);
+  tabs_->addTab(rectifier_page, "Redresseurs");
   rectifiers_->on_apply = [this] {
     const ApplyOutcome outcome = ApplyRectifiers(panel_.Form());
     if (on_design_changed) on_design_changed();
@@ -458,7 +516,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     rectifiers_->ShowOutcome(ApplyOutcomeText(outcome), outcome.status != RectifierStatus::Ok);
   };
 
-  auto* search = new QGroupBox("Noyaux", this);
+  auto* search = new QWidget(this);
   auto* search_layout = new QVBoxLayout(search);
   auto* advised_row = new QHBoxLayout;
   advised_ = new QLabel(search);
@@ -471,6 +529,10 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   take_->setObjectName("BtPrendreNoyau");
   advised_row->addWidget(take_);
   search_layout->addLayout(advised_row);
+  auto* workable = new QCheckBox("Masquer les noyaux qui ne peuvent pas convenir", search);
+  workable->setObjectName("CkNoyauxPossibles");
+  workable->setToolTip("Trop pleins, trop petits ou incomplets.");
+  search_layout->addWidget(workable);
   progress_ = new QProgressBar(search);
   progress_->setObjectName("PbRechercheNoyau");
   progress_->hide();
@@ -488,16 +550,15 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   cores_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   FitCoreColumns(cores_, nullptr, decimal_separator);
   cores_->horizontalHeader()->setStretchLastSection(true);
-  // Room for a few rows however small the window: the content scrolls past that.
-  cores_->setMinimumHeight(8 * (fontMetrics().height() + 6));
   search_layout->addWidget(cores_, 1);
-  page->addWidget(search, 1);
+  tabs_->addTab(search, "Noyaux");
   connect(take_, &QPushButton::clicked, this, [this] {
     const CoreSearchRunner::State state = panel_.Search();
     if (state.result && state.result->advised) {
       Impose(state.result->cores[*state.result->advised].name);
     }
   });
+  connect(workable, &QCheckBox::toggled, this, [model](bool hide) { model->HideUnworkable(hide); });
   connect(cores_, &QTableView::doubleClicked, this, [this, model](const QModelIndex& index) {
     if (const CoreFigures* core = model->CoreAt(index.row())) Impose(core->name);
   });
@@ -511,7 +572,14 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   small.setPointSizeF(small.pointSizeF() * 0.85);
   source->setFont(small);
   page->addWidget(source);
-  resize(1000, 960);
+
+  // A tool window closes as a dialog does.
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence("Ctrl+W")}) {
+    auto* close_keys = new QShortcut(keys, this);
+    close_keys->setContext(Qt::WindowShortcut);
+    connect(close_keys, &QShortcut::activated, this, &QWidget::close);
+  }
+  resize(kWidth, kHeight);
 }
 
 QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const char* name,
@@ -562,8 +630,8 @@ bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator,
   return WritePdfReport(path, input);
 }
 
-void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
-                  bool pdf) {
+std::string AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
+                         bool pdf) {
   // Beside the document and named after it, as the manufacturing sheet is.
   const std::string& doc = form.DocPath();
   const std::string folder = DialogFolderFor(doc);
@@ -573,11 +641,11 @@ void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, cha
   // The dialog adds the extension to a name that has none before it asks about replacing, so
   // that the question names the file that is written.
   dialog.setDefaultSuffix(pdf ? "pdf" : "svg");
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
   const std::string path = dialog.selectedFiles().first().toStdString();
   if (const std::string refusal = form.ExportRefusal(path); !refusal.empty()) {
     QMessageBox::warning(parent, "Vérification", ToQt(refusal));
-    return;
+    return "";
   }
   const bool written =
       pdf ? ExportPdfOf(form, check, separator, path) : ExportSvgOf(form, check, separator, path);
@@ -585,7 +653,9 @@ void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, cha
     QMessageBox::warning(
         parent, "Vérification",
         (pdf ? "Impossible d'écrire le rapport " : "Impossible d'écrire le dessin ") + ToQt(path));
+    return "";
   }
+  return path;
 }
 
 bool CheckWindow::ExportSvg(const std::string& path) const {
@@ -597,7 +667,8 @@ bool CheckWindow::ExportPdf(const std::string& path) {
 }
 
 void CheckWindow::AskAndExport(bool pdf) {
-  ui::AskAndExport(this, panel_.Form(), panel_.Check(), separator_, pdf);
+  const std::string path = ui::AskAndExport(this, panel_.Form(), panel_.Check(), separator_, pdf);
+  if (!path.empty() && on_written) on_written(path, pdf);
 }
 
 void CheckWindow::showEvent(QShowEvent* event) {
@@ -621,6 +692,26 @@ void CheckWindow::ShowOptions() {
     if (field->hasFocus() && field->isModified()) continue;
     const QString text = ToQt(panel_.OptionText(option));
     if (field->text() != text) field->setText(text);
+  }
+  for (int row = 0; row < kOptionWindings; ++row) {
+    QLineEdit* field = strands_[static_cast<std::size_t>(row)];
+    if (field->hasFocus() && field->isModified()) continue;
+    const QString text = ToQt(panel_.WindingText(WindingOption::Strands, row));
+    if (field->text() != text) field->setText(text);
+  }
+  // The tape lies between primary and secondaries in one chamber, the partition between two
+  // chambers: the other changes nothing and is not offered.
+  const bool two = panel_.Check().options.chambers == 2;
+  for (const auto& [field, option] : fields_) {
+    const bool tape = option == CheckOption::TapeLayers || option == CheckOption::TapeThickness;
+    if (!tape && option != CheckOption::Partition) continue;
+    const bool in_use = tape ? !two : two;
+    field->setEnabled(in_use);
+    field->setToolTip(in_use ? QString()
+                      : tape ? QString("Sans effet avec deux compartiments : la cloison les "
+                                       "sépare.")
+                             : QString("Sans effet avec un compartiment : l'isolement en "
+                                       "couches sépare primaire et secondaires."));
   }
 }
 
@@ -655,6 +746,44 @@ void CheckWindow::ShowView() {
       item->setForeground(ColourOf(line.level));
     }
   }
+
+  // What to wind: the primary's turns, each secondary's turns to wind, and the wire.
+  const auto line_of = [&view](const char* caption) -> const CheckView::Line* {
+    for (const CheckView::Line& line : view.lines) {
+      if (line.caption == caption) return &line;
+    }
+    return nullptr;
+  };
+  const std::array<std::pair<const char*, const char*>, 3> deciding = {
+      {{"Spires à bobiner", "Spires à bobiner"}, {"Brins", "Brins"}, {"Fil (mm)", "Fil (mm)"}}};
+  wind_->setColumnCount(static_cast<int>(view.windings.size()));
+  wind_->setRowCount(static_cast<int>(deciding.size()));
+  wind_->setHorizontalHeaderLabels(columns);
+  QStringList wind_rows;
+  for (const auto& [caption, shown] : deciding) wind_rows << shown;
+  wind_->setVerticalHeaderLabels(wind_rows);
+  const CheckView::Line* turns = line_of("Spires");
+  for (int r = 0; r < wind_->rowCount(); ++r) {
+    const CheckView::Line* line = line_of(deciding[static_cast<std::size_t>(r)].first);
+    for (int c = 0; c < wind_->columnCount(); ++c) {
+      QTableWidgetItem* item = wind_->item(r, c);
+      if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        wind_->setItem(r, c, item);
+      }
+      std::string cell = line ? line->cells[static_cast<std::size_t>(c)] : "";
+      // The primary is wound with the turns the calculation gives it.
+      if (r == 0 && cell.empty() && turns) cell = turns->cells[static_cast<std::size_t>(c)];
+      item->setText(ToQt(cell));
+      item->setForeground(ColourOf(line ? line->level : Level::Plain));
+    }
+  }
+  int wind_height = wind_->horizontalHeader()->sizeHint().height() + 2 * wind_->frameWidth();
+  for (int r = 0; r < wind_->rowCount(); ++r)
+    wind_height += wind_->verticalHeader()->sectionSizeHint(r);
+  wind_->setFixedHeight(wind_height);
+  wind_->setVisible(!view.windings.empty());
 
   ShowLevel(fill_, view.fill, view.fill_level);
   ShowLevel(thermal_, view.thermal, view.thermal_level);

@@ -4,7 +4,9 @@
 // from CheckPanel; it computes nothing itself.
 
 #include <QWidget>
+#include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/CheckPanel.h"
@@ -13,6 +15,7 @@ class QComboBox;
 class QFormLayout;
 class QLabel;
 class QLineEdit;
+class QTabWidget;
 class QTableWidget;
 class QTableView;
 class QProgressBar;
@@ -32,8 +35,14 @@ bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
 bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator, const std::string& path);
 // Asks where to write the report (pdf) or the drawing, proposing the document's name beside it,
 // and writes it there.
-void AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
-                  bool pdf);
+// The path written, or empty.
+std::string AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
+                         bool pdf);
+
+// "Rapport écrit : PATH" (or "Dessin écrit : PATH"), for a status line.
+inline std::string WrittenText(const std::string& path, bool pdf) {
+  return (pdf ? "Rapport écrit : " : "Dessin écrit : ") + path;
+}
 
 class CheckWindow : public QWidget {
  public:
@@ -46,6 +55,8 @@ class CheckWindow : public QWidget {
   // Imposes a core as a double-click in the main window's core list does; the main window sets
   // it so that the chain runs as its own events do.
   std::function<void(const std::string&)> impose_core;
+  // Told the file an export of its buttons has written (pdf: the report, else the drawing).
+  std::function<void(const std::string&, bool pdf)> on_written;
 
   const CheckPanel& Panel() const { return panel_; }
 
@@ -72,7 +83,14 @@ class CheckWindow : public QWidget {
   void ShowSearch();
   void Impose(const std::string& core);
 
+  // The size it opens at, beside the main window on a 1366 × 768 screen.
+  static constexpr int kWidth = 560;
+  static constexpr int kHeight = 680;
+
   CheckPanel panel_;
+  QTableWidget* wind_ = nullptr;  // what to wind, at the top
+  std::array<QLineEdit*, kOptionWindings> strands_{};
+  QTabWidget* tabs_ = nullptr;
   QComboBox* grade_ = nullptr;
   QComboBox* steel_ = nullptr;
   std::vector<std::pair<QLineEdit*, CheckOption>> fields_;

@@ -37,6 +37,8 @@ inline constexpr int kClientHeightTwips = 7110;
 
 inline const QColor kRedText(255, 0, 0);
 inline const QColor kBlackText(0, 0, 0);
+// Behind a field whose text is read only in part.
+inline const QColor kPartlyReadBackground(255, 214, 153);
 
 // A frame as the layout shows it: a coloured panel with an etched border and its caption cut
 // into the top edge. Its children are placed relative to its outer top-left corner.

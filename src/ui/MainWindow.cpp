@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -17,6 +18,8 @@
 #include <algorithm>
 
 #include "catalogue/Catalogue.h"
+#include "check/DesignCheck.h"
+#include "util/NumberText.h"
 
 #include "report/CheckView.h"
 #include "ui/CheckWindow.h"
@@ -62,6 +65,26 @@ void ShowColour(QWidget* widget, QPalette::ColorRole role, TextColour colour) {
   QPalette palette = widget->palette();
   palette.setColor(role, wanted);
   widget->setPalette(palette);
+}
+
+// A field whose text is only partly a number is read as the chain always reads it; the field is
+// marked and its tooltip says what was read, so that "6O" is not taken for 60 unnoticed.
+void ShowReading(QLineEdit* field, const std::string& text, char separator, const char* hint = "") {
+  std::string note = PartlyReadNote(text, separator);
+  if (!note.empty()) note += hint;
+  // The field's own explanation stays under the note.
+  const char* own = "kelvanorOwnToolTip";
+  if (!field->property(own).isValid()) field->setProperty(own, field->toolTip());
+  const QString explained = field->property(own).toString();
+  const QString tip =
+      note.empty() ? explained : ToQt(note + ".") + (explained.isEmpty() ? "" : "\n" + explained);
+  if (field->toolTip() != tip) field->setToolTip(tip);
+  const QColor base =
+      note.empty() ? QApplication::palette(field).color(QPalette::Base) : kPartlyReadBackground;
+  if (field->palette().color(QPalette::Base) == base) return;
+  QPalette palette = field->palette();
+  palette.setColor(QPalette::Base, base);
+  field->setPalette(palette);
 }
 
 // A letter typed with Alt held is a command that found no taker, never text for a field. Keys
@@ -112,12 +135,20 @@ MainWindow::MainWindow(MainForm& form, QWidget* parent) : QMainWindow(parent), f
   BuildMenu();
   BuildContextMenu();
   Connect();
+  // What was written where, and how a field is read.
+  statusBar()->setObjectName("BarreEtat");
+  statusBar()->setSizeGripEnabled(false);
+  reading_ = new QLabel(statusBar());
+  reading_->setObjectName("LbLecture");
+  reading_->setTextFormat(Qt::PlainText);
+  reading_->setToolTip("Les champs dont le texte n'est lu qu'en partie, et comment ils sont lus.");
+  reading_->hide();
+  statusBar()->addPermanentWidget(reading_, 1);
   wind_line_ = new QLabel(this);
   wind_line_->setObjectName("LbABobiner");
   wind_line_->setToolTip(
       "Ce que l'atelier bobine quand la vérification, tel que bobiné, diffère du calcul ; le "
       "détail dans Outils › Vérification (F7).");
-  statusBar()->setSizeGripEnabled(false);
   statusBar()->addWidget(wind_line_, 1);
   // The client area keeps its drawn size; resizing the window moves no control.
   resize(client->width(),
@@ -193,7 +224,9 @@ void MainWindow::BuildMenu() {
   pdf->setShortcut(QKeySequence("Ctrl+Shift+P"));
   // The report needs the check, not its window: the window stays as it was.
   connect(pdf, &QAction::triggered, this, [this] {
-    AskAndExport(this, form_, CheckFormWith(form_, {}), form_.DecimalSeparator(), true);
+    const std::string path =
+        AskAndExport(this, form_, CheckFormWith(form_, {}), form_.DecimalSeparator(), true);
+    if (!path.empty()) statusBar()->showMessage(ToQt(WrittenText(path, true)));
   });
 
   // F10 opens the first menu, as on other desktops.
@@ -255,6 +288,20 @@ QRect BesideRect(const QRect& main, QSize wanted, const QRect& available) {
   return {QPoint(left, top), size};
 }
 
+CheckPlacement PlaceBeside(QRect main, QSize wanted, int least_width, const QRect& available) {
+  const auto room = [&available](const QRect& beside) {
+    return std::max(available.right() - beside.right(), beside.left() - available.left());
+  };
+  // Neither side has room, but the screen has beside a main window against its left edge.
+  if (room(main) < std::min(wanted.width(), least_width) &&
+      available.width() - main.width() >= least_width) {
+    main.moveLeft(available.left());
+  }
+  // Narrowed to the room there is, down to what it can show.
+  if (room(main) >= least_width) wanted.setWidth(std::min(wanted.width(), room(main)));
+  return {BesideRect(main, wanted, available), main.topLeft()};
+}
+
 CheckWindow* MainWindow::ShowCheckWindow() {
   if (!check_window_) {
     check_window_ = new CheckWindow(form_, form_.DecimalSeparator(), this);
@@ -266,6 +313,9 @@ CheckWindow* MainWindow::ShowCheckWindow() {
         if (!action->shortcut().isEmpty()) check_window_->addAction(action);
       }
     }
+    check_window_->on_written = [this](const std::string& path, bool pdf) {
+      statusBar()->showMessage(ToQt(WrittenText(path, pdf)));
+    };
     check_window_->impose_core = [this](const std::string& core) {
       Forward([&] { form_.LstCore_DblClick(core); });
     };
@@ -287,11 +337,13 @@ void MainWindow::PlaceCheckWindow() {
   QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
                  outer.right() - inner.right(), outer.bottom() - inner.bottom());
   if (frame.isNull()) frame = QMargins(8, 32, 8, 8);
-  const QRect place = BesideRect(frameGeometry(), check_window_->size().grownBy(frame),
-                                 screen->availableGeometry());
-  check_window_->resize(place.size().shrunkBy(frame));
+  const int least = check_window_->minimumSizeHint().width() + frame.left() + frame.right();
+  const CheckPlacement place = PlaceBeside(frameGeometry(), check_window_->size().grownBy(frame),
+                                           least, screen->availableGeometry());
+  if (place.main != frameGeometry().topLeft()) move(place.main);
+  check_window_->resize(place.check.size().shrunkBy(frame));
   // The position of a window is that of its frame.
-  check_window_->move(place.topLeft());
+  check_window_->move(place.check.topLeft());
 }
 
 void MainWindow::Track(QWidget* widget, ControlRef control) {
@@ -304,7 +356,8 @@ void MainWindow::Connect() {
   const auto track_field = [this](QLineEdit* field, ControlRef control) {
     Track(field, control);
     // Every keystroke reaches the sheet before any handler looks at the field.
-    connect(field, &QLineEdit::textEdited, this, [this, control](const QString& text) {
+    connect(field, &QLineEdit::textEdited, this, [this, field, control](const QString& text) {
+      if (entered_field_ == field) entered_field_ = nullptr;
       Forward([&] { form_.SetText(control, text.toStdString()); });
     });
   };
@@ -388,10 +441,26 @@ void MainWindow::ShowSheet() {
     ShowText(w.TxLongCu[i], s.TxLongCu[i]);
     ShowText(w.TxResCu[i], s.TxResCu[i]);
     ShowText(w.TxTrueVolts[i], s.TxTrueVolts[i]);
-    ShowText(w.TxTotCu[i], s.TxTotCu[i]);
+    // The sheet keeps the height a row had; a row without turns is a winding no longer there,
+    // so the screen shows none.
+    ShowText(w.TxTotCu[i], NumberValue(s.TxSpires[i]) >= 1 ? s.TxTotCu[i] : std::string());
     ShowText(w.TxSpLayer[i], s.TxSpLayer[i]);
     ShowColour(w.TxDiaCu[i], QPalette::Text, s.TxDiaCuColour[i]);
+    const char separator = form_.DecimalSeparator();
+    ShowReading(w.TxVolts[i], s.TxVolts[i], separator);
+    ShowReading(w.TxAmps[i], s.TxAmps[i], separator);
+    const bool strands = s.TxDiaCu[i].find_first_of("xX*") != std::string::npos ||
+                         s.TxDiaCu[i].find("×") != std::string::npos;
+    ShowReading(w.TxDiaCu[i], s.TxDiaCu[i], separator, strands ? kStrandsHint : "");
   }
+  ShowReading(w.TxFreq, s.TxFreq, form_.DecimalSeparator());
+  ShowReading(w.TxTesla, s.TxTesla, form_.DecimalSeparator());
+  ShowReading(w.TxDCourant, s.TxDCourant, form_.DecimalSeparator());
+  std::string reading;
+  for (const std::string& note : PartlyReadFields(s))
+    reading += (reading.empty() ? "" : " ") + note;
+  if (reading_->text() != ToQt(reading)) reading_->setText(ToQt(reading));
+  reading_->setVisible(!reading.empty());
   ShowRemarks(s.TxRem);
 
   ShowText(w.LbAmpsPri, s.LbAmpsPri);
@@ -437,6 +506,16 @@ void MainWindow::ShowRemarks(const std::string& text) {
 
 void MainWindow::ShowCoreList() {
   QListWidget* list = widgets_.LstCore;
+  // Without a catalogue there is no core, and "?" alone would not say why.
+  if (!no_catalogue_) {
+    no_catalogue_ = new QLabel(kNoCatalogueText, list->viewport());
+    no_catalogue_->setObjectName("LbSansCatalogue");
+    no_catalogue_->setWordWrap(true);
+    no_catalogue_->setToolTip("Le menu Noyau › Catalogue… ouvre un catalogue de tôles.");
+    no_catalogue_->setAlignment(Qt::AlignCenter);
+    no_catalogue_->setGeometry(list->viewport()->rect().adjusted(2, 2, -2, -2));
+  }
+  no_catalogue_->setVisible(form_.CoreList().empty());
   const bool refilled = form_.CoreList() != shown_cores_;
   if (refilled) {
     shown_cores_ = form_.CoreList();
@@ -512,6 +591,7 @@ void MainWindow::OnFocusIn(QWidget* widget, Qt::FocusReason reason) {
 
 void MainWindow::OnFocusOut(QWidget* widget, Qt::FocusReason reason) {
   if (widget == mouse_focused_field_) mouse_focused_field_ = nullptr;
+  if (widget == entered_field_) entered_field_ = nullptr;
   if (IsPassingFocusChange(reason) || widget != reported_focus_) return;
   MoveFocusTo(nullptr);
 }
@@ -536,6 +616,7 @@ bool MainWindow::OnKeyPress(QWidget* widget, QKeyEvent* event) {
   const ControlRef control = controls_.value(widget);
   bool consumed = false;
   Forward([&] { consumed = form_.KeyPress(control, kEnterKey); });
+  entered_field_ = widget;
   return consumed;
 }
 
@@ -561,6 +642,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
   }
   auto* widget = qobject_cast<QWidget*>(watched);
+  if (widget && widget == entered_field_ && event->type() == QEvent::MouseButtonPress) {
+    // Its value counted at Enter: a click starts a new value, as the first click into it did.
+    entered_field_ = nullptr;
+    if (auto* field = qobject_cast<QLineEdit*>(widget); field && field->hasFocus()) {
+      field->selectAll();
+      mouse_focused_field_ = widget;
+      swallowing_press_ = false;
+    }
+  }
   if (widget && widget == mouse_focused_field_) {
     switch (event->type()) {
       case QEvent::MouseButtonPress:

@@ -25,6 +25,19 @@ class CheckWindow;
 // room; never larger than available.
 QRect BesideRect(const QRect& main, QSize wanted, const QRect& available);
 
+// The check window beside the main window: narrowed to the room on the roomier side as long as
+// it keeps least_width; where neither side has that much, the main window first goes to the
+// screen's left edge when that makes room. main: the main window's frame top-left after that.
+struct CheckPlacement {
+  QRect check;
+  QPoint main;
+};
+CheckPlacement PlaceBeside(QRect main, QSize wanted, int least_width, const QRect& available);
+
+// Over the empty core list.
+inline constexpr const char* kNoCatalogueText =
+    "Aucun catalogue ouvert : choisissez-en un par Noyau › Catalogue…";
+
 class MainWindow : public QMainWindow {
  public:
   explicit MainWindow(MainForm& form, QWidget* parent = nullptr);
@@ -106,6 +119,10 @@ class MainWindow : public QMainWindow {
   // that follow it do not place the cursor, so the whole text stays selected.
   QWidget* mouse_focused_field_ = nullptr;
   bool swallowing_press_ = false;
+  // The field whose value Enter has just made count, until it is typed in or left.
+  QWidget* entered_field_ = nullptr;
+  QLabel* no_catalogue_ = nullptr;
+  QLabel* reading_ = nullptr;  // in the status line: the fields read only in part
 };
 
 }  // namespace kel::ui

@@ -20,6 +20,7 @@
 #include "ui/WindingPainter.h"
 #include "util/AtomicFile.h"
 #include "util/ModuleCheck.h"
+#include "util/NumberText.h"
 #include "util/Paths.h"
 
 namespace kel::ui {
@@ -238,11 +239,19 @@ void PrintReport(QWidget* parent, MainForm& form) {
   }
   const DesignCheck check = CheckFormWith(form, {});
   const ReportInput input = FormReportInput(form, check);
-  const PrintRequest request{Title(input), [&input](QPagedPaintDevice& target) {
+  // The print dialog's "print to file" proposes the job's name with ".pdf" in the current
+  // folder: the name and the folder "Exporter en PDF…" proposes, with no colon in it.
+  const std::string& doc = form.DocPath();
+  const QString name =
+      QString::fromStdString(doc.empty() ? "Nouveau" : FieldOf(FileNameOf(doc), 1, "."));
+  const QString previous = QDir::currentPath();
+  QDir::setCurrent(QString::fromStdString(DialogFolderFor(doc)));
+  const PrintRequest request{name, [&input](QPagedPaintDevice& target) {
                                const auto document = ReportDocument(input, target);
                                PaintPages(*document, target, input);
                              }};
   preview(parent, request);
+  QDir::setCurrent(previous);
 }
 
 }  // namespace kel::ui

@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
   form.SetDataBasePath(job.catalogue);
   if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
   kel::cli::ApplyRectifiers(job, form.Sheet().VerifOptions);
+  kel::cli::ApplyWindingOptions(job, form.Sheet().VerifOptions);
 
   const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
   const kel::ReportInput input = kel::FormReportInput(form, check);

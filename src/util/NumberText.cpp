@@ -234,6 +234,54 @@ double NumberValue(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::optional<double> PartlyReadNumber(std::string_view text) {
+  // NormalizeNumber drops a second comma and all after it.
+  const bool dropped = std::count(text.begin(), text.end(), ',') > 1;
+  const std::string number = NormalizeNumber(text);
+  const std::size_t n = number.size();
+  std::size_t i = 0;
+  const auto skip_blanks = [&] {
+    while (i < n && IsSkippedBlank(number[i])) ++i;
+  };
+  // The same steps as NumberValue, to find where its reading stops.
+  skip_blanks();
+  if (i < n && (number[i] == '+' || number[i] == '-')) ++i;
+  bool digits = false, point = false;
+  for (;;) {
+    skip_blanks();
+    if (i >= n) break;
+    if (IsDigit(number[i])) {
+      digits = true;
+    } else if (number[i] == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+    ++i;
+  }
+  if (!digits) return std::nullopt;
+  if (i < n && (number[i] == 'E' || number[i] == 'e' || number[i] == 'D' || number[i] == 'd')) {
+    // The exponent's letter counts only with digits after it.
+    std::size_t j = i + 1;
+    while (j < n && IsSkippedBlank(number[j])) ++j;
+    if (j < n && (number[j] == '+' || number[j] == '-')) ++j;
+    while (j < n && IsSkippedBlank(number[j])) ++j;
+    if (j < n && IsDigit(number[j])) {
+      i = j;
+      while (i < n && (IsDigit(number[i]) || IsSkippedBlank(number[i]))) ++i;
+    }
+  }
+  skip_blanks();
+  if (i == n && !dropped) return std::nullopt;
+  return ReadNumber(text);
+}
+
+std::string PartlyReadNote(std::string_view text, char decimal_separator) {
+  const std::optional<double> value = PartlyReadNumber(text);
+  if (!value) return "";
+  return "« " + std::string(text) + " » est lu " + PlainNumber(*value, decimal_separator);
+}
+
 std::string FormatMask(double value, std::string_view mask, char decimal_separator) {
   if (!std::isfinite(value)) return NonFiniteText(value);
   if (mask.empty()) return PlainNumber(value, decimal_separator);

@@ -5,6 +5,7 @@
 // settings); reading always goes NormalizeNumber then NumberValue. Writing goes through a
 // display mask with the user's decimal separator, passed in by the caller.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,14 @@ double NumberValue(std::string_view text);
 inline double ReadNumber(std::string_view text) {
   return NumberValue(NormalizeNumber(text));
 }
+
+// The value ReadNumber gives a text of which only the beginning is a number ("6O", "2x1,6",
+// "8.388.33", "4,5,6", "50 Hz"); none when the text is wholly one number, blank, or starts with
+// no number at all. The reading itself never changes: this only tells the user.
+std::optional<double> PartlyReadNumber(std::string_view text);
+
+// "« 6O » est lu 6" for such a text, with decimal_separator in the value; empty otherwise.
+std::string PartlyReadNote(std::string_view text, char decimal_separator);
 
 // Formats value through a display mask such as "#0.##", "####" or "##0", with decimal_separator
 // in place of the mask's point. Rounds half away from zero on the value's 15-significant-digit

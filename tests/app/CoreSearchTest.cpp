@@ -158,7 +158,11 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
       const CheckResult& r = WoundResult(check);
       EXPECT_EQ(found.fill_pct, r.fill_pct) << found.name;
       const std::optional<double> none;
-      EXPECT_EQ(found.copper_temperature_c, r.converged ? r.copper_temperature_c : none)
+      EXPECT_EQ(found.fill_pct, r.fill_pct <= kRunawayFillPct ? r.fill_pct : none) << found.name;
+      EXPECT_EQ(found.copper_temperature_c,
+                r.converged && r.copper_temperature_c <= kRunawayTemperatureC
+                    ? r.copper_temperature_c
+                    : none)
           << found.name;
       EXPECT_EQ(found.efficiency_pct, r.converged && r.output_w > 0 ? r.efficiency_pct : none)
           << found.name;
@@ -221,6 +225,26 @@ TEST(CoreSearchAdvice, TheVerdictIsTheFirstReasonThatHolds) {
   first.windings[1].turns_to_wind.reset();
   first.windings[1].unreachable = true;
   EXPECT_STREQ(CoreVerdict(check), "tension inatteignable");
+
+  // Complete but the temperature runs away: the core is too small, and the verdict says so.
+  DesignCheck unsettled;
+  unsettled.result.emplace();
+  unsettled.result->windings.resize(2);
+  unsettled.result->converged = false;
+  EXPECT_STREQ(CoreVerdict(unsettled), "trop petit : la température ne se stabilise pas");
+  // From best to worst; only "ok", "juste" and "trop chaud" may work.
+  const char* const order[] = {"ok",
+                               "juste",
+                               "trop chaud",
+                               "trop plein",
+                               "spires instables",
+                               "tension inatteignable",
+                               kVerdictTooSmall,
+                               "incomplet"};
+  for (std::size_t i = 0; i < std::size(order); ++i) {
+    EXPECT_EQ(VerdictRank(order[i]), static_cast<int>(i)) << order[i];
+    EXPECT_EQ(CannotWork(order[i]), i >= 3) << order[i];
+  }
 }
 
 TEST(CoreSearchAdvice, LightestOkFirstOnATieAndWhyNone) {

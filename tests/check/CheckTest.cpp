@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <numbers>
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "check/CheckFigures.h"
 #include "check/CheckOptions.h"
 #include "check/CheckTerms.h"
 #include "check/ReferenceData.h"
@@ -132,6 +134,62 @@ TEST(Check, WireIsStrandsOfATableSizeOrTheDiameterImposed) {
                   w.current_density, "density");
     }
   }
+}
+
+// Strands imposed per winding: the imposed wire as that many strands side by side, the computed
+// wire's copper shared by exactly that many; none imposed leaves the choice to the check.
+TEST(Check, StrandsImposedPerWinding) {
+  CheckOptions options;
+  options.strands = {2, 0, 3, 0, 0};
+  const CheckResult r = RunCheck(
+      Input({{0, 10, 230, 2, 1.6, true}, {1, 10, 12, 1, 0.3927, false}, {2, 10, 12, 1, 0.3927}}),
+      options);
+  EXPECT_EQ(r.windings[0].strands, 2);
+  EXPECT_EQ(r.windings[0].wire_mm, 1.6);
+  // 30 mm across two strands of 1.6 mm and its enamel (1.687 mm hors tout): 8 turns, not 17.
+  EXPECT_EQ(r.windings[0].turns_per_layer, 8);
+  ExpectClose(2 * std::numbers::pi * 1.6 * 1.6 / 4, r.windings[0].section_mm2, "section");
+  EXPECT_EQ(r.windings[1].strands, 1);
+  EXPECT_EQ(r.windings[2].strands, 3);
+  EXPECT_GE(r.windings[2].section_mm2, std::numbers::pi * 0.3927 * 0.3927 / 4);
+
+  std::vector<std::string> problems;
+  const CheckOptions read = OptionsFromTexts(
+      {{"Brins0", "2"}, {"Brins4", "8"}, {"Brins2", "9"}, {"Brins5", "2"}}, problems);
+  EXPECT_EQ(read.strands, (std::array<int, kOptionWindings>{2, 0, 0, 0, 8}));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0],
+            "Vérification : Brins2 « 9 » : un nombre entier de brins de 1 à 8 attendu ; choisi "
+            "par la vérification.");
+  std::map<std::string, std::string> texts;
+  EXPECT_TRUE(SetWindingOptionText(texts, WindingOption::Strands, 1, " 2 "));
+  EXPECT_EQ(texts.at("Brins1"), "2");
+  EXPECT_FALSE(SetWindingOptionText(texts, WindingOption::Strands, 5, "2"));
+  EXPECT_TRUE(SetWindingOptionText(texts, WindingOption::Strands, 1, ""));
+  EXPECT_TRUE(texts.empty());
+  EXPECT_EQ(ParseWindingArgument(WindingOption::Strands, "4:2")->row, 4);
+  EXPECT_FALSE(ParseWindingArgument(WindingOption::Strands, "5:2"));
+  EXPECT_FALSE(ParseWindingArgument(WindingOption::Strands, "12"));
+}
+
+// An output whose volts fall below nothing under load delivers no power: no efficiency, where the
+// ratio would give a negative one.
+TEST(Check, NoEfficiencyWhenAnOutputDeliversNothing) {
+  // 10 turns of 0.1 mm at 1 A: 3.8 V induced, some 4.5 V lost in its own copper.
+  const CheckResult dead = RunCheck(Input({{0, 600, 230, 0.1, 0.4}, {1, 10, 3, 1, 0.1, true}}), {});
+  ASSERT_TRUE(dead.windings[1].volts);
+  EXPECT_LT(dead.windings[1].volts->loaded_v, 0);
+  EXPECT_FALSE(dead.efficiency_pct);
+  for (const OverallFigure& figure : OverallFigures()) {
+    if (figure.id == "efficiency") {
+      EXPECT_EQ(figure.value(dead).kind, FigureValue::Kind::Unset);
+    }
+  }
+  const CheckResult alive =
+      RunCheck(Input({{0, 600, 230, 0.1, 0.4}, {1, 100, 30, 0.1, 0.3, true}}), {});
+  ASSERT_TRUE(alive.efficiency_pct);
+  EXPECT_GT(*alive.efficiency_pct, 0);
+  EXPECT_LT(*alive.efficiency_pct, 100);
 }
 
 // Primary 600 turns of 0.4 mm, then 265 and 30 turns of 0.63 mm, on kCore (P = 200 − 12π mm).

@@ -372,13 +372,17 @@ TEST_F(IniEncodingTest, Windows1252LinesReadAsUtf8AndKeepTheirBytes) {
   EXPECT_EQ(Slurp(file_), kept + "Other=2\nCopy=" + high_bytes + "\n");
 }
 
-TEST_F(IniEncodingTest, WrittenLinesAreWindows1252WhenEveryCharacterFits) {
+// Every line is Windows-1252; a character it lacks is a numeric character reference, and so is
+// the ampersand of a "&#" typed as such: all read back as typed.
+TEST_F(IniEncodingTest, WrittenLinesAreWindows1252WithReferencesForTheRest) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"Café", "Caf\xe9"},                        // fits
-      {"« ½ œ ™ »", "\xab \xbd \x9c \x99 \xbb"},  // fits, above and below 0xA0
-      {"Ω 50 Hz é", "\xce\xa9 50 Hz \xc3\xa9"},   // Ω does not fit: the whole line is UTF-8
-      {"Ã©", "\xc3\x83\xc2\xa9"},                 // as Windows-1252 it would read back as é
-      {"Caf\xe9", "Caf\xe9"},                     // a stray Latin-1 byte counts as é
+      {"Café", "Caf\xe9"},                           // fits
+      {"« ½ œ ™ »", "\xab \xbd \x9c \x99 \xbb"},     // fits, above and below 0xA0
+      {"Ω 50 Hz é", "&#937; 50 Hz \xe9"},            // Ω does not fit
+      {"😀", "&#128512;"},                            // nor beyond 16 bits
+      {"&#937; & #1 &#", "&#38;#937; & #1 &#38;#"},  // typed so: kept so
+      {"Ã©", "&#195;&#169;"},  // as Windows-1252 bytes it would read back as é
+      {"Caf\xe9", "Caf\xe9"},  // a stray Latin-1 byte counts as é
   };
   for (const auto& [value, bytes] : cases) {
     SCOPED_TRACE(value);
@@ -388,8 +392,11 @@ TEST_F(IniEncodingTest, WrittenLinesAreWindows1252WhenEveryCharacterFits) {
   }
   // Each line of a multi-line value is read by itself, so each is encoded by itself.
   ASSERT_TRUE(WriteIni(file_, "", "", "Ã©\nCafé"));
-  EXPECT_EQ(Slurp(file_), "[S]\nk=Caf\xe9\n[]\n=\xc3\x83\xc2\xa9\nCaf\xe9\n");
+  EXPECT_EQ(Slurp(file_), "[S]\nk=Caf\xe9\n[]\n=&#195;&#169;\nCaf\xe9\n");
   EXPECT_EQ(ReadIni(file_, "", ""), "Ã©");
+  // A reference that is none stays as it is.
+  Spit(file_, "[S]\nk=&#0; &#x41; &#65 &#;&#9999999999;&#65;\n");
+  EXPECT_EQ(ReadIni(file_, "S", "k"), "&#0; &#x41; &#65 &#;&#9999999999;A");
 }
 
 TEST_F(IniEncodingTest, NamesMatchAcrossEncodings) {
@@ -398,7 +405,7 @@ TEST_F(IniEncodingTest, NamesMatchAcrossEncodings) {
   ASSERT_TRUE(WriteIni(file_, "Réglages", "Clé", "2"));
   EXPECT_EQ(Slurp(file_), "[R\xe9glages]\nCl\xe9=2\n");
   ASSERT_TRUE(WriteIni(file_, "Réglages", "Clé", "Ω"));
-  EXPECT_EQ(Slurp(file_), "[R\xe9glages]\nClé=Ω\n");
+  EXPECT_EQ(Slurp(file_), "[R\xe9glages]\nCl\xe9=&#937;\n");
   EXPECT_EQ(ReadIni(file_, "Réglages", "Clé"), "Ω");
 }
 

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -88,12 +89,20 @@ TEST_F(CheckWindowTest, OpensFromItsKeyAndFollowsEveryRecalculation) {
   EXPECT_EQ(Cell("Fil (mm)", 1), "0,900");
   EXPECT_NE(CheckText("LbRemplissage"), fill);
 
-  // A frequency of 0 stops the recalculation: the window says there is no check, and why.
+  // A frequency of 0 stops the recalculation: the last good figures stay, said so, while the
+  // input is refused, and during its message box too.
+  const std::string wire = Cell("Fil (mm)", 1);
+  std::string during_box;
+  platform_.during_box = [&] { during_box = Cell("Fil (mm)", 1); };
   TabTo("TxFreq");
   Type("0");
   Press(Qt::Key_Return);
-  EXPECT_EQ(CheckText("LbVerifStatus"), "Pas de vérification : Erreur de saisie.");
-  EXPECT_EQ(CheckWindow()->findChild<QTableWidget*>("TbEnroulements")->columnCount(), 0);
+  EXPECT_EQ(CheckText("LbVerifStatus").rfind(kInputErrorKept, 0), 0u) << CheckText("LbVerifStatus");
+  EXPECT_EQ(Cell("Fil (mm)", 1), wire);
+  EXPECT_EQ(during_box, wire);
+  Type("50");
+  Press(Qt::Key_Return);
+  EXPECT_EQ(CheckText("LbVerifStatus").find(kInputErrorKept), std::string::npos);
 }
 
 TEST_F(CheckWindowTest, AnOptionChangedThereMarksTheDesignModified) {
@@ -118,7 +127,12 @@ TEST_F(CheckWindowTest, AnOptionChangedThereMarksTheDesignModified) {
   EXPECT_EQ(form_->Sheet().VerifOptions.at("Ambiante"), "25,5");
   EXPECT_EQ(ambient->text(), "25,5");
 
-  // A partition of 9 mm is no value of the option: Enter does not take it; 2 mm is taken.
+  // Two chambers, then a partition of 9 mm is no value of the option: Enter does not take it;
+  // 2 mm is taken.
+  auto* chambers = CheckWindow()->findChild<QComboBox*>("CbCarcasse");
+  chambers->setCurrentIndex(1);
+  emit chambers->activated(1);
+  EXPECT_EQ(form_->Sheet().VerifOptions.at("Carcasse"), "2");
   QLineEdit* partition = CheckWindow()->findChild<QLineEdit*>("TxCloison");
   ASSERT_NE(partition, nullptr);
   partition->setFocus();
@@ -130,10 +144,6 @@ TEST_F(CheckWindowTest, AnOptionChangedThereMarksTheDesignModified) {
   QTest::keyClicks(partition, "2");
   QTest::keyClick(partition, Qt::Key_Return);
   EXPECT_EQ(form_->Sheet().VerifOptions.at("Cloison"), "2");
-  auto* chambers = CheckWindow()->findChild<QComboBox*>("CbCarcasse");
-  chambers->setCurrentIndex(1);
-  emit chambers->activated(1);
-  EXPECT_EQ(form_->Sheet().VerifOptions.at("Carcasse"), "2");
 }
 
 TEST_F(CheckWindowTest, DrawsTheWindingWindowAndExportsIt) {
@@ -245,6 +255,8 @@ TEST_F(CheckWindowTest, ExportsAskBeforeReplacingAndNeverReplaceTheDocument) {
     EXPECT_EQ(ReadFile(target).rfind(left, 0), 0u) << ReadFile(target).substr(0, 40);
   }
   EXPECT_TRUE(std::filesystem::is_symlink(link));
+  // The main window's status line says what was last written, and where.
+  EXPECT_EQ(window_->statusBar()->currentMessage().toStdString(), "Dessin écrit : " + drawing);
 }
 
 // Texts from the document are shown as they are: markup in an option names itself, it never
@@ -296,7 +308,8 @@ TEST_F(CheckWindowTest, OptionFieldsTakeNumbersAndTheWindowBehavesAsAToolWindow)
 
   const QRect screen = check->screen()->availableGeometry();
   EXPECT_TRUE(screen.contains(check->frameGeometry())) << "within the screen";
-  EXPECT_NE(check->findChild<QScrollArea*>(), nullptr);
+  // Nothing to scroll but the tables in its tabs.
+  EXPECT_EQ(check->findChild<QScrollArea*>("DefilementVerification"), nullptr);
 }
 
 TEST(CheckWindowPlace, BesideTheMainWindowWhereThereIsRoom) {
@@ -467,7 +480,8 @@ TEST_F(CheckWindowTest, AHugeCatalogueLeavesTheWindowResponsive) {
   window_->show();
   ui::CheckWindow* check = window_->ShowCheckWindow();
   EXPECT_TRUE(check->Panel().Search().running) << CheckText("LbNoyauConseille");
-  EXPECT_TRUE(check->findChild<QWidget*>("PbRechercheNoyau")->isVisible());
+  // In the "Noyaux" tab.
+  EXPECT_FALSE(check->findChild<QWidget*>("PbRechercheNoyau")->isHidden());
   EXPECT_NE(CheckText("LbNoyauConseille").find("Noyau conseillé : "), std::string::npos);
 
   // The event loop turns while the search runs: timers fire, one after the other, and the search

@@ -5,6 +5,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QBuffer>
+#include <QDir>
 #include <QFileDialog>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
@@ -20,6 +21,7 @@
 #include "report/WindingWindow.h"
 #include "ui/CheckWindow.h"
 #include "ui/PdfReport.h"
+#include "util/Paths.h"
 
 namespace kel::test {
 namespace {
@@ -39,7 +41,7 @@ void WhenModal(QObject* owner, Answer answer) {
 
 TEST_F(WindowTest, CtrlPShowsTheReportInAPrintPreview) {
   Open();
-  QString title;
+  QString title, name, folder;
   int pages = 0;
   const std::string printed = dir_.File("imprime.pdf");
   WhenModal<QPrintPreviewDialog>(window_.get(), [&](QPrintPreviewDialog* preview) {
@@ -51,13 +53,21 @@ TEST_F(WindowTest, CtrlPShowsTheReportInAPrintPreview) {
     // What the printer button would send to the system's printer, sent to a file instead.
     QPrinter* printer = preview->printer();
     EXPECT_EQ(printer->pageLayout().pageSize().id(), QPageSize::A4);
+    // The print dialog proposes to print to the job's name with ".pdf" in the current folder:
+    // as the export, "exemple.pdf" beside the document, no colon.
+    folder = QDir::currentPath();
+    name = printer->docName();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(printed));
     view->print();
     preview->reject();
   });
+  const QString before = QDir::currentPath();
   Press(Qt::Key_P, Qt::ControlModifier);
   EXPECT_EQ(title, "Aperçu avant impression");
+  EXPECT_EQ(name, "exemple");
+  EXPECT_EQ(folder.toStdString(), FolderOf(document_));
+  EXPECT_EQ(QDir::currentPath(), before);
   EXPECT_EQ(pages, 2);
   QProcess text;
   text.start("pdftotext", {QString::fromStdString(printed), "-"});

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QtTest/QtTest>
 
 #include "gui/WindowFixture.h"
@@ -27,6 +28,10 @@ TEST_F(RectifierWindowTest, AppliesTheWindingToTheDesign) {
   window_->ShowCheckWindow();
   auto* box = Window()->findChild<QWidget*>("GrRedresseurs");
   ASSERT_NE(box, nullptr);
+  // The rectifiers have a tab of their own, which the user opens.
+  auto* tabs = Window()->findChild<QTabWidget*>("OngletsVerification");
+  ASSERT_NE(tabs, nullptr);
+  tabs->setCurrentIndex(tabs->indexOf(box->parentWidget()));
   EXPECT_TRUE(box->isVisible());
   const QString figures = Window()->findChild<QLabel*>("LbRedresseurs")->text();
   EXPECT_TRUE(figures.contains("pont + condensateur : 120,00 V, 0,500 A continus"))

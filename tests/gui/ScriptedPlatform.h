@@ -15,6 +15,7 @@ class ScriptedPlatform : public FakePlatform {
  public:
   MsgAnswer MessageBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                        const std::string& title) override {
+    if (during_box) during_box();
     if (!boxes_take_activation) return FakePlatform::MessageBox(text, buttons, icon, title);
     QWidget* window = QApplication::activeWindow();
     QWidget box;
@@ -36,6 +37,8 @@ class ScriptedPlatform : public FakePlatform {
     return FakePlatform::ShowFileDialog(request);
   }
 
+  // Runs while a message box is up, to look at the windows under it.
+  std::function<void()> during_box;
   // Runs when a file dialog would come up, to look at the window under it.
   std::function<void()> before_dialog;
   bool boxes_take_activation = false;

@@ -5,7 +5,8 @@
 //
 // SCENE: "fenetre" (the window as it opened), "ouvrir" (the "Ouvrir" dialog), "apropos" (the
 // "À propos" box), "erreur" (the input error of a zero frequency), "verification" (the
-// "Vérification" window alone, as tall as the screen).
+// "Vérification" window alone), "cote-a-cote" (the whole screen with the main window and the
+// "Vérification" window beside it).
 
 #include <QAction>
 #include <QApplication>
@@ -75,13 +76,18 @@ int main(int argc, char** argv) {
 
   if (scene == "fenetre" || scene == "verification") {
     QWidget* shown = &window;
-    if (scene == "verification") {
-      shown = window.ShowCheckWindow();
-      // As tall as the screen lets it be, so that the cores' table shows under the totals.
-      shown->resize(shown->width(), shown->screen()->availableGeometry().height() - 40);
-    }
+    if (scene == "verification") shown = window.ShowCheckWindow();
     QTimer::singleShot(500, shown, [shown, picture] {
       QCoreApplication::exit(shown->grab().save(picture, "PNG") ? 0 : 1);
+    });
+    return QApplication::exec();
+  }
+  if (scene == "cote-a-cote") {
+    window.ShowCheckWindow();
+    // Once the window manager has placed both.
+    QTimer::singleShot(1500, &window, [&window, picture] {
+      QScreen* screen = window.screen();
+      QCoreApplication::exit(screen && screen->grabWindow(0).save(picture, "PNG") ? 0 : 1);
     });
     return QApplication::exec();
   }

@@ -248,7 +248,8 @@ TEST_F(DesignCheckTest, WhatTheCheckCannotAnswerIsSaidNeverShownAsGood) {
     const char* said;  // above the window's table or as the last winding's "Remarque"; in the text
     const char* json;  // in the check's JSON
   } cases[] = {
-      {base + "[CUIVRE]\nDia1=0.3\n", "spires à bobiner instables",
+      {"[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=4\nVolts0=230\nVolts1=12\nAmps1=0.42\n",
+       "spires à bobiner instables",
        "\"turns_to_wind\": null, \"loaded_v_at_turns_to_wind\": null, "
        "\"turns_to_wind_settled\": false"},
       {base + "Volts2=0.01\nAmps2=10\n", "Sec 2 laissé de côté : moins d'une spire",

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
+#include <optional>
 
 namespace kel {
 namespace {
@@ -56,6 +58,33 @@ TEST(NumberValueTest, ReadsTheLeadingNumberSkippingBlanks) {
     EXPECT_EQ(NumberValue(text), 0.0);
     EXPECT_FALSE(std::signbit(NumberValue(text)));
   }
+}
+
+TEST(PartlyReadNumberTest, TellsATextOfWhichOnlyTheBeginningIsRead) {
+  struct Case {
+    const char* text;
+    std::optional<double> value;  // none: wholly a number, blank, or no number at all
+  };
+  for (const Case& c : std::initializer_list<Case>{{"6O", 6},
+                                                   {"2x1,6", 2},
+                                                   {"8.388.33", 8.388},
+                                                   {"8.338.5", 8.338},
+                                                   {"4,5,6", 4.5},
+                                                   {"5E", 5},
+                                                   {"50 Hz", 50},
+                                                   {"60", std::nullopt},
+                                                   {" 1,5 ", std::nullopt},
+                                                   {"2 30", std::nullopt},
+                                                   {"1E3", std::nullopt},
+                                                   {"-2.5d-1", std::nullopt},
+                                                   {".5", std::nullopt},
+                                                   {"", std::nullopt},
+                                                   {"abc", std::nullopt},
+                                                   {"-", std::nullopt}}) {
+    EXPECT_EQ(PartlyReadNumber(c.text), c.value) << c.text;
+  }
+  EXPECT_EQ(PartlyReadNote("8.388.33", ','), "« 8.388.33 » est lu 8,388");
+  EXPECT_EQ(PartlyReadNote("60", ','), "");
 }
 
 TEST(NumberValueTest, ExtremeExponentsSaturate) {
