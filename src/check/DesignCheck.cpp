@@ -44,7 +44,8 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
                      core->window_width_mm > 0 && core->mean_turn_cm > 0)) {
         check.none = NoCheck::NoCore;
       } else {
-        const CheckInput input = CheckInputFromSheet(sheet, *core);
+        CheckInput input = CheckInputFromSheet(sheet, *core);
+        input.full = with_as_wound;
         check.result = RunCheck(input, check.options);
         if (with_as_wound) check.as_wound = RunCheckAsWound(input, check.options, *check.result);
       }

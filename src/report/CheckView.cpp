@@ -51,7 +51,8 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
         (figure.id == "turns_rounds" && !r.turns_converged)) {
       cell += " (sans convergence)";
     }
-    const Level alert = figure.severity == Severity::Caution ? Level::Warn : Level::Bad;
+    const Level alert =
+        figure.severity == Severity::Caution || value.caution ? Level::Warn : Level::Bad;
     view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit),
                             {cell},
                             figure.warning || value.alert ? alert : Level::Plain});

@@ -192,7 +192,7 @@ class CoresModel : public QAbstractTableModel {
         return ToQt(CoreCells(*core, separator_)[static_cast<std::size_t>(index.column())]);
       }
       case Qt::TextAlignmentRole:
-        return index.column() >= 1 && index.column() <= 4
+        return (index.column() >= 1 && index.column() <= 4) || index.column() == 7
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
       case Qt::ForegroundRole:
@@ -231,6 +231,8 @@ class CoresModel : public QAbstractTableModel {
           return c.copper_temperature_c;
         case 4:
           return c.efficiency_pct;
+        case 7:
+          return c.no_load_current_pct;
         default:
           return std::nullopt;
       }
@@ -239,7 +241,8 @@ class CoresModel : public QAbstractTableModel {
       const CoreFigures &x = cores[a], &y = cores[b];
       if (column_ == 0) return x.name < y.name;
       if (column_ == 5) return x.verdict < y.verdict;
-      if (column_ > 5) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
+      if (column_ == 6) return x.no_load_verdict < y.no_load_verdict;
+      if (column_ > 7) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
       const auto fx = figure(x), fy = figure(y);
       if (!fx || !fy) return fx.has_value() && !fy.has_value();
       return *fx < *fy;
@@ -410,6 +413,8 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   AddChoice(option_form, "Carcasse", "CbCarcasse", CheckOption::Chambers,
             {{"Un compartiment", "1"}, {"Deux compartiments", "2"}});
   AddField(option_form, "Cloison (mm)", "TxCloison", CheckOption::Partition);
+  AddField(option_form, "Entrefer des joints (µm)", "TxEntrefer", CheckOption::JointGap);
+  AddField(option_form, "Rémanence (part de B crête)", "TxRemanence", CheckOption::Remanence);
   connect(grade_, &QComboBox::activated, this,
           [this](int) { Edited(CheckOption::Grade, grade_->currentData().toString()); });
   connect(steel_, &QComboBox::activated, this,

@@ -1,0 +1,16 @@
+#pragma once
+// The idle, switch-on and fuse figures of the check as the text report and the JSON give them.
+
+#include <string>
+
+#include "check/Check.h"
+
+namespace kel {
+
+// The lines of the "Vérification" section after the overall figures; "" without a primary.
+std::string NoLoadTextSection(const CheckResult& result, char decimal_separator);
+
+// The analysis object's keys "no_load", "switch_on" and "fuses", each preceded by ", ".
+std::string NoLoadJsonFields(const CheckResult& result);
+
+}  // namespace kel
