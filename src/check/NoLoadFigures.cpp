@@ -1,5 +1,7 @@
 #include "check/NoLoadFigures.h"
 
+#include <cmath>
+
 namespace kel {
 
 namespace {
@@ -20,7 +22,8 @@ FigureValue NumberOr(const std::optional<double>& number) {
 using P = const NoLoadPoint&;
 
 constexpr NoLoadPointFigure kPointFigures[] = {
-    {"mains", "Secteur", "%", "mains_pct", 0, [](P p) { return Number(p.mains_factor * 100); }},
+    {"mains", "Secteur", "%", "mains_pct", 0,
+     [](P p) { return Number(std::round(p.mains_factor * 100)); }},
     {"induction", "Induction de crête B0", "T", "induction_t", 3,
      [](P p) { return Number(p.induction_t); }},
     {"magnetising", "Courant magnétisant Iµ", "A", "magnetising_a", 4,
