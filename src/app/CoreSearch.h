@@ -43,11 +43,11 @@ struct CoreFigures {
   std::optional<double> mass_kg;  // none when the catalogue gives no number
   std::optional<double> fill_pct, copper_temperature_c, efficiency_pct;  // none without a check
   std::string verdict;
+  std::string none;  // why there is no check, as the check says it; empty when there is one
   // The idle verdict at +10 % mains and I0 there in % of the core's own I1n: shown, never a
   // reason to leave a core out (at a design's induction every core saturates alike).
   std::string no_load_verdict;
   std::optional<double> no_load_current_pct;
-  std::string none;  // why there is no check, as the check says it; empty when there is one
 };
 
 struct CoreSearchResult {
