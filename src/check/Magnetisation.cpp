@@ -25,6 +25,20 @@ double FieldOfInduction::H(double b) const {
   return b < 0 ? -h : h;
 }
 
+double FieldOfInduction::HFrom(double b, int& segment) const {
+  const int n = NodeCount();
+  if (n < 2) return b / kMu0;
+  if (b >= NodeB(n - 1)) {
+    segment = n - 2;
+    return NodeH(n - 1) + (b - NodeB(n - 1)) / kMu0;
+  }
+  segment = std::clamp(segment, 0, n - 2);
+  while (segment > 0 && NodeB(segment) > b) --segment;
+  while (segment < n - 2 && NodeB(segment + 1) <= b) ++segment;
+  const double b0 = NodeB(segment), b1 = NodeB(segment + 1);
+  return NodeH(segment) + (NodeH(segment + 1) - NodeH(segment)) * (b - b0) / (b1 - b0);
+}
+
 namespace {
 
 double AmpereTurns(const FieldOfInduction& field, const MagneticCircuit& c, double b) {
@@ -41,9 +55,12 @@ Magnetising MagnetisingCurrent(const FieldOfInduction& field, const MagneticCirc
   // half repeats the first with the sign changed: the first quarter gives the mean and the peak.
   constexpr int kQuarter = kMagnetisingSamples / 4;
   double sum = 0, peak = 0;
+  const double magnitude = std::fabs(b_peak);
+  int segment = 0;  // the samples rise over the quarter
   for (int k = 0; k < kQuarter; ++k) {
     const double theta = 2 * std::numbers::pi * (k + 0.5) / kMagnetisingSamples;
-    const double f = AmpereTurns(field, c, b_peak * std::sin(theta));
+    const double b = magnitude * std::sin(theta);
+    const double f = field.HFrom(b, segment) * c.path_m + b * c.gap_m / kMu0;
     sum += f * f;
     peak = std::max(peak, std::fabs(f));
   }

@@ -20,6 +20,9 @@ class FieldOfInduction {
  public:
   explicit FieldOfInduction(const SteelCurve& curve) : nodes_(curve.nodes) {}
   double H(double b) const;  // A/m
+  // H of b ≥ 0, the search starting from segment (the node at or below b), which it leaves at
+  // the one found: a rising or slowly moving b costs a step or two instead of a search.
+  double HFrom(double b, int& segment) const;
   int NodeCount() const { return static_cast<int>(nodes_.size()); }
   double NodeB(int i) const { return nodes_[i].j_t + kMu0 * nodes_[i].h_a_per_m; }
   double NodeH(int i) const { return nodes_[i].h_a_per_m; }

@@ -33,7 +33,7 @@ class Linkage {
 
   double Start() const { return na_ * b_r_; }
 
-  double Current(double lambda) const {
+  double Current(double lambda) {
     const double y = lambda + offset_;
     const double magnitude = std::fabs(y);
     const int n = field_.NodeCount();
@@ -47,11 +47,12 @@ class Linkage {
       b = b_last + (magnitude - g_last) / slope;
       h = h_last + (b - b_last) / kMu0;
     } else {
-      int low = 0, high = n - 1;
-      while (high - low > 1) {
-        const int mid = (low + high) / 2;
-        (G(mid) <= magnitude ? low : high) = mid;
-      }
+      // The flux moves little from one evaluation to the next: walk from the last segment.
+      int& low = segment_;
+      low = std::clamp(low, 0, n - 2);
+      while (low > 0 && G(low) > magnitude) --low;
+      while (low < n - 2 && G(low + 1) <= magnitude) ++low;
+      const int high = low + 1;
       const double g0 = G(low), g1 = G(high);
       const double share = g1 > g0 ? (magnitude - g0) / (g1 - g0) : 0;
       b = field_.NodeB(low) + share * (field_.NodeB(high) - field_.NodeB(low));
@@ -72,6 +73,7 @@ class Linkage {
 
   const FieldOfInduction& field_;
   double n_, na_, k_, path_, gap_, b_r_, h_r_, offset_;
+  int segment_ = 0;
 };
 
 }  // namespace
@@ -83,7 +85,7 @@ SwitchOn SimulateSwitchOn(const FieldOfInduction& field, const SwitchOnCircuit& 
       !(c.frequency_hz > 0) || !(c.volts > 0) || !std::isfinite(c.remanence_t)) {
     return out;
   }
-  const Linkage linkage(field, c);
+  Linkage linkage(field, c);
   const double crest = std::numbers::sqrt2 * c.volts;
   const double omega = 2 * std::numbers::pi * c.frequency_hz;
   const double step = 1 / (kSwitchOnStepsPerPeriod * c.frequency_hz);
