@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "check/Check.h"
 #include "check/Fuses.h"
 #include "check/Magnetisation.h"
 #include "check/NoLoad.h"
@@ -129,6 +130,39 @@ TEST(NoLoad, AdvisedInductionOfASaturatedDesignIsOkWhenApplied) {
   EXPECT_EQ(idle.verdict, NoLoadVerdict::Unloaded);
   EXPECT_EQ(idle.rated_current_a, idle.at[0].current_a);
   EXPECT_FALSE(AdvisedInduction(in, field, 1.7));
+}
+
+}  // namespace
+}  // namespace kel
+
+namespace kel {
+namespace {
+
+// A primary of two turns, the largest gap and remanence, a secondary of no current: figures or
+// "non calculé", never a NaN.
+TEST(NoLoad, ExtremeDesignsGiveFiguresOrNothing) {
+  CheckInput in;
+  in.frequency_hz = 50;
+  in.induction_t = 1.7;
+  in.core = {"T", 10, 0.6, 12, 30, 20};
+  CheckOptions options;
+  options.joint_gap_um = 500;
+  options.remanence = 0.95;
+  for (const int turns : {1, 2, 600, 100000}) {
+    in.windings = {{0, turns, 230, 0.5, 0.4}, {1, 100, 12, 0, 0.4}};
+    const CheckResult r = RunCheck(in, options);
+    ASSERT_TRUE(r.no_load) << turns;
+    EXPECT_TRUE(std::isfinite(r.primary_current_a)) << turns;
+    for (const NoLoadPoint& p : r.no_load->at) {
+      EXPECT_TRUE(std::isfinite(p.current_a) && std::isfinite(p.magnetising.crest_factor)) << turns;
+    }
+    if (r.switch_on && r.switch_on->figures.peak_a) {
+      EXPECT_TRUE(std::isfinite(*r.switch_on->figures.peak_a) &&
+                  *r.switch_on->figures.peak_a <=
+                      1.01 * std::numbers::sqrt2 * 230 / r.switch_on->resistance_ohm)
+          << turns;
+    }
+  }
 }
 
 }  // namespace
