@@ -348,8 +348,11 @@ TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
   }
   EXPECT_EQ(cell(0, 0), "EI10");
   EXPECT_EQ(cell(0, 1), "0,600");
-  EXPECT_EQ(cell(0, 6), "en service, conseillé");
-  EXPECT_EQ(cell(1, 6), "");
+  // The mark follows the idle verdict and I0 at 110 % of mains.
+  const int mark = static_cast<int>(std::size(kCoreColumns));
+  EXPECT_EQ(model->headerData(6, Qt::Horizontal).toString(), "À vide");
+  EXPECT_EQ(cell(0, mark), "en service, conseillé");
+  EXPECT_EQ(cell(1, mark), "");
   const std::string line = CheckText("LbNoyauConseille");
   EXPECT_TRUE(std::regex_match(
       line, std::regex("Noyau conseillé : EI10 — 0,60 kg, remplissage [0-9]+ %, [0-9]+ °C")))
@@ -367,8 +370,8 @@ TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
   EXPECT_EQ(Text("LbNoyau"), "EI20");
   EXPECT_EQ(TextColourOf(Label("LbNoyau")), ui::kRedText);
   EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
-  EXPECT_EQ(cell(0, 6), "en service");
-  EXPECT_EQ(cell(1, 6), "conseillé");
+  EXPECT_EQ(cell(0, mark), "en service");
+  EXPECT_EQ(cell(1, mark), "conseillé");
 
   ASSERT_TRUE(take->isEnabled());
   take->click();
