@@ -38,56 +38,67 @@ std::string SecondaryFuseText(const SecondaryFuse& fuse, char sep) {
 
 }  // namespace
 
-std::string NoLoadTextSection(const CheckResult& r, char sep) {
-  if (!r.no_load) return "";
+std::vector<std::pair<std::string, std::string>> NoLoadNotes(const CheckResult& r, char sep) {
+  std::vector<std::pair<std::string, std::string>> notes;
+  if (!r.no_load) return notes;
   const NoLoadResult& n = *r.no_load;
-  std::string out = Line(
-      "À vide", "courbe " + std::string(n.curve.grade) +
+  const auto add = [&notes](std::string caption, std::string value) {
+    notes.emplace_back(std::move(caption), std::move(value));
+  };
+  add("À vide", "courbe " + std::string(n.curve.grade) +
                     (n.curve.approximated ? " (" + std::string(kCurveApproximated) + ")" : "") +
                     ", chemin fer " + Fixed(n.iron_path_m * 1000, 1, sep) +
                     " mm, entrefer des joints " + Fixed(n.joint_gap_m * 1e6, 0, sep) + " µm");
+  add("Verdict à vide", std::string(TermOf(n.verdict).text) +
+                            " (I0 à 110 % : " + Fixed(n.at[kHighMainsIndex].current_pct, 1, sep) +
+                            " % de I1n = " + Fixed(n.rated_current_a, 3, sep) + " A)");
+  add("Induction conseillée", n.advised_induction_t
+                                  ? Fixed(*n.advised_induction_t, 2, sep) + " T (section brute)"
+                                  : std::string("aucune"));
+  if (!r.switch_on) {
+    add("Mise sous tension", std::string(kNotComputed));
+  } else {
+    const SwitchOnResult& on = *r.switch_on;
+    const SwitchOn& f = on.figures;
+    add("Mise sous tension",
+        f.peak_a && f.peak_time_s && f.i2t_a2s
+            ? "crête " + Fixed(*f.peak_a, 2, sep) + " A à " + Fixed(*f.peak_time_s * 1000, 2, sep) +
+                  " ms" +
+                  (on.peak_times_rated ? ", " + Fixed(*on.peak_times_rated, 1, sep) + " × I1n"
+                                       : std::string()) +
+                  ", I²t " + Fixed(*f.i2t_a2s, 3, sep) + " A²s"
+            : std::string(kNotComputed));
+    add("", "rémanence " + Fixed(on.remanence, 2, sep) + ", inductance dans l'air " +
+                Fixed(on.air_inductance_h * 1000, 3, sep) + " mH, résistance " +
+                Fixed(on.resistance_ohm, 2, sep) + " Ω");
+  }
+  if (r.fuses.primary) {
+    add("Fusible primaire", PrimaryFuseText(*r.fuses.primary, sep));
+    if (r.fuses.primary->on_current_alone) add("", std::string(kFuseWithoutSwitchOn));
+  } else {
+    add("Fusible primaire", std::string(kNotComputed));
+  }
+  for (int i = 0; i < r.fuses.secondary_count; ++i) {
+    const SecondaryFuse& fuse = r.fuses.secondaries[i];
+    add("Fusible " + RowName(fuse.row), SecondaryFuseText(fuse, sep));
+  }
+  add("", std::string(kFuseI2tNote));
+  return notes;
+}
+
+std::string NoLoadTextSection(const CheckResult& r, char sep) {
+  if (!r.no_load) return "";
+  const std::vector<std::pair<std::string, std::string>> notes = NoLoadNotes(r, sep);
+  // The curve's line, the table of the mains factors, then the rest.
+  std::string out = Line(notes[0].first, notes[0].second);
   for (const NoLoadPointFigure& figure : NoLoadPointFigures()) {
     std::string line = "    " + PadRight(CaptionWithUnit(figure.caption, figure.unit), 30);
-    for (const NoLoadPoint& point : n.at) {
+    for (const NoLoadPoint& point : r.no_load->at) {
       line += " " + PadLeft(FigureText(figure.value(point), figure.decimals, sep), 11);
     }
     out += line + "\n";
   }
-  out += Line("Verdict à vide", std::string(TermOf(n.verdict).text) + " (I0 à 110 % : " +
-                                    Fixed(n.at[kHighMainsIndex].current_pct, 1, sep) +
-                                    " % de I1n = " + Fixed(n.rated_current_a, 3, sep) + " A)");
-  out += Line("Induction conseillée",
-              n.advised_induction_t ? Fixed(*n.advised_induction_t, 2, sep) + " T (section brute)"
-                                    : std::string("aucune"));
-  if (!r.switch_on) {
-    out += Line("Mise sous tension", std::string(kNotComputed));
-  } else {
-    const SwitchOnResult& on = *r.switch_on;
-    const SwitchOn& f = on.figures;
-    out +=
-        Line("Mise sous tension",
-             f.peak_a && f.peak_time_s && f.i2t_a2s
-                 ? "crête " + Fixed(*f.peak_a, 2, sep) + " A à " +
-                       Fixed(*f.peak_time_s * 1000, 2, sep) + " ms" +
-                       (on.peak_times_rated ? ", " + Fixed(*on.peak_times_rated, 1, sep) + " × I1n"
-                                            : std::string()) +
-                       ", I²t " + Fixed(*f.i2t_a2s, 3, sep) + " A²s"
-                 : std::string(kNotComputed));
-    out += Line("", "rémanence " + Fixed(on.remanence, 2, sep) + ", inductance dans l'air " +
-                        Fixed(on.air_inductance_h * 1000, 3, sep) + " mH, résistance " +
-                        Fixed(on.resistance_ohm, 2, sep) + " Ω");
-  }
-  if (r.fuses.primary) {
-    out += Line("Fusible primaire", PrimaryFuseText(*r.fuses.primary, sep));
-    if (r.fuses.primary->on_current_alone) out += Line("", std::string(kFuseWithoutSwitchOn));
-  } else {
-    out += Line("Fusible primaire", std::string(kNotComputed));
-  }
-  for (int i = 0; i < r.fuses.secondary_count; ++i) {
-    const SecondaryFuse& fuse = r.fuses.secondaries[i];
-    out += Line("Fusible " + RowName(fuse.row), SecondaryFuseText(fuse, sep));
-  }
-  out += Line("", std::string(kFuseI2tNote));
+  for (std::size_t i = 1; i < notes.size(); ++i) out += Line(notes[i].first, notes[i].second);
   return out;
 }
 

@@ -451,6 +451,24 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   }
   layout->addWidget(totals);
 
+  // The window's whole width under the figures and the drawing, the table beside its notes:
+  // beside the figures it would stretch the drawing's column.
+  auto* idle = new QGroupBox("À vide et mise sous tension", this);
+  auto* idle_layout = new QHBoxLayout(idle);
+  idle_ = new QTableWidget(idle);
+  idle_->setObjectName("TbAVide");
+  idle_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  idle_->setSelectionMode(QAbstractItemView::NoSelection);
+  idle_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  idle_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  idle_->setMinimumHeight(6 * (fontMetrics().height() + 4));
+  idle_layout->addWidget(idle_, 3);
+  idle_notes_ = PlainLabel(idle, "LbAVide");
+  idle_notes_->setWordWrap(true);
+  idle_notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  idle_layout->addWidget(idle_notes_, 2);
+  page->addWidget(idle);
+
   auto* search = new QGroupBox("Noyaux", this);
   auto* search_layout = new QVBoxLayout(search);
   auto* advised_row = new QHBoxLayout;
@@ -654,6 +672,25 @@ void CheckWindow::ShowView() {
       overall_[i]->clear();
     }
   }
+  idle_->setRowCount(static_cast<int>(view.idle.size()));
+  idle_->setColumnCount(static_cast<int>(view.idle_columns.size()));
+  QStringList idle_columns, idle_rows;
+  for (const std::string& name : view.idle_columns) idle_columns << ToQt(name);
+  for (const CheckView::Line& line : view.idle) idle_rows << ToQt(line.caption);
+  idle_->setHorizontalHeaderLabels(idle_columns);
+  idle_->setVerticalHeaderLabels(idle_rows);
+  for (int r = 0; r < idle_->rowCount(); ++r) {
+    for (int c = 0; c < idle_->columnCount(); ++c) {
+      QTableWidgetItem* item = idle_->item(r, c);
+      if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        idle_->setItem(r, c, item);
+      }
+      item->setText(ToQt(view.idle[r].cells[c]));
+    }
+  }
+  idle_notes_->setText(ToQt(view.idle_notes));
   static_cast<WindingView*>(drawing_)->Refit();
   ShowSearch();
 }

@@ -79,6 +79,8 @@ class CheckWindow : public QWidget {
   QTableWidget* table_ = nullptr;
   QLabel* fill_ = nullptr;
   QLabel* thermal_ = nullptr;
+  QTableWidget* idle_ = nullptr;  // the idle figures at 100, 106 and 110 % of mains
+  QLabel* idle_notes_ = nullptr;
   std::vector<QLabel*> overall_;
   QWidget* drawing_ = nullptr;
   QLabel* advised_ = nullptr;

@@ -9,6 +9,7 @@
 
 #include "app/ChainReport.h"
 #include "app/CheckPanel.h"
+#include "check/NoLoadFigures.h"
 #include "documents/Ini.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
@@ -143,6 +144,11 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   });
   ASSERT_NE(section, view.lines.end());
   EXPECT_EQ(section->cells, (std::vector<std::string>{"0,126", "0,312"}));
+  // The idle table: a line per figure of a mains factor, the factor itself as the columns.
+  EXPECT_EQ(view.idle_columns, (std::vector<std::string>{"100 %", "106 %", "110 %"}));
+  ASSERT_EQ(view.idle.size(), NoLoadPointFigures().size() - 1);
+  EXPECT_EQ(view.idle[0].cells, (std::vector<std::string>{"1,788", "1,895", "1,967"}));
+  EXPECT_NE(view.idle_notes.find("Fusible primaire : T 2 A"), std::string::npos) << view.idle_notes;
   // 1,967 T at mains 10 % high asks for a look (orange); the idle current there fails the
   // design (red); nothing else here stands out.
   for (const CheckView::Line& line : view.overall) {
