@@ -461,7 +461,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   idle_->setSelectionMode(QAbstractItemView::NoSelection);
   idle_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   idle_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  idle_->setMinimumHeight(6 * (fontMetrics().height() + 4));
+  idle_->setMinimumHeight(12 * (fontMetrics().height() + 4));
   idle_layout->addWidget(idle_, 3);
   idle_notes_ = PlainLabel(idle, "LbAVide");
   idle_notes_->setWordWrap(true);
