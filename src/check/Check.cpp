@@ -217,6 +217,7 @@ void NoLoadFigures(const CheckInput& input, const WindingCheck& primary, double 
     circuit.frequency_hz = idle.frequency_hz;
     circuit.remanence_t = o.remanence * no_load.at[0].induction_t;
     on.figures = SimulateSwitchOn(field, circuit);
+    on.circuit = circuit;
     if (on.figures.peak_a && r.primary_current_a > 0) {
       on.peak_times_rated = *on.figures.peak_a / r.primary_current_a;
     }

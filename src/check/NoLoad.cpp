@@ -51,6 +51,8 @@ double Percent(double part, double whole) {
 }  // namespace
 
 void ComputeNoLoad(const IdleInput& in, const FieldOfInduction& field, NoLoadResult& out) {
+  out.circuit = in.circuit;
+  out.frequency_hz = in.frequency_hz;
   out.iron_path_m = in.circuit.path_m;
   out.joint_gap_m = in.circuit.gap_m;
   out.advised_induction_t.reset();

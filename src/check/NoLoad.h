@@ -71,6 +71,8 @@ struct IdleInput {
 
 struct NoLoadResult {
   SteelCurve curve;
+  MagneticCircuit circuit;  // the primary's turns, the iron path and the gap, for the pictures
+  double frequency_hz = 0;
   double iron_path_m = 0;
   double joint_gap_m = 0;
   std::array<NoLoadPoint, kNoLoadMains.size()> at;
@@ -90,7 +92,8 @@ std::optional<double> AdvisedInduction(const IdleInput& in, const FieldOfInducti
                                        double design_induction_t);
 
 struct SwitchOnResult {
-  double remanence = 0;  // as a fraction of B̂0(1,00)
+  SwitchOnCircuit circuit;  // as simulated, for the picture
+  double remanence = 0;     // as a fraction of B̂0(1,00)
   double air_inductance_h = 0;
   double resistance_ohm = 0;
   SwitchOn figures;  // unset: "non calculé"

@@ -81,6 +81,8 @@ class CheckWindow : public QWidget {
   QLabel* thermal_ = nullptr;
   QTableWidget* idle_ = nullptr;  // the idle figures at 100, 106 and 110 % of mains
   QLabel* idle_notes_ = nullptr;
+  QWidget* magnetising_ = nullptr;  // the pictures of the idle current and of the switch-on
+  QWidget* inrush_ = nullptr;
   std::vector<QLabel*> overall_;
   QWidget* drawing_ = nullptr;
   QLabel* advised_ = nullptr;

@@ -13,6 +13,7 @@
 #include "documents/Ini.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
+#include "report/IdlePlots.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 
@@ -149,6 +150,25 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   ASSERT_EQ(view.idle.size(), NoLoadPointFigures().size() - 1);
   EXPECT_EQ(view.idle[0].cells, (std::vector<std::string>{"1,788", "1,895", "1,967"}));
   EXPECT_NE(view.idle_notes.find("Fusible primaire : T 2 A"), std::string::npos) << view.idle_notes;
+  // The pictures: one period of the magnetising current reaching its crest Îµ at each mains
+  // factor; the switch-on over its 10 periods reaching its peak, I1n's crest marked.
+  const std::optional<Plot> idle_plot = MagnetisingPlot(r, ',');
+  ASSERT_TRUE(idle_plot);
+  ASSERT_EQ(idle_plot->series.size(), 2u);
+  EXPECT_EQ(idle_plot->series[1].label, "secteur 110 %");
+  EXPECT_EQ(idle_plot->x_max, 20);
+  ExpectClose(idle.at[2].magnetising.peak_a,
+              *std::max_element(idle_plot->series[1].y.begin(), idle_plot->series[1].y.end()),
+              "Îµ at 110 %");
+  const std::optional<Plot> inrush = SwitchOnPlot(r, ',');
+  ASSERT_TRUE(inrush && r.switch_on && r.switch_on->figures.peak_a);
+  EXPECT_EQ(inrush->x_max, 200);
+  ExpectClose(*r.switch_on->figures.peak_a,
+              *std::max_element(inrush->series[0].y.begin(), inrush->series[0].y.end()), "peak");
+  ExpectClose(std::sqrt(2.0) * r.primary_current_a, *inrush->mark_y, "I1n's crest");
+  EXPECT_EQ(Ticks(0, 20, 5), (std::vector<double>{0, 5, 10, 15, 20}));
+  // Counted, not accumulated: 0.3, not 0.30000000000000004.
+  EXPECT_EQ(Ticks(0, 0.7, 7), (std::vector<double>{0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7}));
   // 1,967 T at mains 10 % high asks for a look (orange); the idle current there fails the
   // design (red); nothing else here stands out.
   for (const CheckView::Line& line : view.overall) {
