@@ -22,7 +22,7 @@ printf '[GLOBAL]\nDataBase=%s\n' "$work/Zivodevu.mdb" >"$work/kelvanor.ini"
 printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=2\nVolts2=9\nAmps2=1\n' \
   >"$work/exemple.kel"
 # The "Vérification" window shows the README's worked example wound in two chambers with margins,
-# on a screen tall enough for the cores' table under the figures.
+# on a screen tall enough for the idle part, its pictures and the cores' table under the figures.
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n[VERIF]\nCarcasse=2\nMarge=1\n' \
   >"$work/exemple-verification.kel"
 shot() {  # scene, picture[, document[, screen]]
@@ -34,7 +34,7 @@ shot fenetre window.png
 shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
-shot verification verification.png exemple-verification.kel 1280x1440
+shot verification verification.png exemple-verification.kel 1280x2400
 
 # The report's two pages for the worked example, and the first page of a valve design that does
 # not fit its core, as pdftoppm renders the PDF kelvanor-calc --report writes.
