@@ -5,6 +5,7 @@
 
 #include "app/BatchPlatform.h"
 #include "check/CheckTerms.h"
+#include "check/NoLoadFigures.h"
 #include "util/OutputText.h"
 #include "util/Text.h"
 
@@ -181,6 +182,10 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
       figures.copper_temperature_c = r.copper_temperature_c;
     }
     if (r.converged && r.output_w > 0.0) figures.efficiency_pct = r.efficiency_pct;
+    if (r.no_load) {
+      figures.no_load_verdict = TermOf(r.no_load->verdict).text;
+      figures.no_load_current_pct = r.no_load->at[kHighMainsIndex].current_pct;
+    }
   } else {
     figures.none = TermOf(check.none).text;
   }
@@ -282,7 +287,9 @@ std::vector<std::string> CoreCells(const CoreFigures& core, char sep) {
           Cell(core.fill_pct, 1, sep),
           Cell(core.copper_temperature_c, 1, sep),
           Cell(core.efficiency_pct, 1, sep),
-          core.verdict};
+          core.verdict,
+          core.no_load_verdict,
+          Cell(core.no_load_current_pct, 0, sep)};
 }
 
 std::string CoreMark(const CoreSearchResult& result, std::size_t core, const std::string& in_use) {
@@ -302,7 +309,7 @@ std::string AdvisedCoreJson(const CoreSearchResult& result) {
 }
 
 std::string CoreTableText(const CoreSearchResult& result, char sep) {
-  constexpr std::size_t kWidths[] = {14, 11, 16, 12, 14, 10};
+  constexpr std::size_t kWidths[] = {14, 11, 16, 12, 14, 12, 12, 14};
   // Widths count characters, not the bytes of their UTF-8.
   const auto pad = [](const std::string& text, std::size_t width) {
     std::size_t shown = 0;
@@ -327,7 +334,9 @@ std::string CoreTableJson(const CoreSearchResult& result) {
   std::string out = "{\"cores\": [";
   for (std::size_t i = 0; i < result.cores.size(); ++i) {
     out += (i ? ", " : "") + CoreJson(result.cores[i]) +
-           ", \"verdict\": " + JsonString(result.cores[i].verdict) + "}";
+           ", \"verdict\": " + JsonString(result.cores[i].verdict) +
+           ", \"no_load_verdict\": " + JsonString(result.cores[i].no_load_verdict) +
+           ", \"no_load_current_pct\": " + JsonOf(result.cores[i].no_load_current_pct) + "}";
   }
   return out + "]}\n";
 }

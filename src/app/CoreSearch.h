@@ -66,6 +66,10 @@ struct CoreFigures {
   std::optional<double> fill_pct, copper_temperature_c, efficiency_pct;  // none without a check
   std::string verdict;
   std::string none;  // why there is no check, as the check says it; empty when there is one
+  // The idle verdict at +10 % mains and I0 there in % of the core's own I1n: shown, never a
+  // reason to leave a core out (at a design's induction every core saturates alike).
+  std::string no_load_verdict;
+  std::optional<double> no_load_current_pct;
 };
 
 struct CoreSearchResult {
@@ -111,7 +115,8 @@ std::string AdvisedCoreText(const CoreSearchResult& result, char decimal_separat
 
 // The table of every core ("Noyau", "Masse (kg)", ...), one line of texts per core.
 inline constexpr const char* kCoreColumns[] = {"Noyau",       "Masse (kg)",    "Remplissage (%)",
-                                               "Cuivre (°C)", "Rendement (%)", "Verdict"};
+                                               "Cuivre (°C)", "Rendement (%)", "Verdict",
+                                               "À vide",      "I0 à 110 % (%)"};
 std::vector<std::string> CoreCells(const CoreFigures& core, char decimal_separator);
 
 // What marks a core in the window's table: "en service" (the core the design uses now, as the

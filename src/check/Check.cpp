@@ -23,13 +23,6 @@ constexpr double kCopperDensity = 8.89;      // g/cm³
 constexpr double kFillOkPct = 90;
 constexpr double kFillFullPct = 100;
 
-// The steel grades' losses hold at this induction (T) and frequency (Hz); the loss grows as the
-// induction squared and as the frequency to the power 1.3 (hysteresis and eddy currents).
-constexpr double kLossInductionT = 1.5;
-constexpr double kLossFrequencyHz = 50;
-constexpr double kInductionExponent = 2;
-constexpr double kFrequencyExponent = 1.3;
-
 // McLyman's estimate: the cooling surface At = kSurfaceFactor × √(window area × section), cm²
 // with both areas in cm²; the rise ΔT = kRiseFactorK × (losses ÷ At)^kRiseExponent, K, losses in W.
 constexpr double kSurfaceFactor = 41.3;
@@ -204,6 +197,62 @@ void TurnsToWind(CheckResult& r, const WindingCheck& primary) {
   }
 }
 
+// The idle figures, the rated current, the switch-on and the fuses: wherever the primary is not
+// flagged, and what needs only its volts and turns even when it is.
+void NoLoadFigures(const CheckInput& input, const WindingCheck& primary, double section_m2,
+                   CheckResult& r) {
+  const CheckOptions& o = r.options;
+  const CoreRecord& core = input.core;
+  IdleInput idle;
+  idle.volts = primary.input.volts;
+  idle.frequency_hz = input.frequency_hz;
+  idle.circuit.turns = primary.input.turns;
+  idle.circuit.path_m = core.mass_kg / kIronDensity / section_m2;
+  idle.circuit.gap_m = o.joint_gap_um * 1e-6;
+  idle.section_m2 = section_m2;
+  idle.mass_kg = core.mass_kg;
+  idle.building_factor = o.building_factor;
+  idle.loss_w_per_kg = r.steel_loss_w_per_kg;
+  idle.load_current_a = r.load_current_a;
+  idle.loaded = r.fuses.secondary_count > 0;
+  if (primary.copper) idle.resistance_ohm = HotResistance(primary.copper->r20_ohm, o.ambient_c);
+  if (!(idle.circuit.path_m > 0) || !std::isfinite(idle.circuit.path_m) ||
+      !(idle.frequency_hz > 0) || !(idle.volts > 0) || !(idle.circuit.turns > 0)) {
+    return;
+  }
+  NoLoadResult& no_load = r.no_load.emplace();
+  no_load.curve = CurveFor(o.steel);
+  const FieldOfInduction field(no_load.curve);
+  ComputeNoLoad(idle, field, no_load);
+  r.primary_current_a = no_load.rated_current_a;
+  if (input.full) no_load.advised_induction_t = AdvisedInduction(idle, field, input.induction_t);
+  if (!primary.copper) return;
+
+  std::optional<double> i2t;
+  if (input.full) {
+    SwitchOnResult& on = r.switch_on.emplace();
+    on.remanence = o.remanence;
+    SwitchOnCircuit circuit;
+    circuit.magnetic = idle.circuit;
+    circuit.section_m2 = section_m2;
+    on.air_inductance_h = AirInductance(
+        idle.circuit, section_m2, primary.copper->mean_turn_mm / 1000, core.window_width_mm / 1000);
+    on.resistance_ohm = *idle.resistance_ohm + kMainsResistanceOhm;
+    circuit.air_inductance_h = on.air_inductance_h;
+    circuit.resistance_ohm = on.resistance_ohm;
+    circuit.volts = idle.volts;
+    circuit.frequency_hz = idle.frequency_hz;
+    circuit.remanence_t = o.remanence * no_load.at[0].induction_t;
+    on.figures = SimulateSwitchOn(field, circuit);
+    on.circuit = circuit;
+    if (on.figures.peak_a && r.primary_current_a > 0) {
+      on.peak_times_rated = *on.figures.peak_a / r.primary_current_a;
+    }
+    i2t = on.figures.i2t_a2s;
+  }
+  r.fuses.primary = ChoosePrimaryFuse(r.primary_current_a, i2t);
+}
+
 }  // namespace
 
 FillStatus FillStatusOf(double fill_pct) {
@@ -314,30 +363,46 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
   }
   if (r.fill_pct) r.fill_status = FillStatusOf(*r.fill_pct);
 
-  r.induction_real_t = input.induction_t / options.stacking_factor;
-  r.induction_real_at_110pct_mains_t = r.induction_real_t * kHighMains;
-  r.iron_loss_w = options.building_factor * core.mass_kg * r.steel_loss_w_per_kg *
-                  std::pow(r.induction_real_t / kLossInductionT, kInductionExponent) *
-                  std::pow(input.frequency_hz / kLossFrequencyHz, kFrequencyExponent);
-  r.surface_cm2 = kSurfaceFactor *
-                  std::sqrt(core.window_height_mm * core.window_width_mm / 100 * core.section_cm2);
-  r.thermal_limit_c = ClassLimitC(options.insulation_class);
-
-  // The primary carries the secondaries' currents by the turns ratio, and the iron's.
   WindingCheck* primary = nullptr;
   for (WindingCheck& w : r.windings) {
     if (w.input.row == 0) primary = &w;
   }
+  // The real induction is the one the primary's volts and turns make in the net iron; the
+  // chain's figure is rounded with the turns.
+  const double section_m2 = core.section_cm2 * 1e-4 * options.stacking_factor;
+  r.induction_real_t = input.induction_t / options.stacking_factor;
+  if (primary) {
+    const double b = PeakInduction(1, primary->input.volts, input.frequency_hz,
+                                   primary->input.turns, section_m2);
+    if (std::isfinite(b) && b > 0) r.induction_real_t = b;
+  }
+  r.induction_real_at_110pct_mains_t = r.induction_real_t * kHighMains;
+  r.iron_loss_w = IronLossW(options.building_factor, r.steel_loss_w_per_kg, core.mass_kg,
+                            r.induction_real_t, input.frequency_hz);
+  r.surface_cm2 = kSurfaceFactor *
+                  std::sqrt(core.window_height_mm * core.window_width_mm / 100 * core.section_cm2);
+  r.thermal_limit_c = ClassLimitC(options.insulation_class);
+  for (WindingCheck& w : r.windings) {
+    if (w.input.row != 0) {
+      if (w.section_mm2 > 0) w.current_density = w.current_a / w.section_mm2;
+      if (r.fuses.secondary_count < static_cast<int>(r.fuses.secondaries.size())) {
+        r.fuses.secondaries[r.fuses.secondary_count++] = {
+            w.input.row, w.current_a, SmallestFuse(kSecondaryMargin * w.current_a)};
+      }
+    }
+  }
   if (!primary) return;
+
+  // The primary carries the secondaries' currents by the turns ratio, and the iron's; and the
+  // magnetising current, which heats it but, a quarter period out of phase, hardly adds to the
+  // drop.
   const int n0 = primary->input.turns;
   const double v0 = primary->input.volts;
-  r.primary_current_a = PrimaryCurrent(r.windings, n0, v0, r.iron_loss_w, false);
+  r.load_current_a = PrimaryCurrent(r.windings, n0, v0, r.iron_loss_w, false);
+  r.primary_current_a = r.load_current_a;
+  if (primary->section_mm2 > 0) primary->current_density = r.load_current_a / primary->section_mm2;
+  NoLoadFigures(input, *primary, section_m2, r);
   primary->current_a = r.primary_current_a;
-  if (primary->section_mm2 > 0)
-    primary->current_density = r.primary_current_a / primary->section_mm2;
-  for (WindingCheck& w : r.windings) {
-    if (w.input.row != 0 && w.section_mm2 > 0) w.current_density = w.current_a / w.section_mm2;
-  }
   if (!r.complete) return;
 
   // McLyman: the rise follows the losses, which follow the copper's temperature.
@@ -377,7 +442,7 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
   r.copper_loss_w = copper_losses;
 
   // The secondaries' voltages rest on the primary's turns and drop.
-  const double drop = r.primary_current_a * *primary->r_hot_ohm;
+  const double drop = r.load_current_a * *primary->r_hot_ohm;
   double output = 0;
   bool every_output_delivers = true;
   for (WindingCheck& w : r.windings) {

@@ -20,6 +20,7 @@
 
 #include "catalogue/CoreRecord.h"
 #include "check/CheckOptions.h"
+#include "check/NoLoad.h"
 
 namespace kel {
 
@@ -55,6 +56,9 @@ struct CheckInput {
   double frequency_hz = 0;
   double induction_t = 0;  // on the gross iron section, as the chain shows it
   CoreRecord core;
+  // The switch-on and the advised induction too; the core search, judging every core, does
+  // without them.
+  bool full = true;
 };
 
 // Why a winding is left out of the figures: no table size of at most kMaxStrands strands carries
@@ -154,10 +158,19 @@ struct CheckResult {
   std::optional<double> build_mm;
   std::optional<double> fill_pct;
   std::optional<FillStatus> fill_status;
+  // B̂0(1,00) in the iron, from the primary's volts and turns (the chain's induction on the
+  // gross section over the stacking factor without a primary).
   double induction_real_t = 0;
   double induction_real_at_110pct_mains_t = 0;
   double iron_loss_w = 0;
+  // I1n, the load current and the magnetising current together: what heats the primary.
   double primary_current_a = 0;
+  // I_load, the secondaries referred plus the iron-loss current: what drops in the primary.
+  double load_current_a = 0;
+  std::optional<NoLoadResult> no_load;  // with a primary
+  // With the primary laid out, in a full check.
+  std::optional<SwitchOnResult> switch_on;
+  FuseChoice fuses;
   double surface_cm2 = 0;
   std::optional<double> copper_loss_w;
   std::optional<double> temperature_rise_k;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "check/NoLoadFigures.h"
+
 namespace kel {
 
 namespace {
@@ -36,6 +38,37 @@ FigureValue YesNo(bool value) {
 FigureValue Words(const Term& term) {
   FigureValue value = Of(Kind::Words);
   value.term = term;
+  return value;
+}
+FigureValue NotComputed() {
+  return Of(Kind::NotComputed);
+}
+// An idle figure: none without a primary, not computed without its copper.
+template <typename Get>
+FigureValue Idle(const CheckResult& r, Get get) {
+  if (!r.no_load) return r.complete ? Unset() : Incomplete();
+  const std::optional<double> value = get(*r.no_load);
+  return value ? Number(*value) : NotComputed();
+}
+FigureValue NoLoadVerdictOf(const CheckResult& r) {
+  if (!r.no_load) return r.complete ? Unset() : Incomplete();
+  FigureValue value = Words(TermOf(r.no_load->verdict));
+  value.alert =
+      r.no_load->verdict == NoLoadVerdict::Tight || r.no_load->verdict == NoLoadVerdict::Saturated;
+  value.caution = r.no_load->verdict == NoLoadVerdict::Tight;
+  return value;
+}
+FigureValue PrimaryFuseOf(const CheckResult& r) {
+  if (!r.fuses.primary) return r.no_load ? NotComputed() : Incomplete();
+  const PrimaryFuse& fuse = *r.fuses.primary;
+  if (!fuse.rating_a) {
+    FigureValue value = Words(TermOf(fuse.status));
+    value.alert = true;
+    return value;
+  }
+  FigureValue value = Of(Kind::Fuse, *fuse.rating_a);
+  value.alert = fuse.status != FuseStatus::Ok;
+  value.caution = fuse.status == FuseStatus::Oversized;
   return value;
 }
 template <typename Enum>
@@ -173,6 +206,8 @@ constexpr OverallFigure kOverallFigures[] = {
      [](R r) { return Number(r.iron_loss_w); }},
     {"primary_current", "Courant primaire", "A", "Courant primaire (A)", "primary_current_a", 3,
      false, true, [](R r) { return Number(r.primary_current_a); }},
+    {"load_current", "Courant de charge", "A", "Courant de charge (A)", "load_current_a", 3, false,
+     true, [](R r) { return Number(r.load_current_a); }},
     {"copper_loss", "Pertes cuivre", "W", "Pertes cuivre (W)", "copper_loss_w", 2, false, true,
      [](R r) { return Needing(r.copper_loss_w); }},
     {"surface", "Surface de refroidissement", "cm²", "Surface (cm²)", "surface_cm2", 1, false, true,
@@ -193,6 +228,30 @@ constexpr OverallFigure kOverallFigures[] = {
               : r.output_w     ? Unset()  // the outputs deliver nothing under load
                                : Incomplete();
      }},
+    // Said in analysis.no_load, switch_on and fuses, not as keys of their own.
+    {"no_load_current", "Courant à vide", "A", "Courant à vide (A)", "", 4, false, true,
+     [](R r) {
+       return Idle(
+           r, [](const NoLoadResult& n) -> std::optional<double> { return n.at[0].current_a; });
+     }},
+    {"no_load_power", "Puissance à vide", "W", "Puissance à vide (W)", "", 2, false, true,
+     [](R r) { return Idle(r, [](const NoLoadResult& n) { return n.at[0].power_w; }); }},
+    {"no_load_verdict", "À vide, secteur à 110 %", "", "À vide à 110 %", "", 0, false, true,
+     [](R r) { return NoLoadVerdictOf(r); }},
+    {"advised_induction", "Induction conseillée", "T", "Induction conseillée (T)", "", 2, false,
+     true,
+     [](R r) {
+       if (!r.no_load) return r.complete ? Unset() : Incomplete();
+       return r.no_load->advised_induction_t ? Number(*r.no_load->advised_induction_t) : Unset();
+     }},
+    {"switch_on_peak", "Courant de mise sous tension", "A", "Mise sous tension (A)", "", 1, false,
+     true,
+     [](R r) {
+       if (!r.switch_on) return r.no_load ? NotComputed() : Incomplete();
+       return r.switch_on->figures.peak_a ? Number(*r.switch_on->figures.peak_a) : NotComputed();
+     }},
+    {"primary_fuse", "Fusible primaire", "", "Fusible primaire", "", 0, false, true,
+     [](R r) { return PrimaryFuseOf(r); }},
     {"rounds", "Itérations", "", "Itérations", "rounds", 0, false, true,
      [](R r) { return r.copper_temperature_c ? Whole(r.rounds) : Incomplete(); }},
     {"turns_rounds", "Itérations des spires", "", "Itérations des spires", "turns_to_wind_rounds",

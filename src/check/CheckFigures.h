@@ -19,19 +19,22 @@ enum class Severity { Fault, Caution };
 // What a figure holds for one winding or for the whole.
 struct FigureValue {
   enum class Kind {
-    Number,      // number, shown with the figure's decimals
-    Whole,       // number, a whole count
-    Unset,       // a figure that has no value here: "–", null in the JSON
-    Incomplete,  // a figure that needs a winding left out: "incomplet", null in the JSON
-    Words,       // term
-    YesNo,       // number 1 or 0: "oui" or "non", true or false in the JSON
-    Chambers,    // the build and fill of each chamber of the bobbin
+    Number,       // number, shown with the figure's decimals
+    Whole,        // number, a whole count
+    Unset,        // a figure that has no value here: "–", null in the JSON
+    Incomplete,   // a figure that needs a winding left out: "incomplet", null in the JSON
+    Words,        // term
+    YesNo,        // number 1 or 0: "oui" or "non", true or false in the JSON
+    Chambers,     // the build and fill of each chamber of the bobbin
+    NotComputed,  // a figure the flagged primary or a runaway leaves out: "non calculé", null
+    Fuse,         // number: a fuse's rating, shown as "T 315 mA"
   };
   Kind kind = Kind::Number;
   double number = 0;
   Term term{};
-  int strands = 1;     // a Number shown as "2 × 1,800" when more than one
-  bool alert = false;  // this value, not the figure, is a warning
+  int strands = 1;       // a Number shown as "2 × 1,800" when more than one
+  bool alert = false;    // this value, not the figure, is a warning
+  bool caution = false;  // an alert shown orange whatever the figure's severity
   std::span<const ChamberBuild> chambers;
 };
 
@@ -67,7 +70,7 @@ struct OverallFigure {
   std::string_view caption;   // French, without its unit, as the window and the HTML show it
   std::string_view unit;      // "W", "" for none
   std::string_view heading;   // the text report's caption, with its unit
-  std::string_view json_key;  // "iron_loss_w"
+  std::string_view json_key;  // "iron_loss_w"; empty: not a key of its own (said in an object)
   int decimals = 0;
   bool warning = false;
   // Shown among the overall lines; false for the figures the fill and temperature lines tell.

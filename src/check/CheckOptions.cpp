@@ -63,6 +63,10 @@ double* NumberOf(CheckOptions& options, CheckOption option) {
       return &options.margin_mm;
     case CheckOption::Partition:
       return &options.partition_mm;
+    case CheckOption::JointGap:
+      return &options.joint_gap_um;
+    case CheckOption::Remanence:
+      return &options.remanence;
     default:
       break;
   }

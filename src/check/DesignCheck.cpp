@@ -92,6 +92,7 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
         check.none = NoCheck::NoCore;
       } else {
         CheckInput input = CheckInputFromSheet(sheet, *core);
+        input.full = with_as_wound;
         check.result = RunCheck(input, check.options);
         if (with_as_wound) {
           if (!RunRectifiedCheck(input, check.options, settings, *check.result, check.rectifiers)) {

@@ -1,6 +1,7 @@
 #pragma once
 // The reference data of the engineering check, compiled in from data/: enamelled round copper
-// wire sizes (IEC 60317-0-1) and electrical steel grades (EN 10106).
+// wire sizes (IEC 60317-0-1), electrical steel grades (EN 10106) and their typical 50 Hz
+// magnetisation curves.
 
 #include <span>
 #include <string_view>
@@ -18,6 +19,26 @@ struct SteelGrade {
   std::string_view name;  // "M400-50A"
   double loss_w_per_kg;   // guaranteed maximum at 1.5 T, 50 Hz
 };
+
+// One measured node of a magnetisation curve: the field and the polarisation J (B = J + μ0 H).
+struct CurveNode {
+  double h_a_per_m;
+  double j_t;
+};
+
+struct CurveGrade {
+  std::string_view name;  // "M400-50A"
+  int first, count;       // its nodes in the table of nodes
+};
+
+// The curve the check uses for a steel grade: the grade's own, or the nearest one measured
+// (approximated), M270-35A taking M270-50A's, M330-50A M400-50A's and M1000-65A M800-50A's.
+struct SteelCurve {
+  std::string_view grade;  // whose curve it is
+  bool approximated = false;
+  std::span<const CurveNode> nodes;  // from (0, 0), rising
+};
+SteelCurve CurveFor(std::string_view steel_grade);
 
 // Every size, smallest first.
 std::span<const WireSize> WireSizes();

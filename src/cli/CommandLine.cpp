@@ -54,6 +54,8 @@ constexpr std::array<CheckFlagHelp, kCheckOptionCount> kCheckFlagHelp = {{
     {"MM", "marge à chaque bout des enroulements"},
     {"1|2", "compartiments de la carcasse"},
     {"MM", "cloison entre les deux compartiments"},
+    {"µM", "entrefer équivalent des joints des tôles E et I"},
+    {"F", "induction rémanente, en part de l'induction de crête au secteur"},
 }};
 
 // The per-winding options, in the order of WindingOption.

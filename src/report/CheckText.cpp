@@ -3,7 +3,9 @@
 #include <span>
 #include <vector>
 
+#include "check/NoLoadFigures.h"
 #include "report/HtmlReport.h"
+#include "report/NoLoadText.h"
 #include "report/RectifierText.h"
 #include "util/OutputText.h"
 
@@ -62,8 +64,11 @@ std::string Json(const FigureValue& value) {
       return value.number != 0 ? "true" : "false";
     case FigureValue::Kind::Chambers:
       return JsonChambers(value.chambers);
+    case FigureValue::Kind::Fuse:
+      return JsonNumber(value.number);
     case FigureValue::Kind::Unset:
     case FigureValue::Kind::Incomplete:
+    case FigureValue::Kind::NotComputed:
       break;
   }
   return "null";
@@ -106,7 +111,8 @@ std::string ResultText(const CheckResult& r, char sep) {
                                                 std::string(TermOf(*r.fill_status).text) + ")"
                                           : std::string(kIncomplete));
   for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed || figure.id == "rounds") continue;
+    // The idle figures have their own lines, after these.
+    if (!figure.listed || figure.id == "rounds" || figure.json_key.empty()) continue;
     if (figure.id == "efficiency") {
       // The temperature line comes before the efficiency, with its verdict and how it was found.
       std::string thermal = ThermalText(r, sep);
@@ -123,6 +129,7 @@ std::string ResultText(const CheckResult& r, char sep) {
     if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
     out += Line(std::string(figure.heading), value);
   }
+  out += NoLoadTextSection(r, sep);
   return out;
 }
 
@@ -159,8 +166,9 @@ std::string ResultJson(const CheckResult& r, bool with_purchase = false) {
   }
   out += "]";
   for (const OverallFigure& figure : OverallFigures()) {
-    out += field(figure.json_key, Json(figure.value(r)));
+    if (!figure.json_key.empty()) out += field(figure.json_key, Json(figure.value(r)));
   }
+  out += NoLoadJsonFields(r);
   // Not converging is rare enough to be said only when it happens.
   if (!r.converged) out += field("converged", "false");
   if (!r.turns_converged) out += field("turns_to_wind_converged", "false");
@@ -186,6 +194,10 @@ std::string FigureText(const FigureValue& value, int decimals, char sep) {
       return value.number != 0 ? "oui" : "non";
     case FigureValue::Kind::Incomplete:
       return kIncomplete;
+    case FigureValue::Kind::NotComputed:
+      return std::string(kNotComputed);
+    case FigureValue::Kind::Fuse:
+      return FuseText(value.number, sep);
     case FigureValue::Kind::Chambers: {
       // "1 : 7,81 mm (65,1 %)", one per chamber.
       std::string text;
@@ -234,7 +246,10 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
                       " mm, marge " + Fixed(o.margin_mm, 1, sep) + " mm, " +
                       (o.chambers == 2
                            ? "deux compartiments, cloison " + Fixed(o.partition_mm, 1, sep) + " mm"
-                           : std::string("un compartiment")));
+                           : std::string("un compartiment")) +
+                      ",");
+  out += Line("", "entrefer des joints " + Fixed(o.joint_gap_um, 0, sep) + " µm, rémanence " +
+                      Fixed(o.remanence, 2, sep));
   // A problem quotes the document's own text, which may hold anything.
   for (const std::string& problem : check.problems) out += "  " + TerminalText(problem) + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
@@ -276,6 +291,8 @@ std::string CheckJson(const DesignCheck& check) {
   out += field("margin_mm", JsonNumber(o.margin_mm));
   out += field("bobbin_chambers", std::to_string(o.chambers));
   out += field("partition_mm", JsonNumber(o.partition_mm));
+  out += field("joint_gap_um", JsonNumber(o.joint_gap_um));
+  out += field("remanence", JsonNumber(o.remanence));
   if (!check.problems.empty()) {
     std::string list;
     for (const std::string& p : check.problems) list += (list.empty() ? "" : ", ") + JsonString(p);

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "check/CheckFigures.h"
+#include "check/NoLoadFigures.h"
 #include "report/CheckText.h"
+#include "report/NoLoadText.h"
 #include "util/OutputText.h"
 
 namespace kel {
@@ -53,10 +55,28 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
         (figure.id == "turns_rounds" && !r.turns_converged)) {
       cell += " (sans convergence)";
     }
-    const Level alert = figure.severity == Severity::Caution ? Level::Warn : Level::Bad;
+    const Level alert =
+        figure.severity == Severity::Caution || value.caution ? Level::Warn : Level::Bad;
     view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit),
                             {cell},
                             figure.warning || value.alert ? alert : Level::Plain});
+  }
+  if (r.no_load) {
+    for (const NoLoadPoint& point : r.no_load->at) {
+      view.idle_columns.push_back(Fixed(point.mains_factor * 100, 0, sep) + " %");
+    }
+    for (const NoLoadPointFigure& figure : NoLoadPointFigures()) {
+      if (figure.id == "mains") continue;
+      CheckView::Line line{CaptionWithUnit(figure.caption, figure.unit), {}, Level::Plain};
+      for (const NoLoadPoint& point : r.no_load->at) {
+        line.cells.push_back(FigureText(figure.value(point), figure.decimals, sep));
+      }
+      view.idle.push_back(std::move(line));
+    }
+    for (const auto& [caption, value] : NoLoadNotes(r, sep)) {
+      view.idle_notes += (view.idle_notes.empty() ? "" : "\n") +
+                         (caption.empty() ? value : caption + " : " + value);
+    }
   }
   return view;
 }

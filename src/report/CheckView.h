@@ -28,6 +28,12 @@ struct CheckView {
   Level fill_level = Level::Plain;
   std::string thermal;  // "76,8 °C : ok en classe B (limite 120 °C), classe requise A"
   Level thermal_level = Level::Plain;
+  // Idle and switch-on: a line per figure of a mains factor, a cell per factor (none without a
+  // primary); then the curve, the verdict, the switch-on and the fuses as the text report says
+  // them.
+  std::vector<std::string> idle_columns;  // "100 %", "106 %", "110 %"
+  std::vector<Line> idle;
+  std::string idle_notes;
 };
 
 // The view of a check: wire, layout, copper, voltages per winding; then the totals.

@@ -11,6 +11,7 @@
 #include "documents/DesignDocument.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
+#include "report/NoLoadText.h"
 #include "report/WindingSvg.h"
 #include "util/NumberText.h"
 #include "util/OutputText.h"
@@ -342,6 +343,19 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   whole.Add("Pertes", "fer " + Fixed(r.iron_loss_w, 1, sep) + " W, cuivre " +
                           Or(r.copper_loss_w, 1, sep) + " W");
   whole.Add("Rendement", r.efficiency_pct ? Or(r.efficiency_pct, 1, sep) + " %" : "–");
+  if (r.no_load) {
+    const NoLoadVerdict idle = r.no_load->verdict;
+    whole.AddLevel("À vide", IdleSummary(r, sep),
+                   idle == NoLoadVerdict::Ok          ? Level::Good
+                   : idle == NoLoadVerdict::Tight     ? Level::Warn
+                   : idle == NoLoadVerdict::Saturated ? Level::Bad
+                                                      : Level::Plain);
+    const std::optional<PrimaryFuse>& fuse = r.fuses.primary;
+    whole.AddLevel("Fusibles", FuseSummary(r, sep),
+                   !fuse || fuse->status == FuseStatus::Ok ? Level::Plain
+                   : fuse->status == FuseStatus::Oversized ? Level::Warn
+                                                           : Level::Bad);
+  }
   whole.Add("Ambiante", Fixed(o.ambient_c, 0, sep) + " °C");
 
   // The layout's cells styled inline: Qt's reader knows no child selector to tell them from the

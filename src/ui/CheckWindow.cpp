@@ -39,6 +39,7 @@
 #include "report/CheckText.h"
 #include "report/CheckView.h"
 #include "report/HtmlReport.h"
+#include "report/IdlePlots.h"
 #include "report/WindingSvg.h"
 #include "ui/FormWidgets.h"
 #include "ui/PdfReport.h"
@@ -149,6 +150,100 @@ class WindingView : public QWidget {
   char separator_;
 };
 
+// One of the idle pictures, painted from its data (report/IdlePlots.h) with the window's font:
+// the frame, the ticks and their figures, the zero line, the curves, the mark, the legend.
+class PlotView : public QWidget {
+ public:
+  PlotView(const CheckPanel& panel, char separator, bool switch_on, const char* name,
+           QWidget* parent)
+      : QWidget(parent), panel_(panel), separator_(separator), switch_on_(switch_on) {
+    setObjectName(name);
+    setMinimumSize(240, 150);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    const DesignCheck& check = panel_.Check();
+    if (!check.result) return;
+    const std::optional<Plot> plot = switch_on_ ? SwitchOnPlot(*check.result, separator_)
+                                                : MagnetisingPlot(*check.result, separator_);
+    const QFontMetrics metrics = fontMetrics();
+    const int line = metrics.height();
+    painter.setPen(Qt::black);
+    if (!plot) {
+      painter.drawText(rect(), Qt::AlignCenter,
+                       switch_on_ ? "Mise sous tension : non calculé" : "À vide : non calculé");
+      return;
+    }
+    painter.drawText(QRectF(0, 2, width(), line), Qt::AlignHCenter, ToQt(plot->title));
+    const QRectF area(8 + 5 * metrics.horizontalAdvance('0'), 2 * line + 4,
+                      width() - 16 - 5 * metrics.horizontalAdvance('0'), height() - 5 * line - 8);
+    if (area.width() < 20 || area.height() < 20) return;
+    const auto at = [&](double x, double y) {
+      return QPointF(
+          area.left() + (x - plot->x_min) / (plot->x_max - plot->x_min) * area.width(),
+          area.bottom() - (y - plot->y_min) / (plot->y_max - plot->y_min) * area.height());
+    };
+    painter.setPen(QColor("#d0d0d0"));
+    for (const double y : plot->y_ticks) painter.drawLine(at(plot->x_min, y), at(plot->x_max, y));
+    painter.setPen(Qt::black);
+    painter.drawRect(area);
+    for (const double x : plot->x_ticks) {
+      const QPointF p = at(x, plot->y_min);
+      painter.drawLine(p, p + QPointF(0, 4));
+      painter.drawText(QRectF(p.x() - 40, p.y() + 4, 80, line), Qt::AlignHCenter,
+                       ToQt(PlainNumber(x, separator_)));
+    }
+    for (const double y : plot->y_ticks) {
+      const QPointF p = at(plot->x_min, y);
+      painter.drawText(QRectF(0, p.y() - line / 2.0, area.left() - 4, line),
+                       Qt::AlignRight | Qt::AlignVCenter, ToQt(PlainNumber(y, separator_)));
+    }
+    painter.drawText(QRectF(area.left(), area.bottom() + line + 4, area.width(), line),
+                     Qt::AlignHCenter, ToQt(plot->x_label));
+    painter.drawText(QRectF(0, line + 2, width(), line), Qt::AlignLeft, ToQt(plot->y_label));
+    painter.setClipRect(area);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (plot->mark_y) {
+      painter.setPen(QPen(QColor("#e67e22"), 1, Qt::DashLine));
+      for (const double y : {*plot->mark_y, -*plot->mark_y}) {
+        painter.drawLine(at(plot->x_min, y), at(plot->x_max, y));
+      }
+    }
+    for (const PlotSeries& series : plot->series) {
+      QPolygonF curve;
+      curve.reserve(static_cast<int>(series.x.size()));
+      for (std::size_t k = 0; k < series.x.size(); ++k) curve << at(series.x[k], series.y[k]);
+      painter.setPen(QPen(QColor(ToQt(series.colour)), 1.5));
+      painter.drawPolyline(curve);
+    }
+    painter.setClipping(false);
+    // The legend under the axis' caption.
+    double x = area.left();
+    const double y = area.bottom() + 2 * line + 6;
+    const auto legend = [&](const QColor& colour, Qt::PenStyle style, const std::string& text) {
+      painter.setPen(QPen(colour, 2, style));
+      painter.drawLine(QPointF(x, y + line / 2.0), QPointF(x + 20, y + line / 2.0));
+      painter.setPen(Qt::black);
+      const QString caption = ToQt(text);
+      painter.drawText(QRectF(x + 24, y, metrics.horizontalAdvance(caption) + 4, line),
+                       Qt::AlignLeft, caption);
+      x += 36 + metrics.horizontalAdvance(caption);
+    };
+    for (const PlotSeries& series : plot->series) {
+      legend(QColor(ToQt(series.colour)), Qt::SolidLine, series.label);
+    }
+    if (plot->mark_y) legend(QColor("#e67e22"), Qt::DashLine, plot->mark_label);
+  }
+
+ private:
+  const CheckPanel& panel_;
+  char separator_;
+  bool switch_on_;
+};
+
 // Every core of the search, however many: only the rows on screen are ever turned into text,
 // and sorting moves indices, not rows.
 class CoresModel : public QAbstractTableModel {
@@ -204,7 +299,7 @@ class CoresModel : public QAbstractTableModel {
         return ToQt(CoreCells(*core, separator_)[static_cast<std::size_t>(index.column())]);
       }
       case Qt::TextAlignmentRole:
-        return index.column() >= 1 && index.column() <= 4
+        return (index.column() >= 1 && index.column() <= 4) || index.column() == 7
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
       case Qt::ForegroundRole:
@@ -247,6 +342,8 @@ class CoresModel : public QAbstractTableModel {
           return c.copper_temperature_c;
         case 4:
           return c.efficiency_pct;
+        case 7:
+          return c.no_load_current_pct;
         default:
           return std::nullopt;
       }
@@ -255,7 +352,8 @@ class CoresModel : public QAbstractTableModel {
       const CoreFigures &x = cores[a], &y = cores[b];
       if (column_ == 0) return x.name < y.name;
       if (column_ == 5) return VerdictRank(x.verdict) < VerdictRank(y.verdict);
-      if (column_ > 5) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
+      if (column_ == 6) return x.no_load_verdict < y.no_load_verdict;
+      if (column_ > 7) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
       const auto fx = figure(x), fy = figure(y);
       if (!fx || !fy) return fx.has_value() && !fy.has_value();
       return *fx < *fy;
@@ -447,6 +545,8 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
 
   auto* options = new QWidget(this);
   auto* option_form = new QFormLayout(options);
+  // Fifteen options: tight rows keep the window within a small laptop's height.
+  option_form->setVerticalSpacing(2);
   grade_ = new QComboBox(options);
   grade_->setObjectName("CbGrade");
   grade_->addItem("Grade 1 (émail fin)", "1");
@@ -479,6 +579,8 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
            CheckOption::TapeThickness);
   AddField(option_form, "Cloison (mm)", "TxCloison", CheckOption::Partition);
   AddField(option_form, "Marge à chaque bout (mm)", "TxMarge", CheckOption::Margin);
+  AddField(option_form, "Entrefer des joints (µm)", "TxEntrefer", CheckOption::JointGap);
+  AddField(option_form, "Rémanence (part de B crête)", "TxRemanence", CheckOption::Remanence);
   connect(grade_, &QComboBox::activated, this,
           [this](int) { Edited(CheckOption::Grade, grade_->currentData().toString()); });
   connect(steel_, &QComboBox::activated, this,
@@ -515,6 +617,32 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     Follow();
     rectifiers_->ShowOutcome(ApplyOutcomeText(outcome), outcome.status != RectifierStatus::Ok);
   };
+
+  // A tab of its own: the table beside its notes, the two pictures under them.
+  auto* idle_page = new QWidget(this);
+  auto* idle_page_layout = new QVBoxLayout(idle_page);
+  auto* idle = new QWidget(idle_page);
+  auto* idle_layout = new QHBoxLayout(idle);
+  idle_ = new QTableWidget(idle);
+  idle_->setObjectName("TbAVide");
+  idle_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  idle_->setSelectionMode(QAbstractItemView::NoSelection);
+  idle_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  idle_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  idle_->setMinimumHeight(6 * (fontMetrics().height() + 4));
+  idle_layout->addWidget(idle_, 3);
+  idle_notes_ = PlainLabel(idle, "LbAVide");
+  idle_notes_->setWordWrap(true);
+  idle_notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  idle_layout->addWidget(idle_notes_, 2);
+  idle_page_layout->addWidget(idle, 1);
+  auto* pictures = new QHBoxLayout;
+  magnetising_ = new PlotView(panel_, decimal_separator, false, "DessinMagnetisant", idle_page);
+  inrush_ = new PlotView(panel_, decimal_separator, true, "DessinMiseSousTension", idle_page);
+  pictures->addWidget(magnetising_);
+  pictures->addWidget(inrush_);
+  idle_page_layout->addLayout(pictures, 1);
+  tabs_->addTab(idle_page, "À vide et mise sous tension");
 
   auto* search = new QWidget(this);
   auto* search_layout = new QVBoxLayout(search);
@@ -794,6 +922,27 @@ void CheckWindow::ShowView() {
       overall_[i]->clear();
     }
   }
+  idle_->setRowCount(static_cast<int>(view.idle.size()));
+  idle_->setColumnCount(static_cast<int>(view.idle_columns.size()));
+  QStringList idle_columns, idle_rows;
+  for (const std::string& name : view.idle_columns) idle_columns << ToQt(name);
+  for (const CheckView::Line& line : view.idle) idle_rows << ToQt(line.caption);
+  idle_->setHorizontalHeaderLabels(idle_columns);
+  idle_->setVerticalHeaderLabels(idle_rows);
+  for (int r = 0; r < idle_->rowCount(); ++r) {
+    for (int c = 0; c < idle_->columnCount(); ++c) {
+      QTableWidgetItem* item = idle_->item(r, c);
+      if (!item) {
+        item = new QTableWidgetItem;
+        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        idle_->setItem(r, c, item);
+      }
+      item->setText(ToQt(view.idle[r].cells[c]));
+    }
+  }
+  idle_notes_->setText(ToQt(view.idle_notes));
+  magnetising_->update();
+  inrush_->update();
   static_cast<WindingView*>(drawing_)->Refit();
   rectifiers_->Show(panel_.Check(), ReadNumber(panel_.Form().Sheet().TxFreq));
   ShowSearch();

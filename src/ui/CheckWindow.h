@@ -99,6 +99,10 @@ class CheckWindow : public QWidget {
   QTableWidget* table_ = nullptr;
   QLabel* fill_ = nullptr;
   QLabel* thermal_ = nullptr;
+  QTableWidget* idle_ = nullptr;  // the idle figures at 100, 106 and 110 % of mains
+  QLabel* idle_notes_ = nullptr;
+  QWidget* magnetising_ = nullptr;  // the pictures of the idle current and of the switch-on
+  QWidget* inrush_ = nullptr;
   std::vector<QLabel*> overall_;
   QWidget* drawing_ = nullptr;
   RectifierBox* rectifiers_ = nullptr;

@@ -338,8 +338,11 @@ void MainWindow::PlaceCheckWindow() {
                  outer.right() - inner.right(), outer.bottom() - inner.bottom());
   if (frame.isNull()) frame = QMargins(8, 32, 8, 8);
   const int least = check_window_->minimumSizeHint().width() + frame.left() + frame.right();
-  const CheckPlacement place = PlaceBeside(frameGeometry(), check_window_->size().grownBy(frame),
-                                           least, screen->availableGeometry());
+  // Never smaller than what it can show: the window would grow to that once shown, past the place
+  // kept for it.
+  const QSize wanted = check_window_->size().expandedTo(check_window_->minimumSizeHint());
+  const CheckPlacement place =
+      PlaceBeside(frameGeometry(), wanted.grownBy(frame), least, screen->availableGeometry());
   if (place.main != frameGeometry().topLeft()) move(place.main);
   check_window_->resize(place.check.size().shrunkBy(frame));
   // The position of a window is that of its frame.

@@ -249,7 +249,7 @@ TEST(CoreSearchAdvice, TheVerdictIsTheFirstReasonThatHolds) {
 
 TEST(CoreSearchAdvice, LightestOkFirstOnATieAndWhyNone) {
   const auto core = [](const char* name, double mass, const char* verdict, const char* none = "") {
-    return CoreFigures{name, mass, 50.0, 60.0, 90.0, verdict, none};
+    return CoreFigures{name, mass, 50.0, 60.0, 90.0, verdict, none, "", std::nullopt};
   };
   struct Case {
     std::vector<CoreFigures> cores;

@@ -66,13 +66,13 @@ TEST_F(CheckWindowTest, OpensFromItsKeyAndFollowsEveryRecalculation) {
   EXPECT_EQ(CheckWindow()->windowTitle(), "Vérification");
   // EI10 of the fixture: 30 mm wide, 12 mm high.
   // The design as wound first: its turns, and the calculation's beside them.
-  EXPECT_EQ(Cell("Spires", 1), "287");
+  EXPECT_EQ(Cell("Spires", 1), "288");
   // The main window keeps the calculation's turns and says, below its frames, what to wind.
   EXPECT_EQ(Text("TxSpires_1"), "265");
   EXPECT_EQ(Label("LbABobiner")->text().toStdString(),
-            "À bobiner : 287 spires au secondaire 1 — voir Vérification");
+            "À bobiner : 288 spires au secondaire 1 — voir Vérification");
   EXPECT_EQ(CheckText("LbVerifStatus"),
-            "Chiffres tels que bobinés : Sec 1 287 spires (calcul : 265).");
+            "Chiffres tels que bobinés : Sec 1 288 spires (calcul : 265).");
   EXPECT_EQ(Cell("Fil (mm)", 1), "0,630");
   const std::string fill = CheckText("LbRemplissage");
   EXPECT_NE(fill.find("sur 12,0 mm"), std::string::npos) << fill;
@@ -378,8 +378,11 @@ TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
   }
   EXPECT_EQ(cell(0, 0), "EI10");
   EXPECT_EQ(cell(0, 1), "0,600");
-  EXPECT_EQ(cell(0, 6), "en service, conseillé");
-  EXPECT_EQ(cell(1, 6), "");
+  // The mark follows the idle verdict and I0 at 110 % of mains.
+  const int mark = static_cast<int>(std::size(kCoreColumns));
+  EXPECT_EQ(model->headerData(6, Qt::Horizontal).toString(), "À vide");
+  EXPECT_EQ(cell(0, mark), "en service, conseillé");
+  EXPECT_EQ(cell(1, mark), "");
   const std::string line = CheckText("LbNoyauConseille");
   EXPECT_TRUE(std::regex_match(
       line, std::regex("Noyau conseillé : EI10 — 0,60 kg, remplissage [0-9]+ %, [0-9]+ °C")))
@@ -397,8 +400,8 @@ TEST_F(CheckWindowTest, AdvisesACoreAndImposesItAsADoubleClickDoes) {
   EXPECT_EQ(Text("LbNoyau"), "EI20");
   EXPECT_EQ(TextColourOf(Label("LbNoyau")), ui::kRedText);
   EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
-  EXPECT_EQ(cell(0, 6), "en service");
-  EXPECT_EQ(cell(1, 6), "conseillé");
+  EXPECT_EQ(cell(0, mark), "en service");
+  EXPECT_EQ(cell(1, mark), "conseillé");
 
   ASSERT_TRUE(take->isEnabled());
   take->click();

@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "app/ChainReport.h"
 #include "app/CheckPanel.h"
+#include "check/NoLoadFigures.h"
 #include "documents/Ini.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
+#include "report/IdlePlots.h"
 #include "report/WindingSvg.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
@@ -85,42 +88,49 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   ExpectClose(12.864537603390952, p.copper->r20_ohm, "R20 0");
   ExpectClose(2.6244573893721728, s.copper->r20_ohm, "R20 1");
   ExpectClose(0.10474980373494229, p.copper->copper_mass_kg, "m0");
-  ExpectClose(1.7894736842105263, r.induction_real_t, "1.7 ÷ 0.95");
-  ExpectClose(1.968421052631579, r.induction_real_at_110pct_mains_t, "× 1.1");
-  ExpectClose(6.8826297322253, r.iron_loss_w, "1.209 × 4 × (1.78947 ÷ 1.5)²");
-  ExpectClose(0.4640080783828054, r.primary_current_a, "270 ÷ 622 + 6.88263 ÷ 230");
-  ExpectClose(3.692458965459755, p.current_density, "J0 at I0");
+  // The crest induction in the iron is the primary's: √2 × 230 ÷ (2π × 50 × 622 × 9.31 cm²).
+  const double b = std::sqrt(2.0) * 230 / (2 * std::numbers::pi * 50 * 622 * 9.8e-4 * 0.95);
+  ExpectClose(1.7879398143625116, b, "B̂0 by hand");
+  ExpectClose(b, r.induction_real_t, "B̂0");
+  ExpectClose(1.1 * b, r.induction_real_at_110pct_mains_t, "× 1.1");
+  ExpectClose(1.209 * 4 * (b / 1.5) * (b / 1.5), r.iron_loss_w, "1.209 × 4 × (1.78794 ÷ 1.5)²");
+  ExpectClose(270.0 / 622 + r.iron_loss_w / 230, r.load_current_a, "270 ÷ 622 + 6.87084 ÷ 230");
+  ExpectClose(r.load_current_a / p.section_mm2, p.current_density, "J0 at the load current");
+  // Deep in saturation: the magnetising current, 2.6 times the load current, heats the primary.
+  ASSERT_TRUE(r.no_load);
+  const NoLoadResult& idle = *r.no_load;
+  ExpectClose(1.209 / 7650 / (9.8e-4 * 0.95) * 1000, idle.iron_path_m * 1000, "l_fe = V ÷ A");
+  ExpectClose(1.186536805013097, idle.at[0].magnetising.rms_a, "Iµ");
+  ExpectClose(std::hypot(r.load_current_a, idle.at[0].magnetising.rms_a), r.primary_current_a,
+              "I1n");
+  EXPECT_EQ(idle.verdict, NoLoadVerdict::Saturated);
+  EXPECT_EQ(idle.advised_induction_t, 1.35);
   ExpectClose(279.69584580397327, r.surface_cm2, "41.3 × √(12 × 39 ÷ 100 × 9.8)");
-  EXPECT_EQ(r.rounds, 4);
+  EXPECT_EQ(r.rounds, 7);
   EXPECT_TRUE(r.converged);
-  ExpectClose(76.75998560539122, *r.copper_temperature_c, "T");
-  ExpectClose(36.75998560539122, *r.temperature_rise_k, "ΔT");
-  EXPECT_EQ(r.thermal_limit_c, 120);
-  EXPECT_EQ(r.thermal_verdict, ThermalVerdict::Ok);
-  EXPECT_EQ(r.required_class, InsulationClass::A);
-  ExpectClose(15.734188112301696, *p.r_hot_ohm, "R0(T)");
-  ExpectClose(3.2098865524880904, *s.r_hot_ohm, "R1(T)");
-  ExpectClose(6.597512272446498, *r.copper_loss_w, "Pcu");
+  ExpectClose(131.5355738758637, *r.copper_temperature_c, "T");
+  EXPECT_EQ(r.thermal_verdict, ThermalVerdict::TooHot);
+  EXPECT_EQ(r.required_class, InsulationClass::F);
+  ExpectClose(12.864537603390952 * (1 + 0.00393 * (131.5355738758637 - 20)), *p.r_hot_ohm, "R0(T)");
+  ExpectClose(r.primary_current_a * r.primary_current_a * *p.r_hot_ohm + *s.r_hot_ohm,
+              *r.copper_loss_w, "Pcu = I1n² R0 + 1² R1");
   ASSERT_TRUE(s.volts);
   ExpectClose(99.83922829581994, s.volts->no_load_v, "230 × 270 ÷ 622");
-  ExpectClose(93.46018835821333, s.volts->loaded_v, "E × 270 ÷ 622 − R1");
-  ExpectClose(6.8254088180917005, s.volts->regulation_pct, "regulation");
-  ExpectClose(83.47626552863133, s.volts->loaded_v_at_90pct_mains, "at 207 V");
-  ExpectClose(103.44411118779533, s.volts->loaded_v_at_110pct_mains, "at 253 V");
+  ExpectClose((230 - r.load_current_a * *p.r_hot_ohm) * 270 / 622 - *s.r_hot_ohm, s.volts->loaded_v,
+              "E × 270 ÷ 622 − R1, E on the load current");
   ExpectClose(109.82315112540195, s.volts->no_load_v_at_110pct_mains, "253 × 270 ÷ 622");
-  EXPECT_EQ(s.turns_to_wind, 290);
-  EXPECT_EQ(r.turns_rounds, 3);  // 270 → 289 → 290 → 290
-  ExpectClose(100.1472850329149, *s.loaded_v_at_turns_to_wind, "at 290 turns");
-  ExpectClose(87.39470697450713, *r.efficiency_pct, "efficiency");
+  EXPECT_EQ(s.turns_to_wind, 294);
+  EXPECT_EQ(r.turns_rounds, 3);
+  ExpectClose(69.4180513803086, *r.efficiency_pct, "efficiency");
 
   // The JSON gives the same figures to the last digit.
   const std::string json = CheckJson(check);
   for (const char* pair :
-       {"\"turns_to_wind\": 290", "\"r_hot_ohm\": 15.734188112301696",
-        "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"rounds\": 4",
+       {"\"turns_to_wind\": 294", "\"mains_pct\": 106", "\"advised_induction_t\": 1.35",
+        "\"fill_status\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"rounds\": 7",
         "\"wire_mm\": 0.63", "\"section_mm2\": 0.12566370614359174", "\"complete\": true",
-        "\"required_class\": {\"code\": \"A\", \"text\": \"A\"}",
-        "\"thermal_verdict\": {\"code\": \"ok\", \"text\": \"ok\"}", "\"strands\": 1",
+        "\"required_class\": {\"code\": \"F\", \"text\": \"F\"}",
+        "\"thermal_verdict\": {\"code\": \"too_hot\", \"text\": \"trop chaud\"}", "\"strands\": 1",
         "\"imposed\": false", "\"mean_turn_mm\": 175.74553099505926",
         "\"chambers\": [{\"build_mm\": 7.807, \"fill_pct\": 65.05833333333334}]"}) {
     EXPECT_NE(json.find(pair), std::string::npos) << pair << " in " << json;
@@ -136,10 +146,36 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
   });
   ASSERT_NE(section, view.lines.end());
   EXPECT_EQ(section->cells, (std::vector<std::string>{"0,126", "0,312"}));
-  // 1,968 T at mains 10 % high asks for a look (orange); nothing else here stands out.
+  // The idle table: a line per figure of a mains factor, the factor itself as the columns.
+  EXPECT_EQ(view.idle_columns, (std::vector<std::string>{"100 %", "106 %", "110 %"}));
+  ASSERT_EQ(view.idle.size(), NoLoadPointFigures().size() - 1);
+  EXPECT_EQ(view.idle[0].cells, (std::vector<std::string>{"1,788", "1,895", "1,967"}));
+  EXPECT_NE(view.idle_notes.find("Fusible primaire : T 2 A"), std::string::npos) << view.idle_notes;
+  // The pictures: one period of the magnetising current reaching its crest Îµ at each mains
+  // factor; the switch-on over its 10 periods reaching its peak, I1n's crest marked.
+  const std::optional<Plot> idle_plot = MagnetisingPlot(r, ',');
+  ASSERT_TRUE(idle_plot);
+  ASSERT_EQ(idle_plot->series.size(), 2u);
+  EXPECT_EQ(idle_plot->series[1].label, "secteur 110 %");
+  EXPECT_EQ(idle_plot->x_max, 20);
+  ExpectClose(idle.at[2].magnetising.peak_a,
+              *std::max_element(idle_plot->series[1].y.begin(), idle_plot->series[1].y.end()),
+              "Îµ at 110 %");
+  const std::optional<Plot> inrush = SwitchOnPlot(r, ',');
+  ASSERT_TRUE(inrush && r.switch_on && r.switch_on->figures.peak_a);
+  EXPECT_EQ(inrush->x_max, 200);
+  ExpectClose(*r.switch_on->figures.peak_a,
+              *std::max_element(inrush->series[0].y.begin(), inrush->series[0].y.end()), "peak");
+  ExpectClose(std::sqrt(2.0) * r.primary_current_a, *inrush->mark_y, "I1n's crest");
+  EXPECT_EQ(Ticks(0, 20, 5), (std::vector<double>{0, 5, 10, 15, 20}));
+  // Counted, not accumulated: 0.3, not 0.30000000000000004.
+  EXPECT_EQ(Ticks(0, 0.7, 7), (std::vector<double>{0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7}));
+  // 1,967 T at mains 10 % high asks for a look (orange); the idle current there fails the
+  // design (red); nothing else here stands out.
   for (const CheckView::Line& line : view.overall) {
-    EXPECT_EQ(line.level,
-              line.caption == "Induction réelle, secteur à 110 % (T)" ? Level::Warn : Level::Plain)
+    EXPECT_EQ(line.level, line.caption == "Induction réelle, secteur à 110 % (T)" ? Level::Warn
+                          : line.caption == "À vide, secteur à 110 %"             ? Level::Bad
+                                                                                  : Level::Plain)
         << line.caption;
   }
 
@@ -155,8 +191,8 @@ TEST_F(DesignCheckTest, WorkedExampleOnTheBundledCatalogue) {
 
   // What the window and the main window say of the design as wound: 290 turns where the
   // calculation has 270.
-  EXPECT_EQ(WoundNote(check), "Chiffres tels que bobinés : Sec 1 290 spires (calcul : 270).");
-  EXPECT_EQ(WindLine(check), "À bobiner : 290 spires au secondaire 1 — voir Vérification");
+  EXPECT_EQ(WoundNote(check), "Chiffres tels que bobinés : Sec 1 294 spires (calcul : 270).");
+  EXPECT_EQ(WindLine(check), "À bobiner : 294 spires au secondaire 1 — voir Vérification");
 }
 
 // The main window's line names every winding whose turns the design as wound changes, and only

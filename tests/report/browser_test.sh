@@ -86,7 +86,7 @@ PY
 }
 
 check exemple '["EI84/35", "622", "270", "90%", "Pri : 622 spires"]'
-check lampes '["500", "Sec 3", "Trop plein", "ne rentre pas", "Noyau conseillé : EI84/28"]'
+check lampes '["500", "Sec 3", "Trop plein", "ne rentre pas", "Noyau conseillé : aucun"]'
 check cinq '["Sec 4", "12", "0,5"]'
 check exemple '["Trop plein", "Hachures rouges"]' --catalogue "$work/etroit.db"
 

@@ -27,7 +27,7 @@ pdftotext "$work/d.pdf" "$work/d.txt" || fail "pdftotext"
 # What the window shows, as it shows it: the name, the core, every turn count, the efficiency;
 # then the turns to wind and efficiency of the design as wound, and the remarks. The winding is
 # shown once, from page 1: the sheet's winding lines stay in the .dfa file.
-for text in "exemple-rapport.kel" "EI84/35" "622" "270" "90%" "290" "87,5 %" \
+for text in "exemple-rapport.kel" "EI84/35" "622" "270" "90%" "294" "70,4 %" \
   "Carcasse en nylon" "Fenêtre de bobinage"; do
   grep -qF "$text" "$work/d.txt" || fail "PDF text lacks: $text"
 done
@@ -70,11 +70,11 @@ sheet() {  # pdf, name, then extended regular expressions that page 1 must match
       || fail "$name: no number on page $page"
   done
 }
-sheet "$work/d.pdf" exemple-rapport.kel "^ *Spires à bobiner +622 +290\$" "^ *Fil \(mm\) +0,40 +0,63\$" \
-  "^ *À acheter \(m\) +99 +55\$"
-sheet "$work/lampes.pdf" lampes.kel "ne rentre pas dans la fenêtre" "Noyau conseillé : EI84/28" \
-  "^ *Spires à bobiner +630 +1479 +19 +15\$" "^ *Fil \(mm\) +0,355 +0,19 +1,12 +0,90\$" \
-  "^ *À acheter \(m\) +104 +279 +5 +4\$"
+sheet "$work/d.pdf" exemple-rapport.kel "^ *Spires à bobiner +622 +294\$" "^ *Fil \(mm\) +0,40 +0,63\$" \
+  "^ *À acheter \(m\) +99 +56\$"
+sheet "$work/lampes.pdf" lampes.kel "ne rentre pas dans la fenêtre" "Noyau conseillé : aucun" \
+  "^ *Spires à bobiner +630 +1503 +19 +16\$" "^ *Fil \(mm\) +0,355 +0,19 +1,12 +0,90\$" \
+  "^ *À acheter \(m\) +104 +284 +5 +4\$"
 
 # Markup in a core's name and in the remarks is text, escaped in the SVG and the HTML.
 sqlite3 "$work/markup.db" "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, \
