@@ -243,6 +243,25 @@ CheckOptions OptionsFromTexts(const std::map<std::string, std::string>& texts,
   return options;
 }
 
+namespace {
+
+// Keeps text under key, or no entry for the empty text, so that the document stores only what
+// differs from the defaults. True when the texts changed.
+bool StoreText(std::map<std::string, std::string>& texts, const std::string& key,
+               const std::string& text) {
+  const auto found = texts.find(key);
+  if (text.empty()) {
+    if (found == texts.end()) return false;
+    texts.erase(found);
+    return true;
+  }
+  if (found != texts.end() && found->second == text) return false;
+  texts[key] = text;
+  return true;
+}
+
+}  // namespace
+
 bool SetOptionText(std::map<std::string, std::string>& texts, CheckOption option,
                    const std::string& text) {
   const std::string key = OptionKey(option);
@@ -250,15 +269,7 @@ bool SetOptionText(std::map<std::string, std::string>& texts, CheckOption option
   CheckOptions parsed;
   const bool is_default =
       trimmed.empty() || (Apply(parsed, option, trimmed) && parsed == kDefaults);
-  const auto found = texts.find(key);
-  if (is_default) {
-    if (found == texts.end()) return false;
-    texts.erase(found);
-    return true;
-  }
-  if (found != texts.end() && found->second == trimmed) return false;
-  texts[key] = trimmed;
-  return true;
+  return StoreText(texts, key, is_default ? std::string() : trimmed);
 }
 
 std::string OptionText(const std::map<std::string, std::string>& texts, CheckOption option,
@@ -302,16 +313,7 @@ bool SetWindingOptionText(std::map<std::string, std::string>& texts, WindingOpti
                           const std::string& text) {
   if (!ValidRow(row)) return false;
   const std::string key = WindingOptionKey(option, row);
-  const std::string trimmed = Trimmed(text);
-  const auto found = texts.find(key);
-  if (trimmed.empty()) {
-    if (found == texts.end()) return false;
-    texts.erase(found);
-    return true;
-  }
-  if (found != texts.end() && found->second == trimmed) return false;
-  texts[key] = trimmed;
-  return true;
+  return StoreText(texts, key, Trimmed(text));
 }
 
 std::string WindingOptionValueText(const std::map<std::string, std::string>& texts,
