@@ -282,6 +282,7 @@ std::string OptionText(const std::map<std::string, std::string>& texts, CheckOpt
 const std::vector<std::string>& VerifKeys() {
   static const std::vector<std::string> keys = [] {
     std::vector<std::string> all;
+    all.reserve(kCheckOptionSpecs.size() + std::size(kWindingOptionSpecs) * kOptionWindings);
     for (const CheckOptionSpec& spec : kCheckOptionSpecs) all.emplace_back(spec.key);
     for (const WindingOptionSpec& spec : kWindingOptionSpecs) {
       for (int row = 0; row < kOptionWindings; ++row) {

@@ -137,12 +137,17 @@ HalfPeriod Sweep(const Angles& g, double v0) {
   // The pulse's end: the first point whose current is nothing or less, then halved down. The
   // current rises from nothing and falls once, so points kScanSteps steps apart find it.
   double lo = start, hi = kPi;
-  for (double theta = start + g.h_fine; theta < kPi; theta += kScanSteps * g.Step(start, theta)) {
+  // Counted steps: a step that rounds to nothing ends the scan instead of looping on.
+  double theta = start + g.h_fine;
+  for (int step = 0; step < 1000000 && theta < kPi; ++step) {
     if (!(current(theta) > 0)) {
       hi = theta;
       break;
     }
     lo = theta;
+    const double next = theta + kScanSteps * g.Step(start, theta);
+    if (!(next > theta)) break;
+    theta = next;
   }
   if (hi == kPi && current(kPi) > 0) {
     lo = kPi;  // still conducting at π: the capacitor has fallen below −D, which fails anyway
@@ -469,7 +474,9 @@ RectifierSolution SolveRectifier(const RectifierRequest& r, double frequency_hz,
   // The smallest E6 value whose ripple is within the share: the ripple falls as C grows, so the
   // values are halved down to it.
   std::vector<double> values;
-  for (double decade = kSmallestCapacitorUf; decade < kLargestCapacitorUf * 1.01; decade *= 10) {
+  constexpr int kDecades = 6;  // 1 µF to 680 000 µF
+  for (int d = 0; d < kDecades; ++d) {
+    const double decade = kSmallestCapacitorUf * std::pow(10.0, d);
     for (const double m : kE6) {
       const double value = std::round(m * decade * 10) / 10;
       if (value <= kLargestCapacitorUf * 1.0000001) values.push_back(value);

@@ -31,18 +31,18 @@ std::optional<double> NumberOf(std::string_view text) {
 }
 
 struct NumberRange {
-  RectifierKey key;
   double high;
-  bool zero_allowed;
   const char* expected;  // what a good text is
+  RectifierKey key;
+  bool zero_allowed;
 };
 
 constexpr NumberRange kRanges[] = {
-    {RectifierKey::DcVolts, kMaxDcVolts, false, "une tension continue de plus de 0 à 100 000 V"},
-    {RectifierKey::DcAmps, kMaxDcAmps, false, "un courant continu de plus de 0 à 1 000 A"},
-    {RectifierKey::Capacitor, kMaxCapacitorUf, false,
-     "une capacité de plus de 0 à 10 000 000 µF (vide : choisie)"},
-    {RectifierKey::DiodeDrop, kMaxDiodeDropV, true, "une chute de 0 à 10 V (vide : 0,8 V)"},
+    {kMaxDcVolts, "une tension continue de plus de 0 à 100 000 V", RectifierKey::DcVolts, false},
+    {kMaxDcAmps, "un courant continu de plus de 0 à 1 000 A", RectifierKey::DcAmps, false},
+    {kMaxCapacitorUf, "une capacité de plus de 0 à 10 000 000 µF (vide : choisie)",
+     RectifierKey::Capacitor, false},
+    {kMaxDiodeDropV, "une chute de 0 à 10 V (vide : 0,8 V)", RectifierKey::DiodeDrop, true},
 };
 
 const NumberRange& RangeOf(RectifierKey key) {

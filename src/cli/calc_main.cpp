@@ -164,8 +164,8 @@ int main(int argc, char** argv) {
 
   const std::optional<int> report_seconds = ReportSeconds();
   if (!job.pdf.empty() && !report_seconds) {
-    return Fail("KELVANOR_REPORT_TIMEOUT « " +
-                std::string(std::getenv("KELVANOR_REPORT_TIMEOUT")).substr(0, 60) +
+    const char* given = std::getenv("KELVANOR_REPORT_TIMEOUT");
+    return Fail("KELVANOR_REPORT_TIMEOUT « " + std::string(given ? given : "").substr(0, 60) +
                 " » refusé : un nombre entier de secondes de 1 à 86400 attendu, par défaut " +
                 std::to_string(kReportSeconds) + " ; rien n'est calculé ni écrit.");
   }

@@ -770,7 +770,7 @@ std::string AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& che
   // that the question names the file that is written.
   dialog.setDefaultSuffix(pdf ? "pdf" : "svg");
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return "";
-  const std::string path = dialog.selectedFiles().first().toStdString();
+  std::string path = dialog.selectedFiles().first().toStdString();
   if (const std::string refusal = form.ExportRefusal(path); !refusal.empty()) {
     QMessageBox::warning(parent, "Vérification", ToQt(refusal));
     return "";
