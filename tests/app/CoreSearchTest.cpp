@@ -362,7 +362,7 @@ TEST_F(CoreSearchTest, TheBackgroundSearchFollowsTheDesign) {
                    "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, MasseFer REAL, "
                    "hautcu REAL, LargCu REAL, longspire REAL);"
                    "INSERT INTO EI WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                   "WHERE i < 5000) SELECT 'EI' || i, 2 + i % 50, 0.05 + (i % 997) / 100.0, "
+                   "WHERE i < 1000) SELECT 'EI' || i, 2 + i % 50, 0.05 + (i % 997) / 100.0, "
                    "4 + i % 30, 13 + i % 60, 6 + i % 40 FROM n;");
   Load(Design(24, 1), path);
   CoreSearchRunner runner;
@@ -372,10 +372,11 @@ TEST_F(CoreSearchTest, TheBackgroundSearchFollowsTheDesign) {
   form().GotFocus({Control::TxAmps, 1});
   form().SetText({Control::TxAmps, 1}, "3");
   form().LostFocus({Control::TxAmps, 1});
-  runner.Follow(form(), CheckOptions{}, std::chrono::seconds(60));
+  // Long enough for a sanitized build on a loaded machine: the wait ends with the search.
+  runner.Follow(form(), CheckOptions{}, std::chrono::seconds(240));
   const CoreSearchRunner::State state = runner.Poll();
   ASSERT_TRUE(state.result);
-  EXPECT_EQ(state.done, 5000u);
+  EXPECT_EQ(state.done, 1000u);
   const CoreSearchResult once = SearchFormCores(form(), CheckOptions{});
   ASSERT_TRUE(once.advised);
   EXPECT_EQ(state.result->advised, once.advised);
