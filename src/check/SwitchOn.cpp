@@ -112,7 +112,8 @@ SwitchOn SimulateSwitchOn(const FieldOfInduction& field, const SwitchOnCircuit& 
       peak = std::fabs(current);
       peak_time = (k + 1) * step;
     }
-    if (static_cast<std::size_t>(k + 1) < trace.size()) trace[k + 1] = current;
+    if (const std::size_t at = static_cast<std::size_t>(k) + 1; at < trace.size())
+      trace[at] = current;
   }
   out.peak_a = peak;
   out.peak_time_s = peak_time;

@@ -63,15 +63,18 @@ std::optional<Plot> MagnetisingPlot(const CheckResult& r, char sep) {
   plot.y_label = "courant (A)";
   const double period_ms = 1000 / n.frequency_hz;
   plot.x_max = period_ms;
-  static constexpr std::array<std::size_t, 2> kShown = {0, kHighMainsIndex};
-  static constexpr const char* kColours[] = {"#2e6fa8", "#c0392b"};
+  struct Shown {
+    std::size_t at;  // in n.at
+    const char* colour;
+  };
+  static constexpr Shown kShown[] = {{0, "#2e6fa8"}, {kHighMainsIndex, "#c0392b"}};
   std::array<double, kMagnetisingSamples> wave{};
-  for (std::size_t i = 0; i < kShown.size(); ++i) {
-    const NoLoadPoint& point = n.at[kShown[i]];
+  for (const Shown& shown : kShown) {
+    const NoLoadPoint& point = n.at[shown.at];
     MagnetisingWave(field, n.circuit, point.induction_t, wave);
     PlotSeries& s = plot.series.emplace_back();
     s.label = "secteur " + Fixed(point.mains_factor * 100, 0, sep) + " %";
-    s.colour = kColours[i];
+    s.colour = shown.colour;
     s.x.reserve(wave.size());
     s.y.reserve(wave.size());
     for (std::size_t k = 0; k < wave.size(); ++k) {
