@@ -573,7 +573,7 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   out += QuickCalculation(in);
 
   // The sheet's winding lines are the chain's: the windings are on page 1 alone. Its core line
-  // carries a suffix the sheet has always had; the report names the core only.
+  // ends with the sheet's stock code, which means nothing to a reader; the report names the core.
   out += "<h2>Fiche de fabrication</h2>\n";
   Pairs fab;
   for (const auto& [key, value] : in.sheet_lines) {

@@ -73,6 +73,18 @@ QColor ColourOf(Level level) {
   return kBlackText;
 }
 
+// The table's cell at (row, column), made right-aligned the first time, showing text.
+QTableWidgetItem* ShowCell(QTableWidget* table, int row, int column, const std::string& text) {
+  QTableWidgetItem* item = table->item(row, column);
+  if (!item) {
+    item = new QTableWidgetItem;
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    table->setItem(row, column, item);
+  }
+  item->setText(ToQt(text));
+  return item;
+}
+
 // What a check option's field lets through: digits, one sign, one decimal separator, and a value
 // the check takes once the field is left. Letters never get into a document this way.
 class OptionValidator : public QValidator {
@@ -864,14 +876,7 @@ void CheckWindow::ShowView() {
   for (int r = 0; r < table_->rowCount(); ++r) {
     const CheckView::Line& line = view.lines[r];
     for (int c = 0; c < table_->columnCount(); ++c) {
-      QTableWidgetItem* item = table_->item(r, c);
-      if (!item) {
-        item = new QTableWidgetItem;
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        table_->setItem(r, c, item);
-      }
-      item->setText(ToQt(line.cells[c]));
-      item->setForeground(ColourOf(line.level));
+      ShowCell(table_, r, c, line.cells[c])->setForeground(ColourOf(line.level));
     }
   }
 
@@ -894,17 +899,10 @@ void CheckWindow::ShowView() {
   for (int r = 0; r < wind_->rowCount(); ++r) {
     const CheckView::Line* line = line_of(deciding[static_cast<std::size_t>(r)].first);
     for (int c = 0; c < wind_->columnCount(); ++c) {
-      QTableWidgetItem* item = wind_->item(r, c);
-      if (!item) {
-        item = new QTableWidgetItem;
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        wind_->setItem(r, c, item);
-      }
       std::string cell = line ? line->cells[static_cast<std::size_t>(c)] : "";
       // The primary is wound with the turns the calculation gives it.
       if (r == 0 && cell.empty() && turns) cell = turns->cells[static_cast<std::size_t>(c)];
-      item->setText(ToQt(cell));
-      item->setForeground(ColourOf(line ? line->level : Level::Plain));
+      ShowCell(wind_, r, c, cell)->setForeground(ColourOf(line ? line->level : Level::Plain));
     }
   }
   int wind_height = wind_->horizontalHeader()->sizeHint().height() + 2 * wind_->frameWidth();
@@ -931,13 +929,7 @@ void CheckWindow::ShowView() {
   idle_->setVerticalHeaderLabels(idle_rows);
   for (int r = 0; r < idle_->rowCount(); ++r) {
     for (int c = 0; c < idle_->columnCount(); ++c) {
-      QTableWidgetItem* item = idle_->item(r, c);
-      if (!item) {
-        item = new QTableWidgetItem;
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        idle_->setItem(r, c, item);
-      }
-      item->setText(ToQt(view.idle[r].cells[c]));
+      ShowCell(idle_, r, c, view.idle[r].cells[c]);
     }
   }
   idle_notes_->setText(ToQt(view.idle_notes));
