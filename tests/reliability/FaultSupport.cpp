@@ -12,15 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-// clang spells "built with AddressSanitizer" its own way.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define KELVANOR_TEST_CLANG_ASAN 1
-#endif
-#endif
-#ifndef KELVANOR_TEST_CLANG_ASAN
-#define KELVANOR_TEST_CLANG_ASAN 0
-#endif
+#include "support/TestFiles.h"
 
 namespace kel::test {
 namespace {
@@ -174,14 +166,6 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-bool TimedBuild() {
-#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !KELVANOR_TEST_CLANG_ASAN
-  return true;
-#else
-  return false;
-#endif
 }
 
 double TimeBudgetSeconds() {

@@ -90,9 +90,6 @@ class Stopwatch {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-// True in an optimised build without sanitizers, where timings mean something.
-bool TimedBuild();
-
 // How long a hostile input may take: a few seconds in an optimised build, generously more under
 // sanitizers or without optimisation.
 double TimeBudgetSeconds();

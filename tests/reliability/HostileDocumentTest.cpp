@@ -122,15 +122,17 @@ TEST_F(HostileDocumentTest, DocumentsJustUnderTheSizeLimit) {
 }
 
 TEST_F(HostileDocumentTest, HundredThousandKeysBeforeTheInputs) {
+  // Sanitizers find the same faults in a fifth of the keys, in a fraction of the time.
+  const int count = test::TimedBuild() ? 100'000 : 20'000;
   std::string keys = "[SPECIFS]\n";
-  for (int i = 0; i < 100'000; ++i)
+  for (int i = 0; i < count; ++i)
     keys += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\n";
   const std::string path = dir.File("keys.kel");
   WriteFile(path, keys + kSpecifs.substr(sizeof("[SPECIFS]\n") - 1));
   const DesignSheet& design = OpenSaveReopen(path);
   EXPECT_EQ(design.TxVolts[1], "100");
   EXPECT_EQ(design.LbNoyau, "EI10");
-  EXPECT_EQ(ReadIni(path, "SPECIFS", "Key99999"), "99999");
+  EXPECT_EQ(ReadIni(path, "SPECIFS", "Key" + std::to_string(count - 1)), std::to_string(count - 1));
 }
 
 // A NUL byte is in no text file: wherever it stands, the file is no document and is not opened

@@ -10,6 +10,16 @@
 #include <sstream>
 #include <stdexcept>
 
+// clang spells "built with AddressSanitizer" its own way.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KELVANOR_TEST_CLANG_ASAN 1
+#endif
+#endif
+#ifndef KELVANOR_TEST_CLANG_ASAN
+#define KELVANOR_TEST_CLANG_ASAN 0
+#endif
+
 namespace kel::test {
 
 TempDir::TempDir() {
@@ -67,6 +77,14 @@ std::chrono::nanoseconds ThreadCpuTime() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
   return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+bool TimedBuild() {
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !KELVANOR_TEST_CLANG_ASAN
+  return true;
+#else
+  return false;
+#endif
 }
 
 std::string ReadFile(const std::string& path) {

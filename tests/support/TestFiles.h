@@ -48,6 +48,10 @@ std::string MakeDamagedCatalogue(const std::string& path);
 // the wall clock, so that a loaded machine or a sanitizer's other threads do not make them fail.
 std::chrono::nanoseconds ThreadCpuTime();
 
+// True in an optimised build without sanitizers: where timings mean something, and where a
+// property test can afford its whole sample (sanitizers find the same faults in fewer cases).
+bool TimedBuild();
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
 
