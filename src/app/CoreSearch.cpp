@@ -31,6 +31,11 @@ std::string Cell(const std::optional<double>& value, int decimals, char sep) {
   return value ? Fixed(*value, decimals, sep) : "–";
 }
 
+// "" for a core without idle figures.
+std::string NoLoadVerdictText(const CoreFigures& core) {
+  return core.no_load_verdict ? std::string(TermOf(*core.no_load_verdict).text) : "";
+}
+
 std::string JsonOf(const std::optional<double>& value) {
   return value ? JsonNumber(*value) : "null";
 }
@@ -55,31 +60,6 @@ std::string DesignKey(const DesignSheet& s, const std::string& catalogue) {
 }
 
 }  // namespace
-
-const char* ResultVerdict(const CheckResult& r) {
-  // Complete: every winding in the figures, a fill and a temperature that settled.
-  if (r.complete && !r.windings.empty() && !r.converged) return kVerdictTooSmall;
-  if (!r.complete || r.windings.empty() || !r.fill_status || !r.thermal_verdict) {
-    return kVerdictIncomplete;
-  }
-  if (std::any_of(r.windings.begin(), r.windings.end(),
-                  [](const WindingCheck& w) { return w.unreachable; })) {
-    return kVerdictUnreachable;
-  }
-  if (*r.fill_status == FillStatus::Overfull) return kVerdictOverfull;
-  if (*r.fill_status == FillStatus::Tight) return kVerdictTight;
-  if (*r.thermal_verdict == ThermalVerdict::TooHot) return kVerdictTooHot;
-  return kVerdictOk;
-}
-
-const char* CoreVerdict(const DesignCheck& check) {
-  if (!check.result) return kVerdictIncomplete;
-  const CheckResult& wound = WoundResult(check);
-  const char* verdict = ResultVerdict(wound);
-  // Figures of turns the workshop would not wind are no ground to advise a core on.
-  if (verdict != kVerdictIncomplete && !TurnsStand(wound)) return kVerdictUnsettled;
-  return verdict;
-}
 
 CatalogueCores ReadCatalogueCores(CatalogueHandle& db, const std::atomic<bool>* stop) {
   CatalogueCores cores;
@@ -143,7 +123,6 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   try {
     figures.name = FieldText(row[CoreColumn::Ref], decimal_separator);
   } catch (const FieldError&) {
-    figures.verdict = kVerdictIncomplete;
     return figures;
   }
   figures.mass_kg = NumberOf(row[CoreColumn::MasseFer]);
@@ -161,18 +140,17 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
 
   // The check reads the core the chain has left on the sheet, as the window's check does.
   DesignCheck check = CheckDesign(sheet, options, false);
-  figures.verdict = kVerdictIncomplete;
   if (check.result) {
     const CheckResult& first = *check.result;
     const bool fewer = std::any_of(first.windings.begin(), first.windings.end(), [](const auto& w) {
       return w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind < w.input.turns;
     });
-    if (ResultVerdict(first) == kVerdictOk || fewer) {
+    if (JudgeResult(first) == Verdict::Ok || fewer) {
       check.as_wound =
           RunCheckAsWound(CheckInputFromSheet(sheet, *sheet.Core), check.options, first);
-      figures.verdict = CoreVerdict(check);
+      figures.verdict = JudgeDesign(check);
     } else {
-      figures.verdict = ResultVerdict(first);
+      figures.verdict = JudgeResult(first);
     }
     const CheckResult& r = WoundResult(check);
     // A fill or a temperature that ran away, and the efficiency of a core that delivers nothing,
@@ -183,7 +161,7 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
     }
     if (r.converged && r.output_w > 0.0) figures.efficiency_pct = r.efficiency_pct;
     if (r.no_load) {
-      figures.no_load_verdict = TermOf(r.no_load->verdict).text;
+      figures.no_load_verdict = r.no_load->verdict;
       figures.no_load_current_pct = r.no_load->at[kHighMainsIndex].current_pct;
     }
   } else {
@@ -192,28 +170,12 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   return figures;
 }
 
-int VerdictRank(const std::string& verdict) {
-  const char* const order[] = {kVerdictOk,       kVerdictTight,     kVerdictTooHot,
-                               kVerdictOverfull, kVerdictUnsettled, kVerdictUnreachable,
-                               kVerdictTooSmall, kVerdictIncomplete};
-  int rank = 0;
-  for (const char* known : order) {
-    if (verdict == known) return rank;
-    ++rank;
-  }
-  return rank;
-}
-
-bool CannotWork(const std::string& verdict) {
-  return VerdictRank(verdict) >= VerdictRank(kVerdictOverfull);
-}
-
 void Advise(CoreSearchResult& result) {
   result.advised.reset();
   result.none.clear();
   const std::vector<CoreFigures>& cores = result.cores;
   for (std::size_t i = 0; i < cores.size(); ++i) {
-    if (cores[i].verdict != kVerdictOk || !cores[i].mass_kg) continue;
+    if (cores[i].verdict != Verdict::Ok || !cores[i].mass_kg) continue;
     // Strictly lighter: of two cores of the same mass the first in the catalogue stays.
     if (!result.advised || *cores[i].mass_kg < *cores[*result.advised].mass_kg) {
       result.advised = i;
@@ -234,13 +196,14 @@ void Advise(CoreSearchResult& result) {
   }
   result.none = "aucun noyau ne convient";
   const char* separator = " : ";
-  for (const char* verdict : {kVerdictIncomplete, kVerdictTooSmall, kVerdictUnreachable,
-                              kVerdictUnsettled, kVerdictOverfull, kVerdictTight, kVerdictTooHot}) {
+  for (const Verdict verdict :
+       {Verdict::Incomplete, Verdict::TooSmall, Verdict::Unreachable, Verdict::Unsettled,
+        Verdict::Overfull, Verdict::Tight, Verdict::TooHot}) {
     const auto count = std::count_if(cores.begin(), cores.end(), [verdict](const auto& core) {
       return core.verdict == verdict;
     });
     if (count == 0) continue;
-    result.none += separator + std::string(verdict) + " " + std::to_string(count);
+    result.none += separator + std::string(TermOf(verdict).text) + " " + std::to_string(count);
     separator = ", ";
   }
 }
@@ -287,8 +250,8 @@ std::vector<std::string> CoreCells(const CoreFigures& core, char sep) {
           Cell(core.fill_pct, 1, sep),
           Cell(core.copper_temperature_c, 1, sep),
           Cell(core.efficiency_pct, 1, sep),
-          core.verdict,
-          core.no_load_verdict,
+          std::string(TermOf(core.verdict).text),
+          NoLoadVerdictText(core),
           Cell(core.no_load_current_pct, 0, sep)};
 }
 
@@ -334,8 +297,8 @@ std::string CoreTableJson(const CoreSearchResult& result) {
   std::string out = "{\"cores\": [";
   for (std::size_t i = 0; i < result.cores.size(); ++i) {
     out += (i ? ", " : "") + CoreJson(result.cores[i]) +
-           ", \"verdict\": " + JsonString(result.cores[i].verdict) +
-           ", \"no_load_verdict\": " + JsonString(result.cores[i].no_load_verdict) +
+           ", \"verdict\": " + JsonString(TermOf(result.cores[i].verdict).text) +
+           ", \"no_load_verdict\": " + JsonString(NoLoadVerdictText(result.cores[i])) +
            ", \"no_load_current_pct\": " + JsonOf(result.cores[i].no_load_current_pct) + "}";
   }
   return out + "]}\n";

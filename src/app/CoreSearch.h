@@ -2,9 +2,9 @@
 // The core that fits ("Noyau conseillé"): every core of the catalogue imposed in turn on a copy of
 // the design, as a double-click in the core list imposes it, and checked with the design's
 // options as the workshop winds it (each secondary with its turns to wind). The advised core is
-// the lightest (catalogue order on a tie) whose check as wound is complete, whose turns stand,
-// whose fill is "ok" and which does not run too hot: imposed, it gives a winding sheet without
-// an alarm. The design is never touched.
+// the lightest (catalogue order on a tie) whose design as wound is judged ok (check/Verdict.h:
+// complete, its turns stand, its fill "ok", not too hot): imposed, it gives a winding sheet
+// without an alarm. The design is never touched.
 //
 // A core that fails on the calculation's turns is not wound again when no secondary's turns to
 // wind are fewer: more turns of the same wire fill the window more and heat the copper more, so
@@ -28,47 +28,27 @@
 #include "app/MainForm.h"
 #include "catalogue/Catalogue.h"
 #include "check/DesignCheck.h"
+#include "check/Verdict.h"
 #include "design/Chain.h"
 
 namespace kel {
 
-// Why a core may not be advised, the first reason that holds; kVerdictOk when it may be.
-inline constexpr const char* kVerdictOk = "ok";
-inline constexpr const char* kVerdictIncomplete = "incomplet";
-inline constexpr const char* kVerdictUnreachable = "tension inatteignable";
-inline constexpr const char* kVerdictUnsettled = "spires instables";
-inline constexpr const char* kVerdictOverfull = "trop plein";
-inline constexpr const char* kVerdictTight = "juste";
-inline constexpr const char* kVerdictTooHot = "trop chaud";
-// Incomplete because the copper's temperature runs away: the core is too small for the design.
-inline constexpr const char* kVerdictTooSmall = "trop petit : la température ne se stabilise pas";
-
-// Verdicts from best to worst, 0 for "ok"; the rank of any other text comes last.
-int VerdictRank(const std::string& verdict);
-// A core that cannot carry the design whatever its options: overfull, too small or incomplete.
-bool CannotWork(const std::string& verdict);
-
 // Past these a figure has run away and is no figure to compare cores by, whatever the verdict.
 inline constexpr double kRunawayFillPct = 1000;
 inline constexpr double kRunawayTemperatureC = 1000;  // copper melts at 1085 °C
-
-// The one place the search reads a check: "ok" when the design as wound (WoundResult) is
-// complete, every secondary reaches its volts, its turns stand, its fill is "ok" and its copper is
-// not "trop chaud" for the insulation class chosen.
-const char* CoreVerdict(const DesignCheck& check);
-// One result judged as it is, its turns to wind left aside.
-const char* ResultVerdict(const CheckResult& result);
 
 // One core of the catalogue, checked with the design.
 struct CoreFigures {
   std::string name;
   std::optional<double> mass_kg;  // none when the catalogue gives no number
   std::optional<double> fill_pct, copper_temperature_c, efficiency_pct;  // none without a check
-  std::string verdict;
+  // The design as wound on this core (JudgeDesign), or on the calculation's turns when winding
+  // them could not help (see above).
+  Verdict verdict = Verdict::Incomplete;
   std::string none;  // why there is no check, as the check says it; empty when there is one
   // The idle verdict at +10 % mains and I0 there in % of the core's own I1n: shown, never a
   // reason to leave a core out (at a design's induction every core saturates alike).
-  std::string no_load_verdict;
+  std::optional<NoLoadVerdict> no_load_verdict;
   std::optional<double> no_load_current_pct;
 };
 

@@ -119,12 +119,12 @@ struct WindingCheck {
   bool turns_unsettled = false;
 };
 
-// "ok" up to kFillOkPct, "juste" up to kFillFullPct, "trop plein" beyond.
+// "ok" up to 90 %, "juste" up to 100 %, "trop plein" beyond (WindowLayout.cpp).
 enum class FillStatus { Ok, Tight, Overfull };
 FillStatus FillStatusOf(double fill_pct);
 
 // How the copper temperature stands against the limit of the insulation class chosen: "ok" up to
-// kThermalMarginK below it, "juste" up to it, "trop chaud" above.
+// 10 K below it, "juste" up to it, "trop chaud" above (Heat.cpp).
 enum class ThermalVerdict { Ok, Tight, TooHot };
 ThermalVerdict JudgeTemperature(double temperature_c, InsulationClass insulation_class);
 

@@ -43,6 +43,12 @@ FigureValue Words(const Term& term) {
 FigureValue NotComputed() {
   return Of(Kind::NotComputed);
 }
+// A value as its judgement stands.
+FigureValue Judged(FigureValue value, Level level) {
+  value.alert = level == Level::Warn || level == Level::Bad;
+  value.caution = level == Level::Warn;
+  return value;
+}
 // An idle figure: none without a primary, not computed without its copper.
 template <typename Get>
 FigureValue Idle(const CheckResult& r, Get get) {
@@ -52,24 +58,13 @@ FigureValue Idle(const CheckResult& r, Get get) {
 }
 FigureValue NoLoadVerdictOf(const CheckResult& r) {
   if (!r.no_load) return r.complete ? Unset() : Incomplete();
-  FigureValue value = Words(TermOf(r.no_load->verdict));
-  value.alert =
-      r.no_load->verdict == NoLoadVerdict::Tight || r.no_load->verdict == NoLoadVerdict::Saturated;
-  value.caution = r.no_load->verdict == NoLoadVerdict::Tight;
-  return value;
+  return Judged(Words(TermOf(r.no_load->verdict)), LevelOf(r.no_load->verdict));
 }
 FigureValue PrimaryFuseOf(const CheckResult& r) {
   if (!r.fuses.primary) return r.no_load ? NotComputed() : Incomplete();
   const PrimaryFuse& fuse = *r.fuses.primary;
-  if (!fuse.rating_a) {
-    FigureValue value = Words(TermOf(fuse.status));
-    value.alert = true;
-    return value;
-  }
-  FigureValue value = Of(Kind::Fuse, *fuse.rating_a);
-  value.alert = fuse.status != FuseStatus::Ok;
-  value.caution = fuse.status == FuseStatus::Oversized;
-  return value;
+  return Judged(fuse.rating_a ? Of(Kind::Fuse, *fuse.rating_a) : Words(TermOf(fuse.status)),
+                LevelOf(fuse.status));
 }
 template <typename Enum>
 FigureValue WordsOr(const std::optional<Enum>& value) {
@@ -173,11 +168,7 @@ constexpr WindingFigure kWindingFigures[] = {
 
 constexpr OverallFigure kOverallFigures[] = {
     {"complete", "Vérification complète", "", "Complète", "complete", 0, false, true,
-     [](R r) {
-       FigureValue value = YesNo(r.complete);
-       value.alert = !r.complete;
-       return value;
-     }},
+     [](R r) { return Judged(YesNo(r.complete), CompleteLevel(r.complete)); }},
     {"tape", "Isolement primaire/secondaires", "mm", "Isolement (mm)", "tape_mm", 2, false, true,
      [](R r) { return Number(r.tape_mm); }},
     {"chambers", "Compartiments", "", "Compartiments", "chambers", 0, false, true,
@@ -197,9 +188,8 @@ constexpr OverallFigure kOverallFigures[] = {
     {"induction_real_at_110pct_mains", "Induction réelle, secteur à 110 %", "T",
      "Induction à 110 % (T)", "induction_real_at_110pct_mains_t", 3, false, true,
      [](R r) {
-       FigureValue value = Number(r.induction_real_at_110pct_mains_t);
-       value.alert = r.induction_real_at_110pct_mains_t > kInductionAlertT;
-       return value;
+       return Judged(Number(r.induction_real_at_110pct_mains_t),
+                     InductionLevel(r.induction_real_at_110pct_mains_t));
      },
      Severity::Caution},
     {"iron_loss", "Pertes fer", "W", "Pertes fer (W)", "iron_loss_w", 2, false, true,

@@ -9,6 +9,7 @@
 
 #include "check/Check.h"
 #include "check/CheckTerms.h"
+#include "check/Verdict.h"
 
 namespace kel {
 
@@ -32,7 +33,9 @@ struct FigureValue {
   Kind kind = Kind::Number;
   double number = 0;
   Term term{};
-  int strands = 1;       // a Number shown as "2 × 1,800" when more than one
+  int strands = 1;  // a Number shown as "2 × 1,800" when more than one
+  // A judged value (Verdict.h) at Level::Warn or Level::Bad is an alert, orange at Warn whatever
+  // the figure's severity.
   bool alert = false;    // this value, not the figure, is a warning
   bool caution = false;  // an alert shown orange whatever the figure's severity
   std::span<const ChamberBuild> chambers;
@@ -91,8 +94,5 @@ bool HasKey(Shown shown, const WindingCheck& winding);
 
 // "Fil (mm)", "Spires": a caption with its unit.
 std::string CaptionWithUnit(std::string_view caption, std::string_view unit);
-
-// Induction of the real iron section above this, at mains 10 % high, saturates common steels.
-inline constexpr double kInductionAlertT = 1.7;
 
 }  // namespace kel

@@ -38,15 +38,9 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   }
 
   view.fill = FillText(r, sep);
-  view.fill_level = !r.fill_status                        ? Level::Bad
-                    : *r.fill_status == FillStatus::Ok    ? Level::Good
-                    : *r.fill_status == FillStatus::Tight ? Level::Warn
-                                                          : Level::Bad;
+  view.fill_level = FillLevel(r);
   view.thermal = ThermalText(r, sep);
-  view.thermal_level = !r.thermal_verdict || !r.converged            ? Level::Bad
-                       : *r.thermal_verdict == ThermalVerdict::Ok    ? Level::Good
-                       : *r.thermal_verdict == ThermalVerdict::Tight ? Level::Warn
-                                                                     : Level::Bad;
+  view.thermal_level = ThermalLevel(r);
   for (const OverallFigure& figure : OverallFigures()) {
     if (!figure.listed) continue;
     const FigureValue value = figure.value(r);

@@ -6,11 +6,9 @@
 #include <vector>
 
 #include "check/DesignCheck.h"
+#include "check/Verdict.h"
 
 namespace kel {
-
-// How a figure stands: shown in green, orange or red.
-enum class Level { Plain, Good, Warn, Bad };
 
 struct CheckView {
   std::string none;  // not empty: there is no check, and this says why

@@ -8,6 +8,7 @@
 
 #include "app/ChainReport.h"
 #include "check/CheckTerms.h"
+#include "check/Verdict.h"
 #include "documents/DesignDocument.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
@@ -134,10 +135,14 @@ std::vector<std::string> Alarms(const CheckResult& r, char sep) {
                       " ; les spires sont celles du calcul.");
     }
   }
-  if (r.fill_status == FillStatus::Overfull && r.build_mm && r.fill_pct) {
-    lines.push_back("Le bobinage ne rentre pas dans la fenêtre : " + Fixed(*r.build_mm, 2, sep) +
-                    " mm de hauteur pour " + Fixed(r.core.window_height_mm, 1, sep) + " mm (" +
-                    Fixed(*r.fill_pct, 1, sep) + " %).");
+  if (r.fill_status && *r.fill_status != FillStatus::Ok && r.build_mm && r.fill_pct) {
+    // A fill that is only "juste" is no core to wind on either: the sheet says why it advises
+    // another.
+    lines.push_back(
+        (r.fill_status == FillStatus::Overfull ? "Le bobinage ne rentre pas dans la fenêtre : "
+                                               : "Le bobinage remplit juste la fenêtre : ") +
+        Fixed(*r.build_mm, 2, sep) + " mm de hauteur pour " +
+        Fixed(r.core.window_height_mm, 1, sep) + " mm (" + Fixed(*r.fill_pct, 1, sep) + " %).");
   }
   if (r.thermal_verdict == ThermalVerdict::TooHot && r.copper_temperature_c) {
     lines.push_back("Le cuivre chauffe trop : " + Fixed(*r.copper_temperature_c, 1, sep) +
@@ -197,9 +202,8 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   if (std::any_of(r.windings.begin(), r.windings.end(), not_as_wound)) {
     alarms.push_back(kTurnsDoNotStand);
   }
-  if (!alarms.empty() && in.cores) {
-    alarms.push_back(AdvisedCoreText(*in.cores, sep));
-  }
+  // Searched whenever the design is not judged ok (WantsAnotherCore), and then always said.
+  if (in.cores) alarms.push_back(AdvisedCoreText(*in.cores, sep));
   if (!alarms.empty()) {
     out += "<table class=\"alarm\" width=\"100%\" cellpadding=\"6\"><tr><td>";
     for (std::size_t i = 0; i < alarms.size(); ++i) out += (i ? "<br>" : "") + Html(alarms[i]);
@@ -345,16 +349,10 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   whole.Add("Rendement", r.efficiency_pct ? Or(r.efficiency_pct, 1, sep) + " %" : "–");
   if (r.no_load) {
     const NoLoadVerdict idle = r.no_load->verdict;
-    whole.AddLevel("À vide", IdleSummary(r, sep),
-                   idle == NoLoadVerdict::Ok          ? Level::Good
-                   : idle == NoLoadVerdict::Tight     ? Level::Warn
-                   : idle == NoLoadVerdict::Saturated ? Level::Bad
-                                                      : Level::Plain);
+    whole.AddLevel("À vide", IdleSummary(r, sep), LevelOf(idle));
     const std::optional<PrimaryFuse>& fuse = r.fuses.primary;
     whole.AddLevel("Fusibles", FuseSummary(r, sep),
-                   !fuse || fuse->status == FuseStatus::Ok ? Level::Plain
-                   : fuse->status == FuseStatus::Oversized ? Level::Warn
-                                                           : Level::Bad);
+                   !fuse || fuse->status == FuseStatus::Ok ? Level::Plain : LevelOf(fuse->status));
   }
   whole.Add("Ambiante", Fixed(o.ambient_c, 0, sep) + " °C");
 
@@ -477,13 +475,6 @@ std::string QuickCalculation(const ReportInput& in) {
 }
 
 }  // namespace
-
-bool WantsAnotherCore(const DesignCheck& check) {
-  if (!check.result) return false;
-  const CheckResult& r = WoundResult(check);
-  return !r.complete || r.fill_status == FillStatus::Overfull ||
-         r.thermal_verdict == ThermalVerdict::TooHot;
-}
 
 ReportInput FormReportInput(MainForm& form, const DesignCheck& check) {
   ReportInput input{&form.Sheet(),

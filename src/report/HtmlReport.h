@@ -29,12 +29,9 @@ struct ReportInput {
   std::optional<CoreSearchResult> cores;
 };
 
-// Whether the winding sheet has to advise another core: the windings do not fit the window, or
-// the copper runs too hot.
-bool WantsAnotherCore(const DesignCheck& check);
-
 // The report's input for the form's design as its last recalculation left it, with check (which
-// must outlive it); the catalogue is searched for a core only when WantsAnotherCore.
+// must outlive it); the catalogue is searched for a core only when the design is not judged ok
+// (WantsAnotherCore, check/Verdict.h).
 ReportInput FormReportInput(MainForm& form, const DesignCheck& check);
 
 enum class DrawingAs { InlineSvg, Image };

@@ -315,7 +315,7 @@ class CoresModel : public QAbstractTableModel {
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
       case Qt::ForegroundRole:
-        return QBrush(core->verdict == kVerdictOk ? QColor(0, 128, 0) : kBlackText);
+        return QBrush(LevelOf(core->verdict) == Level::Good ? QColor(0, 128, 0) : kBlackText);
       case Qt::FontRole: {
         if (mark.empty()) return {};
         QFont font;
@@ -363,8 +363,8 @@ class CoresModel : public QAbstractTableModel {
     const auto less = [&](std::uint32_t a, std::uint32_t b) {
       const CoreFigures &x = cores[a], &y = cores[b];
       if (column_ == 0) return x.name < y.name;
-      if (column_ == 5) return VerdictRank(x.verdict) < VerdictRank(y.verdict);
-      if (column_ == 6) return x.no_load_verdict < y.no_load_verdict;
+      if (column_ == 5) return x.verdict < y.verdict;                  // best first
+      if (column_ == 6) return x.no_load_verdict < y.no_load_verdict;  // none, then best first
       if (column_ > 7) return CoreMark(*result_, a, in_use_) > CoreMark(*result_, b, in_use_);
       const auto fx = figure(x), fy = figure(y);
       if (!fx || !fy) return fx.has_value() && !fy.has_value();
@@ -418,7 +418,7 @@ void FitCoreColumns(QTableView* table, const CoreSearchResult* result, char sepa
   }
   if (result && !result->cores.empty()) {
     CoreFigures high = result->cores.front(), low = high, none;
-    std::set<std::string_view> verdicts;
+    std::set<Verdict> verdicts;
     const auto extend = [](std::optional<double>& most, std::optional<double>& least,
                            const std::optional<double>& value) {
       if (!value) return;
@@ -461,7 +461,12 @@ void FitCoreColumns(QTableView* table, const CoreSearchResult* result, char sepa
       }
     }
     widths[0] = std::max(widths[0], widest + padding);
-    for (const std::string_view verdict : verdicts) fit(columns - 2, std::string(verdict));
+    // The verdict's column, wherever the columns after it come and go.
+    constexpr int kVerdictColumn = 5;
+    static_assert(std::string_view(kCoreColumns[kVerdictColumn]) == "Verdict");
+    for (const Verdict verdict : verdicts) {
+      fit(kVerdictColumn, std::string(TermOf(verdict).text));
+    }
   }
   for (int c = 0; c < columns; ++c) table->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
 }

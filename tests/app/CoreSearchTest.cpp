@@ -150,8 +150,11 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
       ASSERT_TRUE(check.result) << found.name;
       EXPECT_EQ(found.mass_kg, check.result->core.mass_kg) << found.name;
       // A core the search did not wind, failing on the calculation's turns, fails as wound too.
-      const bool ok = std::string(CoreVerdict(check)) == kVerdictOk;
-      EXPECT_EQ(found.verdict == kVerdictOk, ok) << found.name << ' ' << found.verdict;
+      const bool ok = JudgeDesign(check) == Verdict::Ok;
+      EXPECT_EQ(found.verdict == Verdict::Ok, ok)
+          << found.name << ' ' << TermOf(found.verdict).text;
+      // The sheet wants another core exactly when the search would not advise this one.
+      EXPECT_EQ(WantsAnotherCore(check), !ok) << found.name;
       if (!ok) continue;
       // The figures of the design as wound; a runaway temperature, or a core that delivers
       // nothing, leaves those figures out.
@@ -172,7 +175,7 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
     }
     EXPECT_EQ(search.advised, lightest) << va;
     const CoreFigures& advised = search.cores[*search.advised];
-    EXPECT_EQ(advised.verdict, "ok");
+    EXPECT_EQ(advised.verdict, Verdict::Ok);
     std::printf("%-6g %-10s %-9.3f %-14.1f %-10.1f %-12.1f\n", va, advised.name.c_str(),
                 *advised.mass_kg, *advised.fill_pct, *advised.copper_temperature_c,
                 *advised.efficiency_pct);
@@ -180,22 +183,25 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
 }
 
 // The verdict reads the check's own judgements: an incomplete check first, then the fill, then the
-// copper against the class chosen, where "juste" may still be advised.
+// copper against the class chosen, where "juste" may still be advised. The sheet wants another
+// core whenever the verdict is not "ok", a "juste" fill included.
 TEST(CoreSearchAdvice, TheVerdictIsTheFirstReasonThatHolds) {
   struct Case {
     bool complete;
     std::optional<FillStatus> fill;
     std::optional<ThermalVerdict> thermal;
-    std::string verdict;
+    Verdict verdict;
   } cases[] = {
-      {true, FillStatus::Ok, ThermalVerdict::Ok, "ok"},
-      {true, FillStatus::Ok, ThermalVerdict::Tight, "ok"},
-      {true, FillStatus::Ok, ThermalVerdict::TooHot, "trop chaud"},
-      {true, FillStatus::Tight, ThermalVerdict::TooHot, "juste"},
-      {true, FillStatus::Overfull, ThermalVerdict::TooHot, "trop plein"},
-      {false, FillStatus::Ok, ThermalVerdict::Ok, "incomplet"},
-      {true, FillStatus::Ok, std::nullopt, "incomplet"},  // a temperature that did not settle
-      {true, std::nullopt, ThermalVerdict::Ok, "incomplet"},
+      {true, FillStatus::Ok, ThermalVerdict::Ok, Verdict::Ok},
+      {true, FillStatus::Ok, ThermalVerdict::Tight, Verdict::Ok},
+      {true, FillStatus::Ok, ThermalVerdict::TooHot, Verdict::TooHot},
+      {true, FillStatus::Tight, ThermalVerdict::Ok, Verdict::Tight},
+      {true, FillStatus::Tight, ThermalVerdict::TooHot, Verdict::Tight},
+      {true, FillStatus::Overfull, ThermalVerdict::TooHot, Verdict::Overfull},
+      {false, FillStatus::Ok, ThermalVerdict::Ok, Verdict::Incomplete},
+      {true, FillStatus::Ok, std::nullopt,
+       Verdict::Incomplete},  // a temperature that did not settle
+      {true, std::nullopt, ThermalVerdict::Ok, Verdict::Incomplete},
   };
   for (const Case& c : cases) {
     DesignCheck check;
@@ -204,9 +210,11 @@ TEST(CoreSearchAdvice, TheVerdictIsTheFirstReasonThatHolds) {
     check.result->complete = c.complete;
     check.result->fill_status = c.fill;
     check.result->thermal_verdict = c.thermal;
-    EXPECT_EQ(CoreVerdict(check), c.verdict) << c.complete << ' ' << c.verdict;
+    EXPECT_EQ(JudgeDesign(check), c.verdict) << c.complete << ' ' << TermOf(c.verdict).text;
+    EXPECT_EQ(WantsAnotherCore(check), c.verdict != Verdict::Ok) << TermOf(c.verdict).text;
   }
-  EXPECT_STREQ(CoreVerdict(DesignCheck{}), "incomplet");
+  EXPECT_EQ(JudgeDesign(DesignCheck{}), Verdict::Incomplete);
+  EXPECT_FALSE(WantsAnotherCore(DesignCheck{})) << "no check, no core to judge";
 
   // The design as wound is judged, not the calculation's turns; turns to wind that do not stand,
   // or volts no turns reach, advise nothing.
@@ -218,56 +226,59 @@ TEST(CoreSearchAdvice, TheVerdictIsTheFirstReasonThatHolds) {
   first.thermal_verdict = ThermalVerdict::Ok;
   check.as_wound = first;
   check.as_wound->fill_status = FillStatus::Tight;
-  EXPECT_STREQ(CoreVerdict(check), "juste");
+  EXPECT_EQ(JudgeDesign(check), Verdict::Tight);
   check.as_wound.reset();
   first.windings[1].turns_to_wind = 104;
-  EXPECT_STREQ(CoreVerdict(check), "spires instables");
+  EXPECT_EQ(JudgeDesign(check), Verdict::Unsettled);
   first.windings[1].turns_to_wind.reset();
   first.windings[1].unreachable = true;
-  EXPECT_STREQ(CoreVerdict(check), "tension inatteignable");
+  EXPECT_EQ(JudgeDesign(check), Verdict::Unreachable);
 
   // Complete but the temperature runs away: the core is too small, and the verdict says so.
   DesignCheck unsettled;
   unsettled.result.emplace();
   unsettled.result->windings.resize(2);
   unsettled.result->converged = false;
-  EXPECT_STREQ(CoreVerdict(unsettled), "trop petit : la température ne se stabilise pas");
-  // From best to worst; only "ok", "juste" and "trop chaud" may work.
-  const char* const order[] = {"ok",
-                               "juste",
-                               "trop chaud",
-                               "trop plein",
-                               "spires instables",
-                               "tension inatteignable",
-                               kVerdictTooSmall,
-                               "incomplet"};
+  EXPECT_EQ(JudgeDesign(unsettled), Verdict::TooSmall);
+  // From best to worst, with the words every output shows; only "ok", "juste" and "trop chaud"
+  // may work, and only "ok" is green.
+  const std::pair<Verdict, const char*> order[] = {
+      {Verdict::Ok, "ok"},
+      {Verdict::Tight, "juste"},
+      {Verdict::TooHot, "trop chaud"},
+      {Verdict::Overfull, "trop plein"},
+      {Verdict::Unsettled, "spires instables"},
+      {Verdict::Unreachable, "tension inatteignable"},
+      {Verdict::TooSmall, "trop petit : la température ne se stabilise pas"},
+      {Verdict::Incomplete, "incomplet"}};
   for (std::size_t i = 0; i < std::size(order); ++i) {
-    EXPECT_EQ(VerdictRank(order[i]), static_cast<int>(i)) << order[i];
-    EXPECT_EQ(CannotWork(order[i]), i >= 3) << order[i];
+    const auto [verdict, text] = order[i];
+    EXPECT_EQ(static_cast<std::size_t>(verdict), i) << text;
+    EXPECT_EQ(TermOf(verdict).text, text);
+    EXPECT_EQ(CannotWork(verdict), i >= 3) << text;
+    EXPECT_EQ(LevelOf(verdict) == Level::Good, i == 0) << text;
   }
 }
 
 TEST(CoreSearchAdvice, LightestOkFirstOnATieAndWhyNone) {
-  const auto core = [](const char* name, double mass, const char* verdict, const char* none = "") {
-    return CoreFigures{name, mass, 50.0, 60.0, 90.0, verdict, none, "", std::nullopt};
+  constexpr Verdict ok = Verdict::Ok, tight = Verdict::Tight, too_hot = Verdict::TooHot,
+                    overfull = Verdict::Overfull, incomplete = Verdict::Incomplete;
+  const auto core = [](const char* name, double mass, Verdict verdict, const char* none = "") {
+    return CoreFigures{name, mass, 50.0, 60.0, 90.0, verdict, none, std::nullopt, std::nullopt};
   };
   struct Case {
     std::vector<CoreFigures> cores;
     std::optional<std::size_t> advised;
     std::string none;
   } cases[] = {
-      {{core("A", 2, "ok"), core("B", 1, "trop plein"), core("C", 1.5, "ok"), core("D", 1.5, "ok")},
-       2,
-       ""},
-      {{core("A", 1, "juste"), core("B", 2, "trop plein"), core("C", 3, "trop plein"),
-        core("D", 4, "trop chaud")},
+      {{core("A", 2, ok), core("B", 1, overfull), core("C", 1.5, ok), core("D", 1.5, ok)}, 2, ""},
+      {{core("A", 1, tight), core("B", 2, overfull), core("C", 3, overfull), core("D", 4, too_hot)},
        std::nullopt,
        "aucun noyau ne convient : trop plein 2, juste 1, trop chaud 1"},
-      {{core("A", 1, "incomplet", "pas de puissance"),
-        core("B", 2, "incomplet", "pas de puissance")},
+      {{core("A", 1, incomplete, "pas de puissance"), core("B", 2, incomplete, "pas de puissance")},
        std::nullopt,
        "pas de puissance"},
-      {{core("A", 1, "incomplet", "pas de noyau"), core("B", 2, "incomplet", "Erreur de saisie")},
+      {{core("A", 1, incomplete, "pas de noyau"), core("B", 2, incomplete, "Erreur de saisie")},
        std::nullopt,
        "aucun noyau ne convient : incomplet 2"},
       {{}, std::nullopt, "le catalogue ne contient aucun noyau"},
@@ -279,7 +290,7 @@ TEST(CoreSearchAdvice, LightestOkFirstOnATieAndWhyNone) {
     EXPECT_EQ(result.none, c.none);
   }
 
-  CoreSearchResult found{{core("EI75/25", 0.689, "ok")}, 0, ""};
+  CoreSearchResult found{{core("EI75/25", 0.689, ok)}, 0, ""};
   found.cores[0].fill_pct = 88.9;
   found.cores[0].copper_temperature_c = 67.4;
   EXPECT_EQ(AdvisedCoreText(found, ','),

@@ -97,7 +97,7 @@ TEST_F(AsWoundTest, TheAdvisedCoreImposedWindsWithoutAnAlarm) {
     ++advised;
     ASSERT_EQ(form_->Sheet().Core->ref, name);
     const DesignCheck check = CheckFormWith(*form_, {});
-    EXPECT_STREQ(CoreVerdict(check), kVerdictOk) << name << '\n' << designs[i];
+    EXPECT_EQ(JudgeDesign(check), Verdict::Ok) << name << '\n' << designs[i];
     const std::string page = FirstPage(check);
     EXPECT_EQ(page.find("class=\"alarm\""), std::string::npos) << name << '\n' << designs[i];
     EXPECT_NE(page.find("<th>Noyau</th><td>" + name + " : section "), std::string::npos) << name;
