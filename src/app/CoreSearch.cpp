@@ -137,8 +137,15 @@ std::unique_ptr<CatalogueHandle> OpenForSearch(CatalogueSession& session, Platfo
   return std::move(session.CatalogueDb);
 }
 
+std::vector<RectifierRow> RectifiedForSearch(const DesignSheet& design,
+                                             const CheckOptions& options) {
+  std::vector<std::string> unused;
+  if (RectifiersFromTexts(design.VerifOptions, unused).empty()) return {};
+  return CheckDesign(design, options).rectifiers;
+}
+
 CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const CheckOptions& options,
-                      char decimal_separator) {
+                      char decimal_separator, const std::vector<RectifierRow>* rectified) {
   CoreFigures figures;
   try {
     figures.name = FieldText(row[CoreColumn::Ref], decimal_separator);
@@ -160,7 +167,7 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   Chain(sheet, environment).ComputeWWithCore(row);
 
   // The check reads the core the chain has left on the sheet, as the window's check does.
-  DesignCheck check = CheckDesign(sheet, options, false);
+  DesignCheck check = CheckDesign(sheet, options, false, rectified);
   figures.verdict = kVerdictIncomplete;
   if (check.result) {
     const CheckResult& first = *check.result;
@@ -168,8 +175,9 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
       return w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind < w.input.turns;
     });
     if (ResultVerdict(first) == kVerdictOk || fewer) {
-      check.as_wound =
-          RunCheckAsWound(CheckInputFromSheet(sheet, *sheet.Core), check.options, first);
+      CheckInput input = CheckInputFromSheet(sheet, *sheet.Core);
+      if (rectified) ApplyRectifiedRows(*rectified, input);
+      check.as_wound = RunCheckAsWound(input, check.options, first);
       figures.verdict = CoreVerdict(check);
     } else {
       figures.verdict = ResultVerdict(first);
@@ -249,8 +257,9 @@ CoreSearchResult SearchCores(const DesignSheet& design, const std::vector<CoreRo
                              const CheckOptions& options, char decimal_separator) {
   CoreSearchResult result;
   result.cores.reserve(rows.size());
+  const std::vector<RectifierRow> rectified = RectifiedForSearch(design, options);
   for (const CoreRow& row : rows) {
-    result.cores.push_back(CheckCore(design, row, options, decimal_separator));
+    result.cores.push_back(CheckCore(design, row, options, decimal_separator, &rectified));
   }
   Advise(result);
   return result;
@@ -404,9 +413,10 @@ void CoreSearchRunner::Run(std::unique_ptr<CatalogueHandle> db, const DesignShee
   } else {
     total_ = cores.rows.size();
     result.cores.reserve(cores.rows.size());
+    const std::vector<RectifierRow> rectified = RectifiedForSearch(design, options);
     for (const CoreRow& row : cores.rows) {
       if (stop_) break;
-      result.cores.push_back(CheckCore(design, row, options, separator));
+      result.cores.push_back(CheckCore(design, row, options, separator, &rectified));
       ++done_;
     }
     Advise(result);

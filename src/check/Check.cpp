@@ -314,7 +314,7 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
       w.section_mm2 = w.strands * std::numbers::pi * w.wire_mm * w.wire_mm / 4;
     }
     if (w.flag == WindingFlag::None) {
-      w.layers = (in.turns + w.turns_per_layer - 1) / w.turns_per_layer;
+      w.layers = (WoundTurns(in) + w.turns_per_layer - 1) / w.turns_per_layer;
       w.build_mm =
           w.layers * w.overall_mm + (w.layers - 1) * options.interlayer_mm + options.wrap_mm;
     } else {
@@ -342,8 +342,9 @@ void RunCheck(const CheckInput& input, const CheckOptions& options, CheckResult&
     if (!s) continue;
     WindingCopper& c = w.copper.emplace();
     c.mean_turn_mm = r.bobbin_perimeter_mm + std::numbers::pi * (2 * *s + w.build_mm);
-    c.length_m = w.input.turns * c.mean_turn_mm / 1000;
-    c.r20_ohm = kResistivity20 * c.length_m / w.section_mm2;
+    c.length_m = WoundTurns(w.input) * c.mean_turn_mm / 1000;
+    // Both halves of a centre tap lie on the same mean turn: each has half the length.
+    c.r20_ohm = kResistivity20 * c.length_m / w.input.halves / w.section_mm2;
     c.copper_mass_kg = c.length_m * w.section_mm2 * kCopperDensity / 1000;
     *s += w.build_mm;
   }
