@@ -43,13 +43,18 @@ std::string CoreJson(const CoreFigures& core) {
 }
 
 // What decides the outcome of a search besides the check's options: the inputs of the chain and
-// the catalogue. The chain's results follow from them.
+// the catalogue, and the secondaries' rectifiers and centre taps. The chain's results follow from
+// them.
 std::string DesignKey(const DesignSheet& s, const std::string& catalogue) {
   constexpr char kSep = '\x1f';
   std::string key = catalogue + kSep + s.TxFreq + kSep + s.TxTesla + kSep + s.TxDCourant;
   for (int i = 0; i < kRows; ++i) {
     key += kSep + s.TxVolts[i] + kSep + s.TxAmps[i] + kSep +
            (s.DiaForced[i] ? s.TxDiaCu[i] : std::string("auto"));
+  }
+  for (const std::string& name : AllRectifierKeys()) {
+    const auto found = s.VerifOptions.find(name);
+    key += kSep + (found == s.VerifOptions.end() ? std::string() : found->second);
   }
   return key;
 }
