@@ -145,8 +145,16 @@ std::unique_ptr<CatalogueHandle> OpenForSearch(CatalogueSession& session, Platfo
 std::vector<RectifierRow> RectifiedForSearch(const DesignSheet& design,
                                              const CheckOptions& options) {
   std::vector<std::string> unused;
-  if (RectifiersFromTexts(design.VerifOptions, unused).empty()) return {};
-  return CheckDesign(design, options).rectifiers;
+  const std::vector<RectifierSetting> settings = RectifiersFromTexts(design.VerifOptions, unused);
+  const std::optional<CoreRecord>& core = design.Core;
+  if (settings.empty() || design.Outcome != ChainOutcome::Ran || !core) return {};
+  // The check as the design's own, without the switch-on, which the model does not read.
+  CheckInput input = CheckInputFromSheet(design, *core);
+  input.full = false;
+  CheckResult result = RunCheck(input, options);
+  std::vector<RectifierRow> rows;
+  RunRectifiedCheck(input, options, settings, result, rows);
+  return rows;
 }
 
 CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const CheckOptions& options,
@@ -181,6 +189,9 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
     });
     if (ResultVerdict(first) == kVerdictOk || fewer) {
       CheckInput input = CheckInputFromSheet(sheet, *sheet.Core);
+      // Judged as the calculation's turns were: without the switch-on, which decides nothing here
+      // and costs a simulation per core.
+      input.full = false;
       if (rectified) ApplyRectifiedRows(*rectified, input);
       check.as_wound = RunCheckAsWound(input, check.options, first);
       figures.verdict = CoreVerdict(check);
