@@ -496,6 +496,9 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   // guess.
   // Each winding's name over its field, to keep the window narrow.
   auto* strands_row = new QGridLayout;
+  // The names over the fields and the boxes under them, close, so that the window still fits a
+  // 768-pixel screen.
+  strands_row->setVerticalSpacing(0);
   strands_row->addWidget(new QLabel("Brins imposés :", deciding), 1, 0);
   for (int row = 0; row < kOptionWindings; ++row) {
     strands_row->addWidget(new QLabel(ToQt(RowName(row)), deciding), 0, row + 1, Qt::AlignCenter);
