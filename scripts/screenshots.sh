@@ -38,12 +38,16 @@ shot verification verification.png exemple-verification.kel 1366x768
 shot cote-a-cote verification-1366x768.png exemple-verification.kel 1366x768
 shot cote-a-cote verification-1366x768-x2.png exemple-verification.kel 2732x1536 2
 
-# The report's two pages for the worked example, and the first page of a valve design that does
-# not fit its core, as pdftoppm renders the PDF kelvanor-calc --report writes.
+# The report's two pages for the worked example, the first page of a valve design that does not
+# fit its core and that of a valve supply with a centre tap, as pdftoppm renders the PDF
+# kelvanor-calc --report writes.
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=500\nAmps1=0.1\nVolts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\n' \
   >"$work/lampes.kel"
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=1\n' >"$work/example.kel"
-for design in example lampes; do
+# The valve supply's 2 × 250 V wound as one centre-tapped winding, on the core the search advises.
+printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=250\nAmps1=0.1\nVolts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\n[NOYAU]\nType=EI84/28\n[VERIF]\nPointMilieu1=1\n' \
+  >"$work/point-milieu.kel"
+for design in example lampes point-milieu; do
   "$bin/kelvanor-calc" --decimal-separator , --catalogue "$work/Zivodevu.mdb" \
     --report "$work/$design.pdf" "$work/$design.kel" >/dev/null
   pdftoppm -png -r 60 "$work/$design.pdf" "$work/$design"
@@ -51,3 +55,4 @@ done
 mv "$work/example-1.png" "$docs/report-page1.png"
 mv "$work/example-2.png" "$docs/report-page2.png"
 mv "$work/lampes-1.png" "$docs/report-overfull.png"
+mv "$work/point-milieu-1.png" "$docs/report-centre-tap.png"

@@ -1,5 +1,6 @@
 #include "app/CheckPanel.h"
 
+#include <map>
 #include <utility>
 
 namespace kel {
@@ -49,6 +50,20 @@ std::string CheckPanel::WindingText(WindingOption option, int row) const {
 
 bool CheckPanel::SetWindingOption(WindingOption option, int row, const std::string& text) {
   return Changed(SetWindingOptionText(form_.Sheet().VerifOptions, option, row, text));
+}
+
+bool CheckPanel::CentreTapped(int row) const {
+  return IsCentreTapped(form_.Sheet().VerifOptions, row);
+}
+
+bool CheckPanel::CentreTapOfRectifier(int row) const {
+  std::map<std::string, std::string> texts = form_.Sheet().VerifOptions;
+  texts.erase(CentreTapKey(row));
+  return IsCentreTapped(texts, row);
+}
+
+bool CheckPanel::SetCentreTapped(int row, bool tapped) {
+  return Changed(SetCentreTap(form_.Sheet().VerifOptions, row, tapped));
 }
 
 bool CheckPanel::Changed(bool changed) {

@@ -42,6 +42,11 @@ class CheckPanel {
   // chooses.
   std::string WindingText(WindingOption option, int row) const;
   bool SetWindingOption(WindingOption option, int row, const std::string& text);
+  // Whether secondary row (1 to 4) is wound "à point milieu", and marking it so or not.
+  bool CentreTapped(int row) const;
+  // Marked by its rectifier ("point-milieu"), which the box cannot undo.
+  bool CentreTapOfRectifier(int row) const;
+  bool SetCentreTapped(int row, bool tapped);
 
   // The core search of the design: started or kept by Refresh, which waits for it about as long
   // as a user does not notice; past that it goes on in the background.

@@ -48,13 +48,18 @@ std::string CoreJson(const CoreFigures& core) {
 }
 
 // What decides the outcome of a search besides the check's options: the inputs of the chain and
-// the catalogue. The chain's results follow from them.
+// the catalogue, and the secondaries' rectifiers and centre taps. The chain's results follow from
+// them.
 std::string DesignKey(const DesignSheet& s, const std::string& catalogue) {
   constexpr char kSep = '\x1f';
   std::string key = catalogue + kSep + s.TxFreq + kSep + s.TxTesla + kSep + s.TxDCourant;
   for (int i = 0; i < kRows; ++i) {
     key += kSep + s.TxVolts[i] + kSep + s.TxAmps[i] + kSep +
            (s.DiaForced[i] ? s.TxDiaCu[i] : std::string("auto"));
+  }
+  for (const std::string& name : AllRectifierKeys()) {
+    const auto found = s.VerifOptions.find(name);
+    key += kSep + (found == s.VerifOptions.end() ? std::string() : found->second);
   }
   return key;
 }
@@ -117,8 +122,23 @@ std::unique_ptr<CatalogueHandle> OpenForSearch(CatalogueSession& session, Platfo
   return std::move(session.CatalogueDb);
 }
 
+std::vector<RectifierRow> RectifiedForSearch(const DesignSheet& design,
+                                             const CheckOptions& options) {
+  std::vector<std::string> unused;
+  const std::vector<RectifierSetting> settings = RectifiersFromTexts(design.VerifOptions, unused);
+  const std::optional<CoreRecord>& core = design.Core;
+  if (settings.empty() || design.Outcome != ChainOutcome::Ran || !core) return {};
+  // The check as the design's own, without the switch-on, which the model does not read.
+  CheckInput input = CheckInputFromSheet(design, *core);
+  input.full = false;
+  CheckResult result = RunCheck(input, options);
+  std::vector<RectifierRow> rows;
+  RunRectifiedCheck(input, options, settings, result, rows);
+  return rows;
+}
+
 CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const CheckOptions& options,
-                      char decimal_separator) {
+                      char decimal_separator, const std::vector<RectifierRow>* rectified) {
   CoreFigures figures;
   try {
     figures.name = FieldText(row[CoreColumn::Ref], decimal_separator);
@@ -139,15 +159,19 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
   Chain(sheet, environment).ComputeWWithCore(row);
 
   // The check reads the core the chain has left on the sheet, as the window's check does.
-  DesignCheck check = CheckDesign(sheet, options, false);
+  DesignCheck check = CheckDesign(sheet, options, false, rectified);
   if (check.result) {
     const CheckResult& first = *check.result;
     const bool fewer = std::any_of(first.windings.begin(), first.windings.end(), [](const auto& w) {
       return w.input.row != 0 && w.turns_to_wind && *w.turns_to_wind < w.input.turns;
     });
     if (JudgeResult(first) == Verdict::Ok || fewer) {
-      check.as_wound =
-          RunCheckAsWound(CheckInputFromSheet(sheet, *sheet.Core), check.options, first);
+      CheckInput input = CheckInputFromSheet(sheet, *sheet.Core);
+      // Judged as the calculation's turns were: without the switch-on, which decides nothing here
+      // and costs a simulation per core.
+      input.full = false;
+      if (rectified) ApplyRectifiedRows(*rectified, input);
+      check.as_wound = RunCheckAsWound(input, check.options, first);
       figures.verdict = JudgeDesign(check);
     } else {
       figures.verdict = JudgeResult(first);
@@ -212,8 +236,9 @@ CoreSearchResult SearchCores(const DesignSheet& design, const std::vector<CoreRo
                              const CheckOptions& options, char decimal_separator) {
   CoreSearchResult result;
   result.cores.reserve(rows.size());
+  const std::vector<RectifierRow> rectified = RectifiedForSearch(design, options);
   for (const CoreRow& row : rows) {
-    result.cores.push_back(CheckCore(design, row, options, decimal_separator));
+    result.cores.push_back(CheckCore(design, row, options, decimal_separator, &rectified));
   }
   Advise(result);
   return result;
@@ -367,9 +392,10 @@ void CoreSearchRunner::Run(std::unique_ptr<CatalogueHandle> db, const DesignShee
   } else {
     total_ = cores.rows.size();
     result.cores.reserve(cores.rows.size());
+    const std::vector<RectifierRow> rectified = RectifiedForSearch(design, options);
     for (const CoreRow& row : cores.rows) {
       if (stop_) break;
-      result.cores.push_back(CheckCore(design, row, options, separator));
+      result.cores.push_back(CheckCore(design, row, options, separator, &rectified));
       ++done_;
     }
     Advise(result);

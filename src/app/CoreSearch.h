@@ -75,9 +75,15 @@ CatalogueCores ReadCatalogueCores(CatalogueHandle& db, const std::atomic<bool>* 
 std::unique_ptr<CatalogueHandle> OpenForSearch(CatalogueSession& session, Platform& platform,
                                                std::string& failure);
 
-// One core imposed on a copy of design and checked.
+// The rectified secondaries solved once on the design's own core: the search judges every core
+// on their rms winding currents and EMFs (the model's), not on the AC amps typed. Empty without
+// a rectified secondary.
+std::vector<RectifierRow> RectifiedForSearch(const DesignSheet& design,
+                                             const CheckOptions& options);
+
+// One core imposed on a copy of design and checked; rectified: RectifiedForSearch's.
 CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const CheckOptions& options,
-                      char decimal_separator);
+                      char decimal_separator, const std::vector<RectifierRow>* rectified = nullptr);
 
 // The advised core among cores already checked, and why none when there is none.
 void Advise(CoreSearchResult& result);

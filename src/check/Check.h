@@ -35,12 +35,23 @@ struct WindingInput {
   // A secondary that feeds a rectifier and a capacitor (check/RectifierCheck.h): amps is the rms
   // current the rectifier model gives, and volts a no-load EMF E, whose turns to wind are the
   // fewest N with E″·N/N_p ≥ E (E″ the primary's loaded EMF with this winding's own share of the
-  // primary's drop added back). A centre tap is one half (halves 2): the other carries as much in
-  // its own half period, so the copper loses twice one half's and the primary carries √2 times
-  // one half's current referred by its turns.
+  // primary's drop added back).
   bool no_load_volts = false;
+  // A centre-tapped winding ("à point milieu", halves 2) is wound as one winding of twice its
+  // turns: turns, volts and amps are each half's, and so are its resistances and its turns to
+  // wind, while its layout, length and copper are the whole winding's. The halves conduct in
+  // turn, so the copper loses twice one half's and the primary carries √2 times one half's
+  // current referred by its turns.
   int halves = 1;
 };
+
+// The turns a winding has end to end: a centre tap's two halves.
+inline int WoundTurns(const WindingInput& in, int turns) {
+  return turns * in.halves;
+}
+inline int WoundTurns(const WindingInput& in) {
+  return WoundTurns(in, in.turns);
+}
 
 // Why a winding asked for (volts typed) is not among the windings: the calculation gives it no
 // whole turn, or more than any bobbin holds.
@@ -69,7 +80,8 @@ enum class WindingFlag { None, OffTable, TooThick, NoRoom };
 inline constexpr int kMaxStrands = 8;
 
 // The copper of a winding, known when it and every winding wound before it in its chamber are
-// laid out (the mean turn grows with what lies under it).
+// laid out (the mean turn grows with what lies under it). A centre tap's length and mass are the
+// whole winding's, its resistance one half's (from the tap to either end).
 struct WindingCopper {
   double mean_turn_mm = 0;
   double length_m = 0;

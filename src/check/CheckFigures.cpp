@@ -100,7 +100,7 @@ constexpr FigureTable kWire = FigureTable::Wire, kLayout = FigureTable::Layout,
 
 constexpr WindingFigure kWindingFigures[] = {
     {"turns", "Spires", "", "Spires", "turns", 0, kWire, Shown::Always, false,
-     [](W w) { return Whole(w.input.turns); }},
+     [](W w) { return Whole(WoundTurns(w.input)); }},
     {"diameter", "Diamètre demandé", "mm", "Demandé", "diameter_mm", 3, kWire, Shown::Always, false,
      [](W w) { return Number(w.input.diameter_mm); }},
     {"imposed", "Imposé", "", "Imposé", "imposed", 0, kWire, Shown::Always, false,
@@ -153,7 +153,8 @@ constexpr WindingFigure kWindingFigures[] = {
      "no_load_v_at_110pct_mains", 1, kVolts, Shown::Secondary, false,
      [](W w) { return Volts(w, [](V v) { return v.no_load_v_at_110pct_mains; }); }},
     {"turns_to_wind", "Spires à bobiner", "", "À bobiner", "turns_to_wind", 0, kVolts,
-     Shown::Secondary, false, [](W w) { return ToWind(w, Whole(w.turns_to_wind.value_or(0))); }},
+     Shown::Secondary, false,
+     [](W w) { return ToWind(w, Whole(WoundTurns(w.input, w.turns_to_wind.value_or(0)))); }},
     {"loaded_at_turns_to_wind", "En charge ainsi", "V", "En charge", "loaded_v_at_turns_to_wind", 1,
      kVolts, Shown::Secondary, false,
      [](W w) { return ToWind(w, Number(w.loaded_v_at_turns_to_wind.value_or(0))); }},

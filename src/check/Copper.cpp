@@ -23,8 +23,9 @@ void WindCopper(CheckResult& r) {
   for (WindingCheck& w : r.windings) {
     if (!w.copper) continue;
     WindingCopper& c = *w.copper;
-    c.length_m = w.input.turns * c.mean_turn_mm / 1000;
-    c.r20_ohm = kResistivity20 * c.length_m / w.section_mm2;
+    c.length_m = WoundTurns(w.input) * c.mean_turn_mm / 1000;
+    // Both halves of a centre tap lie on the same mean turn: each has half the length.
+    c.r20_ohm = kResistivity20 * c.length_m / w.input.halves / w.section_mm2;
     c.copper_mass_kg = c.length_m * w.section_mm2 * kCopperDensity / 1000;
   }
 }

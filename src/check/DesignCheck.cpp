@@ -37,6 +37,7 @@ CheckInput CheckInputFromSheet(const DesignSheet& s, const CoreRecord& core) {
     in.windings.push_back({i, static_cast<int>(turns), ReadNumber(s.TxVolts[i]), s.Amps[i],
                            imposed ? ReadNumber(s.TxDiaCu[i]) : s.DiaCu[i], imposed});
   }
+  MarkCentreTaps(in, s.VerifOptions);
   return in;
 }
 
@@ -67,9 +68,14 @@ std::vector<std::string> PartlyReadFields(const DesignSheet& s) {
 }
 
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options,
-                        bool with_as_wound) {
+                        bool with_as_wound, const std::vector<RectifierRow>* rectified) {
   DesignCheck check;
   check.options = options ? *options : OptionsFromTexts(sheet.VerifOptions, check.problems);
+  if (with_as_wound) {
+    for (int row = 1; row <= kRectifierRows; ++row) {
+      IsCentreTapped(sheet.VerifOptions, row, &check.problems);
+    }
+  }
   const std::optional<CoreRecord>& core = sheet.Core;
   // The rectified secondaries only where the design is judged as it will be wound.
   const std::vector<RectifierSetting> settings =
@@ -93,6 +99,7 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
       } else {
         CheckInput input = CheckInputFromSheet(sheet, *core);
         input.full = with_as_wound;
+        if (rectified) ApplyRectifiedRows(*rectified, input);
         check.result = RunCheck(input, check.options);
         if (with_as_wound) {
           if (!RunRectifiedCheck(input, check.options, settings, *check.result, check.rectifiers)) {
@@ -102,6 +109,7 @@ DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptio
             }
           }
           check.as_wound = RunCheckAsWound(input, check.options, *check.result);
+          if (check.as_wound) CountRectifiedOutput(check.rectifiers, *check.as_wound);
           // Turns to wind that, once wound, ask for others again stand nowhere: the sheet winds
           // the calculation's turns, and every output says these are none to wind.
           if (!check.as_wound) {

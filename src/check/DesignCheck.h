@@ -39,16 +39,19 @@ bool TurnsStand(const CheckResult& result);
 
 // The check's inputs as the sheet shows them: per row with whole turns shown in TxSpires, the
 // turns, the volts, the amps (the primary's computed current), the diameter in use (DiaCu, or the
-// text typed when it is imposed); the frequency and the induction shown in LbTrueTesla.
+// text typed when it is imposed), a centre tap's halves; the frequency and the induction shown
+// in LbTrueTesla.
 CheckInput CheckInputFromSheet(const DesignSheet& sheet, const CoreRecord& core);
 
 // The whole check of the sheet as the chain's last run left it (its outcome and its core).
 // options: the sheet's own ([VERIF] texts, with their problems) unless the caller gives others.
 // with_as_wound: also the design as wound (as_wound) and the rectified secondaries; the core
 // search winds a core only when the calculation's turns leave it a chance, and does without the
-// rectified secondaries.
+// rectified secondaries. rectified: the rectified secondaries as the design's own check solved
+// them, whose rms currents and EMFs the core search judges every core on (no model run per core).
 DesignCheck CheckDesign(const DesignSheet& sheet, const std::optional<CheckOptions>& options = {},
-                        bool with_as_wound = true);
+                        bool with_as_wound = true,
+                        const std::vector<RectifierRow>* rectified = nullptr);
 
 // Told after a diameter typed as strands times a diameter ("2x1,6").
 inline constexpr const char* kStrandsHint =

@@ -64,9 +64,11 @@ std::string TextOf(const std::map<std::string, std::string>& texts, RectifierKey
   return found == texts.end() ? std::string() : std::string(Trim(found->second));
 }
 
-// What a rectified winding gives is what goes into its rectifier, the DC and the diodes' loss,
-// not its AC volts times its rms current: the output and the efficiency count that instead, and
-// its volts at the turns to wind are its DC volts as wound.
+// A whole number of turns no design reaches: past it the search gives up.
+constexpr int kMaxTurns = 1000000;
+
+}  // namespace
+
 void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& result) {
   if (!result.output_w || !result.copper_loss_w) return;
   double output = *result.output_w;
@@ -90,11 +92,6 @@ void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& re
   }
 }
 
-// A whole number of turns no design reaches: past it the search gives up.
-constexpr int kMaxTurns = 1000000;
-
-}  // namespace
-
 std::string RectifierKeyName(RectifierKey key, int row) {
   static constexpr const char* kNames[] = {"Redresseur", "VoltsContinus", "AmpsContinus",
                                            "Condensateur", "ChuteDiode"};
@@ -105,8 +102,54 @@ std::vector<std::string> AllRectifierKeys() {
   std::vector<std::string> keys;
   for (int row = 1; row <= kRectifierRows; ++row) {
     for (const RectifierKey key : kRectifierKeys) keys.push_back(RectifierKeyName(key, row));
+    keys.push_back(CentreTapKey(row));
   }
   return keys;
+}
+
+std::string CentreTapKey(int row) {
+  return "PointMilieu" + std::to_string(row);
+}
+
+bool IsCentreTapped(const std::map<std::string, std::string>& texts, int row,
+                    std::vector<std::string>* problems) {
+  if (TextOf(texts, RectifierKey::Type, row) == RectifierCode(RectifierType::CentreTap)) {
+    return true;
+  }
+  const auto found = texts.find(CentreTapKey(row));
+  const std::string text = found == texts.end() ? std::string() : std::string(Trim(found->second));
+  if (text == "1") return true;
+  if (!text.empty() && text != "0" && problems) {
+    problems->push_back("Vérification : " + CentreTapKey(row) + " « " + text +
+                        " » : 1 (point milieu) ou 0 attendu ; secondaire " + std::to_string(row) +
+                        " sans point milieu.");
+  }
+  return false;
+}
+
+bool SetCentreTap(std::map<std::string, std::string>& texts, int row, bool tapped) {
+  if (row < 1 || row > kRectifierRows) return false;
+  const std::string key = CentreTapKey(row);
+  const auto found = texts.find(key);
+  const bool was = found != texts.end() && Trim(found->second) == "1";
+  if (tapped) {
+    texts[key] = "1";
+  } else if (found != texts.end()) {
+    texts.erase(found);
+  }
+  return was != tapped;
+}
+
+std::optional<int> CentreTapRow(const std::string& argument) {
+  const std::string text(Trim(argument));
+  if (text.size() != 1 || text[0] < '1' || text[0] > '0' + kRectifierRows) return std::nullopt;
+  return text[0] - '0';
+}
+
+void MarkCentreTaps(CheckInput& input, const std::map<std::string, std::string>& texts) {
+  for (WindingInput& w : input.windings) {
+    if (w.row >= 1 && w.row <= kRectifierRows && IsCentreTapped(texts, w.row)) w.halves = 2;
+  }
 }
 
 std::vector<RectifierSetting> RectifiersFromTexts(const std::map<std::string, std::string>& texts,
@@ -196,25 +239,31 @@ std::string ApplyRectifierArgument(const std::string& argument,
   return "";
 }
 
+double ApplyRectifiedRows(const std::vector<RectifierRow>& rows, CheckInput& input) {
+  double moved = 0;
+  for (const RectifierRow& row : rows) {
+    if (!row.solution.Solved()) continue;
+    for (WindingInput& w : input.windings) {
+      if (w.row != row.setting.row) continue;
+      const double rms = row.solution.period.winding_rms_a;
+      moved = std::max(moved, std::fabs(rms - w.amps) / rms);
+      w.amps = rms;
+      w.volts = row.solution.e_rms;
+      w.no_load_volts = true;
+      // A bridge uses the winding end to end, whatever its tap.
+      w.halves = row.setting.request.type == RectifierType::CentreTap ? 2 : 1;
+    }
+  }
+  return moved;
+}
+
 bool RunRectifiedCheck(CheckInput& input, const CheckOptions& options,
                        const std::vector<RectifierSetting>& settings, CheckResult& result,
                        std::vector<RectifierRow>& rows) {
   rows.clear();
   for (int round = 0; round < kMaxRectifiedRounds; ++round) {
-    double moved = 0;
     rows = CheckRectifiers(settings, input.frequency_hz, &result, rows.empty() ? nullptr : &rows);
-    for (const RectifierRow& row : rows) {
-      if (!row.solution.Solved()) continue;
-      for (WindingInput& w : input.windings) {
-        if (w.row != row.setting.row) continue;
-        const double rms = row.solution.period.winding_rms_a;
-        moved = std::max(moved, std::fabs(rms - w.amps) / rms);
-        w.amps = rms;
-        w.volts = row.solution.e_rms;
-        w.no_load_volts = true;
-        w.halves = row.setting.request.type == RectifierType::CentreTap ? 2 : 1;
-      }
-    }
+    const double moved = ApplyRectifiedRows(rows, input);
     // The rows were worked on the result as it stands: they are its own.
     if (round > 0 && moved < kRectifiedConvergence) {
       CountRectifiedOutput(rows, result);

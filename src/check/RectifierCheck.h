@@ -30,8 +30,24 @@ inline constexpr RectifierKey kRectifierKeys[] = {RectifierKey::Type, RectifierK
                                                   RectifierKey::DiodeDrop};
 // "Redresseur1", "VoltsContinus1" ...
 std::string RectifierKeyName(RectifierKey key, int row);
-// Every key of every secondary, in the order the document writes them.
+// Every key of every secondary, in the order the document writes them, the centre tap's after
+// the rectifier's of each secondary.
 std::vector<std::string> AllRectifierKeys();
+
+// A secondary wound "à point milieu": `PointMilieu<k>=1` (k = 1 to 4), which older versions
+// ignore; a rectifier "point-milieu" implies it. The chain never reads it.
+std::string CentreTapKey(int row);  // "PointMilieu1"
+// Whether the texts mark the secondary so. A text other than "1" or "0" leaves it as one winding
+// and, with problems given, adds a French sentence saying so.
+bool IsCentreTapped(const std::map<std::string, std::string>& texts, int row,
+                    std::vector<std::string>* problems = nullptr);
+// Marks (the key "1") or unmarks (no key) the secondary; false for a row out of 1 to 4 or when
+// nothing changed.
+bool SetCentreTap(std::map<std::string, std::string>& texts, int row, bool tapped);
+// Reads one `--centre-tap` value, K: the row, or none when it is not a whole number 1 to 4.
+std::optional<int> CentreTapRow(const std::string& argument);
+// Each centre-tapped winding of input made one of two halves (WindingInput::halves).
+void MarkCentreTaps(CheckInput& input, const std::map<std::string, std::string>& texts);
 
 // The ranges a request's numbers are taken in: above the low end (at or above for the drop),
 // at most the high end.
@@ -75,6 +91,14 @@ struct RectifierRow {
 // kRectifiedConvergence (relative) from one round to the next, in at most kMaxRectifiedRounds. A
 // secondary the model cannot solve stays as the sheet gives it. rows: the model on the final
 // result. False when the rounds ran out.
+// What a rectified winding gives is what goes into its rectifier, the DC and the diodes' loss,
+// not its AC volts times its rms current: the output and the efficiency of result count that
+// instead, and its volts at the turns to wind are its DC volts as wound (dc_v_as_wound).
+void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& result);
+
+// Each solved row's rms current and EMF put into its winding of input, as a no-load EMF (a centre
+// tap of two halves); the largest relative move of a current.
+double ApplyRectifiedRows(const std::vector<RectifierRow>& rows, CheckInput& input);
 inline constexpr int kMaxRectifiedRounds = 50;
 inline constexpr double kRectifiedConvergence = 1e-6;
 bool RunRectifiedCheck(CheckInput& input, const CheckOptions& options,

@@ -105,7 +105,7 @@ void LayOutWindings(const CheckInput& input, const CheckOptions& options, CheckR
       w.section_mm2 = w.strands * std::numbers::pi * w.wire_mm * w.wire_mm / 4;
     }
     if (w.flag == WindingFlag::None) {
-      w.layers = (in.turns + w.turns_per_layer - 1) / w.turns_per_layer;
+      w.layers = (WoundTurns(in) + w.turns_per_layer - 1) / w.turns_per_layer;
       w.build_mm =
           w.layers * w.overall_mm + (w.layers - 1) * options.interlayer_mm + options.wrap_mm;
     } else {

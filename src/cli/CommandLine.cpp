@@ -24,7 +24,17 @@ namespace {
 
 enum Tools : unsigned { kCalc = 1, kReport = 2, kBoth = kCalc | kReport };
 
-enum class Kind { Switch, File, Value, CheckValue, WindingValue, Rectifier, Help, Version };
+enum class Kind {
+  Switch,
+  File,
+  Value,
+  CheckValue,
+  WindingValue,
+  Rectifier,
+  CentreTap,
+  Help,
+  Version
+};
 
 struct Flag {
   const char* name;
@@ -84,6 +94,9 @@ constexpr Flag kTrailingFlags[] = {
      "le secondaire K (1 à 4) alimente un redresseur TYPE (pont ou point-milieu) et un "
      "condensateur de µF (sinon choisi) : VDC volts et IDC ampères continus, chute de VD par "
      "diode (0,8 V par défaut) ; répétable, remplace celui du document"},
+    {"--centre-tap", "K", Kind::CentreTap, kBoth,
+     "le secondaire K (1 à 4) est à point milieu : un enroulement de deux fois ses spires, "
+     "chaque moitié donnant ses volts et ses ampères ; répétable"},
     {"--svg", "FICHIER", Kind::File, kCalc, "écrit le dessin de la fenêtre de bobinage en SVG"},
     {"--html", "FICHIER", Kind::File, kCalc, "écrit le rapport en HTML, dessin compris"},
     {"--report", "FICHIER.pdf", Kind::File, kCalc,
@@ -327,6 +340,16 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
         job.rectifiers.push_back(value);
         break;
       }
+      case Kind::CentreTap: {
+        const std::string& value = args[++i];
+        const std::optional<int> row = CentreTapRow(value);
+        if (!row) {
+          return error("--centre-tap " + QuotedPrefix(value) +
+                       " refusé : K attendu, le secondaire à point milieu, de 1 à 4" + kStops);
+        }
+        job.centre_taps.push_back(*row);
+        break;
+      }
       case Kind::WindingValue: {
         const WindingOption option = *WindingOptionOfFlag(arg);
         const std::string& value = args[++i];
@@ -365,7 +388,8 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
   }
   const bool drawn = !job.svg.empty() || !job.html.empty() || !job.pdf.empty();
   if (tool == Tool::Calc &&
-      !(job.check_options.empty() && job.winding_options.empty() && job.rectifiers.empty()) &&
+      !(job.check_options.empty() && job.winding_options.empty() && job.rectifiers.empty() &&
+        job.centre_taps.empty()) &&
       !job.analysis && !drawn && !job.cores) {
     return error(
         "les options de vérification vont avec --analysis, --cores, --svg, --html ou --report");
@@ -375,6 +399,7 @@ Parsed ParseCommandLine(Tool tool, const std::vector<std::string>& args, char lo
 
 void ApplyRectifiers(const Job& job, std::map<std::string, std::string>& texts) {
   for (const std::string& value : job.rectifiers) ApplyRectifierArgument(value, texts);
+  for (const int row : job.centre_taps) SetCentreTap(texts, row, true);
 }
 
 void ApplyWindingOptions(const Job& job, std::map<std::string, std::string>& verif_texts) {

@@ -29,10 +29,12 @@ struct Job {
   std::vector<std::pair<CheckOption, std::string>> check_options;
   // --rectifier values, K:TYPE:VDC:IDC[:µF[:VD]], checked; each over the document's secondary K.
   std::vector<std::string> rectifiers;
+  std::vector<int> centre_taps;                    // --centre-tap rows, marked over the document's
   std::vector<WindingOptionText> winding_options;  // over the document's, in its [VERIF] texts
 };
 
-// Puts the job's --rectifier values into a sheet's [VERIF] texts, in the order given.
+// Puts the job's --rectifier values into a sheet's [VERIF] texts, in the order given, and marks
+// its --centre-tap secondaries.
 void ApplyRectifiers(const Job& job, std::map<std::string, std::string>& texts);
 
 // The job's per-winding options set in the design's [VERIF] texts, as the window would set them.

@@ -233,6 +233,9 @@ int main(int argc, char** argv) {
       for (const std::string& value : job.rectifiers) {
         args.insert(args.end(), {"--rectifier", value});
       }
+      for (const int row : job.centre_taps) {
+        args.insert(args.end(), {"--centre-tap", std::to_string(row)});
+      }
       for (const kel::WindingOptionText& given : job.winding_options) {
         args.insert(args.end(),
                     {kel::SpecOf(given.option).flag, std::to_string(given.row) + ":" + given.text});

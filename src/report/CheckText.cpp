@@ -78,6 +78,12 @@ std::string Json(const FigureValue& value) {
 std::string ResultText(const CheckResult& r, char sep) {
   std::string out;
   for (const LeftOut& left_out : r.left_out) out += "  " + LeftOutText(left_out) + "\n";
+  for (const WindingCheck& w : r.windings) {
+    if (w.input.halves != 2) continue;
+    out += "  " + RowName(w.input.row) +
+           " à point milieu : spires, couches et cuivre de l'enroulement entier ; volts, amps "
+           "et résistances par moitié\n";
+  }
 
   // One table per group of figures, each a row per winding that has any of them: the wire table
   // for every winding, ending with what leaves a winding out of the figures.
@@ -144,6 +150,9 @@ std::string ResultJson(const CheckResult& r, bool with_purchase = false) {
     const WindingCheck& w = r.windings[i];
     out += i ? ", " : "";
     out += "{\"row\": " + std::to_string(w.input.row);
+    // Its turns, layout and copper are then the whole winding's, its volts, amps and
+    // resistances each half's.
+    if (w.input.halves == 2) out += field("centre_tap", "true");
     for (const WindingFigure& figure : WindingFigures()) {
       if (!HasKey(figure.shown, w)) continue;
       out += field(figure.json_key, IsShown(figure.shown, w) ? Json(figure.value(w)) : "null");

@@ -89,8 +89,8 @@ std::string WoundNote(const DesignCheck& check) {
     for (const WindingCheck& first : check.result->windings) {
       if (first.input.row != w.input.row || first.input.turns == w.input.turns) continue;
       turns += (turns.empty() ? "" : ", ") + RowName(w.input.row) + " " +
-               std::to_string(w.input.turns) +
-               " spires (calcul : " + std::to_string(first.input.turns) + ")";
+               std::to_string(WoundTurns(w.input)) +
+               " spires (calcul : " + std::to_string(WoundTurns(first.input)) + ")";
     }
   }
   return "Chiffres tels que bobinés : " + turns + ".";
@@ -106,7 +106,7 @@ std::string WindLine(const DesignCheck& check) {
   for (const WindingCheck& w : check.as_wound->windings) {
     for (const WindingCheck& first : check.result->windings) {
       if (first.input.row != w.input.row || first.input.turns == w.input.turns) continue;
-      turns += std::string(turns.empty() ? "" : ", ") + std::to_string(w.input.turns) +
+      turns += std::string(turns.empty() ? "" : ", ") + std::to_string(WoundTurns(w.input)) +
                (turns.empty() ? " spires" : "") + " au " +
                (w.input.row == 0 ? std::string("primaire")
                                  : "secondaire " + std::to_string(w.input.row));

@@ -249,7 +249,8 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   }
   // A secondary whose turns to wind could not be worked out is wound with the calculation's.
   row("Spires à bobiner", [&](W w) {
-    return std::to_string(w.input.turns) +
+    return (w.input.halves == 2 ? "2 × " + std::to_string(w.input.turns) + " spires, point milieu"
+                                : std::to_string(w.input.turns)) +
            (w.input.row != 0 && (!w.turns_to_wind || not_as_wound(w)) ? " (calcul)" : "");
   });
   row("Fil (mm)", [&](W w) {
@@ -289,11 +290,16 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   row("R à 20 °C (Ω)", [&](W w) {
     if (!w.copper) return std::string("–");
     const double ohm = w.copper->r20_ohm;
-    return Fixed(ohm, ohm < 10 ? 3 : ohm < 100 ? 2 : 1, sep);
+    return Fixed(ohm,
+                 ohm < 10    ? 3
+                 : ohm < 100 ? 2
+                             : 1,
+                 sep) +
+           (w.input.halves == 2 ? " par moitié" : "");
   });
   row("Début / fin", [&](W w) {
     const std::string n = std::to_string(w.input.row);
-    return "D" + n + " / F" + n;
+    return "D" + n + (w.input.halves == 2 ? " / M" + n : "") + " / F" + n;
   });
   row("À vide (V)", [&](W w) {
     if (w.input.row == 0) return std::string();
@@ -391,7 +397,8 @@ std::string CheckNote(const ReportInput& in, int row) {
     if (w.input.row != row) continue;
     std::vector<std::string> parts;
     if (w.input.turns != static_cast<int>(ReadNumber(s.TxSpires[row]))) {
-      parts.push_back(std::to_string(w.input.turns) + " spires");
+      parts.push_back((w.input.halves == 2 ? "2 × " : "") + std::to_string(w.input.turns) +
+                      " spires");
     }
     if (w.flag != WindingFlag::OffTable && !SameWire(w, s.TxDiaCu[row])) {
       parts.push_back("fil " + WireText(w, sep) + " mm");

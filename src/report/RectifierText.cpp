@@ -54,10 +54,12 @@ std::string RectifierTextSection(const DesignCheck& check, char sep) {
       };
       out += Line("    Secteur 90 %, 110 %",
                   volts(s.dc_v_at_90pct_mains) + ", " + volts(s.dc_v_at_110pct_mains));
-      out += Line("    Tel que bobiné", row.turns_as_wound && row.dc_v_as_wound
-                                            ? volts(row.dc_v_as_wound) + " continus sur " +
-                                                  std::to_string(*row.turns_as_wound) + " spires"
-                                            : std::string("–"));
+      out +=
+          Line("    Tel que bobiné", row.turns_as_wound && row.dc_v_as_wound
+                                         ? volts(row.dc_v_as_wound) + " continus sur " +
+                                               (q.type == RectifierType::CentreTap ? "2 × " : "") +
+                                               std::to_string(*row.turns_as_wound) + " spires"
+                                         : std::string("–"));
     }
     out += Line("    État", std::string(TermOf(s.status).text));
   }

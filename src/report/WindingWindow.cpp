@@ -118,10 +118,11 @@ const char* WindingColour(int row) {
 
 std::string WindingCaption(const WindingCheck& w, char sep) {
   if (w.flag != WindingFlag::None) {
-    return RowName(w.input.row) + " : " + std::to_string(w.input.turns) + " spires, " +
+    return RowName(w.input.row) + " : " + std::to_string(WoundTurns(w.input)) + " spires, " +
            std::string(TermOf(w.flag).text) + ", pas dessiné";
   }
-  return RowName(w.input.row) + " : " + std::to_string(w.input.turns) + " spires, fil " +
+  return RowName(w.input.row) + " : " + std::to_string(WoundTurns(w.input)) +
+         (w.input.halves == 2 ? " spires à point milieu, fil " : " spires, fil ") +
          Fixed(w.wire_mm, 3, sep) + " mm, " + std::to_string(w.layers) +
          (w.layers == 1 ? " couche" : " couches");
 }
@@ -180,7 +181,7 @@ WindingWindow LayOutWindow(const CheckResult& check) {
     // The winding ends where the check's build says, whatever the sum of its bands rounds to.
     const double start = x;
     const double strand_row = winding.strands * winding.overall_mm;  // one turn along the layer
-    int left = winding.input.turns;
+    int left = WoundTurns(winding.input);
     if (winding.layers > kMostLayersDrawn) {
       add(PartKind::Layer, row, chamber, 0, left, x, winding.build_mm - wrap, usable);
       left = 0;

@@ -501,6 +501,9 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   // guess.
   // Each winding's name over its field, to keep the window narrow.
   auto* strands_row = new QGridLayout;
+  // The names over the fields and the boxes under them, close, so that the window still fits a
+  // 768-pixel screen.
+  strands_row->setVerticalSpacing(0);
   strands_row->addWidget(new QLabel("Brins imposés :", deciding), 1, 0);
   for (int row = 0; row < kOptionWindings; ++row) {
     strands_row->addWidget(new QLabel(ToQt(RowName(row)), deciding), 0, row + 1, Qt::AlignCenter);
@@ -521,6 +524,22 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
           on_design_changed) {
         on_design_changed();
       }
+      ShowOptions();
+      ShowView();
+    });
+  }
+  // A secondary wound with a tap at its middle: each half gives the volts and amps typed.
+  strands_row->addWidget(new QLabel("Point milieu :", deciding), 2, 0);
+  for (int row = 1; row < kOptionWindings; ++row) {
+    auto* box = new QCheckBox(deciding);
+    box->setObjectName(QString("CkPointMilieu_%1").arg(row));
+    box->setToolTip(
+        "Enroulement à point milieu : deux fois les spires, chaque moitié donnant les volts et "
+        "les ampères saisis (double alternance).");
+    strands_row->addWidget(box, 2, row + 1, Qt::AlignCenter);
+    centre_taps_[static_cast<std::size_t>(row)] = box;
+    connect(box, &QCheckBox::clicked, this, [this, row](bool checked) {
+      if (panel_.SetCentreTapped(row, checked) && on_design_changed) on_design_changed();
       ShowOptions();
       ShowView();
     });
@@ -843,6 +862,11 @@ void CheckWindow::ShowOptions() {
     if (field->hasFocus() && field->isModified()) continue;
     const QString text = ToQt(panel_.WindingText(WindingOption::Strands, row));
     if (field->text() != text) field->setText(text);
+  }
+  for (int row = 1; row < kOptionWindings; ++row) {
+    QCheckBox* box = centre_taps_[static_cast<std::size_t>(row)];
+    box->setChecked(panel_.CentreTapped(row));
+    box->setEnabled(!panel_.CentreTapOfRectifier(row));
   }
   // The tape lies between primary and secondaries in one chamber, the partition between two
   // chambers: the other changes nothing and is not offered.

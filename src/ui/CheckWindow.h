@@ -11,6 +11,7 @@
 
 #include "app/CheckPanel.h"
 
+class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
@@ -90,6 +91,7 @@ class CheckWindow : public QWidget {
   CheckPanel panel_;
   QTableWidget* wind_ = nullptr;  // what to wind, at the top
   std::array<QLineEdit*, kOptionWindings> strands_{};
+  std::array<QCheckBox*, kOptionWindings> centre_taps_{};  // the secondaries'; none for row 0
   QTabWidget* tabs_ = nullptr;
   QComboBox* grade_ = nullptr;
   QComboBox* steel_ = nullptr;

@@ -182,6 +182,35 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
   }
 }
 
+// A secondary feeding a bridge, its AC amps typed as the DC amps (the usual slip): the search
+// judges its own core on the winding's rms current, 1.7 times those, as the check does, and so
+// finds it hotter than the same secondary unrectified.
+TEST_F(CoreSearchTest, JudgesARectifiedSecondaryOnItsRmsCurrent) {
+  const auto in_use_figures = [this] {
+    const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+    const std::string in_use = form().Sheet().Core->ref;
+    const auto found = std::find_if(search.cores.begin(), search.cores.end(),
+                                    [&](const CoreFigures& c) { return c.name == in_use; });
+    EXPECT_NE(found, search.cores.end()) << in_use;
+    return found == search.cores.end() ? CoreFigures{} : *found;
+  };
+  Load(Design(20.4, 2));
+  const CoreFigures alternating = in_use_figures();
+  Load(Design(20.4, 2, 1.5, 3,
+              "[VERIF]\nRedresseur1=pont\nVoltsContinus1=24\nAmpsContinus1=2\n"
+              "Condensateur1=4700\n"));
+  const DesignCheck check = CheckFormWith(form(), {});
+  ASSERT_TRUE(check.result && check.rectifiers.size() == 1 &&
+              check.rectifiers[0].solution.Solved());
+  EXPECT_GT(check.rectifiers[0].solution.period.winding_rms_a, 3.3);
+  const CoreFigures rectified = in_use_figures();
+  // Too full on the calculation's turns, the core is judged on them.
+  ASSERT_EQ(rectified.verdict, Verdict::Overfull);
+  ASSERT_TRUE(rectified.copper_temperature_c && alternating.copper_temperature_c);
+  EXPECT_NEAR(*rectified.copper_temperature_c, *check.result->copper_temperature_c, 0.01);
+  EXPECT_GT(*rectified.copper_temperature_c, *alternating.copper_temperature_c + 5);
+}
+
 // The verdict reads the check's own judgements: an incomplete check first, then the fill, then the
 // copper against the class chosen, where "juste" may still be advised. The sheet wants another
 // core whenever the verdict is not "ok", a "juste" fill included.

@@ -350,6 +350,39 @@ TEST(Check, TemperatureThatRunsAwayIsReportedAfterAHundredRounds) {
 }
 
 // The loaded volts of secondary k when every secondary is wound with turns[i] turns.
+// A centre tap of N turns is the copper of one winding of 2N: the same layers, build and length,
+// each half the resistance of half of it; its halves conduct in turn, so it loses twice one
+// half's I²R and the primary carries √2 times one half's current; the volts are each half's.
+TEST(Check, ACentreTapIsOneWindingOfTwiceItsTurns) {
+  WindingInput tap{1, 150, 24, 1, 0.6};
+  tap.halves = 2;
+  WindingInput whole{1, 300, 48, 1, 0.6};
+  const CheckResult t = RunCheck(Input({{0, 1000, 230, 0.2, 0.3}, tap}), {});
+  const CheckResult w = RunCheck(Input({{0, 1000, 230, 0.2, 0.3}, whole}), {});
+  ASSERT_TRUE(t.copper_loss_w && w.copper_loss_w && t.windings[1].volts);
+  const WindingCheck &half = t.windings[1], &plain = w.windings[1];
+  EXPECT_EQ(half.layers, plain.layers);
+  ExpectClose(plain.build_mm, half.build_mm, "build");
+  ExpectClose(plain.copper->length_m, half.copper->length_m, "length");
+  ExpectClose(plain.copper->copper_mass_kg, half.copper->copper_mass_kg, "copper");
+  ExpectClose(plain.copper->r20_ohm / 2, half.copper->r20_ohm, "one half's resistance");
+  ExpectClose(2 * 1.0 * *half.r_hot_ohm, *half.copper_loss_w, "2·I²·R of a half");
+  ExpectClose(*t.fill_pct, *w.fill_pct, "fill");
+  ExpectClose(230.0 * 150 / 1000, half.volts->no_load_v, "one half's volts");
+  ExpectClose(t.iron_loss_w / 230 + std::numbers::sqrt2 * 150 / 1000, t.load_current_a,
+              "the primary's load current");
+  // Its turns to wind are each half's: 2 × them are wound, and each half reaches its volts
+  // where one turn fewer does not.
+  ASSERT_TRUE(half.turns_to_wind && half.loaded_v_at_turns_to_wind);
+  EXPECT_GE(*half.loaded_v_at_turns_to_wind, 24);
+  const WindingCheck& p = t.windings[0];
+  const double e =
+      230 - (t.iron_loss_w / 230 + std::numbers::sqrt2 * *half.turns_to_wind / 1000) * *p.r_hot_ohm;
+  const int n = *half.turns_to_wind - 1;
+  EXPECT_LT(e * n / 1000 - *half.r_hot_ohm * n / 150, 24);
+  EXPECT_EQ(WoundTurns(half.input, *half.turns_to_wind), 2 * *half.turns_to_wind);
+}
+
 double LoadedWith(const CheckResult& r, const std::vector<int>& turns, std::size_t k, int n) {
   const WindingCheck& p = r.windings[0];
   double i0 = r.iron_loss_w / p.input.volts;

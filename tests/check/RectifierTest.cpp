@@ -183,6 +183,32 @@ TEST(Rectifier, RefusesWhatNoCircuitGives) {
 namespace kel {
 namespace {
 
+// A centre tap is its key at 1 or a centre-tap rectifier; any other text than 1 or 0 is said.
+TEST(CentreTap, ReadFromItsKeyOrItsRectifier) {
+  const std::map<std::string, std::string> texts = {{"PointMilieu1", " 1 "},
+                                                    {"Redresseur2", "point-milieu"},
+                                                    {"PointMilieu3", "oui"},
+                                                    {"PointMilieu4", "0"},
+                                                    {"Redresseur4", "pont"}};
+  std::vector<std::string> problems;
+  std::vector<bool> tapped;
+  for (int row = 1; row <= 4; ++row) tapped.push_back(IsCentreTapped(texts, row, &problems));
+  EXPECT_EQ(tapped, (std::vector<bool>{true, true, false, false}));
+  EXPECT_EQ(problems, std::vector<std::string>{"Vérification : PointMilieu3 « oui » : 1 (point "
+                                               "milieu) ou 0 attendu ; secondaire 3 sans point "
+                                               "milieu."});
+  std::map<std::string, std::string> edited;
+  EXPECT_TRUE(SetCentreTap(edited, 4, true));
+  EXPECT_FALSE(SetCentreTap(edited, 4, true));
+  EXPECT_FALSE(SetCentreTap(edited, 0, true));
+  EXPECT_FALSE(SetCentreTap(edited, 5, true));
+  EXPECT_EQ(edited, (std::map<std::string, std::string>{{"PointMilieu4", "1"}}));
+  EXPECT_TRUE(SetCentreTap(edited, 4, false));
+  EXPECT_TRUE(edited.empty());
+  for (const char* bad : {"0", "5", "x", "", "1:2", "11"}) EXPECT_FALSE(CentreTapRow(bad)) << bad;
+  EXPECT_EQ(CentreTapRow("4"), 4);
+}
+
 // The document's texts and the command line's values: what each gives, and the sentence a bad one
 // gets. A type that is not one leaves the secondary alternating; a bad number leaves it listed but
 // not calculated.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kelvanor-calc --rectifier: the value over the document's keys, the analysis' rectifiers member
-# only where a secondary is rectified, an impossible request's null figures, and the refusals.
+# only where a secondary is rectified, an impossible request's null figures, and the refusals;
+# --centre-tap and its document key.
 set -u
 calc=$1
 work=$(mktemp -d)
@@ -51,6 +52,32 @@ for value in "1:pont:24" "5:pont:24:2" "1:demi:24:2" "1:pont:24:0" "1:pont:24:2:
 done
 "$calc" --rectifier 1:pont:24:2 "$work/ex.kel" >/dev/null 2>&1
 [ $? -eq 2 ] || fail "--rectifier without --analysis"
+
+# A centre tap: the document's key and --centre-tap give the same check, which the chain ignores;
+# the winding is 2 × the half's turns, each half reaching its volts and losing I²·R of its own.
+sed 's/^Volts2=.*//;s/^Amps2=.*//;/^\[VERIF\]/,$d' "$work/ex.kel" >"$work/one.kel"
+{ cat "$work/one.kel"; printf '[VERIF]\nPointMilieu1=1\n'; } >"$work/tap.kel"
+"$calc" --json "$work/one.kel" >"$work/one.chain.json" || fail "chain run"
+"$calc" --json "$work/tap.kel" >"$work/tap.chain.json" || fail "chain run with the key"
+cmp -s "$work/one.chain.json" "$work/tap.chain.json" || fail "PointMilieu1 changed the chain"
+"$calc" --json --analysis "$work/tap.kel" >"$work/tap.json" || fail "centre tap run"
+"$calc" --json --analysis --centre-tap 1 "$work/one.kel" >"$work/flag.json" || fail "flag run"
+cmp -s "$work/tap.json" "$work/flag.json" || fail "--centre-tap 1 differs from PointMilieu1=1"
+python3 - "$work/tap.json" <<'PY' || fail "centre tap JSON"
+import json, sys
+a = json.load(open(sys.argv[1]))["analysis"]
+wound = (a["as_wound"] or a)["windings"][1]
+assert wound["centre_tap"] is True and wound["turns"] % 2 == 0, wound
+assert wound["turns_to_wind"] == wound["turns"] and wound["loaded_v"] >= 20, wound
+loss = 2 * wound["current_density"] ** 2 * wound["section_mm2"] ** 2 * wound["r_hot_ohm"]
+assert abs(wound["copper_loss_w"] - loss) < 1e-9 * loss, (wound["copper_loss_w"], loss)
+PY
+for value in 0 5 x 1:2 ""; do
+  "$calc" --analysis --centre-tap "$value" "$work/one.kel" >/dev/null 2>"$work/err"
+  [ $? -eq 2 ] || fail "status for --centre-tap '$value'"
+  grep -q "refusé : K attendu, le secondaire à point milieu, de 1 à 4 ; rien n'est calculé" \
+    "$work/err" || fail "message for --centre-tap '$value': $(cat "$work/err")"
+done
 
 [ "$failures" -eq 0 ] && echo "all kelvanor-calc --rectifier checks passed"
 exit $((failures > 0))

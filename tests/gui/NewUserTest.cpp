@@ -125,6 +125,33 @@ TEST_F(NewUserTest, StrandsAreImposedBesideTheWireAndKept) {
   EXPECT_EQ(ReadIni(document_, "VERIF", "Brins1"), "2");
 }
 
+// A secondary marked "à point milieu" beside the strands: wound as 2 × its turns, kept as
+// PointMilieu1 in the document.
+TEST_F(NewUserTest, ACentreTapIsMarkedBesideTheStrandsAndKept) {
+  Open();
+  QTest::keyClick(window_.get(), Qt::Key_F7);
+  ASSERT_NE(CheckWindow(), nullptr);
+  auto* wind = CheckWindow()->findChild<QTableWidget*>("TbABobiner");
+  ASSERT_EQ(wind->verticalHeaderItem(0)->text(), "Spires à bobiner");
+  const int turns = wind->item(0, 1)->text().toInt();
+  auto* box = CheckWindow()->findChild<QCheckBox*>("CkPointMilieu_1");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(CheckWindow()->findChild<QCheckBox*>("CkPointMilieu_0"), nullptr);
+  CheckWindow()->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(CheckWindow()));
+  QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_EQ(form_->Sheet().VerifOptions.at("PointMilieu1"), "1");
+  const int whole = wind->item(0, 1)->text().toInt();
+  EXPECT_EQ(whole % 2, 0);
+  EXPECT_NEAR(whole, 2 * turns, 0.1 * turns);  // each half about the turns of the one winding
+  EXPECT_TRUE(window_->windowTitle().endsWith(" *"));
+  QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(ReadIni(document_, "VERIF", "PointMilieu1"), "1");
+  QTest::mouseClick(box, Qt::LeftButton);
+  EXPECT_EQ(form_->Sheet().VerifOptions.count("PointMilieu1"), 0u);
+  EXPECT_EQ(wind->item(0, 1)->text().toInt(), turns);
+}
+
 // With two chambers the tape between primary and secondaries changes nothing, with one the
 // partition: not offered, and the tooltip says why.
 TEST_F(NewUserTest, OptionsWithoutEffectAreNotOffered) {
