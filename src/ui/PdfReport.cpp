@@ -16,6 +16,8 @@
 #include <algorithm>
 
 #include "app/CheckPanel.h"
+#include "report/IdlePlots.h"
+#include "ui/PlotPainter.h"
 #include "ui/PrintPreview.h"
 #include "ui/WindingPainter.h"
 #include "util/AtomicFile.h"
@@ -51,8 +53,28 @@ QRectF BodyOf(const QPagedPaintDevice& device) {
           device.height() - 2 * kMarginMm * y_mm};
 }
 
+// Page 3's pictures, by the URL the report gives each; none without its figures.
+struct IdleImages {
+  QImage magnetising, switch_on;
+};
+
+IdleImages IdleImagesOf(const ReportInput& input) {
+  IdleImages images;
+  if (!input.check || !input.check->result) return images;
+  const CheckResult& r = WoundResult(*input.check);
+  const char sep = input.decimal_separator;
+  if (const std::optional<Plot> plot = MagnetisingPlot(r, sep)) {
+    images.magnetising =
+        PlotImage(*plot, sep, kIdlePlotWidth, kIdlePlotHeight, kImagePixelsPerUnit);
+  }
+  if (const std::optional<Plot> plot = SwitchOnPlot(r, sep)) {
+    images.switch_on = PlotImage(*plot, sep, kIdlePlotWidth, kIdlePlotHeight, kImagePixelsPerUnit);
+  }
+  return images;
+}
+
 std::unique_ptr<QTextDocument> MakeDocument(const ReportInput& input, const QImage& image,
-                                            double most_tall) {
+                                            const IdleImages& idle, double most_tall) {
   auto document = std::make_unique<QTextDocument>();
   // A word wider than the page is broken: laid out whole, one of a megabyte took minutes.
   QTextOption option = document->defaultTextOption();
@@ -72,6 +94,16 @@ std::unique_ptr<QTextDocument> MakeDocument(const ReportInput& input, const QIma
                      .arg(kDrawingUrl)
                      .arg(qRound(image.width() * scale / kImagePixelsPerUnit))
                      .arg(qRound(image.height() * scale / kImagePixelsPerUnit)));
+  }
+  for (const auto& [url, picture] :
+       {std::pair(kMagnetisingUrl, &idle.magnetising), std::pair(kSwitchOnUrl, &idle.switch_on)}) {
+    if (picture->isNull()) continue;
+    document->addResource(QTextDocument::ImageResource, QUrl(url), *picture);
+    html.replace(QString("<img src=\"") + url + "\">",
+                 QString("<img src=\"%1\" width=\"%2\" height=\"%3\">")
+                     .arg(url)
+                     .arg(qRound(kIdlePlotWidth))
+                     .arg(qRound(kIdlePlotHeight)));
   }
   document->setHtml(html);
   document->setMetaInformation(QTextDocument::DocumentTitle, Title(input));
@@ -110,10 +142,11 @@ std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPa
                            ? WindingWindowImage(WoundResult(*input.check), input.decimal_separator,
                                                 kImagePixelsPerUnit)
                            : QImage();
+  const IdleImages idle = IdleImagesOf(input);
   const QRectF body = BodyOf(device);
   std::unique_ptr<QTextDocument> document;
   for (const double most_tall : kDrawingHeights) {
-    document = MakeDocument(input, image, most_tall);
+    document = MakeDocument(input, image, idle, most_tall);
     document->documentLayout()->setPaintDevice(&device);
     document->setPageSize(body.size());
     if (image.isNull() || SheetOnFirstPage(*document, body.height())) break;
