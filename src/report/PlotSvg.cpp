@@ -1,5 +1,9 @@
 #include "report/PlotSvg.h"
 
+#include <cmath>
+#include <utility>
+#include <vector>
+
 #include "util/NumberText.h"
 #include "util/OutputText.h"
 
@@ -13,6 +17,49 @@ constexpr double kLine = 1.17 * kPlotFontSize;
 constexpr double kDigit = 0.64 * kPlotFontSize;
 constexpr double kBaseline = 0.93 * kPlotFontSize;
 const char* const kMarkColour = "#e67e22";
+
+// A curve drawn with fewer points than it has: thousands of samples make a page of tens of
+// kilobytes, and the points that lie within a tenth of a unit of the line between their
+// neighbours kept (Ramer–Douglas–Peucker) draw the same curve.
+constexpr double kTolerance = 0.1;
+
+struct Point {
+  double x, y;
+};
+
+std::vector<Point> Simplified(const std::vector<Point>& points, double tolerance) {
+  if (points.size() < 3) return points;
+  std::vector<bool> keep(points.size(), false);
+  keep.front() = keep.back() = true;
+  std::vector<std::pair<std::size_t, std::size_t>> spans = {{0, points.size() - 1}};
+  while (!spans.empty()) {
+    const auto [a, b] = spans.back();
+    spans.pop_back();
+    const double dx = points[b].x - points[a].x, dy = points[b].y - points[a].y;
+    const double length = std::hypot(dx, dy);
+    double farthest = -1;
+    std::size_t at = a;
+    for (std::size_t k = a + 1; k < b; ++k) {
+      const double ex = points[k].x - points[a].x, ey = points[k].y - points[a].y;
+      const double distance =
+          length > 0 ? std::fabs(dx * ey - dy * ex) / length : std::hypot(ex, ey);
+      if (distance > farthest) {
+        farthest = distance;
+        at = k;
+      }
+    }
+    if (farthest > tolerance) {
+      keep[at] = true;
+      spans.emplace_back(a, at);
+      spans.emplace_back(at, b);
+    }
+  }
+  std::vector<Point> kept;
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    if (keep[k]) kept.push_back(points[k]);
+  }
+  return kept;
+}
 
 std::size_t Characters(const std::string& text) {
   std::size_t count = 0;
@@ -74,9 +121,15 @@ std::string PlotSvg(const Plot& plot, char sep, double width, double height) {
     }
   }
   for (const PlotSeries& series : plot.series) {
-    svg += "<polyline stroke=\"" + series.colour + "\" stroke-width=\"1.5\" points=\"";
+    std::vector<Point> points;
     for (std::size_t k = 0; k < series.x.size() && k < series.y.size(); ++k) {
-      svg += (k ? " " : "") + Px(x_at(series.x[k])) + "," + Px(y_at(series.y[k]));
+      points.push_back({x_at(series.x[k]), y_at(series.y[k])});
+    }
+    svg += "<polyline stroke=\"" + series.colour + "\" stroke-width=\"1.5\" points=\"";
+    bool first = true;
+    for (const Point& p : Simplified(points, kTolerance)) {
+      svg += (first ? "" : " ") + Fixed(p.x, 1, '.') + "," + Fixed(p.y, 1, '.');
+      first = false;
     }
     svg += "\"/>\n";
   }
