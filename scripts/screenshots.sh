@@ -34,7 +34,7 @@ shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
 shot verification verification.png exemple-verification.kel 1366x768
-shot vide verification-a-vide.png exemple-verification.kel 1366x768
+shot vide verification-a-vide.png exemple-verification.kel 1366x1200
 # Beside the main window on a 1366 × 768 screen, and on the same screen at twice the scale.
 shot cote-a-cote verification-1366x768.png exemple-verification.kel 1366x768
 shot cote-a-cote verification-1366x768-x2.png exemple-verification.kel 2732x1536 2

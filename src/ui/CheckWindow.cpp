@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
@@ -572,31 +573,36 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     rectifiers_->ShowOutcome(ApplyOutcomeText(outcome), outcome.status != RectifierStatus::Ok);
   };
 
-  // A tab of its own: the table beside its notes, the two pictures under them.
-  auto* idle_page = new QWidget(this);
+  // A tab of its own, read down as page 3 of the report: the table, what it comes to, the two
+  // pictures, each as wide as the tab, scrolled where the screen is short. Side by side, on a
+  // window beside the main one, the figures and the legends were cut.
+  auto* idle_scroll = new QScrollArea(this);
+  idle_scroll->setWidgetResizable(true);
+  idle_scroll->setFrameShape(QFrame::NoFrame);
+  auto* idle_page = new QWidget(idle_scroll);
   auto* idle_page_layout = new QVBoxLayout(idle_page);
-  auto* idle = new QWidget(idle_page);
-  auto* idle_layout = new QHBoxLayout(idle);
-  idle_ = new QTableWidget(idle);
+  idle_ = new QTableWidget(idle_page);
   idle_->setObjectName("TbAVide");
   idle_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   idle_->setSelectionMode(QAbstractItemView::NoSelection);
   idle_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  idle_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  idle_->setMinimumHeight(6 * (fontMetrics().height() + 4));
-  idle_layout->addWidget(idle_, 3);
-  idle_notes_ = PlainLabel(idle, "LbAVide");
+  // Every row shown: the table is as tall as its rows, the tab scrolls.
+  idle_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  idle_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  idle_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  idle_page_layout->addWidget(idle_);
+  idle_notes_ = PlainLabel(idle_page, "LbAVide");
   idle_notes_->setWordWrap(true);
   idle_notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  idle_layout->addWidget(idle_notes_, 2);
-  idle_page_layout->addWidget(idle, 1);
-  auto* pictures = new QHBoxLayout;
+  idle_page_layout->addWidget(idle_notes_);
   magnetising_ = new PlotView(panel_, decimal_separator, false, "DessinMagnetisant", idle_page);
   inrush_ = new PlotView(panel_, decimal_separator, true, "DessinMiseSousTension", idle_page);
-  pictures->addWidget(magnetising_);
-  pictures->addWidget(inrush_);
-  idle_page_layout->addLayout(pictures, 1);
-  tabs_->addTab(idle_page, "À vide et mise sous tension");
+  for (QWidget* picture : {magnetising_, inrush_}) {
+    picture->setMinimumHeight(14 * fontMetrics().height());
+    idle_page_layout->addWidget(picture, 1);
+  }
+  idle_scroll->setWidget(idle_page);
+  tabs_->addTab(idle_scroll, "À vide et mise sous tension");
 
   auto* search = new QWidget(this);
   auto* search_layout = new QVBoxLayout(search);
@@ -874,6 +880,8 @@ void CheckWindow::ShowView() {
       ShowCell(idle_, r, c, view.idle[r].cells[c]);
     }
   }
+  idle_->setFixedHeight(idle_->horizontalHeader()->sizeHint().height() +
+                        idle_->verticalHeader()->length() + 2 * idle_->frameWidth());
   idle_notes_->setText(ToQt(view.idle_notes));
   magnetising_->update();
   inrush_->update();

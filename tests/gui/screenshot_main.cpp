@@ -78,6 +78,8 @@ int main(int argc, char** argv) {
   if (scene == "fenetre" || scene == "verification" || scene == "vide") {
     QWidget* shown = &window;
     if (scene != "fenetre") shown = window.ShowCheckWindow();
+    // The window made taller, as a user would to see the whole tab, the pictures included.
+    if (scene == "vide") shown->resize(shown->width(), 1080);
     if (auto* tabs = shown->findChild<QTabWidget*>("OngletsVerification");
         tabs && scene == "vide") {
       for (int i = 0; i < tabs->count(); ++i) {
