@@ -35,6 +35,9 @@ namespace {
 constexpr double kDrawingMostWide = 330;
 constexpr double kDrawingHeights[] = {600, 540, 480, 420, 360, 300, 240};
 constexpr double kImagePixelsPerUnit = 3;
+// The heights of page 3's pictures, the tallest that leaves them on the page; their text keeps
+// its size.
+constexpr double kIdlePlotHeights[] = {kIdlePlotHeight, 240, 210, 180};
 
 // The text keeps 15 mm from the paper's edges; the header and the footer lie in that margin.
 constexpr double kMarginMm = 15;
@@ -58,17 +61,16 @@ struct IdleImages {
   QImage magnetising, switch_on;
 };
 
-IdleImages IdleImagesOf(const ReportInput& input) {
+IdleImages IdleImagesOf(const ReportInput& input, double height) {
   IdleImages images;
   if (!input.check || !input.check->result) return images;
   const CheckResult& r = WoundResult(*input.check);
   const char sep = input.decimal_separator;
   if (const std::optional<Plot> plot = MagnetisingPlot(r, sep)) {
-    images.magnetising =
-        PlotImage(*plot, sep, kIdlePlotWidth, kIdlePlotHeight, kImagePixelsPerUnit);
+    images.magnetising = PlotImage(*plot, sep, kIdlePlotWidth, height, kImagePixelsPerUnit);
   }
   if (const std::optional<Plot> plot = SwitchOnPlot(r, sep)) {
-    images.switch_on = PlotImage(*plot, sep, kIdlePlotWidth, kIdlePlotHeight, kImagePixelsPerUnit);
+    images.switch_on = PlotImage(*plot, sep, kIdlePlotWidth, height, kImagePixelsPerUnit);
   }
   return images;
 }
@@ -102,8 +104,8 @@ std::unique_ptr<QTextDocument> MakeDocument(const ReportInput& input, const QIma
     html.replace(QString("<img src=\"") + url + "\">",
                  QString("<img src=\"%1\" width=\"%2\" height=\"%3\">")
                      .arg(url)
-                     .arg(qRound(kIdlePlotWidth))
-                     .arg(qRound(kIdlePlotHeight)));
+                     .arg(qRound(picture->width() / kImagePixelsPerUnit))
+                     .arg(qRound(picture->height() / kImagePixelsPerUnit)));
   }
   document->setHtml(html);
   document->setMetaInformation(QTextDocument::DocumentTitle, Title(input));
@@ -116,6 +118,15 @@ bool SheetOnFirstPage(const QTextDocument& document, double page_height) {
   if (second.isNull()) return true;
   const QRectF where = document.documentLayout()->blockBoundingRect(second.block());
   return where.top() < 2 * page_height - 1;
+}
+
+// Whether page 3 holds the whole of the idle transformer: the pictures end on the page its title
+// starts.
+bool IdleOnOnePage(const QTextDocument& document, double page_height) {
+  const QTextCursor title = document.find(QString::fromUtf8(kIdlePageTitle));
+  if (title.isNull()) return true;
+  const QRectF where = document.documentLayout()->blockBoundingRect(title.block());
+  return document.pageCount() <= static_cast<int>(where.top() / page_height) + 1;
 }
 
 // Qt's layout knows no "break-after: avoid": a heading the page would leave alone at its foot
@@ -142,14 +153,27 @@ std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPa
                            ? WindingWindowImage(WoundResult(*input.check), input.decimal_separator,
                                                 kImagePixelsPerUnit)
                            : QImage();
-  const IdleImages idle = IdleImagesOf(input);
   const QRectF body = BodyOf(device);
-  std::unique_ptr<QTextDocument> document;
-  for (const double most_tall : kDrawingHeights) {
-    document = MakeDocument(input, image, idle, most_tall);
+  const auto lay_out = [&](const IdleImages& idle, double most_tall) {
+    auto document = MakeDocument(input, image, idle, most_tall);
     document->documentLayout()->setPaintDevice(&device);
     document->setPageSize(body.size());
+    return document;
+  };
+  // Page 1 first, the pictures of page 3 as tall as they can be; then, page 3 starting a page of
+  // its own, the pictures less tall until it holds them (many windings, many fuses).
+  IdleImages idle = IdleImagesOf(input, kIdlePlotHeights[0]);
+  std::unique_ptr<QTextDocument> document;
+  double drawing_tall = kDrawingHeights[0];
+  for (const double most_tall : kDrawingHeights) {
+    drawing_tall = most_tall;
+    document = lay_out(idle, most_tall);
     if (image.isNull() || SheetOnFirstPage(*document, body.height())) break;
+  }
+  for (std::size_t i = 1;
+       i < std::size(kIdlePlotHeights) && !IdleOnOnePage(*document, body.height()); ++i) {
+    idle = IdleImagesOf(input, kIdlePlotHeights[i]);
+    document = lay_out(idle, drawing_tall);
   }
   KeepHeadingsWithTheirText(*document, body.height());
   return document;

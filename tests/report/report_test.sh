@@ -71,6 +71,12 @@ sheet() {  # pdf, name, then extended regular expressions that page 1 must match
       || fail "$name: no number on page $page"
   done
 }
+# Four secondaries: four fuses more on page 3, whose pictures are made less tall to stay on it.
+printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=4\nVolts2=12\nAmps2=4\nVolts3=5\nAmps3=2.5\nVolts4=24\nAmps4=0.5\n' \
+  >"$work/quatre.kel"
+"$calc" --decimal-separator , --report "$work/quatre.pdf" "$work/quatre.kel" >/dev/null \
+  || fail "quatre: status $?"
+sheet "$work/quatre.pdf" quatre.kel "^ *Spires à bobiner( +[0-9]+){5}"
 sheet "$work/d.pdf" exemple-rapport.kel "^ *Spires à bobiner +622 +294\$" "^ *Fil \(mm\) +0,40 +0,63\$" \
   "^ *À acheter \(m\) +99 +56\$"
 sheet "$work/lampes.pdf" lampes.kel "ne rentre pas dans la fenêtre" "Noyau conseillé : aucun" \
