@@ -523,9 +523,9 @@ std::string IdlePage(const ReportInput& in, DrawingAs drawing) {
   // Sentences, not figures: left aligned, in the colour of their verdict.
   out += "<table class=\"pairs\" width=\"100%\">\n";
   for (const auto& [caption, value] : notes) {
-    const Level level = caption == "Verdict à vide"     ? verdict_level
-                        : caption == "Fusible primaire" ? fuse_level
-                                                        : Level::Plain;
+    const Level level = caption == kIdleVerdictCaption   ? verdict_level
+                        : caption == kPrimaryFuseCaption ? fuse_level
+                                                         : Level::Plain;
     std::string style = LevelStyle(level);
     style = style.empty() ? " style=\"text-align: left;\""
                           : style.substr(0, style.size() - 1) + " text-align: left;\"";
