@@ -538,7 +538,7 @@ std::string IdlePage(const ReportInput& in, DrawingAs drawing) {
     std::optional<Plot> plot;
     const char* url;
     const char* missing;
-  } pictures[] = {{MagnetisingPlot(r, sep), kMagnetisingUrl, "Courant magnétisant : non calculé"},
+  } pictures[] = {{MagnetisingPlot(r, sep), kMagnetisingUrl, "À vide : non calculé"},
                   {SwitchOnPlot(r, sep), kSwitchOnUrl, "Mise sous tension : non calculé"}};
   for (const auto& picture : pictures) {
     if (!picture.plot) {
