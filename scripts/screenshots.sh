@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The pictures in docs/: the window on the example design, the "Ouvrir" dialog, the input error
-# with its cause, the "À propos" box and the "Vérification" window, each taken on a virtual
-# screen with a window manager, so that title bars show. The window is driven to each scene by
-# kelvanor-screenshots (tests/gui/screenshot_main.cpp), built with the tests; it is copied in as
-# "kelvanor" so that the title bar reads as the program's.
+# with its cause, the "À propos" box and the "Vérification" window and its idle tab, each taken
+# on a virtual screen with a window manager, so that title bars show. The window is driven to each
+# scene by kelvanor-screenshots (tests/gui/screenshot_main.cpp), built with the tests; it is copied
+# in as "kelvanor" so that the title bar reads as the program's.
 # Usage: scripts/screenshots.sh [bin folder, default build/release/bin]
 set -euo pipefail
 bin=$(realpath "${1:-build/release/bin}")
@@ -34,11 +34,12 @@ shot ouvrir ouvrir.png
 shot erreur erreur-de-saisie.png
 shot apropos a-propos.png
 shot verification verification.png exemple-verification.kel 1366x768
+shot vide verification-a-vide.png exemple-verification.kel 1366x1200
 # Beside the main window on a 1366 × 768 screen, and on the same screen at twice the scale.
 shot cote-a-cote verification-1366x768.png exemple-verification.kel 1366x768
 shot cote-a-cote verification-1366x768-x2.png exemple-verification.kel 2732x1536 2
 
-# The report's two pages for the worked example, the first page of a valve design that does not
+# The report's three pages for the worked example, the first page of a valve design that does not
 # fit its core and that of a valve supply with a centre tap, as pdftoppm renders the PDF
 # kelvanor-calc --report writes.
 printf '[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=500\nAmps1=0.1\nVolts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\n' \
@@ -54,5 +55,6 @@ for design in example lampes point-milieu; do
 done
 mv "$work/example-1.png" "$docs/report-page1.png"
 mv "$work/example-2.png" "$docs/report-page2.png"
+mv "$work/example-3.png" "$docs/report-page3.png"
 mv "$work/lampes-1.png" "$docs/report-overfull.png"
 mv "$work/point-milieu-1.png" "$docs/report-centre-tap.png"

@@ -74,7 +74,8 @@ std::string Json(const FigureValue& value) {
   return "null";
 }
 
-// The figures of one result: a table per group of figures, then the whole.
+// The figures of one result: a table per group of figures, then the whole; the idle figures are
+// the caller's.
 std::string ResultText(const CheckResult& r, char sep) {
   std::string out;
   for (const LeftOut& left_out : r.left_out) out += "  " + LeftOutText(left_out) + "\n";
@@ -135,7 +136,6 @@ std::string ResultText(const CheckResult& r, char sep) {
     if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
     out += Line(std::string(figure.heading), value);
   }
-  out += NoLoadTextSection(r, sep);
   return out;
 }
 
@@ -262,13 +262,26 @@ std::string CheckTextSection(const DesignCheck& check, char sep) {
   // A problem quotes the document's own text, which may hold anything.
   for (const std::string& problem : check.problems) out += "  " + TerminalText(problem) + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
+  // The idle figures of the design as wound are most often the calculation's but for I0's share
+  // of I1n: printed once when they are the same, else each under the name of its turns.
+  const std::string idle = NoLoadTextSection(*check.result, sep);
+  const std::string wound_idle = check.as_wound ? NoLoadTextSection(*check.as_wound, sep) : idle;
+  const bool twice = wound_idle != idle;
+  constexpr const char* kIdleTitle = "  À vide et mise sous tension";
   out += ResultText(*check.result, sep);
+  if (twice) out += std::string(kIdleTitle) + ", spires du calcul :\n";
+  out += idle;
   out += RectifierTextSection(check, sep);
   // The design as the workshop winds it, under its own title so that nobody takes it for the
   // calculation's turns.
   out += "\nVérification telle que bobinée\n";
   if (check.as_wound) {
     out += ResultText(*check.as_wound, sep);
+    if (twice) {
+      out += std::string(kIdleTitle) + ", spires à bobiner :\n" + wound_idle;
+    } else if (!idle.empty()) {
+      out += std::string(kIdleTitle) + " : les chiffres ci-dessus, les mêmes.\n";
+    }
   } else {
     out += "  " +
            std::string(TurnsStand(*check.result)

@@ -12,7 +12,9 @@
 #include "documents/DesignDocument.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
+#include "report/IdlePlots.h"
 #include "report/NoLoadText.h"
+#include "report/PlotSvg.h"
 #include "report/WindingSvg.h"
 #include "util/NumberText.h"
 #include "util/OutputText.h"
@@ -481,6 +483,80 @@ std::string QuickCalculation(const ReportInput& in) {
   return out;
 }
 
+// Page 3: the transformer idle and at switch-on, of the design as wound as page 1: the figures
+// of each mains factor as the window's table, what they come to as the text report says it, then
+// the two pictures. Nothing without a primary to work them out from.
+std::string IdlePage(const ReportInput& in, DrawingAs drawing) {
+  if (!in.check || !in.check->result) return "";
+  const char sep = in.decimal_separator;
+  const DesignCheck wound = WoundCheck(*in.check);
+  const CheckResult& r = *wound.result;
+  if (!r.no_load) return "";
+  const CheckView view = MakeCheckView(wound, sep);
+  // Inline: Qt's reader takes a page break from the heading's own style.
+  std::string out = "<h2 style=\"page-break-before: always; break-before: page; margin-top: 0\">" +
+                    Html(kIdlePageTitle) + "</h2>\n";
+  if (in.check->as_wound) out += "<p class=\"note\">" + Html(WoundNote(*in.check)) + "</p>\n";
+
+  std::vector<std::string> heads = {"Secteur"};
+  heads.insert(heads.end(), view.idle_columns.begin(), view.idle_columns.end());
+  std::vector<std::vector<std::string>> rows;
+  for (const CheckView::Line& line : view.idle) {
+    rows.push_back({line.caption});
+    rows.back().insert(rows.back().end(), line.cells.begin(), line.cells.end());
+  }
+  out += Grid(heads, rows);
+
+  // A note with an empty caption goes on with the line before.
+  std::vector<std::pair<std::string, std::string>> notes;
+  for (const auto& [caption, value] : NoLoadNotes(r, sep)) {
+    if (caption.empty() && !notes.empty()) {
+      notes.back().second += "\n" + value;
+    } else {
+      notes.emplace_back(caption, value);
+    }
+  }
+  const NoLoadVerdict verdict = r.no_load->verdict;
+  const Level verdict_level = verdict == NoLoadVerdict::Ok          ? Level::Good
+                              : verdict == NoLoadVerdict::Tight     ? Level::Warn
+                              : verdict == NoLoadVerdict::Saturated ? Level::Bad
+                                                                    : Level::Plain;
+  const std::optional<PrimaryFuse>& fuse = r.fuses.primary;
+  const Level fuse_level = !fuse || fuse->status == FuseStatus::Ok ? Level::Plain
+                           : fuse->status == FuseStatus::Oversized ? Level::Warn
+                                                                   : Level::Bad;
+  // Sentences, not figures: left aligned, in the colour of their verdict.
+  out += "<table class=\"pairs\" width=\"100%\">\n";
+  for (const auto& [caption, value] : notes) {
+    const Level level = caption == kIdleVerdictCaption   ? verdict_level
+                        : caption == kPrimaryFuseCaption ? fuse_level
+                                                         : Level::Plain;
+    std::string style = LevelStyle(level);
+    style = style.empty() ? " style=\"text-align: left;\""
+                          : style.substr(0, style.size() - 1) + " text-align: left;\"";
+    out += "<tr><th>" + Html(caption) + "</th><td align=\"left\"" + style + ">" + Html(value) +
+           "</td></tr>\n";
+  }
+  out += "</table>\n";
+
+  const struct {
+    std::optional<Plot> plot;
+    const char* url;
+    const char* missing;
+  } pictures[] = {{MagnetisingPlot(r, sep), kMagnetisingUrl, "À vide : non calculé"},
+                  {SwitchOnPlot(r, sep), kSwitchOnUrl, "Mise sous tension : non calculé"}};
+  for (const auto& picture : pictures) {
+    if (!picture.plot) {
+      out += "<p>" + Html(picture.missing) + "</p>\n";
+    } else if (drawing == DrawingAs::InlineSvg) {
+      out += "<p>" + PlotSvg(*picture.plot, sep, kIdlePlotWidth, kIdlePlotHeight) + "</p>\n";
+    } else {
+      out += std::string("<p><img src=\"") + picture.url + "\"></p>\n";
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 ReportInput FormReportInput(MainForm& form, const DesignCheck& check) {
@@ -585,8 +661,9 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   out += fab.Text();
   if (!s.TxRem.empty())
     out += "<h2>Remarques</h2>\n<p>" + Html(ReportedRemarks(s.TxRem)) + "</p>\n";
-  out += "<p class=\"note\">" + Html(kWireSource) + "</p>\n</body>\n</html>\n";
-  return out;
+  out += "<p class=\"note\">" + Html(kWireSource) + "</p>\n";
+  out += IdlePage(in, drawing);
+  return out + "</body>\n</html>\n";
 }
 
 std::string TodayText() {

@@ -33,6 +33,21 @@ std::vector<double> Ticks(double low, double high, int count) {
   return ticks;
 }
 
+PlotFrame FramePlot(double width, double height, double line, double digit) {
+  PlotFrame f;
+  f.left = 8 + 5 * digit;  // room for the current's figures
+  f.top = 2 * line + 4;
+  f.right = width - 4 - 2 * digit;   // room for half the last tick's figures
+  f.bottom = height - 3 * line - 8;  // the legend's line ends inside the picture
+  f.title_y = 2;
+  f.y_label_y = line + 2;
+  f.x_ticks_y = f.bottom + 4;
+  f.x_label_y = f.bottom + line + 4;
+  f.legend_y = f.bottom + 2 * line + 6;
+  f.room = f.right - f.left >= 20 && f.bottom - f.top >= 20;
+  return f;
+}
+
 namespace {
 
 // The limits of the curves, symmetric about zero, with a little room.

@@ -32,6 +32,17 @@ struct Plot {
 std::optional<Plot> MagnetisingPlot(const CheckResult& result, char decimal_separator);
 std::optional<Plot> SwitchOnPlot(const CheckResult& result, char decimal_separator);
 
+// Where a plot's parts go in a picture width × height, its text line high and its figures digit
+// wide, so that the window, the PDF and the SVG lay it out alike: the curves' area, the top of
+// each line of text around it (the title, the current's caption above the area; the ticks'
+// figures, the time's caption and the legend below it).
+struct PlotFrame {
+  double left = 0, top = 0, right = 0, bottom = 0;
+  double title_y = 0, y_label_y = 0, x_ticks_y = 0, x_label_y = 0, legend_y = 0;
+  bool room = false;  // too small for the curves when false
+};
+PlotFrame FramePlot(double width, double height, double line, double digit);
+
 // Ticks at 1, 2 or 5 × a power of ten, about count of them over [low, high].
 std::vector<double> Ticks(double low, double high, int count);
 

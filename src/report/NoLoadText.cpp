@@ -49,9 +49,9 @@ std::vector<std::pair<std::string, std::string>> NoLoadNotes(const CheckResult& 
                     (n.curve.approximated ? " (" + std::string(kCurveApproximated) + ")" : "") +
                     ", chemin fer " + Fixed(n.iron_path_m * 1000, 1, sep) +
                     " mm, entrefer des joints " + Fixed(n.joint_gap_m * 1e6, 0, sep) + " µm");
-  add("Verdict à vide", std::string(TermOf(n.verdict).text) +
-                            " (I0 à 110 % : " + Fixed(n.at[kHighMainsIndex].current_pct, 1, sep) +
-                            " % de I1n = " + Fixed(n.rated_current_a, 3, sep) + " A)");
+  add(kIdleVerdictCaption, std::string(TermOf(n.verdict).text) + " (I0 à 110 % : " +
+                               Fixed(n.at[kHighMainsIndex].current_pct, 1, sep) +
+                               " % de I1n = " + Fixed(n.rated_current_a, 3, sep) + " A)");
   add("Induction conseillée", n.advised_induction_t
                                   ? Fixed(*n.advised_induction_t, 2, sep) + " T (section brute)"
                                   : std::string("aucune"));
@@ -73,10 +73,10 @@ std::vector<std::pair<std::string, std::string>> NoLoadNotes(const CheckResult& 
                 Fixed(on.resistance_ohm, 2, sep) + " Ω");
   }
   if (r.fuses.primary) {
-    add("Fusible primaire", PrimaryFuseText(*r.fuses.primary, sep));
+    add(kPrimaryFuseCaption, PrimaryFuseText(*r.fuses.primary, sep));
     if (r.fuses.primary->on_current_alone) add("", std::string(kFuseWithoutSwitchOn));
   } else {
-    add("Fusible primaire", std::string(kNotComputed));
+    add(kPrimaryFuseCaption, std::string(kNotComputed));
   }
   for (int i = 0; i < r.fuses.secondary_count; ++i) {
     const SecondaryFuse& fuse = r.fuses.secondaries[i];

@@ -13,6 +13,9 @@ namespace kel {
 // before): the curve, the verdict, the advised induction, the switch-on, the fuses.
 std::vector<std::pair<std::string, std::string>> NoLoadNotes(const CheckResult& result,
                                                              char decimal_separator);
+// The captions of the notes a report colours by their verdict.
+inline constexpr const char* kIdleVerdictCaption = "Verdict à vide";
+inline constexpr const char* kPrimaryFuseCaption = "Fusible primaire";
 
 // The lines of the "Vérification" section after the overall figures; "" without a primary.
 std::string NoLoadTextSection(const CheckResult& result, char decimal_separator);

@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
@@ -43,6 +44,7 @@
 #include "report/WindingSvg.h"
 #include "ui/FormWidgets.h"
 #include "ui/PdfReport.h"
+#include "ui/PlotPainter.h"
 #include "ui/QtPlatform.h"
 #include "ui/RectifierBox.h"
 #include "ui/WindingPainter.h"
@@ -162,8 +164,7 @@ class WindingView : public QWidget {
   char separator_;
 };
 
-// One of the idle pictures, painted from its data (report/IdlePlots.h) with the window's font:
-// the frame, the ticks and their figures, the zero line, the curves, the mark, the legend.
+// One of the idle pictures, painted from its data (report/IdlePlots.h) with the window's font.
 class PlotView : public QWidget {
  public:
   PlotView(const CheckPanel& panel, char separator, bool switch_on, const char* name,
@@ -179,75 +180,17 @@ class PlotView : public QWidget {
     painter.fillRect(rect(), Qt::white);
     const DesignCheck& check = panel_.Check();
     if (!check.result) return;
-    const std::optional<Plot> plot = switch_on_ ? SwitchOnPlot(*check.result, separator_)
-                                                : MagnetisingPlot(*check.result, separator_);
-    const QFontMetrics metrics = fontMetrics();
-    const int line = metrics.height();
-    painter.setPen(Qt::black);
+    // The design as wound, as the table beside: I1n's mark is its own.
+    const CheckResult& wound = WoundResult(check);
+    const std::optional<Plot> plot =
+        switch_on_ ? SwitchOnPlot(wound, separator_) : MagnetisingPlot(wound, separator_);
     if (!plot) {
+      painter.setPen(Qt::black);
       painter.drawText(rect(), Qt::AlignCenter,
                        switch_on_ ? "Mise sous tension : non calculé" : "À vide : non calculé");
       return;
     }
-    painter.drawText(QRectF(0, 2, width(), line), Qt::AlignHCenter, ToQt(plot->title));
-    const QRectF area(8 + 5 * metrics.horizontalAdvance('0'), 2 * line + 4,
-                      width() - 16 - 5 * metrics.horizontalAdvance('0'), height() - 5 * line - 8);
-    if (area.width() < 20 || area.height() < 20) return;
-    const auto at = [&](double x, double y) {
-      return QPointF(
-          area.left() + (x - plot->x_min) / (plot->x_max - plot->x_min) * area.width(),
-          area.bottom() - (y - plot->y_min) / (plot->y_max - plot->y_min) * area.height());
-    };
-    painter.setPen(QColor("#d0d0d0"));
-    for (const double y : plot->y_ticks) painter.drawLine(at(plot->x_min, y), at(plot->x_max, y));
-    painter.setPen(Qt::black);
-    painter.drawRect(area);
-    for (const double x : plot->x_ticks) {
-      const QPointF p = at(x, plot->y_min);
-      painter.drawLine(p, p + QPointF(0, 4));
-      painter.drawText(QRectF(p.x() - 40, p.y() + 4, 80, line), Qt::AlignHCenter,
-                       ToQt(PlainNumber(x, separator_)));
-    }
-    for (const double y : plot->y_ticks) {
-      const QPointF p = at(plot->x_min, y);
-      painter.drawText(QRectF(0, p.y() - line / 2.0, area.left() - 4, line),
-                       Qt::AlignRight | Qt::AlignVCenter, ToQt(PlainNumber(y, separator_)));
-    }
-    painter.drawText(QRectF(area.left(), area.bottom() + line + 4, area.width(), line),
-                     Qt::AlignHCenter, ToQt(plot->x_label));
-    painter.drawText(QRectF(0, line + 2, width(), line), Qt::AlignLeft, ToQt(plot->y_label));
-    painter.setClipRect(area);
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (plot->mark_y) {
-      painter.setPen(QPen(QColor("#e67e22"), 1, Qt::DashLine));
-      for (const double y : {*plot->mark_y, -*plot->mark_y}) {
-        painter.drawLine(at(plot->x_min, y), at(plot->x_max, y));
-      }
-    }
-    for (const PlotSeries& series : plot->series) {
-      QPolygonF curve;
-      curve.reserve(static_cast<int>(series.x.size()));
-      for (std::size_t k = 0; k < series.x.size(); ++k) curve << at(series.x[k], series.y[k]);
-      painter.setPen(QPen(QColor(ToQt(series.colour)), 1.5));
-      painter.drawPolyline(curve);
-    }
-    painter.setClipping(false);
-    // The legend under the axis' caption.
-    double x = area.left();
-    const double y = area.bottom() + 2 * line + 6;
-    const auto legend = [&](const QColor& colour, Qt::PenStyle style, const std::string& text) {
-      painter.setPen(QPen(colour, 2, style));
-      painter.drawLine(QPointF(x, y + line / 2.0), QPointF(x + 20, y + line / 2.0));
-      painter.setPen(Qt::black);
-      const QString caption = ToQt(text);
-      painter.drawText(QRectF(x + 24, y, metrics.horizontalAdvance(caption) + 4, line),
-                       Qt::AlignLeft, caption);
-      x += 36 + metrics.horizontalAdvance(caption);
-    };
-    for (const PlotSeries& series : plot->series) {
-      legend(QColor(ToQt(series.colour)), Qt::SolidLine, series.label);
-    }
-    if (plot->mark_y) legend(QColor("#e67e22"), Qt::DashLine, plot->mark_label);
+    PaintPlot(painter, rect(), *plot, separator_);
   }
 
  private:
@@ -654,31 +597,36 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     rectifiers_->ShowOutcome(ApplyOutcomeText(outcome), outcome.status != RectifierStatus::Ok);
   };
 
-  // A tab of its own: the table beside its notes, the two pictures under them.
-  auto* idle_page = new QWidget(this);
+  // A tab of its own, read down as page 3 of the report: the table, what it comes to, the two
+  // pictures, each as wide as the tab, scrolled where the screen is short. Side by side, on a
+  // window beside the main one, the figures and the legends were cut.
+  auto* idle_scroll = new QScrollArea(this);
+  idle_scroll->setWidgetResizable(true);
+  idle_scroll->setFrameShape(QFrame::NoFrame);
+  auto* idle_page = new QWidget(idle_scroll);
   auto* idle_page_layout = new QVBoxLayout(idle_page);
-  auto* idle = new QWidget(idle_page);
-  auto* idle_layout = new QHBoxLayout(idle);
-  idle_ = new QTableWidget(idle);
+  idle_ = new QTableWidget(idle_page);
   idle_->setObjectName("TbAVide");
   idle_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   idle_->setSelectionMode(QAbstractItemView::NoSelection);
   idle_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-  idle_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  idle_->setMinimumHeight(6 * (fontMetrics().height() + 4));
-  idle_layout->addWidget(idle_, 3);
-  idle_notes_ = PlainLabel(idle, "LbAVide");
+  // Every row shown: the table is as tall as its rows, the tab scrolls.
+  idle_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  idle_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  idle_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  idle_page_layout->addWidget(idle_);
+  idle_notes_ = PlainLabel(idle_page, "LbAVide");
   idle_notes_->setWordWrap(true);
   idle_notes_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  idle_layout->addWidget(idle_notes_, 2);
-  idle_page_layout->addWidget(idle, 1);
-  auto* pictures = new QHBoxLayout;
+  idle_page_layout->addWidget(idle_notes_);
   magnetising_ = new PlotView(panel_, decimal_separator, false, "DessinMagnetisant", idle_page);
   inrush_ = new PlotView(panel_, decimal_separator, true, "DessinMiseSousTension", idle_page);
-  pictures->addWidget(magnetising_);
-  pictures->addWidget(inrush_);
-  idle_page_layout->addLayout(pictures, 1);
-  tabs_->addTab(idle_page, "À vide et mise sous tension");
+  for (QWidget* picture : {magnetising_, inrush_}) {
+    picture->setMinimumHeight(14 * fontMetrics().height());
+    idle_page_layout->addWidget(picture, 1);
+  }
+  idle_scroll->setWidget(idle_page);
+  tabs_->addTab(idle_scroll, "À vide et mise sous tension");
 
   auto* search = new QWidget(this);
   auto* search_layout = new QVBoxLayout(search);
@@ -961,6 +909,8 @@ void CheckWindow::ShowView() {
       ShowCell(idle_, r, c, view.idle[r].cells[c]);
     }
   }
+  idle_->setFixedHeight(idle_->horizontalHeader()->sizeHint().height() +
+                        idle_->verticalHeader()->length() + 2 * idle_->frameWidth());
   idle_notes_->setText(ToQt(view.idle_notes));
   magnetising_->update();
   inrush_->update();

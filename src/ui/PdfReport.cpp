@@ -16,6 +16,8 @@
 #include <algorithm>
 
 #include "app/CheckPanel.h"
+#include "report/IdlePlots.h"
+#include "ui/PlotPainter.h"
 #include "ui/PrintPreview.h"
 #include "ui/WindingPainter.h"
 #include "util/AtomicFile.h"
@@ -33,6 +35,9 @@ namespace {
 constexpr double kDrawingMostWide = 330;
 constexpr double kDrawingHeights[] = {600, 540, 480, 420, 360, 300, 240};
 constexpr double kImagePixelsPerUnit = 3;
+// The heights of page 3's pictures, the tallest that leaves them on the page; their text keeps
+// its size.
+constexpr double kIdlePlotHeights[] = {kIdlePlotHeight, 240, 210, 180};
 
 // The text keeps 15 mm from the paper's edges; the header and the footer lie in that margin.
 constexpr double kMarginMm = 15;
@@ -51,8 +56,27 @@ QRectF BodyOf(const QPagedPaintDevice& device) {
           device.height() - 2 * kMarginMm * y_mm};
 }
 
+// Page 3's pictures, by the URL the report gives each; none without its figures.
+struct IdleImages {
+  QImage magnetising, switch_on;
+};
+
+IdleImages IdleImagesOf(const ReportInput& input, double height) {
+  IdleImages images;
+  if (!input.check || !input.check->result) return images;
+  const CheckResult& r = WoundResult(*input.check);
+  const char sep = input.decimal_separator;
+  if (const std::optional<Plot> plot = MagnetisingPlot(r, sep)) {
+    images.magnetising = PlotImage(*plot, sep, kIdlePlotWidth, height, kImagePixelsPerUnit);
+  }
+  if (const std::optional<Plot> plot = SwitchOnPlot(r, sep)) {
+    images.switch_on = PlotImage(*plot, sep, kIdlePlotWidth, height, kImagePixelsPerUnit);
+  }
+  return images;
+}
+
 std::unique_ptr<QTextDocument> MakeDocument(const ReportInput& input, const QImage& image,
-                                            double most_tall) {
+                                            const IdleImages& idle, double most_tall) {
   auto document = std::make_unique<QTextDocument>();
   // A word wider than the page is broken: laid out whole, one of a megabyte took minutes.
   QTextOption option = document->defaultTextOption();
@@ -73,6 +97,16 @@ std::unique_ptr<QTextDocument> MakeDocument(const ReportInput& input, const QIma
                      .arg(qRound(image.width() * scale / kImagePixelsPerUnit))
                      .arg(qRound(image.height() * scale / kImagePixelsPerUnit)));
   }
+  for (const auto& [url, picture] :
+       {std::pair(kMagnetisingUrl, &idle.magnetising), std::pair(kSwitchOnUrl, &idle.switch_on)}) {
+    if (picture->isNull()) continue;
+    document->addResource(QTextDocument::ImageResource, QUrl(url), *picture);
+    html.replace(QString("<img src=\"") + url + "\">",
+                 QString("<img src=\"%1\" width=\"%2\" height=\"%3\">")
+                     .arg(url)
+                     .arg(qRound(picture->width() / kImagePixelsPerUnit))
+                     .arg(qRound(picture->height() / kImagePixelsPerUnit)));
+  }
   document->setHtml(html);
   document->setMetaInformation(QTextDocument::DocumentTitle, Title(input));
   return document;
@@ -84,6 +118,15 @@ bool SheetOnFirstPage(const QTextDocument& document, double page_height) {
   if (second.isNull()) return true;
   const QRectF where = document.documentLayout()->blockBoundingRect(second.block());
   return where.top() < 2 * page_height - 1;
+}
+
+// Whether page 3 holds the whole of the idle transformer: the pictures end on the page its title
+// starts.
+bool IdleOnOnePage(const QTextDocument& document, double page_height) {
+  const QTextCursor title = document.find(QString::fromUtf8(kIdlePageTitle));
+  if (title.isNull()) return true;
+  const QRectF where = document.documentLayout()->blockBoundingRect(title.block());
+  return document.pageCount() <= static_cast<int>(where.top() / page_height) + 1;
 }
 
 // Qt's layout knows no "break-after: avoid": a heading the page would leave alone at its foot
@@ -111,12 +154,26 @@ std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPa
                                                 kImagePixelsPerUnit)
                            : QImage();
   const QRectF body = BodyOf(device);
-  std::unique_ptr<QTextDocument> document;
-  for (const double most_tall : kDrawingHeights) {
-    document = MakeDocument(input, image, most_tall);
+  const auto lay_out = [&](const IdleImages& idle, double most_tall) {
+    auto document = MakeDocument(input, image, idle, most_tall);
     document->documentLayout()->setPaintDevice(&device);
     document->setPageSize(body.size());
+    return document;
+  };
+  // Page 1 first, the pictures of page 3 as tall as they can be; then, page 3 starting a page of
+  // its own, the pictures less tall until it holds them (many windings, many fuses).
+  IdleImages idle = IdleImagesOf(input, kIdlePlotHeights[0]);
+  std::unique_ptr<QTextDocument> document;
+  double drawing_tall = kDrawingHeights[0];
+  for (const double most_tall : kDrawingHeights) {
+    drawing_tall = most_tall;
+    document = lay_out(idle, most_tall);
     if (image.isNull() || SheetOnFirstPage(*document, body.height())) break;
+  }
+  for (std::size_t i = 1;
+       i < std::size(kIdlePlotHeights) && !IdleOnOnePage(*document, body.height()); ++i) {
+    idle = IdleImagesOf(input, kIdlePlotHeights[i]);
+    document = lay_out(idle, drawing_tall);
   }
   KeepHeadingsWithTheirText(*document, body.height());
   return document;

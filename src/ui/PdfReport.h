@@ -1,7 +1,7 @@
 #pragma once
 // The report of a design laid out on A4 pages by Qt: written as a PDF through Qt's own PDF writer
-// (real, searchable text, the winding window as a picture) or printed through the system's print
-// dialog after a preview.
+// (real, searchable text, the winding window and the idle pictures as images) or printed through
+// the system's print dialog after a preview.
 
 #include <QTextDocument>
 #include <memory>

@@ -68,13 +68,14 @@ TEST_F(WindowTest, CtrlPShowsTheReportInAPrintPreview) {
   EXPECT_EQ(name, "exemple");
   EXPECT_EQ(folder.toStdString(), FolderOf(document_));
   EXPECT_EQ(QDir::currentPath(), before);
-  EXPECT_EQ(pages, 2);
+  EXPECT_EQ(pages, 3);
   QProcess text;
   text.start("pdftotext", {QString::fromStdString(printed), "-"});
   ASSERT_TRUE(text.waitForFinished(20000)) << "pdftotext (poppler-utils)";
   const std::string report = text.readAllStandardOutput().toStdString();
   for (const char* wanted :
-       {"exemple.kel", "Rapport du", "609", "Fiche de fabrication", "page 1/2", "page 2/2"}) {
+       {"exemple.kel", "Rapport du", "609", "Fiche de fabrication", "À vide et mise sous tension",
+        "Verdict à vide", "page 1/3", "page 3/3"}) {
     EXPECT_NE(report.find(wanted), std::string::npos) << wanted << "\n" << report;
   }
 }

@@ -5,14 +5,15 @@
 //
 // SCENE: "fenetre" (the window as it opened), "ouvrir" (the "Ouvrir" dialog), "apropos" (the
 // "À propos" box), "erreur" (the input error of a zero frequency), "verification" (the
-// "Vérification" window alone), "cote-a-cote" (the whole screen with the main window and the
-// "Vérification" window beside it).
+// "Vérification" window alone), "vide" (the same on its tab "À vide et mise sous tension"),
+// "cote-a-cote" (the whole screen with the main window and the "Vérification" window beside it).
 
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
@@ -74,9 +75,17 @@ int main(int argc, char** argv) {
   if (window.Ended()) return 1;
   window.show();
 
-  if (scene == "fenetre" || scene == "verification") {
+  if (scene == "fenetre" || scene == "verification" || scene == "vide") {
     QWidget* shown = &window;
-    if (scene == "verification") shown = window.ShowCheckWindow();
+    if (scene != "fenetre") shown = window.ShowCheckWindow();
+    // The window made taller, as a user would to see the whole tab, the pictures included.
+    if (scene == "vide") shown->resize(shown->width(), 1080);
+    if (auto* tabs = shown->findChild<QTabWidget*>("OngletsVerification");
+        tabs && scene == "vide") {
+      for (int i = 0; i < tabs->count(); ++i) {
+        if (tabs->tabText(i) == "À vide et mise sous tension") tabs->setCurrentIndex(i);
+      }
+    }
     QTimer::singleShot(500, shown, [shown, picture] {
       QCoreApplication::exit(shown->grab().save(picture, "PNG") ? 0 : 1);
     });

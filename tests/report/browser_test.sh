@@ -2,7 +2,8 @@
 # The HTML report as a browser renders it: headless Chromium opens it at the width of an A4 page
 # and a script measures the page it laid out. The key figures are on it, nothing reaches past its
 # width, and every line of the drawing's legend lies inside the drawing, on the worked example,
-# an overfull design and a design of five windings.
+# an overfull design and a design of five windings; the same of the idle pictures of page 3, every
+# caption, figure and legend inside its picture.
 set -u
 calc=$1
 command -v chromium >/dev/null || exit 77  # scripts/install-deps.sh installs it
@@ -33,19 +34,21 @@ for (const e of document.body.querySelectorAll("*")) {
     lines.push("déborde " + e.tagName + " " + Math.round(r.right) + " " + e.textContent.slice(0, 40));
   }
 }
-const svg = document.querySelector("svg");
-if (!svg) lines.push("pas de dessin");
-const box = svg ? svg.getBoundingClientRect() : null;
+const svgs = document.querySelectorAll("svg");
+if (!svgs.length) lines.push("pas de dessin");
 let legend = 0;
-for (const t of svg ? svg.querySelectorAll("text") : []) {
-  const r = t.getBoundingClientRect();
-  legend += 1;
-  if (r.width <= 0 || r.left < box.left - 0.5 || r.right > box.right + 0.5 ||
-      r.top < box.top - 0.5 || r.bottom > box.bottom + 0.5) {
-    lines.push("coupée " + t.textContent);
+for (const svg of svgs) {
+  const box = svg.getBoundingClientRect();
+  for (const t of svg.querySelectorAll("text")) {
+    const r = t.getBoundingClientRect();
+    if (svg === svgs[0]) legend += 1;
+    if (r.width <= 0 || r.left < box.left - 0.5 || r.right > box.right + 0.5 ||
+        r.top < box.top - 0.5 || r.bottom > box.bottom + 0.5) {
+      lines.push("coupée " + t.textContent);
+    }
   }
 }
-lines.push("textes du dessin " + legend);
+lines.push("textes du dessin " + legend + " images " + svgs.length);
 const shown = document.body.innerText;
 for (const f of figures) if (!shown.includes(f)) lines.push("manque " + f);
 const pre = document.createElement("pre");
@@ -79,13 +82,15 @@ assert found, "the script did not run"
 lines = html.unescape(found.group(1)).splitlines()
 width, scroll = map(int, re.match(r"largeur (\d+) défilement (\d+)", lines[0]).groups())
 problems = [l for l in lines[1:] if not l.startswith("textes du dessin")]
-drawn = int(next(l for l in lines if l.startswith("textes du dessin")).split()[-1])
-assert 700 < width and scroll <= width and not problems and drawn >= 5, lines
+counts = next(l for l in lines if l.startswith("textes du dessin")).split()
+drawn, pictures = int(counts[3]), int(counts[5])
+assert 700 < width and scroll <= width and not problems and drawn >= 5 and pictures == 3, lines
 print(sys.argv[2], "; ".join(lines))
 PY
 }
 
-check exemple '["EI84/35", "622", "270", "90%", "Pri : 622 spires"]'
+check exemple '["EI84/35", "622", "270", "90%", "Pri : 622 spires", "À vide et mise sous tension",
+  "Courant magnétisant Iµ (A)", "saturé (I0 à 110 %", "Fusible primaire"]'
 check lampes '["500", "Sec 3", "Trop plein", "ne rentre pas", "Noyau conseillé : aucun"]'
 check cinq '["Sec 4", "12", "0,5"]'
 check exemple '["Trop plein", "Hachures rouges"]' --catalogue "$work/etroit.db"

@@ -50,7 +50,8 @@ grep -qF "$(date +%d/%m/%Y)" "$work/d.txt" || grep -qF "$(date +%d/%m/%Y)" "$wor
 
 # The first page is the winding sheet, from the check: the turns to wind, the wires to buy, the
 # copper to buy (the length + 5 % + 2 × 150 mm, whole metres up); a design that does not fit says
-# so and names the core that would. At most two pages, each with the design's name and its number.
+# so and names the core that would. At most three pages, each with the design's name and its
+# number.
 printf "[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=500\nAmps1=0.1\nVolts2=6.3\nAmps2=3\nVolts3=5\nAmps3=2\n" \
   >"$work/lampes.kel"
 "$calc" --decimal-separator , --report "$work/lampes.pdf" "$work/lampes.kel" >/dev/null \
@@ -63,18 +64,43 @@ sheet() {  # pdf, name, then extended regular expressions that page 1 must match
     grep -qE "$pattern" "$work/page1.txt" || fail "$name: page 1 lacks /$pattern/"
   done
   pages=$(pdfinfo "$pdf" | awk '$1 == "Pages:" { print $2 }')
-  [ "${pages:-9}" -le 2 ] || fail "$name: $pages pages"
+  [ "${pages:-9}" -le 3 ] || fail "$name: $pages pages"
   for page in $(seq 1 "${pages:-0}"); do
     pdftotext -f "$page" -l "$page" "$pdf" - | grep -q "^$name\$" || fail "$name: no name on page $page"
     pdftotext -f "$page" -l "$page" "$pdf" - | grep -q "^page $page/$pages\$" \
       || fail "$name: no number on page $page"
   done
 }
+# Four secondaries: four fuses more on page 3, whose pictures are made less tall to stay on it.
+printf '[SPECIFS]\nFreq=50\nTesla=1.5\nDCourant=3\nVolts0=230\nVolts1=12\nAmps1=4\nVolts2=12\nAmps2=4\nVolts3=5\nAmps3=2.5\nVolts4=24\nAmps4=0.5\n' \
+  >"$work/quatre.kel"
+"$calc" --decimal-separator , --report "$work/quatre.pdf" "$work/quatre.kel" >/dev/null \
+  || fail "quatre: status $?"
+sheet "$work/quatre.pdf" quatre.kel "^ *Spires à bobiner( +[0-9]+){5}"
 sheet "$work/d.pdf" exemple-rapport.kel "^ *Spires à bobiner +622 +294\$" "^ *Fil \(mm\) +0,40 +0,63\$" \
   "^ *À acheter \(m\) +99 +56\$"
 sheet "$work/lampes.pdf" lampes.kel "ne rentre pas dans la fenêtre" "Noyau conseillé : aucun" \
   "^ *Spires à bobiner +630 +1503 +19 +16\$" "^ *Fil \(mm\) +0,355 +0,19 +1,12 +0,90\$" \
   "^ *À acheter \(m\) +104 +284 +5 +4\$"
+
+# Page 3, the last: the idle transformer's table, a figure for each mains factor on every row,
+# its verdict and fuses, then its two pictures as images of their own.
+pdftotext -layout -f 3 -l 3 "$work/d.pdf" "$work/page3.txt" || fail "page 3: pdftotext"
+[ "$(pdfinfo "$work/d.pdf" | awk '$1 == "Pages:" { print $2 }')" = 3 ] || fail "not three pages"
+grep -q "^À vide et mise sous tension\$" "$work/page3.txt" || fail "page 3: no title"
+figure='[0-9]+,[0-9]+'
+for caption in "Induction de crête B0 \(T\)" "Courant magnétisant Iµ \(A\)" \
+  "Crête magnétisante Îµ \(A\)" "Facteur de crête" "Pertes fer \(W\)" "Courant à vide I0 \(A\)" \
+  "I0 en part de I1n \(%\)" "Puissance à vide P0 \(W\)" "Puissance apparente S0 \(VA\)" "cos φ0"; do
+  grep -qE "^ *$caption +$figure +$figure +$figure\$" "$work/page3.txt" || fail "page 3 lacks /$caption/"
+done
+for pattern in "^ *Secteur +100 % +106 % +110 %\$" "^ *À vide +courbe M400-50A, chemin fer" \
+  "^ *Verdict à vide +saturé" "^ *Induction conseillée +$figure T" "^ *Mise sous tension +crête" \
+  "^ *Fusible primaire +T [0-9]" "^ *Fusible Sec 1 +T [0-9]"; do
+  grep -qE "$pattern" "$work/page3.txt" || fail "page 3 lacks /$pattern/"
+done
+pictures=$(pdfimages -f 3 -l 3 -list "$work/d.pdf" | awk 'NR > 2 && $3 == "image" && $4 >= 1000' | wc -l)
+[ "$pictures" -eq 2 ] || fail "page 3 has $pictures pictures, not 2"
 
 # Markup in a core's name and in the remarks is text, escaped in the SVG and the HTML.
 sqlite3 "$work/markup.db" "CREATE TABLE EI (Ref TEXT COLLATE NOCASE, SectionFer REAL, \
