@@ -25,12 +25,14 @@
 #include <thread>
 #include <vector>
 
-#include "app/MainForm.h"
+#include "app/DesignService.h"
 #include "catalogue/Catalogue.h"
 #include "check/DesignCheck.h"
 #include "design/Chain.h"
 
 namespace kel {
+
+class MainForm;
 
 // Why a core may not be advised, the first reason that holds; kVerdictOk when it may be.
 inline constexpr const char* kVerdictOk = "ok";
@@ -106,8 +108,11 @@ void Advise(CoreSearchResult& result);
 CoreSearchResult SearchCores(const DesignSheet& design, const std::vector<CoreRow>& rows,
                              const CheckOptions& options, char decimal_separator);
 
-// The search of the form's design as its last recalculation left it, reading the catalogue
-// through the form's session. A catalogue that cannot be read gives no core and its message.
+// The search of the design as its last recalculation left it, reading the catalogue through the
+// design's session, on the caller's thread. A catalogue that cannot be read gives no core and its
+// message.
+CoreSearchResult SearchDesignCores(DesignService& design, const CheckOptions& options);
+// The same for the form's design.
 CoreSearchResult SearchFormCores(MainForm& form, const CheckOptions& options);
 
 // "Noyau conseillé : EI75/25 — 0,69 kg, remplissage 89 %, 69 °C", or why there is none.
@@ -139,9 +144,9 @@ class CoreSearchRunner {
   CoreSearchRunner& operator=(const CoreSearchRunner&) = delete;
   ~CoreSearchRunner() { Stop(); }
 
-  // Searches for the form's design unless the search under way or done is for the same design,
-  // options and catalogue; then waits up to wait for the result.
-  void Follow(MainForm& form, const CheckOptions& options, std::chrono::milliseconds wait);
+  // Searches for the design unless the search under way or done is for the same design, options
+  // and catalogue; then waits up to wait for the result.
+  void Follow(DesignService& design, const CheckOptions& options, std::chrono::milliseconds wait);
   void Stop();
 
   struct State {

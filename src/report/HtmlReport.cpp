@@ -6,9 +6,8 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/ChainReport.h"
 #include "check/CheckTerms.h"
-#include "documents/DesignDocument.h"
+#include "report/ChainReport.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
 #include "report/NoLoadText.h"
@@ -197,9 +196,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   if (std::any_of(r.windings.begin(), r.windings.end(), not_as_wound)) {
     alarms.push_back(kTurnsDoNotStand);
   }
-  if (!alarms.empty() && in.cores) {
-    alarms.push_back(AdvisedCoreText(*in.cores, sep));
-  }
+  if (!alarms.empty() && in.advised_core) alarms.push_back(*in.advised_core);
   if (!alarms.empty()) {
     out += "<table class=\"alarm\" width=\"100%\" cellpadding=\"6\"><tr><td>";
     for (std::size_t i = 0; i < alarms.size(); ++i) out += (i ? "<br>" : "") + Html(alarms[i]);
@@ -483,18 +480,6 @@ bool WantsAnotherCore(const DesignCheck& check) {
   const CheckResult& r = WoundResult(check);
   return !r.complete || r.fill_status == FillStatus::Overfull ||
          r.thermal_verdict == ThermalVerdict::TooHot;
-}
-
-ReportInput FormReportInput(MainForm& form, const DesignCheck& check) {
-  ReportInput input{&form.Sheet(),
-                    &check,
-                    form.DocPath(),
-                    TodayText(),
-                    ManufacturingSheetLines(form.Sheet(), form.DocPath()),
-                    form.DecimalSeparator(),
-                    {}};
-  if (WantsAnotherCore(check)) input.cores = SearchFormCores(form, check.options);
-  return input;
 }
 
 std::string ReportName(const ReportInput& input) {

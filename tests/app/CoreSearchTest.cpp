@@ -8,10 +8,10 @@
 #include <sstream>
 #include <thread>
 
-#include "app/ChainReport.h"
 #include "app/CheckPanel.h"
 #include "app/CoreSearch.h"
 #include "documents/Ini.h"
+#include "report/ChainReport.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 
@@ -347,7 +347,7 @@ TEST_F(CoreSearchTest, ADamagedCatalogueEndsTheSearchWithAMessage) {
   EXPECT_FALSE(fake.ended);
 
   CoreSearchRunner runner;
-  runner.Follow(form(), CheckOptions{}, std::chrono::seconds(20));
+  runner.Follow(form().Design(), CheckOptions{}, std::chrono::seconds(20));
   const CoreSearchRunner::State state = runner.Poll();
   ASSERT_TRUE(state.result);
   EXPECT_FALSE(state.running);
@@ -366,14 +366,14 @@ TEST_F(CoreSearchTest, TheBackgroundSearchFollowsTheDesign) {
                    "4 + i % 30, 13 + i % 60, 6 + i % 40 FROM n;");
   Load(Design(24, 1), path);
   CoreSearchRunner runner;
-  runner.Follow(form(), CheckOptions{}, std::chrono::milliseconds(0));
+  runner.Follow(form().Design(), CheckOptions{}, std::chrono::milliseconds(0));
   EXPECT_TRUE(runner.Poll().running);
 
   form().GotFocus({Control::TxAmps, 1});
   form().SetText({Control::TxAmps, 1}, "3");
   form().LostFocus({Control::TxAmps, 1});
   // Long enough for a sanitized build on a loaded machine: the wait ends with the search.
-  runner.Follow(form(), CheckOptions{}, std::chrono::seconds(240));
+  runner.Follow(form().Design(), CheckOptions{}, std::chrono::seconds(240));
   const CoreSearchRunner::State state = runner.Poll();
   ASSERT_TRUE(state.result);
   EXPECT_EQ(state.done, 1000u);

@@ -54,7 +54,9 @@ class AsWoundTest : public ::testing::Test {
   }
   // Page 1 of the report of the form's design as it stands.
   std::string FirstPage(const DesignCheck& check) {
-    const std::string html = HtmlReport(FormReportInput(*form_, check), DrawingAs::InlineSvg);
+    const CoreSearchResult search = SearchFormCores(*form_, check.options);
+    const std::string html =
+        HtmlReport(FormReportInput(*form_, check, &search), DrawingAs::InlineSvg);
     return html.substr(0, html.find("class=\"page2\""));
   }
 
