@@ -41,7 +41,8 @@ void DesignService::Take(const DesignEntries& entries) {
 
 bool DesignService::Load(const std::string& path, const IniFileOps& ops) {
   const DesignEntries entries = ReadDesignDocument(path, ops);
-  if (IsReadFailure(entries.read) || entries.not_a_design) return false;
+  // A missing file or a folder reads as an empty design: not one a tool should report on.
+  if (entries.read != FileRead::kRead || entries.not_a_design) return false;
   Take(entries);
   Recalculate();
   return true;

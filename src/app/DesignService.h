@@ -40,7 +40,7 @@ class DesignService {
   void Take(const DesignEntries& entries);
   void Recalculate() { Chain(sheet_, environment_).ComputeW(); }
   // Reads the document at path, takes its entries and recalculates. False, the sheet untouched,
-  // when the file cannot be read or is no design.
+  // when the file is missing, cannot be read whole or is no design.
   bool Load(const std::string& path, const IniFileOps& ops = {});
   // The check of the sheet as the last recalculation left it, with options given over the
   // design's own (the command-line tools' flags); problems with any option text are kept in it.
