@@ -15,6 +15,7 @@
 
 #include "app/BatchPlatform.h"
 #include "app/CoreSearch.h"
+#include "app/DesignService.h"
 #include "documents/Ini.h"
 
 namespace {
@@ -79,13 +80,12 @@ void Search(benchmark::State& state, const std::string& catalogue) {
              out);
   std::fclose(out);
   kel::BatchPlatform platform("kelvanor-bench");
-  kel::MainForm form(platform, {',', false});
-  form.SetSettingsPath(folder + "/kelvanor.ini");
-  form.SetDataBasePath(catalogue);
-  form.LoadDocument(document);
+  kel::DesignService design(platform, ',');
+  design.SetDataBasePath(catalogue);
+  if (!design.Load(document)) state.SkipWithError("document illisible");
   std::size_t cores = 0;
   for (auto _ : state) {
-    const kel::CoreSearchResult result = kel::SearchFormCores(form, kel::CheckOptions{});
+    const kel::CoreSearchResult result = kel::SearchDesignCores(design, kel::CheckOptions{});
     cores = result.cores.size();
     if (result.catalogue_failed) state.SkipWithError(result.none.c_str());
     benchmark::DoNotOptimize(result.advised);
