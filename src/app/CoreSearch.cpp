@@ -4,7 +4,6 @@
 #include <unordered_set>
 
 #include "app/BatchPlatform.h"
-#include "app/MainForm.h"
 #include "check/CheckTerms.h"
 #include "check/NoLoadFigures.h"
 #include "util/OutputText.h"
@@ -255,10 +254,6 @@ CoreSearchResult SearchCores(const DesignSheet& design, const std::vector<CoreRo
   }
   Advise(result);
   return result;
-}
-
-CoreSearchResult SearchFormCores(MainForm& form, const CheckOptions& options) {
-  return SearchDesignCores(form.Design(), options);
 }
 
 CoreSearchResult SearchDesignCores(DesignService& design, const CheckOptions& options) {

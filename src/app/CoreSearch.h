@@ -32,8 +32,6 @@
 
 namespace kel {
 
-class MainForm;
-
 // Why a core may not be advised, the first reason that holds; kVerdictOk when it may be.
 inline constexpr const char* kVerdictOk = "ok";
 inline constexpr const char* kVerdictIncomplete = "incomplet";
@@ -112,8 +110,6 @@ CoreSearchResult SearchCores(const DesignSheet& design, const std::vector<CoreRo
 // design's session, on the caller's thread. A catalogue that cannot be read gives no core and its
 // message.
 CoreSearchResult SearchDesignCores(DesignService& design, const CheckOptions& options);
-// The same for the form's design.
-CoreSearchResult SearchFormCores(MainForm& form, const CheckOptions& options);
 
 // "Noyau conseillé : EI75/25 — 0,69 kg, remplissage 89 %, 69 °C", or why there is none.
 std::string AdvisedCoreText(const CoreSearchResult& result, char decimal_separator);

@@ -135,7 +135,7 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
     Load(Design(24, va / 24));
     const DesignSheet before = form().Sheet();
     const std::string title = form().Title();
-    const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+    const CoreSearchResult search = SearchDesignCores(form().Design(), CheckOptions{});
     EXPECT_EQ(Snapshot(form().Sheet()), Snapshot(before)) << va;
     EXPECT_EQ(form().Title(), title);
     ASSERT_EQ(search.cores.size(), 64u);
@@ -309,7 +309,7 @@ TEST_F(CoreSearchTest, SearchesTheCoresADoubleClickCanImpose) {
                    "UPDATE EI SET Ref = ' 	 ' WHERE Ref = 'BLANC'");
   Load(Design(24, 2), catalogue);
   EXPECT_EQ(form().CoreList(), (std::vector<std::string>{"ei-a", "EI-B", "EI-A"}));
-  const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+  const CoreSearchResult search = SearchDesignCores(form().Design(), CheckOptions{});
   ASSERT_EQ(search.cores.size(), 2u);
   EXPECT_EQ(search.cores[0].name, "EI-A");
   EXPECT_EQ(search.cores[0].mass_kg, 2.0);
@@ -338,7 +338,7 @@ TEST_F(CoreSearchTest, ADamagedCatalogueEndsTheSearchWithAMessage) {
 
   Load(Design(24, 2), path);
   const std::size_t told = fake.messages.size();
-  const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+  const CoreSearchResult search = SearchDesignCores(form().Design(), CheckOptions{});
   EXPECT_TRUE(search.catalogue_failed);
   EXPECT_TRUE(search.cores.empty());
   EXPECT_EQ(search.none.rfind("Recherche du noyau conseillé interrompue : ", 0), 0u) << search.none;
@@ -377,7 +377,7 @@ TEST_F(CoreSearchTest, TheBackgroundSearchFollowsTheDesign) {
   const CoreSearchRunner::State state = runner.Poll();
   ASSERT_TRUE(state.result);
   EXPECT_EQ(state.done, 1000u);
-  const CoreSearchResult once = SearchFormCores(form(), CheckOptions{});
+  const CoreSearchResult once = SearchDesignCores(form().Design(), CheckOptions{});
   ASSERT_TRUE(once.advised);
   EXPECT_EQ(state.result->advised, once.advised);
   EXPECT_EQ(CoreTableJson(*state.result), CoreTableJson(once));
