@@ -15,6 +15,7 @@
 
 #include "app/BatchPlatform.h"
 #include "app/CoreSearch.h"
+#include "app/DesignService.h"
 #include "documents/Ini.h"
 
 namespace {
@@ -77,23 +78,22 @@ constexpr const char* kRectifiedHt =
     "[VERIF]\nRedresseur1=point-milieu\nVoltsContinus1=350\nAmpsContinus1=0.12\n"
     "Condensateur1=47\n";
 
-void Search(benchmark::State& state, const std::string& catalogue, const char* design = k24Volts) {
+void Search(benchmark::State& state, const std::string& catalogue, const char* text = k24Volts) {
   const std::string folder =
       (std::filesystem::temp_directory_path() / ("kelvanor-search-" + std::to_string(getpid())))
           .string();
   std::filesystem::create_directories(folder);
   const std::string document = folder + "/d.kel";
   std::FILE* out = std::fopen(document.c_str(), "w");
-  std::fputs(design, out);
+  std::fputs(text, out);
   std::fclose(out);
   kel::BatchPlatform platform("kelvanor-bench");
-  kel::MainForm form(platform, {',', false});
-  form.SetSettingsPath(folder + "/kelvanor.ini");
-  form.SetDataBasePath(catalogue);
-  form.LoadDocument(document);
+  kel::DesignService design(platform, ',');
+  design.SetDataBasePath(catalogue);
+  if (!design.Load(document)) state.SkipWithError("document illisible");
   std::size_t cores = 0;
   for (auto _ : state) {
-    const kel::CoreSearchResult result = kel::SearchFormCores(form, kel::CheckOptions{});
+    const kel::CoreSearchResult result = kel::SearchDesignCores(design, kel::CheckOptions{});
     cores = result.cores.size();
     if (result.catalogue_failed) state.SkipWithError(result.none.c_str());
     benchmark::DoNotOptimize(result.advised);

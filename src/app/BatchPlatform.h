@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/ChainReport.h"
+#include "report/ChainReport.h"
 #include "util/Platform.h"
 
 namespace kel {

@@ -3,6 +3,8 @@
 #include <map>
 #include <utility>
 
+#include "documents/DesignDocument.h"
+
 namespace kel {
 
 namespace {
@@ -12,7 +14,28 @@ constexpr std::chrono::milliseconds kSearchWait{100};
 
 DesignCheck CheckFormWith(const MainForm& form,
                           const std::vector<std::pair<CheckOption, std::string>>& overrides) {
-  return CheckDesignWith(form.Sheet(), overrides);
+  return form.Design().Check(overrides);
+}
+
+ReportInput DesignReportInput(const DesignSheet& sheet, const std::string& doc_path,
+                              const DesignCheck& check, char decimal_separator,
+                              const CoreSearchResult* search) {
+  ReportInput input{&sheet,
+                    &check,
+                    doc_path,
+                    TodayText(),
+                    ManufacturingSheetLines(sheet, doc_path),
+                    decimal_separator,
+                    {}};
+  if (WantsAnotherCore(check)) {
+    input.advised_core = search ? AdvisedCoreText(*search, decimal_separator) : kAdviceNotComputed;
+  }
+  return input;
+}
+
+ReportInput FormReportInput(const MainForm& form, const DesignCheck& check,
+                            const CoreSearchResult* search) {
+  return DesignReportInput(form.Sheet(), form.DocPath(), check, form.DecimalSeparator(), search);
 }
 
 void CheckPanel::Refresh() {
@@ -28,7 +51,7 @@ void CheckPanel::Refresh() {
   check_ = CheckDesign(sheet);
   checked_path_ = form_.DocPath();
   for (std::string& note : PartlyReadFields(sheet)) check_.problems.push_back(std::move(note));
-  search_.Follow(form_, check_.options, kSearchWait);
+  form_.CoreSearch().Follow(form_.Design(), check_.options, kSearchWait);
 }
 
 std::string CheckPanel::CoreInUse() const {

@@ -10,6 +10,7 @@
 #include "app/CoreSearch.h"
 #include "app/MainForm.h"
 #include "check/DesignCheck.h"
+#include "report/HtmlReport.h"
 
 namespace kel {
 
@@ -17,6 +18,21 @@ namespace kel {
 // design's own (the command-line tools' flags); problems with any option text are kept in it.
 DesignCheck CheckFormWith(const MainForm& form,
                           const std::vector<std::pair<CheckOption, std::string>>& overrides);
+
+// What the sheet says when it has to advise another core and no search has answered for it.
+inline constexpr const char* kAdviceNotComputed =
+    "Noyau conseillé : non calculé, la recherche dans le catalogue a été interrompue.";
+
+// The report's input for sheet, saved at doc_path (empty before it has a file), with check (which
+// must outlive it). search is the core search of this design with the check's options, done
+// already; the sheet gives its advice only when it has to advise another core (WantsAnotherCore),
+// and says it was not computed when search is null. Nothing here searches the catalogue.
+ReportInput DesignReportInput(const DesignSheet& sheet, const std::string& doc_path,
+                              const DesignCheck& check, char decimal_separator,
+                              const CoreSearchResult* search);
+// The same for the form's design as its last recalculation left it.
+ReportInput FormReportInput(const MainForm& form, const DesignCheck& check,
+                            const CoreSearchResult* search);
 
 // Said over the last good figures while the input is refused.
 inline constexpr const char* kInputErrorKept =
@@ -48,9 +64,10 @@ class CheckPanel {
   bool CentreTapOfRectifier(int row) const;
   bool SetCentreTapped(int row, bool tapped);
 
-  // The core search of the design: started or kept by Refresh, which waits for it about as long
-  // as a user does not notice; past that it goes on in the background.
-  CoreSearchRunner::State Search() const { return search_.Poll(); }
+  // The core search of the design, the form's (MainForm::CoreSearch): started or kept by Refresh,
+  // which waits for it about as long as a user does not notice; past that it goes on in the
+  // background.
+  CoreSearchRunner::State Search() const { return form_.CoreSearch().Poll(); }
   // The core the design now uses, as the core list names it; empty when there is none.
   std::string CoreInUse() const;
 
@@ -62,7 +79,6 @@ class CheckPanel {
   char separator_;
   DesignCheck check_;
   std::string checked_path_;  // the document check_ is of
-  CoreSearchRunner search_;
 };
 
 }  // namespace kel

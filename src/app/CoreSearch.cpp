@@ -244,10 +244,10 @@ CoreSearchResult SearchCores(const DesignSheet& design, const std::vector<CoreRo
   return result;
 }
 
-CoreSearchResult SearchFormCores(MainForm& form, const CheckOptions& options) {
+CoreSearchResult SearchDesignCores(DesignService& design, const CheckOptions& options) {
   CoreSearchResult result;
   std::unique_ptr<CatalogueHandle> db =
-      OpenForSearch(form.Catalogue(), form.PlatformInUse(), result.none);
+      OpenForSearch(design.Catalogue(), design.PlatformInUse(), result.none);
   if (!db) {
     result.catalogue_failed = true;
     return result;
@@ -258,7 +258,7 @@ CoreSearchResult SearchFormCores(MainForm& form, const CheckOptions& options) {
     result.catalogue_failed = true;
     return result;
   }
-  return SearchCores(form.Sheet(), cores.rows, options, form.DecimalSeparator());
+  return SearchCores(design.Sheet(), cores.rows, options, design.DecimalSeparator());
 }
 
 std::string AdvisedCoreText(const CoreSearchResult& result, char sep) {
@@ -329,16 +329,16 @@ std::string CoreTableJson(const CoreSearchResult& result) {
   return out + "]}\n";
 }
 
-void CoreSearchRunner::Follow(MainForm& form, const CheckOptions& options,
+void CoreSearchRunner::Follow(DesignService& design, const CheckOptions& options,
                               std::chrono::milliseconds wait) {
-  const std::string key = DesignKey(form.Sheet(), form.DataBasePath());
+  const std::string key = DesignKey(design.Sheet(), design.DataBasePath());
   if (key != key_ || !(options == options_)) {
     Stop();
     key_ = key;
     options_ = options;
     std::string failure;
     std::unique_ptr<CatalogueHandle> db =
-        OpenForSearch(form.Catalogue(), form.PlatformInUse(), failure);
+        OpenForSearch(design.Catalogue(), design.PlatformInUse(), failure);
     std::unique_lock lock(mutex_);
     result_.reset();
     if (!db) {
@@ -352,8 +352,8 @@ void CoreSearchRunner::Follow(MainForm& form, const CheckOptions& options,
     done_ = 0;
     total_ = 0;
     running_ = true;
-    worker_ = std::thread(&CoreSearchRunner::Run, this, std::move(db), form.Sheet(), options,
-                          form.DecimalSeparator());
+    worker_ = std::thread(&CoreSearchRunner::Run, this, std::move(db), design.Sheet(), options,
+                          design.DecimalSeparator());
   }
   std::unique_lock lock(mutex_);
   finished_.wait_for(lock, wait, [this] { return !running_; });

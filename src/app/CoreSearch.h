@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/MainForm.h"
+#include "app/DesignService.h"
 #include "catalogue/Catalogue.h"
 #include "check/DesignCheck.h"
 #include "check/Verdict.h"
@@ -92,9 +92,10 @@ void Advise(CoreSearchResult& result);
 CoreSearchResult SearchCores(const DesignSheet& design, const std::vector<CoreRow>& rows,
                              const CheckOptions& options, char decimal_separator);
 
-// The search of the form's design as its last recalculation left it, reading the catalogue
-// through the form's session. A catalogue that cannot be read gives no core and its message.
-CoreSearchResult SearchFormCores(MainForm& form, const CheckOptions& options);
+// The search of the design as its last recalculation left it, reading the catalogue through the
+// design's session, on the caller's thread. A catalogue that cannot be read gives no core and its
+// message.
+CoreSearchResult SearchDesignCores(DesignService& design, const CheckOptions& options);
 
 // "Noyau conseillé : EI75/25 — 0,69 kg, remplissage 89 %, 69 °C", or why there is none.
 std::string AdvisedCoreText(const CoreSearchResult& result, char decimal_separator);
@@ -125,9 +126,9 @@ class CoreSearchRunner {
   CoreSearchRunner& operator=(const CoreSearchRunner&) = delete;
   ~CoreSearchRunner() { Stop(); }
 
-  // Searches for the form's design unless the search under way or done is for the same design,
-  // options and catalogue; then waits up to wait for the result.
-  void Follow(MainForm& form, const CheckOptions& options, std::chrono::milliseconds wait);
+  // Searches for the design unless the search under way or done is for the same design, options
+  // and catalogue; then waits up to wait for the result.
+  void Follow(DesignService& design, const CheckOptions& options, std::chrono::milliseconds wait);
   void Stop();
 
   struct State {

@@ -78,15 +78,17 @@ std::string SettingsProblem(const std::string& path, FileRead read) {
 MainForm::MainForm(Platform& platform, MainFormOptions options)
     : platform_(platform),
       options_(options),
-      environment_{platform, catalogue_, options.decimal_separator, {}, {}, {}} {
+      design_(platform, options.decimal_separator),
+      sheet_(design_.Sheet()),
+      catalogue_(design_.Catalogue()) {
   // The "Database" dialog opens where the bundled catalogue lies, so that accepting its proposal
   // works at the first start, from a build tree as once installed.
-  catalogue_folder_ = DataFolderFor(platform_.ExecutablePath(), kDefaultCatalogueName);
-  environment_.program_folder = catalogue_folder_;
-  environment_.remember_catalogue_path = [this](const std::string& path) {
+  ChainEnvironment& environment = design_.Environment();
+  catalogue_folder_ = environment.program_folder;
+  environment.remember_catalogue_path = [this](const std::string& path) {
     WriteSetting(kKeyDataBase, path);
   };
-  environment_.update_title = [this](bool mark) { UpdateTitle(mark); };
+  environment.update_title = [this](bool mark) { UpdateTitle(mark); };
 }
 
 std::string MainForm::ReadSetting(const char* key) const {
@@ -253,7 +255,7 @@ void MainForm::UpdateTitle(bool mark) {
 
 void MainForm::ComputeW() {
   ++recalculations_;
-  Chain(sheet_, environment_).ComputeW();
+  design_.Recalculate();
 }
 
 std::optional<ControlRef> MainForm::TakeSelectAll() {
@@ -348,32 +350,13 @@ bool MainForm::OpenDesign(bool ask) {
 }
 
 void MainForm::ShowEntries(const DesignEntries& entries) {
-  sheet_.TxFreq = entries.freq;
-  sheet_.TxTesla = entries.tesla;
-  sheet_.TxDCourant = entries.dcourant;
-  for (int i = 0; i < kRows; ++i) {
-    sheet_.TxVolts[i] = entries.volts[i];
-    sheet_.TxAmps[i] = entries.amps[i];
-    if (!entries.dia[i].empty()) {
-      sheet_.TxDiaCu[i] = entries.dia[i];
-      sheet_.DiaForced[i] = true;
-      sheet_.TxDiaCuColour[i] = TextColour::Red;
-    } else {
-      sheet_.DiaForced[i] = false;
-      sheet_.TxDiaCuColour[i] = TextColour::Black;
-    }
+  const bool remarks_changed = entries.remarks != sheet_.TxRem;
+  design_.Take(entries);
+  // New remarks are a change like typed ones: the title says so under any dialog of the chain.
+  if (remarks_changed) {
+    sheet_.Modified = true;
+    UpdateTitle(true);
   }
-  if (!entries.core_type.empty()) {
-    sheet_.CoreForced = true;
-    sheet_.TxNoyauColour = TextColour::Red;
-    sheet_.LbNoyauColour = TextColour::Red;
-    sheet_.TxNoyau = entries.core_type;
-  } else {
-    sheet_.CoreForced = false;
-    sheet_.TxNoyauColour = TextColour::Black;
-  }
-  sheet_.VerifOptions = entries.verif;
-  TxRem_Change(entries.remarks);
   ComputeW();
   sheet_.Modified = false;
   UpdateTitle(false);

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/CoreSearch.h"
+#include "app/DesignService.h"
 #include "catalogue/Catalogue.h"
 #include "design/Chain.h"
 #include "design/DesignSheet.h"
@@ -48,7 +50,13 @@ class MainForm {
   const std::vector<std::string>& CoreList() const { return core_list_; }
   const std::string& DocPath() const { return doc_path_; }
   const std::string& DataBasePath() const { return catalogue_.DataBasePath; }
-  // The catalogue session and the desktop, for work beside the chain (the core search).
+  // The design as the tools have it too: the sheet, the catalogue session, the chain and the check.
+  DesignService& Design() { return design_; }
+  const DesignService& Design() const { return design_; }
+  // The search for the core that fits, on a thread of its own: the check window follows the
+  // design with it, and printing reads what it found rather than search again.
+  CoreSearchRunner& CoreSearch() { return core_search_; }
+  // The catalogue session and the desktop, for work beside the chain.
   CatalogueSession& Catalogue() { return catalogue_; }
   Platform& PlatformInUse() { return platform_; }
   const std::string& SettingsPath() const { return settings_path_; }
@@ -197,9 +205,10 @@ class MainForm {
 
   Platform& platform_;
   MainFormOptions options_;
-  DesignSheet sheet_;
-  CatalogueSession catalogue_;
-  ChainEnvironment environment_;
+  DesignService design_;
+  // The service's own, under the names the form's handlers use.
+  DesignSheet& sheet_;
+  CatalogueSession& catalogue_;
   std::string settings_path_;
   IniFileOps file_ops_;
   std::string doc_path_;
@@ -221,6 +230,8 @@ class MainForm {
   ControlRef focused_;
   std::optional<ControlRef> select_all_;
   int recalculations_ = 0;
+  // Last: its thread works on copies, and stops before anything else of the form goes.
+  CoreSearchRunner core_search_;
 };
 
 }  // namespace kel

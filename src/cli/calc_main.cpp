@@ -22,15 +22,15 @@
 #include <vector>
 
 #include "app/BatchPlatform.h"
-#include "app/ChainReport.h"
 #include "app/CheckPanel.h"
 #include "app/CoreSearch.h"
-#include "app/MainForm.h"
+#include "app/DesignService.h"
 #include "catalogue/Catalogue.h"
 #include "cli/CommandLine.h"
 #include "documents/DesignDocument.h"
 #include "documents/Ini.h"
 #include "documents/Settings.h"
+#include "report/ChainReport.h"
 #include "report/CheckText.h"
 #include "report/HtmlReport.h"
 #include "report/WindingSvg.h"
@@ -170,43 +170,46 @@ int main(int argc, char** argv) {
                 std::to_string(kReportSeconds) + " ; rien n'est calculé ni écrit.");
   }
 
-  kel::MainForm form(platform, {separator, /*write_settings=*/false});
-  form.SetSettingsPath(settings);
-  form.SetDataBasePath(job.catalogue);
-  if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
+  kel::DesignService design(platform, separator);
+  design.SetDataBasePath(job.catalogue);
+  if (!design.Load(document_path)) return Fail("document illisible : " + job.document);
   // The rectified secondaries asked for here, over the document's: only the check reads them.
-  kel::cli::ApplyRectifiers(job, form.Sheet().VerifOptions);
-  kel::cli::ApplyWindingOptions(job, form.Sheet().VerifOptions);
+  kel::cli::ApplyRectifiers(job, design.Sheet().VerifOptions);
+  kel::cli::ApplyWindingOptions(job, design.Sheet().VerifOptions);
 
   // Like the window's sheet, the file holds only this run's entries.
   if (!job.sheet.empty() &&
-      !kel::WriteManufacturingSheet(job.sheet, form.Sheet(), form.DocPath(), kel::IniFileOps{})) {
+      !kel::WriteManufacturingSheet(job.sheet, design.Sheet(), document_path, kel::IniFileOps{})) {
     return Fail("impossible d'écrire la fiche " + job.sheet);
   }
   std::string report;
   if (job.cores) {
     // The check's options as --analysis takes them: the document's, then the flags.
     const kel::CoreSearchResult search =
-        kel::SearchFormCores(form, kel::CheckFormWith(form, job.check_options).options);
+        kel::SearchDesignCores(design, design.Check(job.check_options).options);
     if (search.catalogue_failed) return Fail(search.none);
     // The table instead of the result; the drawing and the reports asked are written all the same.
     report = job.json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator);
   } else {
-    report = job.json ? kel::JsonReport(form.Sheet(), platform.record)
-                      : kel::TextReport(form.Sheet(), platform.record);
+    report = job.json ? kel::JsonReport(design.Sheet(), platform.record)
+                      : kel::TextReport(design.Sheet(), platform.record);
   }
   if (job.analysis || drawn) {
-    const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
+    const kel::DesignCheck check = design.Check(job.check_options);
+    // One search for the analysis and the sheet, made only when one of them needs it.
+    std::optional<kel::CoreSearchResult> search;
+    if (job.analysis || (!job.html.empty() && kel::WantsAnotherCore(check))) {
+      search = kel::SearchDesignCores(design, check.options);
+    }
     if (job.analysis) {
-      const kel::CoreSearchResult search = kel::SearchFormCores(form, check.options);
       if (job.json) {
         std::string object = kel::CheckJson(check);
-        object.insert(object.rfind('}'), ", " + kel::AdvisedCoreJson(search));
+        object.insert(object.rfind('}'), ", " + kel::AdvisedCoreJson(*search));
         report.erase(report.rfind('}'));
         report += ", \"analysis\": " + object + "}\n";
       } else {
         report += "\n" + kel::CheckTextSection(check, separator) +
-                  kel::TerminalText(kel::AdvisedCoreText(search, separator)) + "\n";
+                  kel::TerminalText(kel::AdvisedCoreText(*search, separator)) + "\n";
       }
     }
     std::string problem;
@@ -219,13 +222,14 @@ int main(int argc, char** argv) {
       }
     }
     if (!job.html.empty()) {
-      const kel::ReportInput input = kel::FormReportInput(form, check);
+      const kel::ReportInput input = kel::DesignReportInput(design.Sheet(), document_path, check,
+                                                            separator, search ? &*search : nullptr);
       if (!WriteOutput(job.html, kel::HtmlReport(input, kel::DrawingAs::InlineSvg), problem)) {
         return Fail(problem);
       }
     }
     if (!job.pdf.empty()) {
-      std::vector<std::string> args = {"--catalogue", form.DataBasePath(), "--decimal-separator",
+      std::vector<std::string> args = {"--catalogue", design.DataBasePath(), "--decimal-separator",
                                        std::string(1, separator)};
       for (const auto& [option, text] : job.check_options) {
         args.insert(args.end(), {kel::SpecOf(option).flag, text});

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "app/ChainReport.h"
 #include "check/CheckTerms.h"
 #include "check/Verdict.h"
 #include "documents/DesignDocument.h"
+#include "report/ChainReport.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
 #include "report/IdlePlots.h"
@@ -205,7 +205,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
     alarms.push_back(kTurnsDoNotStand);
   }
   // Searched whenever the design is not judged ok (WantsAnotherCore), and then always said.
-  if (in.cores) alarms.push_back(AdvisedCoreText(*in.cores, sep));
+  if (in.advised_core) alarms.push_back(*in.advised_core);
   if (!alarms.empty()) {
     out += "<table class=\"alarm\" width=\"100%\" cellpadding=\"6\"><tr><td>";
     for (std::size_t i = 0; i < alarms.size(); ++i) out += (i ? "<br>" : "") + Html(alarms[i]);
@@ -558,18 +558,6 @@ std::string IdlePage(const ReportInput& in, DrawingAs drawing) {
 }
 
 }  // namespace
-
-ReportInput FormReportInput(MainForm& form, const DesignCheck& check) {
-  ReportInput input{&form.Sheet(),
-                    &check,
-                    form.DocPath(),
-                    TodayText(),
-                    ManufacturingSheetLines(form.Sheet(), form.DocPath()),
-                    form.DecimalSeparator(),
-                    {}};
-  if (WantsAnotherCore(check)) input.cores = SearchFormCores(form, check.options);
-  return input;
-}
 
 std::string ReportName(const ReportInput& input) {
   return input.doc_path.empty() ? "Sans nom" : FileNameOf(input.doc_path);

@@ -12,8 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/CoreSearch.h"
-#include "app/MainForm.h"
 #include "check/DesignCheck.h"
 #include "design/DesignSheet.h"
 
@@ -26,14 +24,10 @@ struct ReportInput {
   std::string date;                                              // "08/12/2026"
   std::vector<std::pair<std::string, std::string>> sheet_lines;  // ManufacturingSheetLines
   char decimal_separator = ',';
-  // The core search, when the sheet has to advise another core.
-  std::optional<CoreSearchResult> cores;
+  // The core search's answer as the sheet says it ("Noyau conseillé : …"), given by whoever
+  // holds the search when the sheet has to advise another core (WantsAnotherCore).
+  std::optional<std::string> advised_core;
 };
-
-// The report's input for the form's design as its last recalculation left it, with check (which
-// must outlive it); the catalogue is searched for a core only when the design is not judged ok
-// (WantsAnotherCore, check/Verdict.h).
-ReportInput FormReportInput(MainForm& form, const DesignCheck& check);
 
 enum class DrawingAs { InlineSvg, Image };
 

@@ -734,11 +734,10 @@ bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
   return ReplaceFileWith(path, WindingWindowSvg(WoundResult(check), separator), error);
 }
 
-bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator,
+bool ExportPdfOf(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
                  const std::string& path) {
   if (!form.ExportRefusal(path).empty()) return false;
-  ReportInput input = FormReportInput(form, check);
-  input.decimal_separator = separator;
+  ReportInput input = WindowReportInput(parent, form, check, separator);
   return WritePdfReport(path, input);
 }
 
@@ -759,8 +758,8 @@ std::string AskAndExport(QWidget* parent, MainForm& form, const DesignCheck& che
     QMessageBox::warning(parent, "Vérification", ToQt(refusal));
     return "";
   }
-  const bool written =
-      pdf ? ExportPdfOf(form, check, separator, path) : ExportSvgOf(form, check, separator, path);
+  const bool written = pdf ? ExportPdfOf(parent, form, check, separator, path)
+                           : ExportSvgOf(form, check, separator, path);
   if (!written) {
     QMessageBox::warning(
         parent, "Vérification",
@@ -775,7 +774,7 @@ bool CheckWindow::ExportSvg(const std::string& path) const {
 }
 
 bool CheckWindow::ExportPdf(const std::string& path) {
-  return ExportPdfOf(panel_.Form(), panel_.Check(), separator_, path);
+  return ExportPdfOf(this, panel_.Form(), panel_.Check(), separator_, path);
 }
 
 void CheckWindow::AskAndExport(bool pdf) {

@@ -32,8 +32,10 @@ class RectifierBox;
 // never replaces (the document, its catalogue, the settings).
 bool ExportSvgOf(const MainForm& form, const DesignCheck& check, char separator,
                  const std::string& path);
-// The report searches the catalogue for a better core when the design needs one.
-bool ExportPdfOf(MainForm& form, const DesignCheck& check, char separator, const std::string& path);
+// The report's advised core, when the design needs another, is the one the form's search found
+// (WindowReportInput): parent is the window its wait is shown over.
+bool ExportPdfOf(QWidget* parent, MainForm& form, const DesignCheck& check, char separator,
+                 const std::string& path);
 // Asks where to write the report (pdf) or the drawing, proposing the document's name beside it,
 // and writes it there.
 // The path written, or empty.

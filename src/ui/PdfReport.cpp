@@ -10,10 +10,13 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProgressDialog>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <climits>
 
 #include "app/CheckPanel.h"
 #include "report/IdlePlots.h"
@@ -287,6 +290,55 @@ PrintPreviewEntry LoadPrintPreview(QString& error) {
 
 }  // namespace
 
+ReportInput WindowReportInput(QWidget* parent, MainForm& form, const DesignCheck& check,
+                              char separator) {
+  const DesignSheet& sheet = form.Sheet();
+  if (!WantsAnotherCore(check)) {
+    return DesignReportInput(sheet, form.DocPath(), check, separator, nullptr);
+  }
+  CoreSearchRunner& search = form.CoreSearch();
+  search.Follow(form.Design(), check.options, std::chrono::milliseconds(0));
+  CoreSearchRunner::State state = search.Poll();
+  if (state.running) {
+    // A printed sheet is the workshop's: it waits for the advice rather than go out without it,
+    // as long as the user lets it.
+    QProgressDialog progress(parent);
+    progress.setWindowTitle("Noyau conseillé");
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setCancelButtonText("Sans noyau conseillé");
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setRange(0, 0);
+    progress.setMinimumDuration(INT_MAX);  // shown below, when the search takes a while
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+      state = search.Poll();
+      if (!state.running) {
+        loop.quit();
+        return;
+      }
+      progress.setLabelText(QString::fromStdString(CoreSearchRunner::StatusText(state, separator)));
+      if (state.total > 0) {
+        progress.setRange(0, static_cast<int>(std::min<std::size_t>(state.total, INT_MAX)));
+        progress.setValue(static_cast<int>(std::min<std::size_t>(state.done, INT_MAX)));
+      }
+    });
+    tick.start(20);
+    // A short search is waited for without a dialog, keys and clicks held back so that the
+    // design printed stays the one checked; a longer one under the modal dialog.
+    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (state.running) {
+      QObject::connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+      progress.show();
+      loop.exec();
+    }
+    if (state.running) state.result.reset();  // cancelled: the search goes on for the window
+  }
+  return DesignReportInput(sheet, form.DocPath(), check, separator, state.result.get());
+}
+
 void PrintReport(QWidget* parent, MainForm& form) {
   QString error;
   const PrintPreviewEntry preview = LoadPrintPreview(error);
@@ -295,7 +347,7 @@ void PrintReport(QWidget* parent, MainForm& form) {
     return;
   }
   const DesignCheck check = CheckFormWith(form, {});
-  const ReportInput input = FormReportInput(form, check);
+  const ReportInput input = WindowReportInput(parent, form, check, form.DecimalSeparator());
   // The print dialog's "print to file" proposes the job's name with ".pdf" in the current
   // folder: the name and the folder "Exporter en PDF…" proposes, with no colon in it.
   const std::string& doc = form.DocPath();

@@ -25,10 +25,19 @@ std::unique_ptr<QTextDocument> ReportDocument(const ReportInput& input, QPagedPa
 bool WritePdfReport(const std::string& path, const ReportInput& input,
                     std::string* error = nullptr);
 
+// The report's input for the form's design as its last recalculation left it, with check (which
+// must outlive it), numbers with separator. When the sheet has to advise another core, the advice
+// is that of the search the form holds (MainForm::CoreSearch), which the check window follows;
+// when it holds none for this design it is started, on its own thread. The window's thread never
+// searches: while the search runs, a progress dialog over parent waits for it with the events
+// going on; cancelled, the sheet says the advice was not computed.
+ReportInput WindowReportInput(QWidget* parent, MainForm& form, const DesignCheck& check,
+                              char separator);
+
 // The report of the design as the form's last recalculation left it, checked with the design's
-// own options (and the catalogue searched for a better core when it needs one), in the print
-// preview ("Aperçu avant impression"), whose printer button opens the
-// system's print dialog. Returns once the preview is closed.
+// own options (its advised core from WindowReportInput), in the print preview ("Aperçu avant
+// impression"), whose printer button opens the system's print dialog. Returns once the preview is
+// closed.
 void PrintReport(QWidget* parent, MainForm& form);
 
 }  // namespace kel::ui

@@ -12,7 +12,8 @@
 
 #include "app/BatchPlatform.h"
 #include "app/CheckPanel.h"
-#include "app/MainForm.h"
+#include "app/CoreSearch.h"
+#include "app/DesignService.h"
 #include "catalogue/Catalogue.h"
 #include "cli/CommandLine.h"
 #include "documents/Ini.h"
@@ -63,15 +64,18 @@ int main(int argc, char** argv) {
   // No display is needed to write a PDF.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  kel::MainForm form(platform, {separator, /*write_settings=*/false});
-  form.SetSettingsPath(settings);
-  form.SetDataBasePath(job.catalogue);
-  if (!form.LoadDocument(document_path)) return Fail("document illisible : " + job.document);
-  kel::cli::ApplyRectifiers(job, form.Sheet().VerifOptions);
-  kel::cli::ApplyWindingOptions(job, form.Sheet().VerifOptions);
+  kel::DesignService design(platform, separator);
+  design.SetDataBasePath(job.catalogue);
+  if (!design.Load(document_path)) return Fail("document illisible : " + job.document);
+  kel::cli::ApplyRectifiers(job, design.Sheet().VerifOptions);
+  kel::cli::ApplyWindingOptions(job, design.Sheet().VerifOptions);
 
-  const kel::DesignCheck check = kel::CheckFormWith(form, job.check_options);
-  const kel::ReportInput input = kel::FormReportInput(form, check);
+  const kel::DesignCheck check = design.Check(job.check_options);
+  // No window waits on this thread: the search, when the sheet needs it, is made here.
+  std::optional<kel::CoreSearchResult> search;
+  if (kel::WantsAnotherCore(check)) search = kel::SearchDesignCores(design, check.options);
+  const kel::ReportInput input = kel::DesignReportInput(design.Sheet(), document_path, check,
+                                                        separator, search ? &*search : nullptr);
   std::string error;
   if (!kel::ui::WritePdfReport(job.pdf, input, &error)) {
     return Fail("impossible d'écrire " + job.pdf + " (" + error + ")");

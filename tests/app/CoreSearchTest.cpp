@@ -8,10 +8,10 @@
 #include <sstream>
 #include <thread>
 
-#include "app/ChainReport.h"
 #include "app/CheckPanel.h"
 #include "app/CoreSearch.h"
 #include "documents/Ini.h"
+#include "report/ChainReport.h"
 #include "support/FakePlatform.h"
 #include "support/TestFiles.h"
 
@@ -135,7 +135,7 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
     Load(Design(24, va / 24));
     const DesignSheet before = form().Sheet();
     const std::string title = form().Title();
-    const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+    const CoreSearchResult search = SearchDesignCores(form().Design(), CheckOptions{});
     EXPECT_EQ(Snapshot(form().Sheet()), Snapshot(before)) << va;
     EXPECT_EQ(form().Title(), title);
     ASSERT_EQ(search.cores.size(), 64u);
@@ -187,7 +187,7 @@ TEST_F(CoreSearchTest, AdvisesTheLightestCoreThatSaysOk) {
 // finds it hotter than the same secondary unrectified.
 TEST_F(CoreSearchTest, JudgesARectifiedSecondaryOnItsRmsCurrent) {
   const auto in_use_figures = [this] {
-    const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+    const CoreSearchResult search = SearchDesignCores(form().Design(), CheckOptions{});
     const std::string in_use = form().Sheet().Core->ref;
     const auto found = std::find_if(search.cores.begin(), search.cores.end(),
                                     [&](const CoreFigures& c) { return c.name == in_use; });
@@ -349,7 +349,7 @@ TEST_F(CoreSearchTest, SearchesTheCoresADoubleClickCanImpose) {
                    "UPDATE EI SET Ref = ' 	 ' WHERE Ref = 'BLANC'");
   Load(Design(24, 2), catalogue);
   EXPECT_EQ(form().CoreList(), (std::vector<std::string>{"ei-a", "EI-B", "EI-A"}));
-  const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+  const CoreSearchResult search = SearchDesignCores(form().Design(), CheckOptions{});
   ASSERT_EQ(search.cores.size(), 2u);
   EXPECT_EQ(search.cores[0].name, "EI-A");
   EXPECT_EQ(search.cores[0].mass_kg, 2.0);
@@ -378,7 +378,7 @@ TEST_F(CoreSearchTest, ADamagedCatalogueEndsTheSearchWithAMessage) {
 
   Load(Design(24, 2), path);
   const std::size_t told = fake.messages.size();
-  const CoreSearchResult search = SearchFormCores(form(), CheckOptions{});
+  const CoreSearchResult search = SearchDesignCores(form().Design(), CheckOptions{});
   EXPECT_TRUE(search.catalogue_failed);
   EXPECT_TRUE(search.cores.empty());
   EXPECT_EQ(search.none.rfind("Recherche du noyau conseillé interrompue : ", 0), 0u) << search.none;
@@ -387,7 +387,7 @@ TEST_F(CoreSearchTest, ADamagedCatalogueEndsTheSearchWithAMessage) {
   EXPECT_FALSE(fake.ended);
 
   CoreSearchRunner runner;
-  runner.Follow(form(), CheckOptions{}, std::chrono::seconds(20));
+  runner.Follow(form().Design(), CheckOptions{}, std::chrono::seconds(20));
   const CoreSearchRunner::State state = runner.Poll();
   ASSERT_TRUE(state.result);
   EXPECT_FALSE(state.running);
@@ -406,18 +406,18 @@ TEST_F(CoreSearchTest, TheBackgroundSearchFollowsTheDesign) {
                    "4 + i % 30, 13 + i % 60, 6 + i % 40 FROM n;");
   Load(Design(24, 1), path);
   CoreSearchRunner runner;
-  runner.Follow(form(), CheckOptions{}, std::chrono::milliseconds(0));
+  runner.Follow(form().Design(), CheckOptions{}, std::chrono::milliseconds(0));
   EXPECT_TRUE(runner.Poll().running);
 
   form().GotFocus({Control::TxAmps, 1});
   form().SetText({Control::TxAmps, 1}, "3");
   form().LostFocus({Control::TxAmps, 1});
   // Long enough for a sanitized build on a loaded machine: the wait ends with the search.
-  runner.Follow(form(), CheckOptions{}, std::chrono::seconds(240));
+  runner.Follow(form().Design(), CheckOptions{}, std::chrono::seconds(240));
   const CoreSearchRunner::State state = runner.Poll();
   ASSERT_TRUE(state.result);
   EXPECT_EQ(state.done, 1000u);
-  const CoreSearchResult once = SearchFormCores(form(), CheckOptions{});
+  const CoreSearchResult once = SearchDesignCores(form().Design(), CheckOptions{});
   ASSERT_TRUE(once.advised);
   EXPECT_EQ(state.result->advised, once.advised);
   EXPECT_EQ(CoreTableJson(*state.result), CoreTableJson(once));

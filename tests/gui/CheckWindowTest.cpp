@@ -454,7 +454,7 @@ TEST_F(CheckWindowTest, TheCoreSearchFollowsAChangeOfCurrentDensityAlone) {
   ASSERT_EQ(form_->Sheet().TxDCourant, "2");
   ASSERT_EQ(Text("LbNoyau"), "EI10");
   ASSERT_TRUE(QTest::qWaitFor(settled, kBackstopMs));
-  const CoreSearchResult now = SearchFormCores(*form_, check->Panel().Check().options);
+  const CoreSearchResult now = SearchDesignCores(form_->Design(), check->Panel().Check().options);
   EXPECT_EQ(shown(), rows_of(now));
   EXPECT_EQ(CheckText("LbNoyauConseille"), AdvisedCoreText(now, ','));
   EXPECT_EQ(CheckText("LbNoyauConseille").rfind("Noyau conseillé : EI20 ", 0), 0u)

@@ -115,7 +115,7 @@ TEST_F(WindowTest, LongUnbrokenRemarksAreBrokenInTheBoxAndBoundedInTheReport) {
   pdf.open(QIODevice::WriteOnly);
   QPdfWriter writer(&pdf);
   const DesignCheck check = CheckFormWith(*form_, {});
-  const auto report = ui::ReportDocument(FormReportInput(*form_, check), writer);
+  const auto report = ui::ReportDocument(FormReportInput(*form_, check, nullptr), writer);
   const QString text = report->toPlainText();
   EXPECT_LT(text.size(), 40000);
   EXPECT_TRUE(
@@ -134,6 +134,43 @@ TEST_F(WindowTest, ExportDialogAddsTheExtension) {
   Find<QAction>("MnuExporterPdf")->trigger();
   EXPECT_EQ(ReadFile(dir_.File("rapport.pdf")).rfind("%PDF", 0), 0u);
   EXPECT_EQ(window_->findChild<QWidget*>("FmVerification"), nullptr) << "the check was opened";
+}
+
+// A design on a core too small for it, so that the sheet advises another. Printing and "Exporter
+// en PDF…" read the core search the form holds, the one the check window follows, and never
+// search on the window's thread: without the check window the export starts that search and
+// waits for it; the next export reads the same result.
+class TooSmallCoreTest : public WindowTest {
+  std::string DesignText() const override {
+    return "[SPECIFS]\nFreq=50\nTesla=1.7\nDCourant=3.6\nVolts0=230\nVolts1=100\nAmps1=3\n"
+           "[NOYAU]\nType=EI10\n";
+  }
+};
+
+TEST_F(TooSmallCoreTest, TheReportReadsTheSearchTheFormHolds) {
+  Open();
+  ASSERT_FALSE(form_->CoreSearch().Poll().result) << "searched before the check was asked for";
+  const auto export_as = [this](const QString& name) {
+    WhenModal<QFileDialog>(window_.get(), [name](QFileDialog* dialog) {
+      TypeFileName(dialog, name);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Find<QAction>("MnuExporterPdf")->trigger();
+    QProcess text;
+    text.start("pdftotext", {QString::fromStdString(dir_.File(name.toStdString() + ".pdf")), "-"});
+    EXPECT_TRUE(text.waitForFinished(20000)) << "pdftotext (poppler-utils)";
+    return text.readAllStandardOutput().toStdString();
+  };
+  const std::string first = export_as("premier");
+  const CoreSearchRunner::State held = form_->CoreSearch().Poll();
+  ASSERT_TRUE(held.result);
+  ASSERT_TRUE(held.result->advised) << held.result->none;
+  const std::string advised = "Noyau conseillé : " + held.result->cores[*held.result->advised].name;
+  EXPECT_NE(first.find(advised), std::string::npos) << first;
+  EXPECT_EQ(first.find("non calculé"), std::string::npos) << first;
+  const std::string second = export_as("second");
+  EXPECT_EQ(form_->CoreSearch().Poll().result, held.result) << "searched again";
+  EXPECT_NE(second.find(advised), std::string::npos) << second;
 }
 
 class FiveWindingsTest : public WindowTest {

@@ -46,7 +46,8 @@ class AsWoundTest : public ::testing::Test {
     test::WriteFile(dir.File("d.kel"), design);
     form_.emplace(fake, MainFormOptions{',', true});
     form_->Form_Load(dir.File("d.kel"));
-    const CoreSearchResult search = SearchFormCores(*form_, CheckFormWith(*form_, {}).options);
+    const CoreSearchResult search =
+        SearchDesignCores(form_->Design(), CheckFormWith(*form_, {}).options);
     if (!search.advised) return "";
     const std::string name = search.cores[*search.advised].name;
     form_->LstCore_DblClick(name);
@@ -54,7 +55,9 @@ class AsWoundTest : public ::testing::Test {
   }
   // Page 1 of the report of the form's design as it stands.
   std::string FirstPage(const DesignCheck& check) {
-    const std::string html = HtmlReport(FormReportInput(*form_, check), DrawingAs::InlineSvg);
+    const CoreSearchResult search = SearchDesignCores(form_->Design(), check.options);
+    const std::string html =
+        HtmlReport(FormReportInput(*form_, check, &search), DrawingAs::InlineSvg);
     return html.substr(0, html.find("class=\"page2\""));
   }
 

@@ -7,10 +7,10 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/ChainReport.h"
 #include "app/CheckPanel.h"
 #include "check/NoLoadFigures.h"
 #include "documents/Ini.h"
+#include "report/ChainReport.h"
 #include "report/CheckText.h"
 #include "report/CheckView.h"
 #include "report/IdlePlots.h"

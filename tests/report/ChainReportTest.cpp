@@ -1,6 +1,6 @@
 // The calculator's two report forms.
 
-#include "app/ChainReport.h"
+#include "report/ChainReport.h"
 #include "util/OutputText.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/ChainReport.h"
+#include "report/ChainReport.h"
 
 #include <utility>
 
