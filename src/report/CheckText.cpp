@@ -66,6 +66,8 @@ std::string Json(const FigureValue& value) {
       return JsonChambers(value.chambers);
     case FigureValue::Kind::Fuse:
       return JsonNumber(value.number);
+    case FigureValue::Kind::Text:
+      return JsonString(value.text);
     case FigureValue::Kind::Unset:
     case FigureValue::Kind::Incomplete:
     case FigureValue::Kind::NotComputed:
@@ -111,23 +113,9 @@ std::string ResultText(const CheckResult& r, char sep) {
                                                 std::string(TermOf(*r.fill_status).text) + ")"
                                           : std::string(kIncomplete));
   for (const OverallFigure& figure : OverallFigures()) {
-    // The idle figures have their own lines, after these.
-    if (!figure.listed || figure.id == "rounds" || figure.json_key.empty()) continue;
-    if (figure.id == "efficiency") {
-      // The temperature line comes before the efficiency, with its verdict and how it was found.
-      std::string thermal = ThermalText(r, sep);
-      if (r.copper_temperature_c) {
-        thermal += " (" + std::to_string(r.rounds) +
-                   (r.converged ? " tours)" : " tours, sans convergence)");
-      }
-      out += Line("Température", thermal);
-    }
-    std::string value = FigureText(figure.value(r), figure.decimals, sep);
-    if (figure.id == "iron_loss") {
-      value += " (" + r.options.steel + ", " + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)";
-    }
-    if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
-    out += Line(std::string(figure.heading), value);
+    if (!figure.listed || !(figure.outputs & kText)) continue;
+    out += Line(std::string(figure.heading),
+                FigureText(figure.value(r), figure.decimals, sep) + FigureNote(figure, r, sep));
   }
   out += NoLoadTextSection(r, sep);
   return out;
@@ -185,7 +173,9 @@ std::string FigureText(const FigureValue& value, int decimals, char sep) {
   switch (value.kind) {
     case FigureValue::Kind::Number:
       return (value.strands > 1 ? std::to_string(value.strands) + " × " : "") +
-             Fixed(value.number, decimals, sep);
+             Fixed(value.number, value.places >= 0 ? value.places : decimals, sep);
+    case FigureValue::Kind::Text:
+      return value.text;
     case FigureValue::Kind::Whole:
       return Fixed(value.number, 0, sep);
     case FigureValue::Kind::Words:
@@ -214,21 +204,6 @@ std::string FigureText(const FigureValue& value, int decimals, char sep) {
       break;
   }
   return "–";
-}
-
-std::string FillText(const CheckResult& r, char sep) {
-  if (!r.build_mm || !r.fill_pct || !r.fill_status) return kIncomplete;
-  return Fixed(*r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +
-         " mm : " + Fixed(*r.fill_pct, 1, sep) + " % (" + std::string(TermOf(*r.fill_status).text) +
-         ")";
-}
-
-std::string ThermalText(const CheckResult& r, char sep) {
-  if (!r.copper_temperature_c || !r.thermal_verdict || !r.required_class) return kIncomplete;
-  return Fixed(*r.copper_temperature_c, 1, sep) +
-         " °C : " + std::string(TermOf(*r.thermal_verdict).text) + " en classe " +
-         ClassName(r.options.insulation_class) + " (limite " + Fixed(r.thermal_limit_c, 0, sep) +
-         " °C), classe requise " + std::string(TermOf(*r.required_class).text);
 }
 
 std::string CheckTextSection(const DesignCheck& check, char sep) {

@@ -10,6 +10,13 @@
 
 namespace kel {
 
+Level FigureLevel(const FigureValue& value, bool warning, Severity severity) {
+  if (warning || value.alert) {
+    return severity == Severity::Caution || value.caution ? Level::Warn : Level::Bad;
+  }
+  return value.judged ? Level::Good : Level::Plain;
+}
+
 CheckView MakeCheckView(const DesignCheck& check, char sep) {
   CheckView view;
   view.problems = check.problems;
@@ -38,28 +45,16 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   }
 
   view.fill = FillText(r, sep);
-  view.fill_level = !r.fill_status                        ? Level::Bad
-                    : *r.fill_status == FillStatus::Ok    ? Level::Good
-                    : *r.fill_status == FillStatus::Tight ? Level::Warn
-                                                          : Level::Bad;
+  view.fill_level = FigureLevel(FillVerdict(r), false, Severity::Fault);
   view.thermal = ThermalText(r, sep);
-  view.thermal_level = !r.thermal_verdict || !r.converged            ? Level::Bad
-                       : *r.thermal_verdict == ThermalVerdict::Ok    ? Level::Good
-                       : *r.thermal_verdict == ThermalVerdict::Tight ? Level::Warn
-                                                                     : Level::Bad;
+  view.thermal_level = FigureLevel(ThermalVerdictOf(r), false, Severity::Fault);
   for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed) continue;
+    if (!figure.listed || !(figure.outputs & kWindow)) continue;
     const FigureValue value = figure.value(r);
-    std::string cell = FigureText(value, figure.decimals, sep);
-    if ((figure.id == "rounds" && !r.converged) ||
-        (figure.id == "turns_rounds" && !r.turns_converged)) {
-      cell += " (sans convergence)";
-    }
-    const Level alert =
-        figure.severity == Severity::Caution || value.caution ? Level::Warn : Level::Bad;
+    const std::string cell = FigureText(value, figure.decimals, sep) + FigureNote(figure, r, sep);
     view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit),
                             {cell},
-                            figure.warning || value.alert ? alert : Level::Plain});
+                            FigureLevel(value, figure.warning, figure.severity)});
   }
   if (r.no_load) {
     for (const NoLoadPoint& point : r.no_load->at) {
