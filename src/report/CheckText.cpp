@@ -208,23 +208,28 @@ std::string FigureText(const FigureValue& value, int decimals, char sep) {
 
 std::string CheckTextSection(const DesignCheck& check, char sep) {
   std::string out = "Vérification\n";
-  const CheckOptions& o = check.options;
-  out += Line("Options", "fil grade " + std::to_string(o.grade) + ", ambiante " +
-                             Fixed(o.ambient_c, 1, sep) + " °C, entre couches " +
-                             Fixed(o.interlayer_mm, 2, sep) + " mm, enveloppe " +
-                             Fixed(o.wrap_mm, 2, sep) + " mm,");
-  out +=
-      Line("", "tôle " + o.steel + ", facteur de construction " + Fixed(o.building_factor, 2, sep) +
-                   ", foisonnement " + Fixed(o.stacking_factor, 2, sep) + ",");
-  out += Line("", "classe " + std::string(ClassName(o.insulation_class)) + ", isolement " +
-                      std::to_string(o.tape_layers) + " × " + Fixed(o.tape_thickness_mm, 2, sep) +
-                      " mm, marge " + Fixed(o.margin_mm, 1, sep) + " mm, " +
-                      (o.chambers == 2
-                           ? "deux compartiments, cloison " + Fixed(o.partition_mm, 1, sep) + " mm"
-                           : std::string("un compartiment")) +
-                      ",");
-  out += Line("", "entrefer des joints " + Fixed(o.joint_gap_um, 0, sep) + " µm, rémanence " +
-                      Fixed(o.remanence, 2, sep));
+  // The options in the order of their description, a line ending where it says.
+  std::string options;
+  bool first_line = true;
+  const auto end_line = [&] {
+    if (options.empty()) return;
+    out += Line(first_line ? "Options" : "", options);
+    options.clear();
+    first_line = false;
+  };
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+    if (OptionSaid(check.options, spec.option)) {
+      const std::string words = *spec.words ? std::string(spec.words) + " " : "";
+      const std::string unit = *spec.unit ? std::string(" ") + spec.unit : "";
+      if (!options.empty()) options += spec.joined ? " " : ", ";
+      options += words + OptionValueText(check.options, spec.option, sep) + unit;
+    }
+    if (spec.line_end) {
+      if (!options.empty()) options += ",";
+      end_line();
+    }
+  }
+  end_line();
   // A problem quotes the document's own text, which may hold anything.
   for (const std::string& problem : check.problems) out += "  " + TerminalText(problem) + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
@@ -252,22 +257,19 @@ std::string CheckJson(const DesignCheck& check) {
   const auto field = [](std::string_view key, const std::string& value) {
     return ", " + JsonString(key) + ": " + value;
   };
-  std::string out = "{\"options\": {\"grade\": " + std::to_string(o.grade);
-  out += field("ambient_c", JsonNumber(o.ambient_c));
-  out += field("interlayer_mm", JsonNumber(o.interlayer_mm));
-  out += field("wrap_mm", JsonNumber(o.wrap_mm));
-  out += field("steel", JsonString(o.steel));
-  out += field("steel_loss_w_per_kg", JsonNumber(r.steel_loss_w_per_kg));
-  out += field("building_factor", JsonNumber(o.building_factor));
-  out += field("stacking_factor", JsonNumber(o.stacking_factor));
-  out += field("insulation_class", JsonString(ClassName(o.insulation_class)));
-  out += field("tape_layers", std::to_string(o.tape_layers));
-  out += field("tape_thickness_mm", JsonNumber(o.tape_thickness_mm));
-  out += field("margin_mm", JsonNumber(o.margin_mm));
-  out += field("bobbin_chambers", std::to_string(o.chambers));
-  out += field("partition_mm", JsonNumber(o.partition_mm));
-  out += field("joint_gap_um", JsonNumber(o.joint_gap_um));
-  out += field("remanence", JsonNumber(o.remanence));
+  std::string out = "{\"options\": {";
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+    const std::optional<double> number = OptionNumber(o, spec.option);
+    const std::string value = !number      ? JsonString(OptionValueText(o, spec.option, '.'))
+                              : spec.whole ? std::to_string(static_cast<int>(*number))
+                                           : JsonNumber(*number);
+    out += (spec.option == kCheckOptionSpecs[0].option ? "" : ", ") + JsonString(spec.json_key) +
+           ": " + value;
+    // The steel's loss, as the check read it from its table.
+    if (spec.option == CheckOption::Steel) {
+      out += field("steel_loss_w_per_kg", JsonNumber(r.steel_loss_w_per_kg));
+    }
+  }
   if (!check.problems.empty()) {
     std::string list;
     for (const std::string& p : check.problems) list += (list.empty() ? "" : ", ") + JsonString(p);
