@@ -180,7 +180,9 @@ constexpr WindingFigure kWindingFigures[] = {
      Shown::Secondary, false, [](W w) { return ToWind(w, Whole(w.turns_to_wind.value_or(0))); }},
     {"loaded_at_turns_to_wind", "En charge ainsi", "V", "En charge", "loaded_v_at_turns_to_wind", 1,
      kVolts, Shown::Secondary, false,
-     [](W w) { return ToWind(w, Number(w.loaded_v_at_turns_to_wind.value_or(0))); }},
+     [](W w) { return ToWind(w, Number(w.loaded_v_at_turns_to_wind.value_or(0))); },
+     // Whether the turns to wind are a number to wind: false too where there is none.
+     "turns_to_wind_settled", [](W w) { return w.turns_to_wind && !w.turns_unsettled; }},
     // Last in the window; in the text report it ends the wire row of the winding it names.
     {"flag", "Remarque", "", "", "flag", 0, kWire, Shown::Flagged, true,
      [](W w) {

@@ -72,6 +72,9 @@ struct WindingFigure {
   Shown shown = Shown::Always;
   bool warning = false;
   FigureValue (*value)(const WindingCheck&) = nullptr;
+  // A key the JSON gives right after this figure's, true or false.
+  std::string_view then_key = {};
+  bool (*then_value)(const WindingCheck&) = nullptr;
 };
 
 // Where an overall figure is shown besides the JSON, which has each figure with a key.
@@ -98,6 +101,10 @@ struct OverallFigure {
 std::span<const WindingFigure> WindingFigures();
 // Every overall figure, in the order of the JSON keys.
 std::span<const OverallFigure> OverallFigures();
+// Whether the window or the text report lists the figure.
+inline bool ListedIn(const OverallFigure& figure, Outputs output) {
+  return figure.listed && (figure.outputs & output) != 0;
+}
 
 bool IsShown(Shown shown, const WindingCheck& winding);
 // Whether the JSON object of a winding has the figure's key (null when it is not shown): every

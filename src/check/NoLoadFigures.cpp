@@ -26,7 +26,7 @@ using P = const NoLoadPoint&;
 
 constexpr NoLoadPointFigure kPointFigures[] = {
     {"mains", "Secteur", "%", "mains_pct", 0,
-     [](P p) { return Number(std::round(p.mains_factor * 100)); }},
+     [](P p) { return Number(std::round(p.mains_factor * 100)); }, true},
     {"induction", "Induction de crête B0", "T", "induction_t", 3,
      [](P p) { return Number(p.induction_t); }},
     {"magnetising", "Courant magnétisant Iµ", "A", "magnetising_a", 4,

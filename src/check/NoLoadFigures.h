@@ -31,6 +31,8 @@ struct NoLoadPointFigure {
   std::string_view json_key;  // in analysis.no_load.at[]
   int decimals = 0;
   FigureValue (*value)(const NoLoadPoint&) = nullptr;
+  // The window's columns are headed by it rather than given a line of it.
+  bool heads_columns = false;
 };
 std::span<const NoLoadPointFigure> NoLoadPointFigures();
 

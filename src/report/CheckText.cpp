@@ -113,7 +113,7 @@ std::string ResultText(const CheckResult& r, char sep) {
                                                 std::string(TermOf(*r.fill_status).text) + ")"
                                           : std::string(kIncomplete));
   for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed || !(figure.outputs & kText)) continue;
+    if (!ListedIn(figure, kText)) continue;
     out += Line(std::string(figure.heading),
                 FigureText(figure.value(r), figure.decimals, sep) + FigureNote(figure, r, sep));
   }
@@ -135,10 +135,8 @@ std::string ResultJson(const CheckResult& r, bool with_purchase = false) {
     for (const WindingFigure& figure : WindingFigures()) {
       if (!HasKey(figure.shown, w)) continue;
       out += field(figure.json_key, IsShown(figure.shown, w) ? Json(figure.value(w)) : "null");
-      // Whether the turns to wind are a number to wind: false too where there is none.
-      if (figure.id == "loaded_at_turns_to_wind") {
-        out += field("turns_to_wind_settled",
-                     w.turns_to_wind && !w.turns_unsettled ? "true" : "false");
+      if (figure.then_value) {
+        out += field(figure.then_key, figure.then_value(w) ? "true" : "false");
       }
     }
     if (with_purchase) {

@@ -49,7 +49,7 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   view.thermal = ThermalText(r, sep);
   view.thermal_level = FigureLevel(ThermalVerdictOf(r), false, Severity::Fault);
   for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed || !(figure.outputs & kWindow)) continue;
+    if (!ListedIn(figure, kWindow)) continue;
     const FigureValue value = figure.value(r);
     const std::string cell = FigureText(value, figure.decimals, sep) + FigureNote(figure, r, sep);
     view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit),
@@ -61,7 +61,7 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
       view.idle_columns.push_back(Fixed(point.mains_factor * 100, 0, sep) + " %");
     }
     for (const NoLoadPointFigure& figure : NoLoadPointFigures()) {
-      if (figure.id == "mains") continue;
+      if (figure.heads_columns) continue;
       CheckView::Line line{CaptionWithUnit(figure.caption, figure.unit), {}, Level::Plain};
       for (const NoLoadPoint& point : r.no_load->at) {
         line.cells.push_back(FigureText(figure.value(point), figure.decimals, sep));

@@ -547,7 +547,7 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   auto* totals = new QWidget(this);
   auto* totals_form = new QFormLayout(totals);
   for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed) continue;
+    if (!ListedIn(figure, kWindow)) continue;
     auto* value = PlainLabel(totals, "");
     value->setObjectName(QString("LbTotal_%1").arg(overall_.size()));
     totals_form->addRow(ToQt(CaptionWithUnit(figure.caption, figure.unit)), value);
