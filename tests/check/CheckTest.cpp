@@ -11,6 +11,7 @@
 #include <iterator>
 #include <numbers>
 #include <random>
+#include <set>
 #include <sstream>
 #include <tuple>
 
@@ -572,6 +573,25 @@ TEST(CheckOptions, BadTextsAreReportedAndTheDefaultsUsed) {
         << OptionKey(CheckOption(i));
   }
   EXPECT_EQ(CheckOptionOfFlag("--tape-thickness"), CheckOption::TapeThickness);
+}
+
+// A row or a line of the winding sheet that names a figure gets everything from it: a misspelt
+// id would leave a row of blanks; and no two figures of one list share an id.
+TEST(CheckFigures, SheetNamesOnlyFiguresThatExistAndIdsAreUnique) {
+  for (const SheetRow& row : SheetRows()) {
+    EXPECT_TRUE(row.value || FigureOf(row)) << row.id;
+  }
+  for (const SheetLine& line : SheetLines()) {
+    EXPECT_TRUE(line.value || FigureOf(line)) << line.id;
+  }
+  const auto unique = [](auto figures) {
+    std::set<std::string_view> ids;
+    for (const auto& figure : figures) EXPECT_TRUE(ids.insert(figure.id).second) << figure.id;
+  };
+  unique(WindingFigures());
+  unique(OverallFigures());
+  unique(SheetRows());
+  unique(SheetLines());
 }
 
 // The man pages are written by hand; each tool's lists every option of the check as its --help
