@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
@@ -553,7 +554,13 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
     totals_form->addRow(ToQt(CaptionWithUnit(figure.caption, figure.unit)), value);
     overall_.push_back(value);
   }
-  tabs_->addTab(totals, "Ensemble");
+  // Scrolled: the overall figures grow with the check, and the window must keep within a small
+  // laptop's height whatever their number.
+  auto* totals_scroll = new QScrollArea(this);
+  totals_scroll->setWidget(totals);
+  totals_scroll->setWidgetResizable(true);
+  totals_scroll->setFrameShape(QFrame::NoFrame);
+  tabs_->addTab(totals_scroll, "Ensemble");
 
   auto* options = new QWidget(this);
   auto* option_form = new QFormLayout(options);
