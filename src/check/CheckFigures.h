@@ -3,12 +3,15 @@
 // the HTML report all iterate these lists, so that a figure is added in one place. A figure that
 // is a warning is marked so here, never recognised by its caption.
 
+#include <array>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "check/Check.h"
 #include "check/CheckTerms.h"
+#include "check/DesignCheck.h"
 #include "check/Verdict.h"
 
 namespace kel {
@@ -29,6 +32,7 @@ struct FigureValue {
     Chambers,     // the build and fill of each chamber of the bobbin
     NotComputed,  // a figure the flagged primary or a runaway leaves out: "non calculé", null
     Fuse,         // number: a fuse's rating, shown as "T 315 mA"
+    Text,         // text, written whole by the description (the winding sheet's compound cells)
   };
   Kind kind = Kind::Number;
   double number = 0;
@@ -38,7 +42,12 @@ struct FigureValue {
   // the figure's severity.
   bool alert = false;    // this value, not the figure, is a warning
   bool caution = false;  // an alert shown orange whatever the figure's severity
+  // A verdict: shown green when it is no alert.
+  bool judged = false;
+  // A Number's own decimals where they follow its size ("12,50 A", "125,0 A"); else the figure's.
+  int places = -1;
   std::span<const ChamberBuild> chambers;
+  std::string text;  // Text
 };
 
 // For which windings a figure is shown. Within a table of the text report each level holds for
@@ -66,7 +75,13 @@ struct WindingFigure {
   Shown shown = Shown::Always;
   bool warning = false;
   FigureValue (*value)(const WindingCheck&) = nullptr;
+  // A key the JSON gives right after this figure's, true or false.
+  std::string_view then_key = {};
+  bool (*then_value)(const WindingCheck&) = nullptr;
 };
+
+// Where an overall figure is shown besides the JSON, which has each figure with a key.
+enum Outputs : unsigned { kWindow = 1, kText = 2, kWindowAndText = kWindow | kText };
 
 struct OverallFigure {
   std::string_view id;
@@ -80,17 +95,90 @@ struct OverallFigure {
   bool listed = true;
   FigureValue (*value)(const CheckResult&) = nullptr;
   Severity severity = Severity::Fault;  // of the warning, or of a value's alert
+  unsigned outputs = kWindowAndText;    // of a listed figure
+  // Said after the value in the window and the text report: " (sans convergence)".
+  std::string (*note)(const CheckResult&, char decimal_separator) = nullptr;
 };
 
 // Every per-winding figure, in the order of the window's lines and of the JSON keys.
 std::span<const WindingFigure> WindingFigures();
 // Every overall figure, in the order of the JSON keys.
 std::span<const OverallFigure> OverallFigures();
+// Whether the window or the text report lists the figure.
+inline bool ListedIn(const OverallFigure& figure, Outputs output) {
+  return figure.listed && (figure.outputs & output) != 0;
+}
 
 bool IsShown(Shown shown, const WindingCheck& winding);
 // Whether the JSON object of a winding has the figure's key (null when it is not shown): every
 // figure but the remark, and the secondaries' figures for the primary.
 bool HasKey(Shown shown, const WindingCheck& winding);
+
+// The winding sheet, page 1 of the printed report: the workshop's table, a column per winding,
+// then its lines on the whole. It shows fewer figures than the JSON, some as the workshop reads
+// them ("0,40" for a wire bought so, "2 × 0,05 mm" of tape), in its own order; a row or a line
+// that is a figure of the lists above names it by id and takes its caption, decimals and level.
+struct SheetContext {
+  const DesignCheck& check;                // the rectifiers
+  const CheckResult& result;               // the design as wound
+  std::array<std::string, 5> asked_volts;  // as the design's fields hold them: "230", "12.6"
+  std::string frequency;                   // likewise
+  char separator = ',';
+};
+
+struct SheetRow {
+  std::string_view id;  // a WindingFigures() id when value is null
+  std::string_view caption = {};
+  std::string_view unit = {};
+  int decimals = 0;
+  bool (*present)(const SheetContext&) = nullptr;  // null: always
+  // "" for a winding the row says nothing of; Unset ("–") for one it cannot say.
+  FigureValue (*value)(const SheetContext&, const WindingCheck&) = nullptr;
+};
+
+struct SheetLine {
+  std::string_view id;  // an OverallFigures() id when value is null
+  std::string_view caption = {};
+  std::string_view unit = {};  // after the value: "40 °C"
+  int decimals = 0;
+  bool (*present)(const SheetContext&) = nullptr;
+  FigureValue (*value)(const SheetContext&) = nullptr;
+  Severity severity = Severity::Fault;
+};
+
+// The sheet's rows and lines, in its order.
+std::span<const SheetRow> SheetRows();
+std::span<const SheetLine> SheetLines();
+// The cell of a row or the value of a line, from the figure it names or its own.
+FigureValue SheetCell(const SheetRow& row, const SheetContext& context, const WindingCheck& w);
+FigureValue SheetValue(const SheetLine& line, const SheetContext& context);
+// The caption, unit and decimals a row or a line shows: its figure's when it names one.
+const WindingFigure* FigureOf(const SheetRow& row);
+const OverallFigure* FigureOf(const SheetLine& line);
+
+// The fill and the copper temperature judged: green when ok, orange when "juste", red beyond or
+// when incomplete (or when the temperature does not settle).
+FigureValue FillVerdict(const CheckResult& result);
+FigureValue ThermalVerdictOf(const CheckResult& result);
+
+// A wire as it is bought: "0,40", "0,355", "2 × 1,80".
+FigureValue WireBought(const WindingCheck& w);
+
+// The copper to buy for a winding of length_m: 5 % over, and two leads of 150 mm, in whole
+// metres rounded up.
+int CopperToBuyM(double length_m);
+
+// A figure that needs a winding the check had to leave out reads so, never as a number.
+inline constexpr const char* kIncomplete = "incomplet";
+
+// "7,66 mm sur 12,0 mm : 63,8 % (ok)"; kIncomplete.
+std::string FillText(const CheckResult& result, char decimal_separator);
+
+// "76,8 °C : ok en classe B (limite 120 °C), classe requise A"; kIncomplete.
+std::string ThermalText(const CheckResult& result, char decimal_separator);
+
+// A figure's value with its note, as the window and the text report show it.
+std::string FigureNote(const OverallFigure& figure, const CheckResult& result, char separator);
 
 // "Fil (mm)", "Spires": a caption with its unit.
 std::string CaptionWithUnit(std::string_view caption, std::string_view unit);

@@ -6,6 +6,7 @@
 
 #include "check/ReferenceData.h"
 #include "util/NumberText.h"
+#include "util/OutputText.h"
 #include "util/Text.h"
 
 namespace kel {
@@ -185,6 +186,59 @@ double ClassLimitC(InsulationClass insulation_class) {
       break;
   }
   return 0;
+}
+
+std::optional<double> OptionNumber(const CheckOptions& options, CheckOption option) {
+  auto& values = const_cast<CheckOptions&>(options);  // read only
+  if (const double* number = NumberOf(values, option)) return *number;
+  if (const int* whole = WholeOf(values, option)) return *whole;
+  return std::nullopt;
+}
+
+std::vector<OptionChoice> OptionChoices(CheckOption option, char separator) {
+  std::vector<OptionChoice> choices;
+  if (option == CheckOption::Steel) {
+    for (const SteelGrade& grade : SteelGrades()) {
+      choices.push_back(
+          {std::string(grade.name) + "  (" + Fixed(grade.loss_w_per_kg, 2, separator) + " W/kg)",
+           std::string(grade.name)});
+    }
+  } else if (option == CheckOption::InsulationClass) {
+    for (const InsulationClass c : kInsulationClasses) {
+      choices.push_back(
+          {std::string(ClassName(c)) + " (" + PlainNumber(ClassLimitC(c), separator) + " °C)",
+           ClassName(c)});
+    }
+  } else {
+    const CheckOptionSpec& spec = SpecOf(option);
+    std::string_view words = spec.choices;
+    for (double value = spec.low; !words.empty(); ++value) {
+      const std::size_t bar = words.find('|');
+      choices.push_back({std::string(words.substr(0, bar)), PlainNumber(value, separator)});
+      words = bar == std::string_view::npos ? std::string_view() : words.substr(bar + 1);
+    }
+  }
+  return choices;
+}
+
+std::string OptionValueText(const CheckOptions& options, CheckOption option, char separator) {
+  if (option == CheckOption::Steel) return options.steel;
+  if (option == CheckOption::InsulationClass) return ClassName(options.insulation_class);
+  const double value = OptionNumber(options, option).value_or(0);
+  // A list said in words only: "un compartiment".
+  if (*SpecOf(option).words == '\0') {
+    for (const OptionChoice& choice : OptionChoices(option, separator)) {
+      if (choice.value != PlainNumber(value, separator)) continue;
+      std::string text = choice.shown;
+      if (!text.empty()) text[0] = AsciiLower(text[0]);
+      return text;
+    }
+  }
+  return Fixed(value, SpecOf(option).decimals, separator);
+}
+
+bool OptionSaid(const CheckOptions& options, CheckOption option) {
+  return option != CheckOption::Partition || options.chambers == 2;
 }
 
 std::string OptionExpected(CheckOption option) {

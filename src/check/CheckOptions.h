@@ -42,6 +42,22 @@ struct CheckOptionSpec {
   bool whole;
   const char* quantity;  // what a good value is, before its range: "une température"
   const char* unit;      // after the range, "" for none
+  // The tools' help: the value's placeholder and what the option is, before its range.
+  const char* placeholder;
+  const char* help;
+  // The window: the field's caption and object name; a list's words for each whole value from
+  // low, "|" between ("" for a field, or a list made from its own table).
+  const char* caption;
+  const char* widget;
+  const char* choices;
+  // The reports: the words before the value in the text's options lines, its decimals there, a
+  // value that follows the one before with a blank and no comma, a line ending after it; the
+  // key of the JSON's options object.
+  const char* words;
+  int decimals;
+  bool joined;
+  bool line_end;
+  const char* json_key;
 };
 
 // The default steel grade, the one option that is not a number.
@@ -49,26 +65,54 @@ inline constexpr const char* kDefaultSteel = "M400-50A";
 
 // In the order of CheckOption, which is also the order the document writes them in.
 inline constexpr std::array<CheckOptionSpec, kCheckOptionCount> kCheckOptionSpecs = {{
-    {CheckOption::Grade, "Grade", "--grade", 1, 1, 2, true, "", ""},
-    {CheckOption::Ambient, "Ambiante", "--ambient", 40, -50, 100, false, "une température", "°C"},
+    {CheckOption::Grade, "Grade", "--grade", 1, 1, 2, true, "", "", "1|2", "grade d'émail du fil",
+     "Fil émaillé", "CbGrade", "Grade 1 (émail fin)|Grade 2 (émail épais)", "fil grade", 0, false,
+     false, "grade"},
+    {CheckOption::Ambient, "Ambiante", "--ambient", 40, -50, 100, false, "une température", "°C",
+     "°C", "température ambiante", "Température ambiante (°C)", "TxAmbiante", "", "ambiante", 1,
+     false, false, "ambient_c"},
     {CheckOption::Interlayer, "Interligne", "--interlayer", 0.05, 0, 5, false, "une épaisseur",
-     "mm"},
-    {CheckOption::Wrap, "Enveloppe", "--wrap", 0.1, 0, 5, false, "une épaisseur", "mm"},
-    {CheckOption::Steel, "Tole", "--steel", 0, 0, 0, false, "une tôle connue", ""},
+     "mm", "MM", "isolant entre deux couches d'un enroulement", "Isolant entre couches (mm)",
+     "TxInterligne", "", "entre couches", 2, false, false, "interlayer_mm"},
+    {CheckOption::Wrap, "Enveloppe", "--wrap", 0.1, 0, 5, false, "une épaisseur", "mm", "MM",
+     "isolant sur chaque enroulement", "Enveloppe par enroulement (mm)", "TxEnveloppe", "",
+     "enveloppe", 2, false, true, "wrap_mm"},
+    {CheckOption::Steel, "Tole", "--steel", 0, 0, 0, false, "une tôle connue", "", "NUANCE",
+     "nuance de la tôle", "Tôle", "CbTole", "", "tôle", 0, false, false, "steel"},
     {CheckOption::BuildingFactor, "FacteurConstruction", "--building-factor", 1.0, 0.5, 5, false,
-     "un facteur", ""},
+     "un facteur", "", "F", "facteur des pertes fer du noyau monté sur celles de la tôle",
+     "Facteur de construction", "TxFacteur", "", "facteur de construction", 2, false, false,
+     "building_factor"},
     {CheckOption::StackingFactor, "Foisonnement", "--stacking-factor", 0.95, 0.8, 1, false,
-     "un facteur", ""},
-    {CheckOption::InsulationClass, "Classe", "--insulation-class", 0, 0, 0, false, "", ""},
+     "un facteur", "", "F", "foisonnement du paquet de tôles", "Foisonnement", "TxFoisonnement", "",
+     "foisonnement", 2, false, true, "stacking_factor"},
+    {CheckOption::InsulationClass, "Classe", "--insulation-class", 0, 0, 0, false, "", "",
+     "A|E|B|F|H", "classe d'isolation des enroulements", "Classe d'isolation", "CbClasse", "",
+     "classe", 0, false, false, "insulation_class"},
     {CheckOption::TapeLayers, "IsolementCouches", "--tape-layers", 3, 0, 10, true,
-     "un nombre entier de couches", ""},
+     "un nombre entier de couches", "", "N",
+     "couches d'isolement entre le primaire et les secondaires",
+     "Isolement primaire/secondaires (couches)", "TxIsolementCouches", "", "isolement", 0, false,
+     false, "tape_layers"},
     {CheckOption::TapeThickness, "IsolementEpaisseur", "--tape-thickness", 0.05, 0.01, 1, false,
-     "une épaisseur", "mm"},
-    {CheckOption::Margin, "Marge", "--margin", 0, 0, 10, false, "une marge", "mm"},
-    {CheckOption::Chambers, "Carcasse", "--chambers", 1, 1, 2, true, "", ""},
-    {CheckOption::Partition, "Cloison", "--partition", 1.0, 0.3, 5, false, "une épaisseur", "mm"},
-    {CheckOption::JointGap, "Entrefer", "--joint-gap", 20, 0, 500, false, "un entrefer", "µm"},
-    {CheckOption::Remanence, "Remanence", "--remanence", 0.2, 0, 0.95, false, "une fraction", ""},
+     "une épaisseur", "mm", "MM", "épaisseur d'une couche de cet isolement",
+     "Épaisseur d'une couche (mm)", "TxIsolementEpaisseur", "", "×", 2, true, false,
+     "tape_thickness_mm"},
+    {CheckOption::Margin, "Marge", "--margin", 0, 0, 10, false, "une marge", "mm", "MM",
+     "marge à chaque bout des enroulements", "Marge à chaque bout (mm)", "TxMarge", "", "marge", 1,
+     false, false, "margin_mm"},
+    {CheckOption::Chambers, "Carcasse", "--chambers", 1, 1, 2, true, "", "", "1|2",
+     "compartiments de la carcasse", "Carcasse", "CbCarcasse", "Un compartiment|Deux compartiments",
+     "", 0, false, false, "bobbin_chambers"},
+    {CheckOption::Partition, "Cloison", "--partition", 1.0, 0.3, 5, false, "une épaisseur", "mm",
+     "MM", "cloison entre les deux compartiments", "Cloison (mm)", "TxCloison", "", "cloison", 1,
+     false, true, "partition_mm"},
+    {CheckOption::JointGap, "Entrefer", "--joint-gap", 20, 0, 500, false, "un entrefer", "µm", "µM",
+     "entrefer équivalent des joints des tôles E et I", "Entrefer des joints (µm)", "TxEntrefer",
+     "", "entrefer des joints", 0, false, false, "joint_gap_um"},
+    {CheckOption::Remanence, "Remanence", "--remanence", 0.2, 0, 0.95, false, "une fraction", "",
+     "F", "induction rémanente, en part de l'induction de crête au secteur",
+     "Rémanence (part de B crête)", "TxRemanence", "", "rémanence", 2, false, false, "remanence"},
 }};
 
 constexpr bool SpecsInOptionOrder() {
@@ -185,6 +229,24 @@ inline const char* OptionKey(CheckOption option) {
 // added to problems.
 CheckOptions OptionsFromTexts(const std::map<std::string, std::string>& texts,
                               std::vector<std::string>& problems);
+
+// An option's value as a number (a whole one too); none for the steel and the class.
+std::optional<double> OptionNumber(const CheckOptions& options, CheckOption option);
+// An option's value as the reports write it: "M400-50A", "B", "0,05" with the option's
+// decimals, "un compartiment" for a list with words.
+std::string OptionValueText(const CheckOptions& options, CheckOption option,
+                            char decimal_separator);
+
+// A list's entries as the window offers them: the words shown and the value's text ("A (100 °C)"
+// and "A"; "M400-50A  (2,50 W/kg)" and "M400-50A"); none for an option typed in a field.
+struct OptionChoice {
+  std::string shown;
+  std::string value;
+};
+std::vector<OptionChoice> OptionChoices(CheckOption option, char decimal_separator);
+
+// Whether the reports' options lines say the option: not the partition of a single chamber.
+bool OptionSaid(const CheckOptions& options, CheckOption option);
 
 // What a value of the option is ("1 ou 2", "une température entre -50 et 100 °C", ...).
 std::string OptionExpected(CheckOption option);

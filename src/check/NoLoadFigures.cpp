@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+#include "check/Fuses.h"
+#include "util/OutputText.h"
+
 namespace kel {
 
 namespace {
@@ -23,7 +26,7 @@ using P = const NoLoadPoint&;
 
 constexpr NoLoadPointFigure kPointFigures[] = {
     {"mains", "Secteur", "%", "mains_pct", 0,
-     [](P p) { return Number(std::round(p.mains_factor * 100)); }},
+     [](P p) { return Number(std::round(p.mains_factor * 100)); }, true},
     {"induction", "Induction de crête B0", "T", "induction_t", 3,
      [](P p) { return Number(p.induction_t); }},
     {"magnetising", "Courant magnétisant Iµ", "A", "magnetising_a", 4,
@@ -72,6 +75,47 @@ Term TermOf(FuseStatus status) {
       break;
   }
   return {"aucun", "aucun fusible T de la série ne convient"};
+}
+
+std::string SecondaryFuseText(const SecondaryFuse& fuse, char sep) {
+  return fuse.rating_a ? FuseText(*fuse.rating_a, sep) : std::string(TermOf(FuseStatus::None).text);
+}
+
+std::string IdleSummary(const CheckResult& r, char sep) {
+  if (!r.no_load) return "";
+  const NoLoadResult& n = *r.no_load;
+  const NoLoadPoint& nominal = n.at[0];
+  std::string text =
+      "I0 " + Fixed(nominal.current_a, 3, sep) + " A, P0 " +
+      (nominal.power_w ? Fixed(*nominal.power_w, 1, sep) + " W" : std::string(kNotComputed)) +
+      " au secteur nominal ; " + std::string(TermOf(n.verdict).text);
+  if (n.verdict != NoLoadVerdict::Unloaded) text += " à 110 %";
+  if (n.verdict == NoLoadVerdict::Tight || n.verdict == NoLoadVerdict::Saturated) {
+    text += n.advised_induction_t
+                ? " (induction conseillée " + Fixed(*n.advised_induction_t, 2, sep) + " T)"
+                : std::string(" (aucune induction conseillée)");
+  }
+  return text;
+}
+
+std::string FuseSummary(const CheckResult& r, char sep) {
+  if (!r.no_load) return "";
+  std::string text = "primaire ";
+  if (!r.fuses.primary) {
+    text += std::string(kNotComputed);
+  } else if (!r.fuses.primary->rating_a) {
+    text += TermOf(r.fuses.primary->status).text;
+  } else {
+    text += FuseText(*r.fuses.primary->rating_a, sep);
+    if (r.fuses.primary->status != FuseStatus::Ok) {
+      text += " (" + std::string(TermOf(r.fuses.primary->status).text) + ")";
+    }
+  }
+  for (int i = 0; i < r.fuses.secondary_count; ++i) {
+    text += " ; " + RowName(r.fuses.secondaries[i].row) + " " +
+            SecondaryFuseText(r.fuses.secondaries[i], sep);
+  }
+  return text;
 }
 
 }  // namespace kel

@@ -3,6 +3,7 @@
 // (CheckFigures.h): the figures of each mains factor, and the words of the verdicts.
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "check/CheckFigures.h"
@@ -30,7 +31,18 @@ struct NoLoadPointFigure {
   std::string_view json_key;  // in analysis.no_load.at[]
   int decimals = 0;
   FigureValue (*value)(const NoLoadPoint&) = nullptr;
+  // The window's columns are headed by it rather than given a line of it.
+  bool heads_columns = false;
 };
 std::span<const NoLoadPointFigure> NoLoadPointFigures();
+
+// The winding sheet's lines: "I0 1,187 A, P0 26,42 W au secteur nominal ; saturé à 110 %
+// (induction conseillée 1,35 T)" and "primaire T 2 A ; Sec 1 T 1,25 A"; kNotComputed parts
+// where the flagged primary leaves them out, "" without a primary.
+std::string IdleSummary(const CheckResult& result, char decimal_separator);
+std::string FuseSummary(const CheckResult& result, char decimal_separator);
+
+// "T 1,25 A", or the words of FuseStatus::None.
+std::string SecondaryFuseText(const SecondaryFuse& fuse, char decimal_separator);
 
 }  // namespace kel

@@ -44,29 +44,12 @@ struct Flag {
   const char* help;  // the check options add their range and default to it
 };
 
-// The options of the check's own: their flags, ranges and defaults come from kCheckOptionSpecs;
-// here only what the help shows of them, in the order of CheckOption.
+// What the help shows of the per-winding options, in the order of WindingOption; the check's
+// own options take theirs from kCheckOptionSpecs.
 struct CheckFlagHelp {
   const char* value;
   const char* help;
 };
-constexpr std::array<CheckFlagHelp, kCheckOptionCount> kCheckFlagHelp = {{
-    {"1|2", "grade d'émail du fil"},
-    {"°C", "température ambiante"},
-    {"MM", "isolant entre deux couches d'un enroulement"},
-    {"MM", "isolant sur chaque enroulement"},
-    {"NUANCE", "nuance de la tôle"},
-    {"F", "facteur des pertes fer du noyau monté sur celles de la tôle"},
-    {"F", "foisonnement du paquet de tôles"},
-    {"A|E|B|F|H", "classe d'isolation des enroulements"},
-    {"N", "couches d'isolement entre le primaire et les secondaires"},
-    {"MM", "épaisseur d'une couche de cet isolement"},
-    {"MM", "marge à chaque bout des enroulements"},
-    {"1|2", "compartiments de la carcasse"},
-    {"MM", "cloison entre les deux compartiments"},
-    {"µM", "entrefer équivalent des joints des tôles E et I"},
-    {"F", "induction rémanente, en part de l'induction de crête au secteur"},
-}};
 
 // The per-winding options, in the order of WindingOption.
 constexpr std::array<CheckFlagHelp, kWindingOptionCount> kWindingFlagHelp = {{
@@ -116,8 +99,8 @@ constexpr FlagTable AllFlags() {
   std::size_t at = 0;
   for (const Flag& flag : kLeadingFlags) flags[at++] = flag;
   for (std::size_t i = 0; i < kCheckOptionSpecs.size(); ++i) {
-    flags[at++] = {kCheckOptionSpecs[i].flag, kCheckFlagHelp[i].value, Kind::CheckValue, kBoth,
-                   kCheckFlagHelp[i].help};
+    flags[at++] = {kCheckOptionSpecs[i].flag, kCheckOptionSpecs[i].placeholder, Kind::CheckValue,
+                   kBoth, kCheckOptionSpecs[i].help};
   }
   for (std::size_t i = 0; i < kWindingOptionSpecs.size(); ++i) {
     flags[at++] = {kWindingOptionSpecs[i].flag, kWindingFlagHelp[i].value, Kind::WindingValue,

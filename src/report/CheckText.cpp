@@ -66,6 +66,8 @@ std::string Json(const FigureValue& value) {
       return JsonChambers(value.chambers);
     case FigureValue::Kind::Fuse:
       return JsonNumber(value.number);
+    case FigureValue::Kind::Text:
+      return JsonString(value.text);
     case FigureValue::Kind::Unset:
     case FigureValue::Kind::Incomplete:
     case FigureValue::Kind::NotComputed:
@@ -118,23 +120,9 @@ std::string ResultText(const CheckResult& r, char sep) {
                                                 std::string(TermOf(*r.fill_status).text) + ")"
                                           : std::string(kIncomplete));
   for (const OverallFigure& figure : OverallFigures()) {
-    // The idle figures have their own lines, after these.
-    if (!figure.listed || figure.id == "rounds" || figure.json_key.empty()) continue;
-    if (figure.id == "efficiency") {
-      // The temperature line comes before the efficiency, with its verdict and how it was found.
-      std::string thermal = ThermalText(r, sep);
-      if (r.copper_temperature_c) {
-        thermal += " (" + std::to_string(r.rounds) +
-                   (r.converged ? " tours)" : " tours, sans convergence)");
-      }
-      out += Line("Température", thermal);
-    }
-    std::string value = FigureText(figure.value(r), figure.decimals, sep);
-    if (figure.id == "iron_loss") {
-      value += " (" + r.options.steel + ", " + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)";
-    }
-    if (figure.id == "turns_rounds" && !r.turns_converged) value += " (sans convergence)";
-    out += Line(std::string(figure.heading), value);
+    if (!ListedIn(figure, kText)) continue;
+    out += Line(std::string(figure.heading),
+                FigureText(figure.value(r), figure.decimals, sep) + FigureNote(figure, r, sep));
   }
   return out;
 }
@@ -156,10 +144,8 @@ std::string ResultJson(const CheckResult& r, bool with_purchase = false) {
     for (const WindingFigure& figure : WindingFigures()) {
       if (!HasKey(figure.shown, w)) continue;
       out += field(figure.json_key, IsShown(figure.shown, w) ? Json(figure.value(w)) : "null");
-      // Whether the turns to wind are a number to wind: false too where there is none.
-      if (figure.id == "loaded_at_turns_to_wind") {
-        out += field("turns_to_wind_settled",
-                     w.turns_to_wind && !w.turns_unsettled ? "true" : "false");
+      if (figure.then_value) {
+        out += field(figure.then_key, figure.then_value(w) ? "true" : "false");
       }
     }
     if (with_purchase) {
@@ -194,7 +180,9 @@ std::string FigureText(const FigureValue& value, int decimals, char sep) {
   switch (value.kind) {
     case FigureValue::Kind::Number:
       return (value.strands > 1 ? std::to_string(value.strands) + " × " : "") +
-             Fixed(value.number, decimals, sep);
+             Fixed(value.number, value.places >= 0 ? value.places : decimals, sep);
+    case FigureValue::Kind::Text:
+      return value.text;
     case FigureValue::Kind::Whole:
       return Fixed(value.number, 0, sep);
     case FigureValue::Kind::Words:
@@ -225,40 +213,30 @@ std::string FigureText(const FigureValue& value, int decimals, char sep) {
   return "–";
 }
 
-std::string FillText(const CheckResult& r, char sep) {
-  if (!r.build_mm || !r.fill_pct || !r.fill_status) return kIncomplete;
-  return Fixed(*r.build_mm, 2, sep) + " mm sur " + Fixed(r.core.window_height_mm, 1, sep) +
-         " mm : " + Fixed(*r.fill_pct, 1, sep) + " % (" + std::string(TermOf(*r.fill_status).text) +
-         ")";
-}
-
-std::string ThermalText(const CheckResult& r, char sep) {
-  if (!r.copper_temperature_c || !r.thermal_verdict || !r.required_class) return kIncomplete;
-  return Fixed(*r.copper_temperature_c, 1, sep) +
-         " °C : " + std::string(TermOf(*r.thermal_verdict).text) + " en classe " +
-         ClassName(r.options.insulation_class) + " (limite " + Fixed(r.thermal_limit_c, 0, sep) +
-         " °C), classe requise " + std::string(TermOf(*r.required_class).text);
-}
-
 std::string CheckTextSection(const DesignCheck& check, char sep) {
   std::string out = "Vérification\n";
-  const CheckOptions& o = check.options;
-  out += Line("Options", "fil grade " + std::to_string(o.grade) + ", ambiante " +
-                             Fixed(o.ambient_c, 1, sep) + " °C, entre couches " +
-                             Fixed(o.interlayer_mm, 2, sep) + " mm, enveloppe " +
-                             Fixed(o.wrap_mm, 2, sep) + " mm,");
-  out +=
-      Line("", "tôle " + o.steel + ", facteur de construction " + Fixed(o.building_factor, 2, sep) +
-                   ", foisonnement " + Fixed(o.stacking_factor, 2, sep) + ",");
-  out += Line("", "classe " + std::string(ClassName(o.insulation_class)) + ", isolement " +
-                      std::to_string(o.tape_layers) + " × " + Fixed(o.tape_thickness_mm, 2, sep) +
-                      " mm, marge " + Fixed(o.margin_mm, 1, sep) + " mm, " +
-                      (o.chambers == 2
-                           ? "deux compartiments, cloison " + Fixed(o.partition_mm, 1, sep) + " mm"
-                           : std::string("un compartiment")) +
-                      ",");
-  out += Line("", "entrefer des joints " + Fixed(o.joint_gap_um, 0, sep) + " µm, rémanence " +
-                      Fixed(o.remanence, 2, sep));
+  // The options in the order of their description, a line ending where it says.
+  std::string options;
+  bool first_line = true;
+  const auto end_line = [&] {
+    if (options.empty()) return;
+    out += Line(first_line ? "Options" : "", options);
+    options.clear();
+    first_line = false;
+  };
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+    if (OptionSaid(check.options, spec.option)) {
+      const std::string words = *spec.words ? std::string(spec.words) + " " : "";
+      const std::string unit = *spec.unit ? std::string(" ") + spec.unit : "";
+      if (!options.empty()) options += spec.joined ? " " : ", ";
+      options += words + OptionValueText(check.options, spec.option, sep) + unit;
+    }
+    if (spec.line_end) {
+      if (!options.empty()) options += ",";
+      end_line();
+    }
+  }
+  end_line();
   // A problem quotes the document's own text, which may hold anything.
   for (const std::string& problem : check.problems) out += "  " + TerminalText(problem) + "\n";
   if (!check.result) return out + Line("Pas de vérification", std::string(TermOf(check.none).text));
@@ -299,22 +277,19 @@ std::string CheckJson(const DesignCheck& check) {
   const auto field = [](std::string_view key, const std::string& value) {
     return ", " + JsonString(key) + ": " + value;
   };
-  std::string out = "{\"options\": {\"grade\": " + std::to_string(o.grade);
-  out += field("ambient_c", JsonNumber(o.ambient_c));
-  out += field("interlayer_mm", JsonNumber(o.interlayer_mm));
-  out += field("wrap_mm", JsonNumber(o.wrap_mm));
-  out += field("steel", JsonString(o.steel));
-  out += field("steel_loss_w_per_kg", JsonNumber(r.steel_loss_w_per_kg));
-  out += field("building_factor", JsonNumber(o.building_factor));
-  out += field("stacking_factor", JsonNumber(o.stacking_factor));
-  out += field("insulation_class", JsonString(ClassName(o.insulation_class)));
-  out += field("tape_layers", std::to_string(o.tape_layers));
-  out += field("tape_thickness_mm", JsonNumber(o.tape_thickness_mm));
-  out += field("margin_mm", JsonNumber(o.margin_mm));
-  out += field("bobbin_chambers", std::to_string(o.chambers));
-  out += field("partition_mm", JsonNumber(o.partition_mm));
-  out += field("joint_gap_um", JsonNumber(o.joint_gap_um));
-  out += field("remanence", JsonNumber(o.remanence));
+  std::string out = "{\"options\": {";
+  for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+    const std::optional<double> number = OptionNumber(o, spec.option);
+    const std::string value = !number      ? JsonString(OptionValueText(o, spec.option, '.'))
+                              : spec.whole ? std::to_string(static_cast<int>(*number))
+                                           : JsonNumber(*number);
+    out += (spec.option == kCheckOptionSpecs[0].option ? "" : ", ") + JsonString(spec.json_key) +
+           ": " + value;
+    // The steel's loss, as the check read it from its table.
+    if (spec.option == CheckOption::Steel) {
+      out += field("steel_loss_w_per_kg", JsonNumber(r.steel_loss_w_per_kg));
+    }
+  }
   if (!check.problems.empty()) {
     std::string list;
     for (const std::string& p : check.problems) list += (list.empty() ? "" : ", ") + JsonString(p);

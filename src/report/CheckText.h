@@ -33,18 +33,9 @@ inline constexpr const char* kTurnsDoNotStand =
     "Les spires à bobiner ne se stabilisent pas : bobinées, leur cuivre en plus fait encore"
     " chuter la tension. Les chiffres sont ceux des spires du calcul.";
 
-// A figure that needs a winding the check had to leave out reads so, never as a number.
-inline constexpr const char* kIncomplete = "incomplet";
-
 // A figure's value as a table shows it: its decimals ("2 × 1,800" for strands), "–" when unset,
 // kIncomplete, the text of a state.
 std::string FigureText(const FigureValue& value, int decimals, char decimal_separator);
-
-// "7,66 mm sur 12,0 mm : 63,8 % (ok)"; kIncomplete.
-std::string FillText(const CheckResult& result, char decimal_separator);
-
-// "76,8 °C : ok en classe B (limite 120 °C), classe requise A"; kIncomplete.
-std::string ThermalText(const CheckResult& result, char decimal_separator);
 
 // Where the wire sizes come from, for the reports.
 inline constexpr const char* kWireSource =

@@ -10,6 +10,13 @@
 
 namespace kel {
 
+Level FigureLevel(const FigureValue& value, bool warning, Severity severity) {
+  if (warning || value.alert) {
+    return severity == Severity::Caution || value.caution ? Level::Warn : Level::Bad;
+  }
+  return value.judged ? Level::Good : Level::Plain;
+}
+
 CheckView MakeCheckView(const DesignCheck& check, char sep) {
   CheckView view;
   view.problems = check.problems;
@@ -42,25 +49,19 @@ CheckView MakeCheckView(const DesignCheck& check, char sep) {
   view.thermal = ThermalText(r, sep);
   view.thermal_level = ThermalLevel(r);
   for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed) continue;
+    if (!ListedIn(figure, kWindow)) continue;
     const FigureValue value = figure.value(r);
-    std::string cell = FigureText(value, figure.decimals, sep);
-    if ((figure.id == "rounds" && !r.converged) ||
-        (figure.id == "turns_rounds" && !r.turns_converged)) {
-      cell += " (sans convergence)";
-    }
-    const Level alert =
-        figure.severity == Severity::Caution || value.caution ? Level::Warn : Level::Bad;
+    const std::string cell = FigureText(value, figure.decimals, sep) + FigureNote(figure, r, sep);
     view.overall.push_back({CaptionWithUnit(figure.caption, figure.unit),
                             {cell},
-                            figure.warning || value.alert ? alert : Level::Plain});
+                            FigureLevel(value, figure.warning, figure.severity)});
   }
   if (r.no_load) {
     for (const NoLoadPoint& point : r.no_load->at) {
       view.idle_columns.push_back(Fixed(point.mains_factor * 100, 0, sep) + " %");
     }
     for (const NoLoadPointFigure& figure : NoLoadPointFigures()) {
-      if (figure.id == "mains") continue;
+      if (figure.heads_columns) continue;
       CheckView::Line line{CaptionWithUnit(figure.caption, figure.unit), {}, Level::Plain};
       for (const NoLoadPoint& point : r.no_load->at) {
         line.cells.push_back(FigureText(figure.value(point), figure.decimals, sep));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "check/CheckFigures.h"
 #include "check/DesignCheck.h"
 #include "check/Verdict.h"
 
@@ -33,6 +34,10 @@ struct CheckView {
   std::vector<Line> idle;
   std::string idle_notes;
 };
+
+// How a figure's value stands: red or orange when it is a warning or an alert (orange for a
+// caution), green when it is a verdict that passes, else plain.
+Level FigureLevel(const FigureValue& value, bool warning, Severity severity);
 
 // The view of a check: wire, layout, copper, voltages per winding; then the totals.
 CheckView MakeCheckView(const DesignCheck& check, char decimal_separator);

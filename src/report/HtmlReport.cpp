@@ -116,13 +116,7 @@ std::string Grid(const std::vector<std::string>& heads,
 
 // A wire as it is bought: "0,40", "0,355", "2 × 1,80".
 std::string WireText(const WindingCheck& w, char sep) {
-  const bool thousandths = std::lround(w.wire_mm * 1000) % 10 != 0;
-  return (w.strands > 1 ? std::to_string(w.strands) + " × " : "") +
-         Fixed(w.wire_mm, thousandths ? 3 : 2, sep);
-}
-
-std::string Or(const std::optional<double>& value, int decimals, char sep) {
-  return value ? Fixed(*value, decimals, sep) : "–";
+  return FigureText(WireBought(w), 0, sep);
 }
 
 // What stops the workshop: the lines of the red box on top of the sheet.
@@ -157,30 +151,6 @@ std::vector<std::string> Alarms(const CheckResult& r, char sep) {
   return lines;
 }
 
-// The stack as the workshop builds it: its height from the core's gross section and mass
-// (scrapless EI: mass = 6 a² b × 7,65 g/cm³ × 0,96, section = a b) to the tenth of a mm, the
-// whole laminations of 0,5 mm it holds at the stacking factor chosen, interleaved one by one.
-// Nothing when the record gives no stack.
-std::string LaminationText(const CoreRecord& core, double stacking_factor, char sep) {
-  constexpr double kIronGPerCm3 = 7.65, kCatalogueStacking = 0.96, kLaminationMm = 0.5;
-  const double tongue_cm =
-      core.mass_kg * 1000 / (6 * core.section_cm2 * kIronGPerCm3 * kCatalogueStacking);
-  const double stack_mm = std::round(core.section_cm2 / tongue_cm * 100) / 10;
-  // The rounding of the factor's last bit never takes a lamination off a stack that holds it.
-  const double laminations = std::floor(stack_mm * stacking_factor / kLaminationMm + 1e-9);
-  if (!std::isfinite(laminations) || !(laminations >= 1 && laminations < 1e5)) return "";
-  const std::string count = std::to_string(static_cast<long>(laminations));
-  const bool whole = stack_mm == std::round(stack_mm);
-  return " ; empilage " + Fixed(stack_mm, whole ? 0 : 1, sep) + " mm : " + count + " E et " +
-         count + " I de " + Fixed(kLaminationMm, 1, sep) + " mm, alternés un à un";
-}
-
-Level InductionLevel(const CheckResult& r) {
-  return r.induction_real_t > kInductionAlertT                   ? Level::Bad
-         : r.induction_real_at_110pct_mains_t > kInductionAlertT ? Level::Warn
-                                                                 : Level::Good;
-}
-
 // Page 1: what the workshop winds, winding by winding from the bobbin outwards.
 std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   const char sep = in.decimal_separator;
@@ -192,7 +162,6 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
   for (const std::string& problem : view.problems) out += "<p>" + Html(problem) + "</p>\n";
   if (!view.none.empty()) return out + "<p class=\"alarm\">" + Html(view.none) + "</p>\n";
   const CheckResult& r = *wound.result;
-  const CheckOptions& o = r.options;
 
   std::vector<std::string> heads = {""};
   for (const WindingCheck& w : r.windings) heads.push_back(RowName(w.input.row));
@@ -212,111 +181,23 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
     out += "</td></tr></table>\n";
   }
 
-  const bool taped = r.tape_mm > 0;
-  const bool two = r.chamber_count == 2;
+  // The rows and lines of the sheet as the figures' description has them.
+  SheetContext context{check, r, {}, in.sheet->TxFreq, sep};
+  for (std::size_t i = 0; i < context.asked_volts.size(); ++i) {
+    context.asked_volts[i] = in.sheet->TxVolts[i];
+  }
   std::vector<std::vector<std::string>> rows;
-  const auto row = [&](const std::string& caption, auto cell) {
-    std::vector<std::string> line = {caption};
-    for (const WindingCheck& w : r.windings) line.push_back(cell(w));
+  for (const SheetRow& sheet_row : SheetRows()) {
+    if (sheet_row.present && !sheet_row.present(context)) continue;
+    const WindingFigure* figure = FigureOf(sheet_row);
+    std::vector<std::string> line = {figure ? CaptionWithUnit(figure->caption, figure->unit)
+                                            : CaptionWithUnit(sheet_row.caption, sheet_row.unit)};
+    const int decimals = figure ? figure->decimals : sheet_row.decimals;
+    for (const WindingCheck& w : r.windings) {
+      line.push_back(FigureText(SheetCell(sheet_row, context, w), decimals, sep));
+    }
     rows.push_back(std::move(line));
-  };
-  using W = const WindingCheck&;
-  const auto laid_out = [](W w) { return w.flag == WindingFlag::None && w.layers > 0; };
-  row("Tension (V)", [&](W w) { return WrittenNumber(in.sheet->TxVolts[w.input.row], sep); });
-  row("Courant (A)", [&](W w) { return Fixed(w.current_a, w.current_a < 10 ? 2 : 1, sep); });
-  // A secondary that feeds a rectifier: the DC it gives and the capacitor to buy beside it.
-  if (!check.rectifiers.empty()) {
-    const auto rectifier = [&check](W w) -> const RectifierRow* {
-      for (const RectifierRow& row : check.rectifiers) {
-        if (row.setting.row == w.input.row && w.input.row != 0) return &row;
-      }
-      return nullptr;
-    };
-    row("Sortie continue", [&](W w) {
-      const RectifierRow* k = rectifier(w);
-      if (!k) return std::string();
-      const RectifierRequest& q = k->setting.request;
-      return Fixed(q.dc_v, 1, sep) + " V " + Fixed(q.dc_a, 2, sep) + " A, " +
-             (q.type == RectifierType::Bridge ? "pont" : "point milieu");
-    });
-    row("Condensateur", [&](W w) {
-      const RectifierRow* k = rectifier(w);
-      if (!k) return std::string();
-      const RectifierSolution& s = k->solution;
-      if (!s.Solved()) return std::string(TermOf(s.status).text);
-      return Fixed(s.capacitor_uf, 0, sep) + " µF, " +
-             (s.capacitor_rating_v ? Fixed(*s.capacitor_rating_v, 0, sep) + " V"
-                                   : std::string("plus de 500 V"));
-    });
   }
-  // A secondary whose turns to wind could not be worked out is wound with the calculation's.
-  row("Spires à bobiner", [&](W w) {
-    return (w.input.halves == 2 ? "2 × " + std::to_string(w.input.turns) + " spires, point milieu"
-                                : std::to_string(w.input.turns)) +
-           (w.input.row != 0 && (!w.turns_to_wind || not_as_wound(w)) ? " (calcul)" : "");
-  });
-  row("Fil (mm)", [&](W w) {
-    return w.flag == WindingFlag::OffTable ? std::string(TermOf(w.flag).text) : WireText(w, sep);
-  });
-  row("Émail", [&](W) { return "grade " + std::to_string(o.grade); });
-  row("Hors tout (mm)",
-      [&](W w) { return w.flag == WindingFlag::OffTable ? "–" : Fixed(w.overall_mm, 3, sep); });
-  row("Spires/couche", [&](W w) {
-    return laid_out(w) ? std::to_string(w.turns_per_layer) : std::string(TermOf(w.flag).text);
-  });
-  row("Couches", [&](W w) { return laid_out(w) ? std::to_string(w.layers) : "–"; });
-  row("Entre couches (mm)",
-      [&](W w) { return laid_out(w) && w.layers > 1 ? Fixed(o.interlayer_mm, 2, sep) : "–"; });
-  row("Enveloppe (mm)", [&](W) { return Fixed(o.wrap_mm, 2, sep); });
-  if (taped || two) {
-    row(two ? "Cloison" : "Puis ruban", [&](W w) {
-      if (w.input.row != 0) return std::string();
-      return two ? Fixed(o.partition_mm, 1, sep) + " mm"
-                 : std::to_string(o.tape_layers) + " × " + Fixed(o.tape_thickness_mm, 2, sep) +
-                       " mm";
-    });
-  }
-  if (two) row("Compartiment", [&](W w) { return std::to_string(w.chamber); });
-  row("Hauteur (mm)", [&](W w) { return laid_out(w) ? Fixed(w.build_mm, 2, sep) : "–"; });
-  row("Longueur (m)", [&](W w) { return w.copper ? Fixed(w.copper->length_m, 1, sep) : "–"; });
-  row("À acheter (m)",
-      [&](W w) { return w.copper ? std::to_string(CopperToBuyM(w.copper->length_m)) : "–"; });
-  row("Masse (kg)", [&](W w) {
-    return w.copper && w.copper->length_m > 0
-               ? Fixed(w.copper->copper_mass_kg / w.copper->length_m *
-                           CopperToBuyM(w.copper->length_m),
-                       3, sep)
-               : "–";
-  });
-  // What the workshop measures on the finished transformer to accept it.
-  row("R à 20 °C (Ω)", [&](W w) {
-    if (!w.copper) return std::string("–");
-    const double ohm = w.copper->r20_ohm;
-    return Fixed(ohm,
-                 ohm < 10    ? 3
-                 : ohm < 100 ? 2
-                             : 1,
-                 sep) +
-           (w.input.halves == 2 ? " par moitié" : "");
-  });
-  row("Début / fin", [&](W w) {
-    const std::string n = std::to_string(w.input.row);
-    return "D" + n + (w.input.halves == 2 ? " / M" + n : "") + " / F" + n;
-  });
-  row("À vide (V)", [&](W w) {
-    if (w.input.row == 0) return std::string();
-    return w.volts ? Fixed(w.volts->no_load_v, 1, sep) : "–";
-  });
-  row("En charge (V)", [&](W w) {
-    if (w.input.row == 0) return std::string();
-    return w.volts ? Fixed(w.volts->loaded_v, 1, sep) : "–";
-  });
-  row("Secteur 90 / 110 % (V)", [&](W w) {
-    if (w.input.row == 0) return std::string();
-    return w.volts ? Fixed(w.volts->loaded_v_at_90pct_mains, 1, sep) + " / " +
-                         Fixed(w.volts->loaded_v_at_110pct_mains, 1, sep)
-                   : "–";
-  });
   out += Grid(heads, rows);
   out +=
       "<p class=\"note\">Du noyau vers l'extérieur, primaire d'abord, toutes les bobines dans le"
@@ -326,43 +207,22 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
       " courant demandé, au secteur à 90, 100 et 110 %.</p>\n";
 
   Pairs whole;
-  const DesignSheet& s = *in.sheet;
-  whole.Add("Fréquence", WrittenNumber(s.TxFreq, sep) + " Hz");
-  whole.Add("Noyau", r.core.ref + " : section " + Fixed(r.core.section_cm2, 1, sep) +
-                         " cm², fenêtre " + Fixed(r.core.window_height_mm, 1, sep) + " × " +
-                         Fixed(r.core.window_width_mm, 1, sep) + " mm");
-  whole.Add("Carcasse",
-            std::to_string(r.chamber_count) + (two ? " compartiments" : " compartiment") +
-                ", périmètre " + Fixed(r.bobbin_perimeter_mm, 1, sep) + " mm, largeur utile " +
-                Fixed(r.windings.empty() ? 0 : r.windings[0].usable_width_mm, 1, sep) + " mm");
-  whole.Add("Tôle", o.steel + " (" + Fixed(r.steel_loss_w_per_kg, 2, sep) + " W/kg)" +
-                        LaminationText(r.core, o.stacking_factor, sep));
-  whole.AddLevel("Remplissage", FillText(r, sep), view.fill_level);
-  whole.AddLevel(
-      "Cuivre",
-      r.copper_temperature_c
-          ? Fixed(*r.copper_temperature_c, 1, sep) + " °C, limite " +
-                Fixed(r.thermal_limit_c, 0, sep) + " °C en classe " +
-                ClassName(o.insulation_class) +
-                (r.thermal_verdict ? " (" + std::string(TermOf(*r.thermal_verdict).text) + ")"
-                                   : std::string())
-          : std::string(kIncomplete),
-      view.thermal_level);
-  whole.AddLevel("Induction réelle",
-                 Fixed(r.induction_real_t, 2, sep) + " T ; " +
-                     Fixed(r.induction_real_at_110pct_mains_t, 2, sep) + " T à 110 % du secteur",
-                 InductionLevel(r));
-  whole.Add("Pertes", "fer " + Fixed(r.iron_loss_w, 1, sep) + " W, cuivre " +
-                          Or(r.copper_loss_w, 1, sep) + " W");
-  whole.Add("Rendement", r.efficiency_pct ? Or(r.efficiency_pct, 1, sep) + " %" : "–");
-  if (r.no_load) {
-    const NoLoadVerdict idle = r.no_load->verdict;
-    whole.AddLevel("À vide", IdleSummary(r, sep), LevelOf(idle));
-    const std::optional<PrimaryFuse>& fuse = r.fuses.primary;
-    whole.AddLevel("Fusibles", FuseSummary(r, sep),
-                   !fuse || fuse->status == FuseStatus::Ok ? Level::Plain : LevelOf(fuse->status));
+  for (const SheetLine& line : SheetLines()) {
+    if (line.present && !line.present(context)) continue;
+    const OverallFigure* figure = FigureOf(line);
+    const FigureValue value = SheetValue(line, context);
+    const std::string_view unit = figure ? figure->unit : line.unit;
+    std::string text = FigureText(value, figure ? figure->decimals : line.decimals, sep);
+    // The unit after a value, not after a dash or a word standing for one.
+    if (!unit.empty() &&
+        (value.kind == FigureValue::Kind::Number || value.kind == FigureValue::Kind::Whole ||
+         value.kind == FigureValue::Kind::Text)) {
+      text += " " + std::string(unit);
+    }
+    whole.AddLevel(
+        std::string(figure ? figure->caption : line.caption), text,
+        FigureLevel(value, figure && figure->warning, figure ? figure->severity : line.severity));
   }
-  whole.Add("Ambiante", Fixed(o.ambient_c, 0, sep) + " °C");
 
   // The layout's cells styled inline: Qt's reader knows no child selector to tell them from the
   // cells of the tables they hold.
@@ -377,6 +237,7 @@ std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
       "</td><td width=\"50%\" align=\"left\" valign=\"top\""
       " style=\"border: none; padding: 0 0 0 8pt; text-align: left;\">\n" +
       whole.Text() + "</td></tr></table>\n";
+  const DesignSheet& s = *in.sheet;
   if (!s.TxRem.empty()) {
     out += "<p class=\"caption\" align=\"left\">Remarques</p>\n<p>" +
            Html(ReportedRemarks(s.TxRem, kSheetRemarksLimit)) + "</p>\n";
@@ -561,12 +422,6 @@ std::string IdlePage(const ReportInput& in, DrawingAs drawing) {
 
 std::string ReportName(const ReportInput& input) {
   return input.doc_path.empty() ? "Sans nom" : FileNameOf(input.doc_path);
-}
-
-int CopperToBuyM(double length_m) {
-  constexpr double kSpare = 1.05, kLeadsM = 2 * 0.150;
-  // A length a whole number of metres stays so whatever the last bit of its product.
-  return static_cast<int>(std::ceil(length_m * kSpare + kLeadsM - 1e-9));
 }
 
 std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {

@@ -48,10 +48,6 @@ inline constexpr double kIdlePlotWidth = 640, kIdlePlotHeight = 270;
 // The name the report gives the design: its file's name, "Sans nom" before it has one.
 std::string ReportName(const ReportInput& input);
 
-// The copper to buy for a winding of length_m: 5 % over, and two leads of 150 mm, in whole
-// metres rounded up.
-int CopperToBuyM(double length_m);
-
 // Today's date as dd/mm/yyyy; the date SOURCE_DATE_EPOCH gives (seconds since 1970, UTC) when it
 // is set, so that a report can be made again to the byte.
 std::string TodayText();

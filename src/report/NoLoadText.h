@@ -20,12 +20,6 @@ inline constexpr const char* kPrimaryFuseCaption = "Fusible primaire";
 // The lines of the "Vérification" section after the overall figures; "" without a primary.
 std::string NoLoadTextSection(const CheckResult& result, char decimal_separator);
 
-// The winding sheet's lines: "I0 1,187 A, P0 26,42 W au secteur nominal ; saturé à 110 %
-// (induction conseillée 1,35 T)" and "primaire T 2 A ; Sec 1 T 1,25 A"; kNotComputed parts
-// where the flagged primary leaves them out, "" without a primary.
-std::string IdleSummary(const CheckResult& result, char decimal_separator);
-std::string FuseSummary(const CheckResult& result, char decimal_separator);
-
 // The analysis object's keys "no_load", "switch_on" and "fuses", each preceded by ", ".
 std::string NoLoadJsonFields(const CheckResult& result);
 

@@ -514,56 +514,38 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   auto* totals = new QWidget(this);
   auto* totals_form = new QFormLayout(totals);
   for (const OverallFigure& figure : OverallFigures()) {
-    if (!figure.listed) continue;
+    if (!ListedIn(figure, kWindow)) continue;
     auto* value = PlainLabel(totals, "");
     value->setObjectName(QString("LbTotal_%1").arg(overall_.size()));
     totals_form->addRow(ToQt(CaptionWithUnit(figure.caption, figure.unit)), value);
     overall_.push_back(value);
   }
-  tabs_->addTab(totals, "Ensemble");
+  // Scrolled: the overall figures grow with the check, and the window must keep within a small
+  // laptop's height whatever their number.
+  auto* totals_scroll = new QScrollArea(this);
+  totals_scroll->setWidget(totals);
+  totals_scroll->setWidgetResizable(true);
+  totals_scroll->setFrameShape(QFrame::NoFrame);
+  tabs_->addTab(totals_scroll, "Ensemble");
 
   auto* options = new QWidget(this);
   auto* option_form = new QFormLayout(options);
   // Fifteen options: tight rows keep the window within a small laptop's height.
   option_form->setVerticalSpacing(2);
-  grade_ = new QComboBox(options);
-  grade_->setObjectName("CbGrade");
-  grade_->addItem("Grade 1 (émail fin)", "1");
-  grade_->addItem("Grade 2 (émail épais)", "2");
-  option_form->addRow("Fil émaillé", grade_);
-  AddField(option_form, "Température ambiante (°C)", "TxAmbiante", CheckOption::Ambient);
-  AddField(option_form, "Isolant entre couches (mm)", "TxInterligne", CheckOption::Interlayer);
-  AddField(option_form, "Enveloppe par enroulement (mm)", "TxEnveloppe", CheckOption::Wrap);
-  steel_ = new QComboBox(options);
-  steel_->setObjectName("CbTole");
-  for (const SteelGrade& grade : SteelGrades()) {
-    steel_->addItem(ToQt(std::string(grade.name) + "  (" +
-                         Fixed(grade.loss_w_per_kg, 2, decimal_separator) + " W/kg)"),
-                    ToQt(std::string(grade.name)));
+  // The options in the window's order, each as its description has it: a list, or a field.
+  for (const CheckOption option :
+       {CheckOption::Grade, CheckOption::Ambient, CheckOption::Interlayer, CheckOption::Wrap,
+        CheckOption::Steel, CheckOption::BuildingFactor, CheckOption::StackingFactor,
+        CheckOption::InsulationClass, CheckOption::Chambers, CheckOption::TapeLayers,
+        CheckOption::TapeThickness, CheckOption::Partition, CheckOption::Margin,
+        CheckOption::JointGap, CheckOption::Remanence}) {
+    const std::vector<OptionChoice> choices = OptionChoices(option, decimal_separator);
+    if (choices.empty()) {
+      AddField(option_form, option);
+    } else {
+      AddChoice(option_form, option, choices);
+    }
   }
-  option_form->addRow("Tôle", steel_);
-  AddField(option_form, "Facteur de construction", "TxFacteur", CheckOption::BuildingFactor);
-  AddField(option_form, "Foisonnement", "TxFoisonnement", CheckOption::StackingFactor);
-  AddChoice(option_form, "Classe d'isolation", "CbClasse", CheckOption::InsulationClass,
-            {{"A (100 °C)", "A"},
-             {"E (115 °C)", "E"},
-             {"B (120 °C)", "B"},
-             {"F (140 °C)", "F"},
-             {"H (165 °C)", "H"}});
-  AddChoice(option_form, "Carcasse", "CbCarcasse", CheckOption::Chambers,
-            {{"Un compartiment", "1"}, {"Deux compartiments", "2"}});
-  AddField(option_form, "Isolement primaire/secondaires (couches)", "TxIsolementCouches",
-           CheckOption::TapeLayers);
-  AddField(option_form, "Épaisseur d'une couche (mm)", "TxIsolementEpaisseur",
-           CheckOption::TapeThickness);
-  AddField(option_form, "Cloison (mm)", "TxCloison", CheckOption::Partition);
-  AddField(option_form, "Marge à chaque bout (mm)", "TxMarge", CheckOption::Margin);
-  AddField(option_form, "Entrefer des joints (µm)", "TxEntrefer", CheckOption::JointGap);
-  AddField(option_form, "Rémanence (part de B crête)", "TxRemanence", CheckOption::Remanence);
-  connect(grade_, &QComboBox::activated, this,
-          [this](int) { Edited(CheckOption::Grade, grade_->currentData().toString()); });
-  connect(steel_, &QComboBox::activated, this,
-          [this](int) { Edited(CheckOption::Steel, steel_->currentData().toString()); });
   tabs_->addTab(options, "Options");
 
   auto* drawing_page = new QWidget(this);
@@ -694,13 +676,12 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   resize(kWidth, kHeight);
 }
 
-QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const char* name,
-                                 CheckOption option) {
+QLineEdit* CheckWindow::AddField(QFormLayout* form, CheckOption option) {
   auto* field = new QLineEdit(form->parentWidget());
-  field->setObjectName(name);
+  field->setObjectName(SpecOf(option).widget);
   field->setAlignment(Qt::AlignRight);
   field->setValidator(new OptionValidator(option, field));
-  form->addRow(caption, field);
+  form->addRow(ToQt(SpecOf(option).caption), field);
   fields_.emplace_back(field, option);
   // A value counts on Enter or when the field is left, as in the main window.
   connect(field, &QLineEdit::editingFinished, this,
@@ -708,13 +689,12 @@ QLineEdit* CheckWindow::AddField(QFormLayout* form, const char* caption, const c
   return field;
 }
 
-QComboBox* CheckWindow::AddChoice(
-    QFormLayout* form, const char* caption, const char* name, CheckOption option,
-    std::initializer_list<std::pair<const char*, const char*>> values) {
+QComboBox* CheckWindow::AddChoice(QFormLayout* form, CheckOption option,
+                                  const std::vector<OptionChoice>& choices) {
   auto* box = new QComboBox(form->parentWidget());
-  box->setObjectName(name);
-  for (const auto& [shown, text] : values) box->addItem(ToQt(shown), ToQt(text));
-  form->addRow(caption, box);
+  box->setObjectName(SpecOf(option).widget);
+  for (const OptionChoice& choice : choices) box->addItem(ToQt(choice.shown), ToQt(choice.value));
+  form->addRow(ToQt(SpecOf(option).caption), box);
   choices_.emplace_back(box, option);
   connect(box, &QComboBox::activated, this,
           [this, box, option](int) { Edited(option, box->currentData().toString()); });
@@ -795,8 +775,6 @@ void CheckWindow::Follow() {
 }
 
 void CheckWindow::ShowOptions() {
-  ShowChoice(grade_, panel_.OptionText(CheckOption::Grade));
-  ShowChoice(steel_, panel_.OptionText(CheckOption::Steel));
   for (const auto& [box, option] : choices_) ShowChoice(box, panel_.OptionText(option));
   for (const auto& [field, option] : fields_) {
     // A field being typed in keeps what the user has typed so far.

@@ -75,10 +75,10 @@ class CheckWindow : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
-  QLineEdit* AddField(QFormLayout* form, const char* caption, const char* name, CheckOption option);
-  // A list of the option's values, each (caption, text).
-  QComboBox* AddChoice(QFormLayout* form, const char* caption, const char* name, CheckOption option,
-                       std::initializer_list<std::pair<const char*, const char*>> values);
+  // The option's field or list, captioned and named as its description says.
+  QLineEdit* AddField(QFormLayout* form, CheckOption option);
+  QComboBox* AddChoice(QFormLayout* form, CheckOption option,
+                       const std::vector<OptionChoice>& choices);
   void Edited(CheckOption option, const QString& text);
   void ShowOptions();
   void ShowView();
@@ -95,8 +95,6 @@ class CheckWindow : public QWidget {
   std::array<QLineEdit*, kOptionWindings> strands_{};
   std::array<QCheckBox*, kOptionWindings> centre_taps_{};  // the secondaries'; none for row 0
   QTabWidget* tabs_ = nullptr;
-  QComboBox* grade_ = nullptr;
-  QComboBox* steel_ = nullptr;
   std::vector<std::pair<QLineEdit*, CheckOption>> fields_;
   std::vector<std::pair<QComboBox*, CheckOption>> choices_;
   QLabel* status_ = nullptr;

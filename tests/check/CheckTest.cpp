@@ -8,8 +8,10 @@
 #include <array>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 #include <numbers>
 #include <random>
+#include <set>
 #include <sstream>
 #include <tuple>
 
@@ -17,6 +19,7 @@
 #include "check/CheckOptions.h"
 #include "check/CheckTerms.h"
 #include "check/ReferenceData.h"
+#include "util/NumberText.h"
 
 namespace kel {
 namespace {
@@ -603,6 +606,67 @@ TEST(CheckOptions, BadTextsAreReportedAndTheDefaultsUsed) {
         << OptionKey(CheckOption(i));
   }
   EXPECT_EQ(CheckOptionOfFlag("--tape-thickness"), CheckOption::TapeThickness);
+}
+
+// A row or a line of the winding sheet that names a figure gets everything from it: a misspelt
+// id would leave a row of blanks; and no two figures of one list share an id.
+TEST(CheckFigures, SheetNamesOnlyFiguresThatExistAndIdsAreUnique) {
+  for (const SheetRow& row : SheetRows()) {
+    EXPECT_TRUE(row.value || FigureOf(row)) << row.id;
+  }
+  for (const SheetLine& line : SheetLines()) {
+    EXPECT_TRUE(line.value || FigureOf(line)) << line.id;
+  }
+  const auto unique = [](auto figures) {
+    std::set<std::string_view> ids;
+    for (const auto& figure : figures) EXPECT_TRUE(ids.insert(figure.id).second) << figure.id;
+  };
+  unique(WindingFigures());
+  unique(OverallFigures());
+  unique(SheetRows());
+  unique(SheetLines());
+}
+
+// The man pages are written by hand; each tool's lists every option of the check as its --help
+// does, in the same order, with the same placeholder, words, range and default.
+TEST(CheckOptionSpecs, ManPagesListEveryOptionAsTheHelpDoes) {
+  // troff writes a minus as "\-".
+  const auto troff = [](std::string text) {
+    for (std::size_t at = text.find('-'); at != std::string::npos; at = text.find('-', at + 2)) {
+      text.insert(at, "\\");
+    }
+    return text;
+  };
+  for (const char* page : {"kelvanor-calc.1", "kelvanor-report.1"}) {
+    std::ifstream in(std::string(KELVANOR_MAN_DIR) + "/" + page);
+    ASSERT_TRUE(in) << page;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t after = 0;
+    for (const CheckOptionSpec& spec : kCheckOptionSpecs) {
+      const std::string head = ".BI " + troff(spec.flag) + " \" " + spec.placeholder + "\"\n";
+      const std::size_t at = text.find(head);
+      ASSERT_NE(at, std::string::npos) << page << ": " << head;
+      EXPECT_GT(at, after) << page << ": " << spec.flag << " out of order";
+      after = at;
+      // The paragraph up to the next item, its lines joined.
+      const std::size_t start = at + head.size();
+      std::string paragraph = text.substr(start, text.find("\n.", start) - start);
+      for (char& c : paragraph) c = c == '\n' ? ' ' : c;
+      // The help's words after their first letter, which the page writes as a capital.
+      const std::string help = spec.help;
+      const std::size_t first = (static_cast<unsigned char>(help[0]) & 0x80) ? 2 : 1;
+      EXPECT_NE(paragraph.find(help.substr(first)), std::string::npos) << page << ": " << spec.flag;
+      EXPECT_NE(paragraph.find("par défaut " + troff(OptionText({}, spec.option, ','))),
+                std::string::npos)
+          << page << ": " << spec.flag;
+      if (spec.high > spec.low && !(spec.whole && spec.high - spec.low == 1)) {
+        EXPECT_NE(paragraph.find("de " + troff(PlainNumber(spec.low, ',')) + " à " +
+                                 PlainNumber(spec.high, ',')),
+                  std::string::npos)
+            << page << ": " << spec.flag;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "check/CheckFigures.h"
 #include "report/HtmlReport.h"
 #include "util/OutputText.h"
 
