@@ -642,7 +642,18 @@ IniDocument IniDocument::Load(const std::string& path, const IniFileOps& ops) {
 }
 
 std::string IniDocument::Get(std::string_view section, std::string_view key) const {
-  return ValueIn(text_, section, key);
+  std::string section_storage;
+  std::string folded = AsciiLower(Trim(Decode(section, section_storage)));
+  auto found = read_sections_.find(folded);
+  if (found == read_sections_.end()) {
+    found = read_sections_.emplace(std::move(folded), Entries(section)).first;
+  }
+  std::string key_storage;
+  const std::string_view wanted = Trim(Decode(key, key_storage));
+  for (const auto& [name, value] : found->second) {
+    if (EqualNoCase(name, wanted)) return value;
+  }
+  return {};
 }
 
 std::vector<std::pair<std::string, std::string>> IniDocument::Entries(
@@ -684,6 +695,7 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     value = flat;
   }
   text_ = Edit(text_, Trim(Decode(section, section_storage)), trimmed_key, value);
+  read_sections_.clear();
 }
 
 void IniDocument::DropRemarksBlock(std::string_view remarks) {
@@ -738,6 +750,7 @@ void IniDocument::DropRemarksBlock(std::string_view remarks) {
     }
   }
   text_.erase(header, end - header);
+  read_sections_.clear();
 }
 
 bool IniDocument::Save(const std::string& path, const IniFileOps& given_ops) const {

@@ -63,6 +63,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -166,6 +167,11 @@ class IniDocument {
   std::string text_;
   FileRead read_ = FileRead::kMissing;
   std::optional<FileStamp> stamp_;
+  // The entries of each section Get has read, by its name folded to lower case, so that reading
+  // a design's keys takes one pass per section rather than one per key (a document of megabytes
+  // took seconds); dropped whenever the text changes. Not for several threads at once.
+  mutable std::map<std::string, std::vector<std::pair<std::string, std::string>>, std::less<>>
+      read_sections_;
 };
 
 }  // namespace kel

@@ -123,6 +123,32 @@ TEST_F(IniReadTest, FirstOfDuplicateSectionsAndKeysWins) {
   EXPECT_EQ(ReadIni(file_, "T", "t"), "0");
 }
 
+// A document read in memory keeps what it has read of each section; it must answer as the file
+// does, and forget what it read once the text changes.
+TEST_F(IniReadTest, TheDocumentInMemoryReadsAsTheFileAndFollowsItsChanges) {
+  Spit(file_, "[S]\nk=1\nK=2\n\xc9t\xe9=\xe9\n[T]\nt=0\n[ s ]\nk=3\nj=4\n[R]\n=a\nx=b\n[]\n=r\n");
+  IniDocument doc = IniDocument::Load(file_);
+  for (const auto& [section, key] :
+       std::vector<std::pair<std::string, std::string>>{{"S", "k"},
+                                                        {"s", "K"},
+                                                        {"S", "j"},
+                                                        {" T ", "t"},
+                                                        {"S", "\xc9t\xe9"},
+                                                        {"S", "été"},
+                                                        {"R", ""},
+                                                        {"R", "x"},
+                                                        {"U", "k"}}) {
+    EXPECT_EQ(doc.Get(section, key), ReadIni(file_, section, key)) << section << '/' << key;
+  }
+  doc.Set("s", "K", "5");
+  doc.Set("S", "j", "6");
+  EXPECT_EQ(doc.Get("S", "k"), "5");
+  EXPECT_EQ(doc.Get("S", "j"), "6");
+  ASSERT_EQ(doc.Get("", ""), "r");
+  doc.DropRemarksBlock("r");
+  EXPECT_EQ(doc.Get("", ""), "");
+}
+
 TEST_F(IniReadTest, CommentsAndLinesOutsideSectionsAreNotEntries) {
   Spit(file_, "k=0\n[S]\n;k=1\n#k=2\n  ; j=3\nnoequals\n[not a header\nk=4\n[T]\n");
   EXPECT_EQ(ReadIni(file_, "S", "k"), "4");
