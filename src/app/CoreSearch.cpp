@@ -48,8 +48,8 @@ std::string CoreJson(const CoreFigures& core) {
 }
 
 // What decides the outcome of a search besides the check's options: the inputs of the chain and
-// the catalogue, and the secondaries' rectifiers and centre taps. The chain's results follow from
-// them.
+// the catalogue, the secondaries' rectifiers and centre taps, and with a rectifier the core in
+// use. The chain's results follow from them.
 std::string DesignKey(const DesignSheet& s, const std::string& catalogue) {
   constexpr char kSep = '\x1f';
   std::string key = catalogue + kSep + s.TxFreq + kSep + s.TxTesla + kSep + s.TxDCourant;
@@ -57,10 +57,15 @@ std::string DesignKey(const DesignSheet& s, const std::string& catalogue) {
     key += kSep + s.TxVolts[i] + kSep + s.TxAmps[i] + kSep +
            (s.DiaForced[i] ? s.TxDiaCu[i] : std::string("auto"));
   }
+  bool rectified = false;
   for (const std::string& name : AllRectifierKeys()) {
     const auto found = s.VerifOptions.find(name);
-    key += kSep + (found == s.VerifOptions.end() ? std::string() : found->second);
+    const bool given = found != s.VerifOptions.end();
+    rectified = rectified || (given && !found->second.empty());
+    key += kSep + (given ? found->second : std::string());
   }
+  // The rectifiers are solved once on the design's own core, and every core judged on that.
+  if (rectified) key += kSep + (s.Core ? s.Core->ref : std::string());
   return key;
 }
 
@@ -175,6 +180,10 @@ CoreFigures CheckCore(const DesignSheet& design, const CoreRow& row, const Check
       figures.verdict = JudgeDesign(check);
     } else {
       figures.verdict = JudgeResult(first);
+    }
+    // A rectified output counts as the DC it gives, as the window's check counts it.
+    if (rectified) {
+      CountRectifiedOutput(*rectified, check.as_wound ? *check.as_wound : *check.result);
     }
     const CheckResult& r = WoundResult(check);
     // A fill or a temperature that ran away, and the efficiency of a core that delivers nothing,

@@ -2,16 +2,10 @@
 
 #include <cmath>
 
+#include "check/Mains.h"
 #include "check/ReferenceData.h"
 
 namespace kel {
-
-namespace {
-
-// The mains a transformer must stand, at most: its nominal volts and 10 % more.
-constexpr double kHighMains = 1.1;
-
-}  // namespace
 
 double NetSectionM2(const CoreRecord& core, const CheckOptions& options) {
   return core.section_cm2 * 1e-4 * options.stacking_factor;

@@ -5,6 +5,8 @@
 #include <numbers>
 #include <tuple>
 
+#include "check/Mains.h"
+
 namespace kel {
 
 namespace {
@@ -30,9 +32,6 @@ constexpr double kEmfSettledShare = 1e-6;
 constexpr int kMaxSecantRounds = 200;
 constexpr int kMaxDoublings = 60;
 constexpr double kHintSpan = 1e-3;
-
-constexpr double kLowMains = 0.9;
-constexpr double kHighMains = 1.1;
 
 constexpr std::array<double, 6> kE6 = {1.0, 1.5, 2.2, 3.3, 4.7, 6.8};
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "check/Voltages.h"
 #include "util/NumberText.h"
 #include "util/Text.h"
 
@@ -77,7 +78,8 @@ void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& re
     for (const WindingCheck& w : result.windings) {
       if (w.input.row != row.setting.row || !w.volts) continue;
       const RectifierPeriod& p = row.solution.period;
-      output += p.dc_v * row.setting.request.dc_a + p.diode_w - w.volts->loaded_v * w.current_a;
+      output +=
+          p.dc_v * row.setting.request.dc_a + p.diode_w - w.volts->loaded_v * ReferredCurrent(w);
     }
   }
   result.output_w = output;

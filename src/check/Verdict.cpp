@@ -114,8 +114,9 @@ Verdict JudgeResult(const CheckResult& r) {
     return Verdict::Unreachable;
   }
   if (*r.fill_status == FillStatus::Overfull) return Verdict::Overfull;
-  if (*r.fill_status == FillStatus::Tight) return Verdict::Tight;
+  // The worse of the two first: a copper too hot outweighs a window only just full.
   if (*r.thermal_verdict == ThermalVerdict::TooHot) return Verdict::TooHot;
+  if (*r.fill_status == FillStatus::Tight) return Verdict::Tight;
   return Verdict::Ok;
 }
 

@@ -3,16 +3,9 @@
 #include <numbers>
 
 #include "check/Copper.h"
+#include "check/Mains.h"
 
 namespace kel {
-
-namespace {
-
-// The mains a transformer must stand: its nominal volts, 10 % less and 10 % more.
-constexpr double kLowMains = 0.9;
-constexpr double kHighMains = 1.1;
-
-}  // namespace
 
 double ReferredCurrent(const WindingCheck& w) {
   return w.input.halves == 2 ? w.current_a * std::numbers::sqrt2 : w.current_a;
@@ -63,7 +56,9 @@ void CheckVoltages(CheckResult& r, const WindingCheck& primary) {
     v.loaded_v_at_90pct_mains = (kLowMains * v0 - drop) * ratio - own_drop;
     v.loaded_v_at_110pct_mains = (kHighMains * v0 - drop) * ratio - own_drop;
     v.no_load_v_at_110pct_mains = kHighMains * v0 * ratio;
-    output += v.loaded_v * w.current_a;
+    // A centre tap's halves deliver in turn: the output is the half's volts at the current the
+    // whole winding refers to the primary.
+    output += v.loaded_v * ReferredCurrent(w);
     if (!(v.loaded_v > 0)) every_output_delivers = false;
   }
   r.output_w = output;

@@ -377,15 +377,11 @@ std::string IdlePage(const ReportInput& in, DrawingAs drawing) {
       notes.emplace_back(caption, value);
     }
   }
-  const NoLoadVerdict verdict = r.no_load->verdict;
-  const Level verdict_level = verdict == NoLoadVerdict::Ok          ? Level::Good
-                              : verdict == NoLoadVerdict::Tight     ? Level::Warn
-                              : verdict == NoLoadVerdict::Saturated ? Level::Bad
-                                                                    : Level::Plain;
+  const Level verdict_level = LevelOf(r.no_load->verdict);
+  // A fuse that fits is no news: plain, as on page 1.
   const std::optional<PrimaryFuse>& fuse = r.fuses.primary;
-  const Level fuse_level = !fuse || fuse->status == FuseStatus::Ok ? Level::Plain
-                           : fuse->status == FuseStatus::Oversized ? Level::Warn
-                                                                   : Level::Bad;
+  const Level fuse_level =
+      !fuse || fuse->status == FuseStatus::Ok ? Level::Plain : LevelOf(fuse->status);
   // Sentences, not figures: left aligned, in the colour of their verdict.
   out += "<table class=\"pairs\" width=\"100%\">\n";
   for (const auto& [caption, value] : notes) {

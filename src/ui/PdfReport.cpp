@@ -304,7 +304,9 @@ ReportInput WindowReportInput(QWidget* parent, MainForm& form, const DesignCheck
     // as long as the user lets it.
     QProgressDialog progress(parent);
     progress.setWindowTitle("Noyau conseillé");
-    progress.setWindowModality(Qt::WindowModal);
+    // Over every window, the Vérification window and its shortcuts included: the design the sheet
+    // is printed from must not change while the advice is awaited.
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setCancelButtonText("Sans noyau conseillé");
     progress.setAutoReset(false);
     progress.setAutoClose(false);

@@ -225,7 +225,7 @@ TEST(CoreSearchAdvice, TheVerdictIsTheFirstReasonThatHolds) {
       {true, FillStatus::Ok, ThermalVerdict::Tight, Verdict::Ok},
       {true, FillStatus::Ok, ThermalVerdict::TooHot, Verdict::TooHot},
       {true, FillStatus::Tight, ThermalVerdict::Ok, Verdict::Tight},
-      {true, FillStatus::Tight, ThermalVerdict::TooHot, Verdict::Tight},
+      {true, FillStatus::Tight, ThermalVerdict::TooHot, Verdict::TooHot},
       {true, FillStatus::Overfull, ThermalVerdict::TooHot, Verdict::Overfull},
       {false, FillStatus::Ok, ThermalVerdict::Ok, Verdict::Incomplete},
       {true, FillStatus::Ok, std::nullopt,
