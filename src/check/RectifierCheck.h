@@ -86,11 +86,6 @@ struct RectifierRow {
   std::optional<double> dc_v_as_wound;  // the DC volts with E″·N/N_p behind R_s as wound
 };
 
-// The check with each rectified secondary solved on its R_s, its rms current, halves and no-load
-// volts put into input and the check run again, until every such current moves less than
-// kRectifiedConvergence (relative) from one round to the next, in at most kMaxRectifiedRounds. A
-// secondary the model cannot solve stays as the sheet gives it. rows: the model on the final
-// result. False when the rounds ran out.
 // What a rectified winding gives is what goes into its rectifier, the DC and the diodes' loss,
 // not its AC volts times its rms current: the output and the efficiency of result count that
 // instead, and its volts at the turns to wind are its DC volts as wound (dc_v_as_wound).
@@ -101,6 +96,11 @@ void CountRectifiedOutput(const std::vector<RectifierRow>& rows, CheckResult& re
 double ApplyRectifiedRows(const std::vector<RectifierRow>& rows, CheckInput& input);
 inline constexpr int kMaxRectifiedRounds = 50;
 inline constexpr double kRectifiedConvergence = 1e-6;
+// The check with each rectified secondary solved on its R_s, its rms current, halves and no-load
+// volts put into input and the check run again, until every such current moves less than
+// kRectifiedConvergence (relative) from one round to the next, in at most kMaxRectifiedRounds. A
+// secondary the model cannot solve stays as the sheet gives it. rows: the model on the final
+// result. False when the rounds ran out.
 bool RunRectifiedCheck(CheckInput& input, const CheckOptions& options,
                        const std::vector<RectifierSetting>& settings, CheckResult& result,
                        std::vector<RectifierRow>& rows);

@@ -32,7 +32,8 @@ Level CompleteLevel(bool complete);
 enum class Verdict { Ok, Tight, TooHot, Overfull, Unsettled, Unreachable, TooSmall, Incomplete };
 Term TermOf(Verdict verdict);  // "ok", "juste", "trop chaud", ... "incomplet"
 Level LevelOf(Verdict verdict);
-// A core that cannot carry the design whatever its options: overfull, too small or incomplete.
+// A core that cannot carry the design whatever its options: anything worse than too hot (overfull,
+// turns that do not settle, volts out of reach, too small, incomplete).
 bool CannotWork(Verdict verdict);
 
 // One result judged as it is, its turns to wind left aside: ok when it is complete, every

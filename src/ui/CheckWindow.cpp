@@ -532,13 +532,16 @@ CheckWindow::CheckWindow(MainForm& form, char decimal_separator, QWidget* parent
   auto* option_form = new QFormLayout(options);
   // Fifteen options: tight rows keep the window within a small laptop's height.
   option_form->setVerticalSpacing(2);
-  // The options in the window's order, each as its description has it: a list, or a field.
-  for (const CheckOption option :
-       {CheckOption::Grade, CheckOption::Ambient, CheckOption::Interlayer, CheckOption::Wrap,
-        CheckOption::Steel, CheckOption::BuildingFactor, CheckOption::StackingFactor,
-        CheckOption::InsulationClass, CheckOption::Chambers, CheckOption::TapeLayers,
-        CheckOption::TapeThickness, CheckOption::Partition, CheckOption::Margin,
-        CheckOption::JointGap, CheckOption::Remanence}) {
+  // The options in the window's order, each as its description has it: a list, or a field. A
+  // new option has its place to be given here.
+  constexpr std::array kWindowOrder = {
+      CheckOption::Grade,          CheckOption::Ambient,         CheckOption::Interlayer,
+      CheckOption::Wrap,           CheckOption::Steel,           CheckOption::BuildingFactor,
+      CheckOption::StackingFactor, CheckOption::InsulationClass, CheckOption::Chambers,
+      CheckOption::TapeLayers,     CheckOption::TapeThickness,   CheckOption::Partition,
+      CheckOption::Margin,         CheckOption::JointGap,        CheckOption::Remanence};
+  static_assert(kWindowOrder.size() == kCheckOptionSpecs.size());
+  for (const CheckOption option : kWindowOrder) {
     const std::vector<OptionChoice> choices = OptionChoices(option, decimal_separator);
     if (choices.empty()) {
       AddField(option_form, option);

@@ -352,7 +352,6 @@ TEST(Check, TemperatureThatRunsAwayIsReportedAfterAHundredRounds) {
   EXPECT_LT(calm.rounds, 10);
 }
 
-// The loaded volts of secondary k when every secondary is wound with turns[i] turns.
 // A centre tap of N turns is the copper of one winding of 2N: the same layers, build and length,
 // each half the resistance of half of it; its halves conduct in turn, so it loses twice one
 // half's I²R and the primary carries √2 times one half's current; the volts are each half's.
@@ -386,6 +385,7 @@ TEST(Check, ACentreTapIsOneWindingOfTwiceItsTurns) {
   EXPECT_EQ(WoundTurns(half.input, *half.turns_to_wind), 2 * *half.turns_to_wind);
 }
 
+// The loaded volts of secondary k when every secondary is wound with turns[i] turns.
 double LoadedWith(const CheckResult& r, const std::vector<int>& turns, std::size_t k, int n) {
   const WindingCheck& p = r.windings[0];
   double i0 = r.iron_loss_w / p.input.volts;

@@ -237,6 +237,7 @@ TEST_F(TwiceThePowerTest, TheCoresTableSortsVerdictsBestFirstAndHidesTheHopeless
     for (int v = 0; v <= static_cast<int>(Verdict::Incomplete); ++v) {
       if (TermOf(static_cast<Verdict>(v)).text == text) return CannotWork(static_cast<Verdict>(v));
     }
+    ADD_FAILURE() << "no verdict reads \"" << text << '"';
     return false;
   };
   ASSERT_TRUE(cannot_work(verdict(0))) << verdict(0);
