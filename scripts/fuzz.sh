@@ -6,7 +6,7 @@
 #
 #   FUZZ_SECONDS    seconds per target (default 60); --smoke runs FUZZ_SMOKE_RUNS inputs
 #                   (default 1500) from a fixed seed instead
-#   FUZZ_JOBS       targets run at the same time (default 1)
+#   FUZZ_JOBS       targets run at the same time (default: every core)
 #   FUZZ_BUILD_DIR  build folder of the fuzz targets (default build/fuzz)
 #
 # A normal run grows a working corpus in $FUZZ_BUILD_DIR/corpus/<target>, seeded from
@@ -26,7 +26,7 @@ all_targets=(fuzz_number_text fuzz_ini fuzz_document fuzz_catalogue)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 seconds=${FUZZ_SECONDS:-$([ $smoke -eq 1 ] && echo 5 || echo 60)}
-jobs=${FUZZ_JOBS:-1}
+jobs=${FUZZ_JOBS:-$(nproc)}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 
 # libFuzzer comes with clang's runtime libraries (Debian: libclang-rt-14-dev).

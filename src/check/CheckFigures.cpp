@@ -100,7 +100,7 @@ FigureValue Volts(const WindingCheck& w, Get get) {
 }
 // The turns to wind: unset when the volts are out of reach or the turns do not settle, also
 // once wound: a number there would read as one to wind.
-FigureValue ToWind(const WindingCheck& w, FigureValue known) {
+FigureValue ToWind(const WindingCheck& w, const FigureValue& known) {
   return w.turns_to_wind && !w.turns_unsettled ? known : w.volts ? Unset() : Incomplete();
 }
 

@@ -106,8 +106,10 @@ std::string EncodeLine(std::string_view utf8, bool all_referenced = false) {
     at += length;
   }
   // Windows-1252 bytes that also form valid UTF-8 (as "Ã©" does) would read back as other
-  // characters.
-  if (!all_referenced && bytes.size() != utf8.size() && IsValidUtf8(bytes)) {
+  // characters. Any byte above ASCII tells, not the length: a reference can make it up exactly.
+  const bool high = std::any_of(bytes.begin(), bytes.end(),
+                                [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  if (!all_referenced && high && IsValidUtf8(bytes)) {
     return EncodeLine(utf8, true);
   }
   return bytes;

@@ -329,7 +329,10 @@ ReportInput WindowReportInput(QWidget* parent, MainForm& form, const DesignCheck
     tick.start(20);
     // A short search is waited for without a dialog, keys and clicks held back so that the
     // design printed stays the one checked; a longer one under the modal dialog.
-    QTimer::singleShot(300, &loop, &QEventLoop::quit);
+    QTimer short_wait;
+    short_wait.setSingleShot(true);
+    QObject::connect(&short_wait, &QTimer::timeout, &loop, &QEventLoop::quit);
+    short_wait.start(300);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (state.running) {
       QObject::connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);

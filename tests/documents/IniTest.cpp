@@ -408,6 +408,8 @@ TEST_F(IniEncodingTest, WrittenLinesAreWindows1252WithReferencesForTheRest) {
       {"😀", "&#128512;"},                            // nor beyond 16 bits
       {"&#937; & #1 &#", "&#38;#937; & #1 &#38;#"},  // typed so: kept so
       {"Ã©", "&#195;&#169;"},  // as Windows-1252 bytes it would read back as é
+      // so here too, where a reference makes up the bytes' length exactly
+      {"中Ã©É€.", "&#20013;&#195;&#169;&#201;&#8364;."},
       {"Caf\xe9", "Caf\xe9"},  // a stray Latin-1 byte counts as é
   };
   for (const auto& [value, bytes] : cases) {
