@@ -56,6 +56,12 @@ FigureValue Judged(FigureValue value, Level level) {
   value.caution = level == Level::Warn;
   return value;
 }
+// A judged value said in a sentence: the verdict's colour, the sentence's words.
+FigureValue Said(FigureValue judged, std::string text) {
+  judged.kind = Kind::Text;
+  judged.text = std::move(text);
+  return judged;
+}
 // A verdict's own words, as its judgement stands: green when it passes.
 FigureValue Judgement(FigureValue value, Level level) {
   value = Judged(std::move(value), level);
@@ -482,25 +488,19 @@ constexpr SheetLine kSheetLines[] = {
                    " W/kg)" + LaminationText(r.core, r.options.stacking_factor, s.separator));
      }},
     {"fill", "Remplissage", "", 0, nullptr,
-     [](S s) {
-       FigureValue value = FillVerdict(s.result);
-       value.kind = Kind::Text;
-       value.text = FillText(s.result, s.separator);
-       return value;
-     }},
+     [](S s) { return Said(FillVerdict(s.result), FillText(s.result, s.separator)); }},
     {"copper_temperature", "Cuivre", "", 0, nullptr,
      [](S s) {
        const CheckResult& r = s.result;
        const char sep = s.separator;
-       FigureValue value = ThermalVerdictOf(r);
-       if (!r.copper_temperature_c) return value;
-       value.kind = Kind::Text;
-       value.text = Fixed(*r.copper_temperature_c, 1, sep) + " °C, limite " +
-                    Fixed(r.thermal_limit_c, 0, sep) + " °C en classe " +
-                    ClassName(r.options.insulation_class) +
-                    (r.thermal_verdict ? " (" + std::string(TermOf(*r.thermal_verdict).text) + ")"
-                                       : std::string());
-       return value;
+       if (!r.copper_temperature_c) return ThermalVerdictOf(r);
+       return Said(
+           ThermalVerdictOf(r),
+           Fixed(*r.copper_temperature_c, 1, sep) + " °C, limite " +
+               Fixed(r.thermal_limit_c, 0, sep) + " °C en classe " +
+               ClassName(r.options.insulation_class) +
+               (r.thermal_verdict ? " (" + std::string(TermOf(*r.thermal_verdict).text) + ")"
+                                  : std::string()));
      }},
     {"induction", "Induction réelle", "", 0, nullptr,
      [](S s) {
@@ -518,19 +518,9 @@ constexpr SheetLine kSheetLines[] = {
      }},
     {"efficiency"},
     {"idle", "À vide", "", 0, Idle,
-     [](S s) {
-       FigureValue value = NoLoadVerdictOf(s.result);
-       value.kind = Kind::Text;
-       value.text = IdleSummary(s.result, s.separator);
-       return value;
-     }},
+     [](S s) { return Said(NoLoadVerdictOf(s.result), IdleSummary(s.result, s.separator)); }},
     {"fuses", "Fusibles", "", 0, Idle,
-     [](S s) {
-       FigureValue value = PrimaryFuseOf(s.result);
-       value.kind = Kind::Text;
-       value.text = FuseSummary(s.result, s.separator);
-       return value;
-     }},
+     [](S s) { return Said(PrimaryFuseOf(s.result), FuseSummary(s.result, s.separator)); }},
     {"ambient", "Ambiante", "°C", 0, nullptr,
      [](S s) { return Number(s.result.options.ambient_c); }},
 };

@@ -183,22 +183,21 @@ int main(int argc, char** argv) {
     return Fail("impossible d'écrire la fiche " + job.sheet);
   }
   std::string report;
+  // One search for the table, the analysis and the sheet, made only when one of them needs it.
+  std::optional<kel::CoreSearchResult> search;
   if (job.cores) {
     // The check's options as --analysis takes them: the document's, then the flags.
-    const kel::CoreSearchResult search =
-        kel::SearchDesignCores(design, design.Check(job.check_options).options);
-    if (search.catalogue_failed) return Fail(search.none);
+    search = kel::SearchDesignCores(design, design.Check(job.check_options).options);
+    if (search->catalogue_failed) return Fail(search->none);
     // The table instead of the result; the drawing and the reports asked are written all the same.
-    report = job.json ? kel::CoreTableJson(search) : kel::CoreTableText(search, separator);
+    report = job.json ? kel::CoreTableJson(*search) : kel::CoreTableText(*search, separator);
   } else {
     report = job.json ? kel::JsonReport(design.Sheet(), platform.record)
                       : kel::TextReport(design.Sheet(), platform.record);
   }
   if (job.analysis || drawn) {
     const kel::DesignCheck check = design.Check(job.check_options);
-    // One search for the analysis and the sheet, made only when one of them needs it.
-    std::optional<kel::CoreSearchResult> search;
-    if (job.analysis || (!job.html.empty() && kel::WantsAnotherCore(check))) {
+    if (!search && (job.analysis || (!job.html.empty() && kel::WantsAnotherCore(check)))) {
       search = kel::SearchDesignCores(design, check.options);
     }
     if (job.analysis) {
