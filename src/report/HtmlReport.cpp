@@ -447,12 +447,15 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
       "p.alarm { color: #a00000; font-weight: bold; }\n"
       "</style>\n"
       // A browser prints the name and the page number in the margins; a style sheet of its own,
-      // as Qt's reader drops the whole sheet at a rule nested in another.
+      // as Qt's reader drops the whole sheet at a rule nested in another. Printed, the winding
+      // drawing at its own size would push page 1 onto a second sheet.
       "<style>\n@page {\n  @top-left { content: \"" +
       Html(name) +
       "\"; font: 8pt 'DejaVu Sans', sans-serif; }\n"
       "  @bottom-right { content: \"page \" counter(page) \"/\" counter(pages);"
-      " font: 8pt 'DejaVu Sans', sans-serif; }\n}\n</style>\n</head>\n<body>\n";
+      " font: 8pt 'DejaVu Sans', sans-serif; }\n}\n"
+      "@media print { table.layout svg { max-height: 90mm !important; width: auto !important;"
+      " height: auto !important; } }\n</style>\n</head>\n<body>\n";
   out += "<h1>Fiche de bobinage : " + Html(name) + "</h1>\n";
   out += "<p>Rapport du " + Html(in.date) + " &mdash; Kelvanor</p>\n";
   out += WindingSheet(in, drawing);

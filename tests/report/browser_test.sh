@@ -62,6 +62,7 @@ check() {  # name, catalogue flag..., then the figures as a JSON list
   shift 2
   "$calc" --decimal-separator , "$@" --html "$work/$name.html" "$work/$name.kel" >/dev/null \
     || { fail "$name: kelvanor-calc"; return; }
+  cp "$work/$name.html" "$work/$name.print.html"
   python3 - "$work/$name.html" "$figures" "$measure" <<'PY' || { fail "$name: page"; return; }
 import sys
 path, figures, script = sys.argv[1:]
@@ -87,6 +88,14 @@ drawn, pictures = int(counts[3]), int(counts[5])
 assert 700 < width and scroll <= width and not problems and drawn >= 5 and pictures == 3, lines
 print(sys.argv[2], "; ".join(lines))
 PY
+  # Printed as a browser prints it: A4, at most three sheets.
+  timeout 120 chromium --headless --no-sandbox --disable-gpu --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync \
+    --user-data-dir="$work/profil-$name" --print-to-pdf="$work/$name.pdf" \
+    "file://$work/$name.print.html" 2>>"$work/$name.err" || { fail "$name: printing"; return; }
+  local sheets
+  sheets=$(pdfinfo "$work/$name.pdf" | sed -n 's/^Pages: *//p')
+  [ "${sheets:-9}" -le 3 ] || fail "$name: printed on ${sheets:-?} sheets"
 }
 
 check exemple '["EI84/35", "622", "270", "90%", "Pri : 622 spires", "À vide et mise sous tension",
