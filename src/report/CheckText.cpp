@@ -7,15 +7,14 @@
 #include "report/HtmlReport.h"
 #include "report/NoLoadText.h"
 #include "report/RectifierText.h"
+#include "report/TextLines.h"
 #include "util/OutputText.h"
 
 namespace kel {
 
 namespace {
 
-std::string Line(const std::string& caption, const std::string& value) {
-  return "  " + PadRight(caption, 24) + value + "\n";
-}
+using text::Line;
 
 // A table whose first column is the winding and whose others are right-aligned figures.
 class Table {
@@ -37,9 +36,7 @@ class Table {
   std::string text_;
 };
 
-std::string Json(const Term& term) {
-  return "{\"code\": " + JsonString(term.code) + ", \"text\": " + JsonString(term.text) + "}";
-}
+using text::Json;
 
 std::string JsonChambers(std::span<const ChamberBuild> chambers) {
   std::string out;

@@ -152,12 +152,12 @@ std::vector<std::string> Alarms(const CheckResult& r, char sep) {
 }
 
 // Page 1: what the workshop winds, winding by winding from the bobbin outwards.
-std::string WindingSheet(const ReportInput& in, DrawingAs drawing) {
+// Every figure of the sheet, its colours and the drawing from the design as it is wound (wound,
+// and view of it).
+std::string WindingSheet(const ReportInput& in, const DesignCheck& wound, const CheckView& view,
+                         DrawingAs drawing) {
   const char sep = in.decimal_separator;
   const DesignCheck& check = *in.check;
-  // Every figure of the sheet, its colours and the drawing from the design as it is wound.
-  const DesignCheck wound = WoundCheck(check);
-  const CheckView view = MakeCheckView(wound, sep);
   std::string out;
   for (const std::string& problem : view.problems) out += "<p>" + Html(problem) + "</p>\n";
   if (!view.none.empty()) return out + "<p class=\"alarm\">" + Html(view.none) + "</p>\n";
@@ -347,13 +347,12 @@ std::string QuickCalculation(const ReportInput& in) {
 // Page 3: the transformer idle and at switch-on, of the design as wound as page 1: the figures
 // of each mains factor as the window's table, what they come to as the text report says it, then
 // the two pictures. Nothing without a primary to work them out from.
-std::string IdlePage(const ReportInput& in, DrawingAs drawing) {
-  if (!in.check || !in.check->result) return "";
+std::string IdlePage(const ReportInput& in, const DesignCheck& wound, const CheckView& view,
+                     DrawingAs drawing) {
+  if (!wound.result) return "";
   const char sep = in.decimal_separator;
-  const DesignCheck wound = WoundCheck(*in.check);
   const CheckResult& r = *wound.result;
   if (!r.no_load) return "";
-  const CheckView view = MakeCheckView(wound, sep);
   // Inline: Qt's reader takes a page break from the heading's own style.
   std::string out = "<h2 style=\"page-break-before: always; break-before: page; margin-top: 0\">" +
                     Html(kIdlePageTitle) + "</h2>\n";
@@ -458,7 +457,10 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
       " height: auto !important; } }\n</style>\n</head>\n<body>\n";
   out += "<h1>Fiche de bobinage : " + Html(name) + "</h1>\n";
   out += "<p>Rapport du " + Html(in.date) + " &mdash; Kelvanor</p>\n";
-  out += WindingSheet(in, drawing);
+  // Pages 1 and 3 show the design as wound, and the same view of it.
+  const DesignCheck wound = WoundCheck(*in.check);
+  const CheckView view = MakeCheckView(wound, sep);
+  out += WindingSheet(in, wound, view, drawing);
 
   out += "<h2 class=\"page2\" style=\"page-break-before: always\">" +
          std::string(kSecondPageTitle) + "</h2>\n";
@@ -504,7 +506,7 @@ std::string HtmlReport(const ReportInput& in, DrawingAs drawing) {
   if (!s.TxRem.empty())
     out += "<h2>Remarques</h2>\n<p>" + Html(ReportedRemarks(s.TxRem)) + "</p>\n";
   out += "<p class=\"note\">" + Html(kWireSource) + "</p>\n";
-  out += IdlePage(in, drawing);
+  out += IdlePage(in, wound, view, drawing);
   return out + "</body>\n</html>\n";
 }
 

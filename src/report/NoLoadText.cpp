@@ -2,19 +2,15 @@
 
 #include "check/NoLoadFigures.h"
 #include "report/CheckText.h"
+#include "report/TextLines.h"
 #include "util/OutputText.h"
 
 namespace kel {
 
 namespace {
 
-std::string Line(const std::string& caption, const std::string& value) {
-  return "  " + PadRight(caption, 24) + value + "\n";
-}
-
-std::string Json(const Term& term) {
-  return "{\"code\": " + JsonString(term.code) + ", \"text\": " + JsonString(term.text) + "}";
-}
+using text::Json;
+using text::Line;
 
 std::string JsonOr(const std::optional<double>& value, double scale = 1) {
   return value ? JsonNumber(*value * scale) : "null";

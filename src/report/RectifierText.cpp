@@ -1,18 +1,13 @@
 #include "report/RectifierText.h"
 
+#include "report/TextLines.h"
 #include "util/OutputText.h"
 
 namespace kel {
 
 namespace {
 
-std::string Line(const std::string& caption, const std::string& value) {
-  return "  " + PadRight(caption, 24) + value + "\n";
-}
-
-std::string Term(std::string_view code, std::string_view text) {
-  return "{\"code\": " + JsonString(code) + ", \"text\": " + JsonString(text) + "}";
-}
+using text::Line;
 
 std::string Number(const std::optional<double>& value) {
   return value ? JsonNumber(*value) : "null";
@@ -78,7 +73,7 @@ std::string RectifierJsonMember(const DesignCheck& check) {
       out += ", " + JsonString(key) + ": " + value;
     };
     out += std::string(out.empty() ? "" : ", ") + "{\"row\": " + std::to_string(row.setting.row);
-    field("type", Term(RectifierCode(q.type), RectifierText(q.type)));
+    field("type", text::Json({RectifierCode(q.type), RectifierText(q.type)}));
     field("dc_v", JsonNumber(q.dc_v));
     field("dc_a", JsonNumber(q.dc_a));
     field("capacitor_uf", solved           ? JsonNumber(s.capacitor_uf)
@@ -97,7 +92,7 @@ std::string RectifierJsonMember(const DesignCheck& check) {
     field("dc_v_at_110pct_mains", solved ? Number(s.dc_v_at_110pct_mains) : "null");
     field("dc_v_as_wound", solved ? Number(row.dc_v_as_wound) : "null");
     const RectifierStatusTerm status = TermOf(s.status);
-    field("status", Term(status.code, status.text));
+    field("status", text::Json({status.code, status.text}));
     out += "}";
   }
   return ", \"rectifiers\": [" + out + "]";
