@@ -38,9 +38,13 @@ echo "clang-format: $((SECONDS - start)) s"
 
 if [ ! -f "$build/compile_commands.json" ]; then
   # clang reads the commands best when clang wrote them; the fuzz targets come in with it. The
-  # window's sources are included when Qt is there to configure them.
+  # window's sources are included when Qt is there to configure them. Sanitized, as in the
+  # sanitized tree, so that the fuzz targets link the layers: otherwise each layer's source is
+  # listed twice (once more for the fuzzers' own copy) and clang-tidy reads it twice. File by
+  # file, so that each source is read on its own includes.
   configure=(cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang
-             -DCMAKE_CXX_COMPILER=clang++ -DKELVANOR_BENCH=OFF -DKELVANOR_FUZZ=ON)
+             -DCMAKE_CXX_COMPILER=clang++ -DKELVANOR_BENCH=OFF -DKELVANOR_FUZZ=ON
+             -DKELVANOR_SANITIZE=ON -DKELVANOR_UNITY=OFF)
   "${configure[@]}" >/dev/null 2>&1 || "${configure[@]}" -DKELVANOR_GUI=OFF >/dev/null
 fi
 

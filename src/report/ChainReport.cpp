@@ -17,7 +17,8 @@ std::string Indexed(const char* name, int i) {
 }
 
 // Every text of the sheet may come from a document or a catalogue: shown, never obeyed.
-std::string Line(const std::string& caption, const std::string& value, const char* unit = "") {
+std::string CaptionLine(const std::string& caption, const std::string& value,
+                        const char* unit = "") {
   std::string line = "  " + PadRight(caption, 24) + TerminalText(value);
   if (*unit != '\0' && !value.empty()) line += std::string(" ") + unit;
   line.erase(line.find_last_not_of(' ') + 1);
@@ -84,21 +85,21 @@ std::string JsonReport(const DesignSheet& s, const RunRecord& record) {
 
 std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   std::string out = "Spécifications\n";
-  out += Line("Fréquence", s.TxFreq, "Hz");
-  out += Line("Induction", s.TxTesla, "T");
+  out += CaptionLine("Fréquence", s.TxFreq, "Hz");
+  out += CaptionLine("Induction", s.TxTesla, "T");
   for (int i = 0; i < kRows; ++i) {
     if (s.TxVolts[i].empty() && (i == 0 || s.TxAmps[i].empty())) continue;
     const std::string amps = i == 0 ? s.LbAmpsPri : s.TxAmps[i];
-    out += Line(i == 0 ? "Primaire" : "Secondaire " + std::to_string(i),
-                s.TxVolts[i] + " V, " + amps + " A");
+    out += CaptionLine(i == 0 ? "Primaire" : "Secondaire " + std::to_string(i),
+                       s.TxVolts[i] + " V, " + amps + " A");
   }
 
   out += "\nCuivre\n";
-  out += Line("Densité de courant", s.TxDCourant, "A/mm²");
-  out += Line("Spires/Volt", s.LbSpVolt);
-  out += Line("Hauteur utilisée (mm)", Marked(s.LbTotCu, s.LbTotCuColour));
-  out += Line("Hauteur utile (mm)", s.LbSectCuMax);
-  out += Line("Pertes Cu (W@60°C)", s.LbPertesCu);
+  out += CaptionLine("Densité de courant", s.TxDCourant, "A/mm²");
+  out += CaptionLine("Spires/Volt", s.LbSpVolt);
+  out += CaptionLine("Hauteur utilisée (mm)", Marked(s.LbTotCu, s.LbTotCuColour));
+  out += CaptionLine("Hauteur utile (mm)", s.LbSectCuMax);
+  out += CaptionLine("Pertes Cu (W@60°C)", s.LbPertesCu);
   constexpr std::size_t kColumns = std::size(kCopperHeadings);
   const std::size_t widths[kColumns] = {7, 8, 8, 7, 9, 8, 8, 6, 10};
   out += "  ";
@@ -124,19 +125,19 @@ std::string TextReport(const DesignSheet& s, const RunRecord& record) {
   }
 
   out += "\nFer\n";
-  out += Line("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) +
-                           "  (le plus léger suffisant : " + s.LbNoyauMin + ")");
-  out += Line("Fe (Kg)", s.LbFeMasse);
-  out += Line("Fe (Cm²)", s.LbFeSect);
-  out += Line("T réèl", Marked(s.LbTrueTesla, s.LbTrueTeslaColour));
-  out += Line("Pertes Fe (W)", s.LbTrueFeLoss);
+  out += CaptionLine("Noyau", Marked(s.LbNoyau, s.LbNoyauColour) +
+                                  "  (le plus léger suffisant : " + s.LbNoyauMin + ")");
+  out += CaptionLine("Fe (Kg)", s.LbFeMasse);
+  out += CaptionLine("Fe (Cm²)", s.LbFeSect);
+  out += CaptionLine("T réèl", Marked(s.LbTrueTesla, s.LbTrueTeslaColour));
+  out += CaptionLine("Pertes Fe (W)", s.LbTrueFeLoss);
 
   out += "\nGénéral\n";
-  out += Line("Fe (Kg)", s.LbKgFe);
-  out += Line("Fe (Cm²)", s.LbSectFe);
-  out += Line("Watts fournis", s.LbWatts);
-  out += Line("Watts consommés", s.LbWattsTot);
-  out += Line("Rendement", s.Lbn);
+  out += CaptionLine("Fe (Kg)", s.LbKgFe);
+  out += CaptionLine("Fe (Cm²)", s.LbSectFe);
+  out += CaptionLine("Watts fournis", s.LbWatts);
+  out += CaptionLine("Watts consommés", s.LbWattsTot);
+  out += CaptionLine("Rendement", s.Lbn);
 
   if (!record.messages.empty() || record.beeps > 0) out += "\n";
   for (std::size_t i = 0; i < record.messages.size(); ++i) {

@@ -46,6 +46,7 @@
 #include "ui/PdfReport.h"
 #include "ui/PlotPainter.h"
 #include "ui/QtPlatform.h"
+#include "ui/QtText.h"
 #include "ui/RectifierBox.h"
 #include "ui/WindingPainter.h"
 #include "util/AtomicFile.h"
@@ -56,10 +57,6 @@
 namespace kel::ui {
 
 namespace {
-
-QString ToQt(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 QColor ColourOf(Level level) {
   switch (level) {

@@ -24,14 +24,11 @@
 #include "report/CheckView.h"
 #include "ui/CheckWindow.h"
 #include "ui/PdfReport.h"
+#include "ui/QtText.h"
 
 namespace kel::ui {
 
 namespace {
-
-QString ToQt(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 // The sheet keeps the remarks with CR LF line ends, as documents store them; the text widget
 // works with LF alone.

@@ -5,15 +5,12 @@
 #include <QPolygonF>
 #include <cmath>
 
+#include "ui/QtText.h"
 #include "util/NumberText.h"
 
 namespace kel::ui {
 
 namespace {
-
-QString ToQt(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 // The dashed orange of I1n's crest, apart from the curves' colours.
 const QColor kMarkColour("#e67e22");

@@ -11,14 +11,11 @@
 #include <algorithm>
 
 #include "report/RectifierText.h"
+#include "ui/QtText.h"
 
 namespace kel::ui {
 
 namespace {
-
-QString ToQt(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // One mains period: the winding's current (blue, its own scale, zero in the middle) and the
 // capacitor's voltage (red, from its minimum to its maximum).

@@ -12,6 +12,10 @@
 
 namespace kel::test {
 
+// A small design of one secondary whose primary current is left to the chain.
+inline constexpr const char* kSmallDesign =
+    "[SPECIFS]\nFreq=50\nTesla=1,5\nDCourant=3\nVolts0=230\nAmps0=\nVolts1=100\nAmps1=1\n";
+
 // True when missing write permission stops this process (it does not for root).
 bool PermissionsAreEnforced(const std::string& folder);
 

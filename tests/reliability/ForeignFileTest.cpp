@@ -26,16 +26,13 @@ using test::FakePlatform;
 using test::ReadFile;
 using test::WriteFile;
 
-const char* kDocument =
-    "[SPECIFS]\nFreq=50\nTesla=1,5\nDCourant=3\nVolts0=230\nAmps0=\nVolts1=100\nAmps1=1\n";
-
 class ForeignFileTest : public ::testing::Test {
  protected:
   ForeignFileTest() {
     catalogue = test::MakeCatalogue(dir.File("cores.db"), {{"EI20", 20, 1.5, 15, 40, 25}});
     WriteIni(dir.File("kelvanor.ini"), "GLOBAL", "DataBase", catalogue);
     platform.executable_path = dir.File("kelvanor");
-    WriteFile(document, kDocument);
+    WriteFile(document, test::kSmallDesign);
   }
 
   bool Told(const std::string& words) const {
@@ -69,7 +66,7 @@ TEST_F(ForeignFileTest, TheSheetKeepsTheOldOneOnAFullDiskAndNeverWritesIntoAPipe
   test::SmallDisk disk(dir.File("disk"), 64 * 1024);
   if (disk.mounted()) {
     const std::string doc = disk.folder() + "/p.kel";
-    WriteFile(doc, kDocument);
+    WriteFile(doc, test::kSmallDesign);
     WriteFile(disk.folder() + "/p.dfa", old);
     form.Form_Load(doc);
     ASSERT_GT(disk.Fill(), 0u);
@@ -117,7 +114,7 @@ TEST_F(ForeignFileTest, SavesRefuseTheCatalogueTheSettingsAndForeignFiles) {
   for (const std::string& named : {catalogue, letter}) {
     SCOPED_TRACE(named);
     WriteFile(dir.File("recuperation-1.kel"),
-              "[RECUPERATION]\nDocument=" + named + "\n" + std::string(kDocument));
+              "[RECUPERATION]\nDocument=" + named + "\n" + std::string(test::kSmallDesign));
     const std::string before = ReadFile(named);
     FakePlatform next;
     next.executable_path = platform.executable_path;
@@ -143,7 +140,7 @@ TEST_F(ForeignFileTest, ExportsRefuseAPipe) {
 // Hundreds of sessions that ended unsaved: one question, and "Non pour tous" ends it.
 TEST_F(ForeignFileTest, ManyRecoveryDocumentsAreRefusedInOneQuestion) {
   for (int n = 0; n < 300; ++n) {
-    WriteFile(dir.File("recuperation-" + std::to_string(n) + ".kel"), kDocument);
+    WriteFile(dir.File("recuperation-" + std::to_string(n) + ".kel"), test::kSmallDesign);
   }
   platform.answers = {MsgAnswer::NoToAll};
   form.Form_Load(document);

@@ -24,9 +24,6 @@ using test::FakePlatform;
 using test::ReadFile;
 using test::WriteFile;
 
-const char* kDocument =
-    "[SPECIFS]\nFreq=50\nTesla=1,5\nDCourant=3\nVolts0=230\nAmps0=\nVolts1=100\nAmps1=1\n";
-
 class SaveFaultTest : public ::testing::Test {
  protected:
   SaveFaultTest() {
@@ -38,7 +35,7 @@ class SaveFaultTest : public ::testing::Test {
 
   // A design saved at path by the program, then changed so that it has unsaved changes.
   void SavedThenChanged(const std::string& path) {
-    WriteFile(path, kDocument);
+    WriteFile(path, test::kSmallDesign);
     form.Form_Load(path);
     platform.answers = {MsgAnswer::Ok};
     ASSERT_EQ(form.SaveDesign(), MainForm::SaveOutcome::Saved);
