@@ -136,7 +136,7 @@ class WindingView : public QWidget {
     int widest = 0;
     if (panel_.Check().result) {
       for (const WindingCheck& w : WoundResult(panel_.Check()).windings) {
-        const QString caption = QString::fromStdString(WindingCaption(w, separator_));
+        const QString caption = ToQt(WindingCaption(w, separator_));
         widest = std::max(widest, fontMetrics().horizontalAdvance(caption));
       }
     }
